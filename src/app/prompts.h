@@ -1,0 +1,31 @@
+#pragma once
+// The one seam through which the program talks to the user: message boxes,
+// confirmations, the file dialog and the beep. Tests script the answers.
+
+#include <QString>
+#include <QStringList>
+
+namespace tessaro {
+
+inline const QString kAppTitle = QStringLiteral("Tessaro TS-20,30,40,90 Konfigürasyon V3.0");
+inline const QString kWindowCaption = QStringLiteral("Tessaro TS-20,TS-30,TS-40,TS-90 Okuyucu Konfigürasyon V3.0");
+
+struct FileChoice {
+  bool cancelled = false;
+  QString fileName;
+  QString error;  // a failure of the dialog other than cancel
+};
+
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+  // A plain box with the application title, no icon, an OK button.
+  virtual void message(const QString& text) = 0;
+  // A plain Yes/No box; true only for Yes.
+  virtual bool confirm(const QString& text) = 0;
+  // The file dialog (one kind for open and save; only the title differs).
+  virtual FileChoice chooseFile(const QString& title, const QString& folder, const QString& filter) = 0;
+  virtual void beep() = 0;
+};
+
+}  // namespace tessaro

@@ -1,0 +1,23 @@
+#include "app/services.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace tessaro {
+
+AppServices RealServices::services() {
+  AppServices s;
+  s.prompts = &prompts;
+  s.pump = &pump;
+  s.clock = &clock;
+  s.localNow = [] { return QDateTime::currentDateTime(); };
+  s.programFolder = QCoreApplication::applicationDirPath();
+  s.startProgram = [](const QString& program, const QStringList& args) {
+    return QProcess::startDetached(program, args);
+  };
+  s.findProgram = [](const QString& name) { return QStandardPaths::findExecutable(name); };
+  return s;
+}
+
+}  // namespace tessaro

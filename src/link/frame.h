@@ -1,0 +1,26 @@
+#pragma once
+// The request frame: "%" + code + three address digits + payload + "**" + CR,
+// and the positional helpers every reply decoder uses.
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace tessaro {
+
+inline constexpr char ReplyMarker = '$';
+
+QByteArray BuildRequest(QByteArrayView code, qint16 deviceId, QByteArrayView payload = {});
+
+// Position of the first "$" counted from 1, or 0 when there is none. Reply
+// fields are given as offsets from this position, so a reply without "$" is
+// read from its first character on, as the readers' tools always did.
+qsizetype MarkerPosition(QByteArrayView received);
+
+// Up to n characters from the 1-based position `start` (n < 0: to the end);
+// empty when the text is shorter. Never reads outside the text.
+QByteArrayView Mid1(QByteArrayView text, qsizetype start, qsizetype n = -1);
+
+// The two characters after the first "$" (or the first two without one) equal `code`.
+bool HasReplyCode(QByteArrayView received, QByteArrayView code);
+
+}  // namespace tessaro

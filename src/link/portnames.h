@@ -1,0 +1,17 @@
+#pragma once
+// Which device a port number 1..16 stands for on this system.
+
+#include <QString>
+#include <QStringList>
+
+namespace tessaro {
+
+// Windows: COMn. Linux: the n-th node of /dev/ttyUSB*, then ttyACM*, then
+// ttyS*, each in natural numeric order. macOS: the n-th /dev/cu.* node.
+// Empty when there is no such device.
+QString SerialDeviceForPort(int portNumber);
+
+// The device nodes in the order the port numbers count them (not on Windows).
+QStringList SerialDeviceNodes(const QString& devDir = QStringLiteral("/dev"));
+
+}  // namespace tessaro
