@@ -1,0 +1,129 @@
+#pragma once
+// A software Tessaro reader: speaks the protocol as the readers do, over TCP,
+// a pseudo-terminal or a real serial port, with fault injection for tests.
+// Runs on the caller's event loop (no threads), so tests start it in-process
+// and the program under test pumps it while it waits.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "app/profiles.h"
+
+namespace tessaro::sim {
+
+struct SimSettings {
+  int relayTime = 1;        // 1..64
+  int recordType = 1;       // 1 entry, 2 exit
+  int runMode = 0;          // 0 Stand-Alone, 1 Online, 2 Read-Only
+  quint32 masterCard = 0;
+  int epcStartWord = 0;     // 0 → "4", 1 → "6"
+  int wiegandType = 0;      // 0 → 26, 1 → 34
+  int vehicleDetector = 0;  // 0 off, 1 on
+  int triggerTime = 5;      // 1..9
+};
+
+struct SimRecord {
+  quint32 card = 0;         // at most nine decimal digits on the wire
+  QDateTime stamp;          // reader's local time of the passage
+  QByteArray rawStamp;      // when not empty: the 12 digits DDMMYYhhmmss sent as they are
+};
+
+// One reader's memory.
+struct SimReader {
+  int id = 1;
+  DeviceModel model = DeviceModel::TS30P;
+  SimSettings settings;
+  std::vector<quint32> cards;
+  std::vector<SimRecord> records;
+  qint64 clockOffsetSeconds = 0;  // reader clock = PC clock + offset
+};
+
+enum class FaultKind {
+  None,
+  Silence,         // no reply at all
+  Delay,           // reply after arg milliseconds
+  Noise,           // arg bytes of noise (printable and non-ASCII) before the "$"
+  Split,           // reply in pieces of arg bytes with pauses of pauseMs
+  WrongCode,       // reply code replaced by "XX"
+  Raw,             // `raw` sent byte for byte instead of the reply
+  StopAfter,       // stream stops after arg lines, end line still sent
+  StopAfterNoEnd,  // stream stops after arg lines, no end line
+  InvalidDate,     // record number arg (0-based) carries the date 31/02 25:00:00
+  DropAfterBytes,  // the connection (or pty) is closed after arg bytes of the reply
+  EndlessNoCr,     // after the reply's "$", bytes without CR keep coming
+};
+
+struct Fault {
+  FaultKind kind = FaultKind::None;
+  int arg = 0;
+  int pauseMs = 50;
+  QByteArray raw;
+  bool once = false;  // cleared after it fired once
+};
+
+// Parses "CMD:KIND[:ARG]" as given to --fault ("DD:stopafter:3", "US:silence").
+bool ParseFault(const QString& text, QByteArray* code, Fault* fault, QString* error);
+
+class ReaderSim : public QObject {
+  Q_OBJECT
+ public:
+  explicit ReaderSim(QObject* parent = nullptr);
+  ~ReaderSim() override;
+
+  // Readers on the one line; each answers only requests with its own address.
+  SimReader& addReader(int id, DeviceModel model);
+  SimReader* reader(int id);
+  std::vector<SimReader>& readers();
+
+  // Transports. Port 0 picks a free port (see tcpPort()).
+  bool listenTcp(const QHostAddress& address = QHostAddress::LocalHost, quint16 port = 0);
+  quint16 tcpPort() const;
+  // A pseudo-terminal; the program opens ptyPath(). With a symlink path the
+  // link is created there and removed when the simulator ends.
+  bool openPty(const QString& symlinkPath = {});
+  QString ptyPath() const;
+  bool openSerial(const QString& device, int baud);
+  // Paces every byte sent at this line rate (11 bits a character); 0 = unpaced.
+  void setBaud(int baud);
+
+  // Faults per command code ("US", "DD", …); an empty code applies to every command.
+  void setFault(const QByteArray& code, const Fault& fault);
+  void clearFaults();
+  // How long "%EC" takes before its reply (default 2000 ms, at most 25000).
+  void setEraseCardsDelayMs(int ms);
+  // The time the reader treats as "now" before its offset (tests inject it).
+  void setNow(std::function<QDateTime()> now);
+
+  // Every request received, in order (the raw frames including CR).
+  const std::vector<QByteArray>& requests() const;
+  void clearRequests();
+  // The bytes of the reply the simulator would send for a request, without
+  // faults or pacing; empty for no reply. Used by the byte-exact tests.
+  QByteArray replyFor(const QByteArray& request);
+
+  // Log every request and reply with a timestamp.
+  bool setLogFile(const QString& path);
+  // Load and save the readers' memory as JSON.
+  bool loadState(const QString& path, QString* error = nullptr);
+  bool saveState(const QString& path, QString* error = nullptr) const;
+
+  // Fills a reader with generated cards and records with plausible dates.
+  static void generateCards(SimReader& r, int count, quint32 seed = 1);
+  static void generateRecords(SimReader& r, int count, const QDateTime& newest, quint32 seed = 1);
+
+ signals:
+  void requestReceived(const QByteArray& request);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> d;
+};
+
+}  // namespace tessaro::sim
