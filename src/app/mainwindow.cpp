@@ -15,6 +15,9 @@
 #include <QSvgWidget>
 #include <QTimer>
 
+// The logo lives in the GUI library's resources; a static library must register them.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
 namespace tessaro {
 
 namespace {
@@ -58,6 +61,7 @@ QString indexed(const char* array, int i) { return QStringLiteral("%1_%2").arg(Q
 }  // namespace
 
 MainWindow::MainWindow(const AppServices& services, QWidget* parent) : QWidget(parent) {
+  initResources();
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(kWindowCaption);
   ctx_ = std::make_unique<AppContext>(this, services);
