@@ -74,6 +74,7 @@ bool ParseFault(const QString& text, QByteArray* code, Fault* fault, QString* er
 class ReaderSim : public QObject {
   Q_OBJECT
  public:
+  // Holds up to 255 readers; references from addReader stay valid until loadState.
   explicit ReaderSim(QObject* parent = nullptr);
   ~ReaderSim() override;
 
@@ -90,6 +91,10 @@ class ReaderSim : public QObject {
   bool openPty(const QString& symlinkPath = {});
   QString ptyPath() const;
   bool openSerial(const QString& device, int baud);
+  // Parity of openSerial: 'o' (the tool's default), 'e' or 'n'. Call before openSerial.
+  void setSerialParity(char parity);
+  // Why the last listenTcp, openPty or openSerial failed.
+  QString lastError() const;
   // Paces every byte sent at this line rate (11 bits a character); 0 = unpaced.
   void setBaud(int baud);
 
@@ -110,6 +115,8 @@ class ReaderSim : public QObject {
 
   // Log every request and reply with a timestamp.
   bool setLogFile(const QString& path);
+  // Saves the memory to this file after every request that changed it, and at the end.
+  void setAutoSave(const QString& path);
   // Load and save the readers' memory as JSON.
   bool loadState(const QString& path, QString* error = nullptr);
   bool saveState(const QString& path, QString* error = nullptr) const;
