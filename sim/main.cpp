@@ -111,9 +111,13 @@ int main(int argc, char** argv) {
     where << QStringLiteral("serial %1").arg(opt.serialDevice);
   }
 
-  QStringList ids;
-  for (const SimReader& r : sim.readers()) ids << QString::number(r.id);
-  std::printf("tessaro-reader-sim: %s, ID %s, listening on %s\n", ProfileOf(opt.model).typeText,
+  QStringList ids, models;
+  for (const SimReader& r : sim.readers()) {
+    ids << QString::number(r.id);
+    const QString m = QString::fromLatin1(ProfileOf(r.model).typeText);
+    if (!models.contains(m)) models << m;
+  }
+  std::printf("tessaro-reader-sim: %s, ID %s, listening on %s\n", qPrintable(models.join(QLatin1Char('/'))),
               qPrintable(ids.join(QLatin1Char(','))), qPrintable(where.join(QStringLiteral(" and "))));
   std::fflush(stdout);
   const int rc = app.exec();

@@ -28,6 +28,8 @@ namespace {
 constexpr qint64 kUnpacedChunk = 64 * 1024;
 constexpr qint64 kEndlessChunk = 64;   // unpaced endless filler per pass
 constexpr int kEndlessPassMs = 10;
+constexpr qint64 kStallLimitUs = 2'000'000;
+constexpr int kPtyDropGraceMs = 100;
 
 QByteArray filler(qint64 from, qint64 n) {
   static const char kDigits[] = "0123456789ABCDEF";
@@ -69,6 +71,8 @@ class Channel : public QObject {
   bool stopEndless = false;
   qint64 paceOriginUs = -1;
   qint64 pacedSent = 0;
+  qint64 stalledSinceUs = -1;  // the line has taken nothing since then
+  bool dropping = false;       // being dropped by a fault: neither reads nor sends
   QTimer timer;
 };
 
@@ -206,6 +210,13 @@ struct ReaderSim::Impl {
     return nullptr;
   }
 
+  Reply handle(SimReader& r, const Request& req) {
+    return HandleRequest(r, req, now(), eraseDelayMs, [this, &r](int id) {
+      const SimReader* other = find(id);
+      return other && other != &r;
+    });
+  }
+
   Fault faultFor(const QByteArray& code) {
     for (const QByteArray& key : {code, QByteArray()}) {
       auto it = faults.find(key);
@@ -218,6 +229,7 @@ struct ReaderSim::Impl {
   }
 
   void onData(Channel* ch, const QByteArray& data) {
+    if (ch->dropping) return;
     for (const QByteArray& f : ch->assembler.feed(data)) handleFrame(ch, f);
   }
 
@@ -231,7 +243,7 @@ struct ReaderSim::Impl {
     if (!req) return;
     SimReader* r = find(req->address);
     if (!r) return;
-    const Reply reply = HandleRequest(*r, *req, now(), eraseDelayMs);
+    const Reply reply = handle(*r, *req);
     if (req->code == "DS" || req->code == "NC" || req->code == "EC" || req->code == "EM" || req->code == "DR")
       autoSave();
     const Fault fault = faultFor(req->code);
@@ -266,7 +278,7 @@ struct ReaderSim::Impl {
   void arm(Channel* ch, int ms) { ch->timer.start(std::max(0, ms)); }
 
   void service(Channel* ch) {
-    while (ch->alive() && !ch->queue.empty()) {
+    while (ch->alive() && !ch->dropping && !ch->queue.empty()) {
       OutPiece& p = ch->queue.front();
       const qint64 t = nowUs();
       if (!ch->pieceStarted) {
@@ -324,9 +336,20 @@ struct ReaderSim::Impl {
         return;
       }
       if (w < chunk.size()) {
-        arm(ch, 5);  // the line is full; try again shortly
+        // The line is full: nobody reads the other end. Try again shortly, and
+        // give the reply up when it stays full, as a reader's buffer would overflow.
+        if (w > 0 || ch->stalledSinceUs < 0) ch->stalledSinceUs = t;
+        if (t - ch->stalledSinceUs > kStallLimitUs) {
+          logLine("!", "reply given up: nobody reads the line");
+          ch->queue.clear();
+          ch->pieceStarted = false;
+          ch->stalledSinceUs = -1;
+          return;
+        }
+        arm(ch, 20);
         return;
       }
+      ch->stalledSinceUs = -1;
       if (rest <= 0 && baud <= 0) {
         arm(ch, kEndlessPassMs);
         return;
@@ -344,14 +367,21 @@ struct ReaderSim::Impl {
     ch->pieceStarted = false;
     ch->dropCountdown = -1;
     logLine("!", "line dropped by fault");
-    ch->dropLine();
-    if (ch == pty) {
-      // The pseudo-terminal comes back as a new one under the same link name.
-      pty = nullptr;
-      ch->deleteLater();
-      const QString link = ptySymlink;
-      QTimer::singleShot(0, q, [this, link] { q->openPty(link); });
+    if (ch != pty) {
+      ch->dropLine();
+      return;
     }
+    // A hang-up flushes what the other side has not read yet: give it a moment
+    // to take the bytes sent, then close the pseudo-terminal and open a new one
+    // under the same link name.
+    ch->dropping = true;
+    pty = nullptr;
+    const QString link = ptySymlink;
+    QTimer::singleShot(kPtyDropGraceMs, ch, [this, ch, link] {
+      ch->dropLine();
+      ch->deleteLater();
+      if (!pty) q->openPty(link);
+    });
   }
 
   void removeSymlink() {
@@ -566,7 +596,7 @@ QByteArray ReaderSim::replyFor(const QByteArray& request) {
   if (!req) return {};
   SimReader* r = d->find(req->address);
   if (!r) return {};
-  return HandleRequest(*r, *req, d->now(), d->eraseDelayMs).bytes();
+  return d->handle(*r, *req).bytes();
 }
 
 bool ReaderSim::setLogFile(const QString& path) {

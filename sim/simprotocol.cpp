@@ -187,7 +187,8 @@ QByteArray RecordStamp(const SimRecord& record) {
 
 QByteArray RecordCard(quint32 card) { return QByteArray::number(card % 1000000000u).rightJustified(9, '0'); }
 
-Reply HandleRequest(SimReader& reader, const Request& req, const QDateTime& pcNow, int eraseCardsDelayMs) {
+Reply HandleRequest(SimReader& reader, const Request& req, const QDateTime& pcNow, int eraseCardsDelayMs,
+                    const std::function<bool(int)>& addressTaken) {
   const int id = reader.id;
   const QByteArray& c = req.code;
   const bool noPayload = req.payload.isEmpty();
@@ -196,6 +197,9 @@ Reply HandleRequest(SimReader& reader, const Request& req, const QDateTime& pcNo
     return single("$US" + SettingsText(reader) + "**\r");
   }
   if (c == "DS") {
+    // Two readers on one line with one address could never be told apart again.
+    const int newId = req.payload.size() >= 6 ? digitsValue(req.payload.sliced(3, 3)) : -1;
+    if (newId != id && addressTaken && addressTaken(newId)) return errorReply(id, c);
     if (!applySettings(reader, req.payload)) return errorReply(id, c);
     return single(frame("DS", reader.id, "OK"));
   }

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -47,8 +48,10 @@ struct Reply {
 // The reply of `reader` to a request addressed to it, at PC time `pcNow`.
 // Applies the request to the reader's memory (new settings, cards, erase, clock).
 // Known commands with a malformed payload are answered "$ER" + address + code + "**" CR,
-// a code the client never accepts; unknown codes get no reply.
-Reply HandleRequest(SimReader& reader, const Request& request, const QDateTime& pcNow, int eraseCardsDelayMs);
+// a code the client never accepts; unknown codes get no reply. A new address
+// that `addressTaken` reports as another reader's on the line is refused the same way.
+Reply HandleRequest(SimReader& reader, const Request& request, const QDateTime& pcNow, int eraseCardsDelayMs,
+                    const std::function<bool(int)>& addressTaken = {});
 
 // Field builders, shared with the tests' expectations where they help.
 QByteArray Address3(int id);

@@ -255,6 +255,45 @@ TEST(SimLive, PtyWithSymlinkRemovedAtTheEnd) {
   EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
+TEST(SimLive, DroppedPtyComesBackUnderItsLink) {
+  QTemporaryDir dir;
+  const QString link = dir.filePath(QStringLiteral("ttyDrop"));
+  ReaderSim sim;
+  sim.addReader(1, DeviceModel::TS30P);
+  Fault f;
+  f.kind = FaultKind::DropAfterBytes;
+  f.arg = 5;
+  f.once = true;
+  sim.setFault("RC", f);
+  ASSERT_TRUE(sim.openPty(link));
+  int fd = OpenSlave(link);
+  ASSERT_GE(fd, 0);
+  ::write(fd, "%RC001**\r", 9);
+  QByteArray got;
+  bool hungUp = false;
+  WaitUntil(
+      [&] {
+        char buf[64];
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) got.append(buf, n);
+        hungUp = n == 0 || (n < 0 && errno != EAGAIN);
+        return hungUp;
+      },
+      2000);
+  ::close(fd);
+  EXPECT_TRUE(hungUp);
+  EXPECT_EQ(got, "$RC00");
+  RunFor(50);
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  fd = OpenSlave(link);
+  ASSERT_GE(fd, 0);
+  ::write(fd, "%RC001**\r", 9);
+  got.clear();
+  WaitUntil([&] { got += ReadFd(fd); return got.size() >= 13; }, 2000);
+  ::close(fd);
+  EXPECT_EQ(got, "$RC0010001**\r");
+}
+
 TEST(SimLive, PacingMatchesTheLineRate) {
   ReaderSim sim;
   SimReader& r = sim.addReader(1, DeviceModel::TS30P);

@@ -136,6 +136,16 @@ TEST(SimReplies, WriteSettingsRefusesBadPayloads) {
   }
 }
 
+TEST(SimReplies, WriteSettingsKeepsAddressesApart) {
+  ReaderSim sim;
+  sim.addReader(1, DeviceModel::TS30P);
+  sim.addReader(2, DeviceModel::TS30P);
+  EXPECT_EQ(sim.replyFor("%DS0010510020112345678**\r"), "$ER001DS**\r");  // 2 is the other reader's
+  EXPECT_EQ(sim.reader(1)->settings.masterCard, 0u);
+  EXPECT_EQ(sim.replyFor("%DS0010510010112345678**\r"), "$DS001OK**\r");  // keeping its own address is fine
+  EXPECT_EQ(sim.reader(1)->settings.masterCard, 0x12345678u);
+}
+
 TEST(SimReplies, CardCommands) {
   ReaderSim sim;
   SimReader& r = sim.addReader(1, DeviceModel::TS30P);
