@@ -51,13 +51,15 @@ enum class FaultKind {
   Delay,           // reply after arg milliseconds
   Noise,           // arg bytes of noise (printable and non-ASCII) before the "$"
   Split,           // reply in pieces of arg bytes with pauses of pauseMs
-  WrongCode,       // reply code replaced by "XX"
+  WrongCode,       // reply code replaced by "XX" (in a stream: in its first line)
   Raw,             // `raw` sent byte for byte instead of the reply
   StopAfter,       // stream stops after arg lines, end line still sent
   StopAfterNoEnd,  // stream stops after arg lines, no end line
   InvalidDate,     // record number arg (0-based) carries the date 31/02 25:00:00
-  DropAfterBytes,  // the connection (or pty) is closed after arg bytes of the reply
-  EndlessNoCr,     // after the reply's "$", bytes without CR keep coming
+  DropAfterBytes,  // the connection (or pty) is closed after arg bytes of the reply;
+                   // a pty comes back as a new one under the same link
+  EndlessNoCr,     // after the reply's "$" and code, bytes without CR keep coming until
+                   // the next request, or arg bytes when arg > 0
 };
 
 struct Fault {
@@ -111,6 +113,10 @@ class ReaderSim : public QObject {
   void clearRequests();
   // The bytes of the reply the simulator would send for a request, without
   // faults or pacing; empty for no reply. Used by the byte-exact tests.
+  // The request is handled as if it came over the line: the memory changes
+  // (a "%DS" moves the reader, "%NC" stores a card, "%EM" erases), but it is
+  // not added to requests(). Streams come whole, with their end line.
+  // A known command with a malformed payload gets "$ER" + address + code + "**" CR.
   QByteArray replyFor(const QByteArray& request);
 
   // Log every request and reply with a timestamp.
