@@ -11,6 +11,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "common/pty.h"
 #include "sim/readersim.h"
 #include "sim/simstate.h"
 #include "simclient.h"
@@ -293,6 +294,23 @@ TEST(SimLive, DroppedPtyComesBackUnderItsLink) {
   WaitUntil([&] { got += ReadFd(fd); return got.size() >= 13; }, 2000);
   ::close(fd);
   EXPECT_EQ(got, "$RC0010001**\r");
+}
+
+TEST(SimLive, SerialPort) {
+  // A pseudo-terminal stands in for the real port: the simulator opens its
+  // slave side as a serial device, the test plays the program on the master.
+  tessaro::test::PtyPair line;
+  ASSERT_TRUE(line.ok());
+  ReaderSim sim;
+  sim.addReader(3, DeviceModel::TS40);
+  sim.setSerialParity('n');
+  ASSERT_TRUE(sim.openSerial(line.slavePath(), 9600)) << sim.lastError().toStdString();
+  line.write("%RC003**\r");
+  QByteArray got;
+  WaitUntil([&] { got += line.read(); return got.size() >= 13; }, 2000);
+  EXPECT_EQ(got, "$RC0030001**\r");
+  EXPECT_FALSE(sim.openSerial(QStringLiteral("/nonexistent/ttyS99"), 9600));
+  EXPECT_FALSE(sim.lastError().isEmpty());
 }
 
 TEST(SimLive, PacingMatchesTheLineRate) {
