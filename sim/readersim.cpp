@@ -506,6 +506,13 @@ std::vector<SimReader>& ReaderSim::readers() { return d->readers; }
 
 bool ReaderSim::listenTcp(const QHostAddress& address, quint16 port) {
   if (d->server.isListening()) d->server.close();
+  if (port == 0) {
+    // The system's own choice lies above 32767 on most systems.
+    std::mt19937 rng(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()) ^ static_cast<quint32>(::getpid()));
+    std::uniform_int_distribution<int> pick(20000, 32767);
+    for (int i = 0; i < 200; ++i)
+      if (d->server.listen(address, static_cast<quint16>(pick(rng)))) return true;
+  }
   if (!d->server.listen(address, port)) {
     d->error = d->server.errorString();
     return false;

@@ -34,6 +34,8 @@ struct Live {
 TEST(SimLive, AnswersOnlyItsOwnAddress) {
   Live l;
   ASSERT_TRUE(l.ok);
+  EXPECT_GT(l.sim.tcpPort(), 0);
+  EXPECT_LT(l.sim.tcpPort(), 32768);  // within the tool's port box
   TcpClient c(l.sim.tcpPort());
   ASSERT_TRUE(c.connected);
   c.send("%RC002**\r");
