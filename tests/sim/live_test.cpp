@@ -375,6 +375,25 @@ TEST(SimLive, StateRoundTrip) {
   EXPECT_EQ(StateToJson(b.readers()), StateToJson(a.readers()));
 }
 
+TEST(SimLive, AutoSaveAfterChanges) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("auto.json"));
+  Live l;
+  ASSERT_TRUE(l.ok);
+  l.sim.setAutoSave(path);
+  TcpClient c(l.sim.tcpPort());
+  c.send("%RC001**\r");
+  c.receive(13);
+  RunFor(400);
+  EXPECT_FALSE(QFile::exists(path));  // reading changes nothing
+  for (const char* card : {"%NC001000000FF**\r", "%NC00100000100**\r"}) c.send(card);
+  c.receive(20);
+  ASSERT_TRUE(WaitUntil([&] { return QFile::exists(path); }, 2000));
+  ReaderSim again;
+  ASSERT_TRUE(again.loadState(path));
+  EXPECT_EQ(again.reader(1)->cards, (std::vector<quint32>{255, 256}));
+}
+
 TEST(SimLive, BadStateFilesLeaveTheMemoryAlone) {
   const std::vector<QByteArray> bad = {
       "not json",
