@@ -38,7 +38,7 @@ QByteArray Pad(qint64 value, int width) { return PadZerosLeft(value, width).toLa
 QByteArray FormatAccessLogLine(qint16 deviceId, const OfflineRecord& record, qint16 recordType, QDate day,
                                QTime time) {
   QByteArray line;
-  line.reserve(37);
+  line.reserve(36);
   line += Pad(deviceId, 3);
   line += ',';
   line += Pad(record.cardNumber, 10);
@@ -52,7 +52,7 @@ QByteArray FormatAccessLogLine(qint16 deviceId, const OfflineRecord& record, qin
   } else {
     const QByteArray d = record.rawStamp.leftJustified(12, ' ', true);
     const QByteArrayView v(d);
-    line += PadTextLeft(QByteArray("20") + v.sliced(4, 2).toByteArray(), 4) + '/' + PadTextLeft(v.sliced(2, 2), 2) +
+    line += "20" + PadTextLeft(v.sliced(4, 2), 2) + '/' + PadTextLeft(v.sliced(2, 2), 2) +
             '/' + PadTextLeft(v.sliced(0, 2), 2);
     line += ',';
     line += PadTextLeft(v.sliced(6, 2), 2) + ':' + PadTextLeft(v.sliced(8, 2), 2) + ':' + PadTextLeft(v.sliced(10, 2), 2);

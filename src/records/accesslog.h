@@ -1,5 +1,5 @@
 #pragma once
-// AccessFile.txt: one 37-character line per downloaded passage, appended and
+// AccessFile.txt: one 36-character line per downloaded passage, appended and
 // never rewritten. It is the only place where downloaded records stay.
 
 #include <QByteArray>
