@@ -137,6 +137,11 @@ int ConvertRecordFrames(const std::vector<QByteArray>& frames, OfflineRecordTabl
   return count > 0 ? count : -1;
 }
 
+void PauseBeforeDownload(MessagePump& pump, WholeSecondClock& clock) {
+  const qint64 start = clock.nowSeconds();
+  while (clock.nowSeconds() - start <= 1) pump.waitForActivity(clock.msUntilNextSecond());
+}
+
 int DownloadRecords(ExchangeEnv& env, qint16 deviceId, OfflineRecordTable& table, DownloadEnd* end) {
   if (end) *end = DownloadEnd::None;
   DrainForCommand(env, Cmd::DownloadRecords);

@@ -79,6 +79,11 @@ bool ConvertRecordFrame(QByteArrayView frame, OfflineRecord* out);
 // the table is unchanged.
 int ConvertRecordFrames(const std::vector<QByteArray>& frames, OfflineRecordTable& table);
 
+// The pause before a download: until the whole-second clock is more than one
+// second past its reading now (between one and two seconds of real time).
+// Sleeps in the event loop.
+void PauseBeforeDownload(MessagePump& pump, WholeSecondClock& clock);
+
 // "%DD": collects the streamed frames (5 s of silence ends it with -1) and
 // converts them into `table`. Returns the number of records, or -1. `end`
 // receives the reason the collection stopped.

@@ -73,13 +73,6 @@ void RecordsPanel::clearCounter() {
   ctx_.prompts().message(result == 1 ? kErased : kEraseFailed);
 }
 
-void RecordsPanel::pauseBeforeDownload() {
-  WholeSecondClock& clock = ctx_.links().clock();
-  MessagePump& pump = ctx_.links().pump();
-  const qint64 start = clock.nowSeconds();
-  while (clock.nowSeconds() - start <= 1) pump.waitForActivity(clock.msUntilNextSecond());
-}
-
 void RecordsPanel::readData() {
   setProcess(QString());
   if (!ctx_.prompts().confirm(kAskDownload)) return;
@@ -103,7 +96,7 @@ void RecordsPanel::readData() {
   if (ReadRecordCount(env, id) < 1) return finish(door(kNoRecords));
 
   setProcess(door(kDownloading));
-  pauseBeforeDownload();
+  PauseBeforeDownload(ctx_.links().pump(), ctx_.links().clock());
   OfflineRecordTable& table = OfflineRecords();
   DownloadEnd end = DownloadEnd::None;
   const int count = DownloadRecords(env, id, table, &end);

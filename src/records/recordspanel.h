@@ -22,9 +22,6 @@ class RecordsPanel : public QObject {
   // "Kapı:" joined to the current text of txtOldID.
   QString door(const QString& status) const;
   void setProcess(const QString& text);
-  // Between one and two seconds: until the whole-second clock is more than
-  // one second past its reading now. Sleeps in the event loop.
-  void pauseBeforeDownload();
 
   AppContext& ctx_;
 };

@@ -225,6 +225,19 @@ TEST(RecordFrameCollector, FramesAreTakenFromTheirMarkerToTheirLineEnd) {
   EXPECT_EQ(c.frames().size(), 3u);
 }
 
+TEST(PauseBeforeDownload, EndsMoreThanOneWholeSecondLater) {
+  // Started anywhere in a second, the pause ends at the start of the second after next.
+  for (qint64 offsetMs : {0, 1, 500, 999}) {
+    FakeEnv f(LinkKind::Serial, 1'700'000'000'000LL + offsetMs);
+    const qint64 start = f.clock.ms;
+    PauseBeforeDownload(f.pump, f.clock);
+    EXPECT_EQ(f.clock.ms, 1'700'000'002'000LL) << offsetMs;
+    EXPECT_GE(f.clock.ms - start, 1000);
+    EXPECT_EQ(f.pump.sleptMs, f.clock.ms - start);  // slept, never spun
+    EXPECT_LE(f.pump.waits, 200);                   // woken by the 10 ms ticks at most
+  }
+}
+
 TEST(ConvertRecordFrame, InvalidStampKeepsTheReadersDigits) {
   struct Case {
     QByteArray frame;
