@@ -141,15 +141,5 @@ TEST_F(RecordsSimTest, InvalidDateIsLoggedAsTheReaderSentIt) {
   EXPECT_EQ(lines[2], "001,0012345680,0,2026/12/05,14:03:11\r");
 }
 
-TEST_F(RecordsSimTest, MoreRecordsThanOneDownloadHolds) {
-  useTcp();
-  records().clear();
-  sim::ReaderSim::generateRecords(*reader.reader(1), 3600, QDateTime(QDate(2026, 12, 5), QTime(12, 0)));
-  download(true);
-  EXPECT_EQ(process(), QStringLiteral("Kayıtların tamamı alınamadı, cihaz hafızası silinmedi! Kapı:1"));
-  EXPECT_EQ(log().count('\n'), 3501);
-  EXPECT_EQ(records().size(), 3600u);
-}
-
 }  // namespace
 }  // namespace tessaro
