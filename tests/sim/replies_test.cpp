@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "link/frame.h"
 #include "sim/readersim.h"
 #include "sim/simprotocol.h"
@@ -251,6 +253,55 @@ TEST(SimRequestAssembler, FramesFromPieces) {
     EXPECT_EQ(got, c.frames) << c.pieces.front().toStdString();
     EXPECT_LE(a.pending(), RequestAssembler::kMaxFrame + 9);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Random lines of request-like bytes: whatever arrives, every reply is a whole
+// frame from "$" to "**" CR and carries the address it was asked with.
+TEST(SimReplies, ArbitraryRequestsGetWholeFramesOrNothing) {
+  std::mt19937 rng(20261206);
+  const QByteArray alphabet = "%$*\r0123456789ABCDEFURSDNCMEX \xFF";
+  ReaderSim sim;
+  for (DeviceModel m : {DeviceModel::TS20, DeviceModel::TS90C}) {
+    sim.addReader(m == DeviceModel::TS20 ? 1 : 2, m);
+  }
+  const std::vector<QByteArray> codes = {"US", "DS", "NC", "UC", "EC", "RC", "EM", "DD", "DR", "UR"};
+  RequestAssembler assembler;
+  int answered = 0;
+  for (int i = 0; i < 20000; ++i) {
+    QByteArray bytes;
+    if (rng() % 2) {
+      // A plausible request with a random payload.
+      bytes = "%" + codes[rng() % codes.size()] + (rng() % 2 ? "001" : "002");
+      const int n = static_cast<int>(rng() % 24);
+      for (int k = 0; k < n; ++k) bytes += "0123456789ABCDEF"[rng() % 16];
+      bytes += "**\r";
+    } else {
+      const int n = static_cast<int>(rng() % 40);
+      for (int k = 0; k < n; ++k) bytes += alphabet[static_cast<qsizetype>(rng() % alphabet.size())];
+    }
+    for (const QByteArray& frame : assembler.feed(bytes)) {
+      ASSERT_TRUE(frame.startsWith('%') && frame.endsWith('\r'));
+      const auto req = ParseRequest(frame);
+      const QByteArray reply = sim.replyFor(frame);
+      if (reply.isEmpty()) continue;
+      ++answered;
+      ASSERT_TRUE(req.has_value());
+      ASSERT_TRUE(reply.startsWith('$')) << reply.constData();
+      ASSERT_TRUE(reply.endsWith("**\r")) << reply.constData();
+      // "%DS" may move the reader; everything else answers under the address asked.
+      if (req->code != "DS") {
+        EXPECT_EQ(reply.mid(3, 3), frame.mid(3, 3)) << frame.constData();
+      }
+    }
+    // Keep the two readers reachable for the next rounds.
+    if (!sim.reader(1)) sim.readers().front().id = 1;
+    if (!sim.reader(2)) sim.readers().back().id = 2;
+  }
+  EXPECT_GT(answered, 5000);
 }
 
 }  // namespace
