@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "printers.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
