@@ -31,6 +31,10 @@ std::optional<int> NumberInRange(const QString& text, double lo, double hi) {
 }  // namespace
 
 SettingsPanel::SettingsPanel(AppContext& ctx) : ctx_(ctx) {
+  // A child of the window, so that whoever holds the window finds the last
+  // settings reply; the window deletes its panels before its children.
+  setObjectName(QStringLiteral("SettingsPanel"));
+  setParent(ctx_.window());
   connect(ctx_.control<QPushButton>("cmdReceive"), &QPushButton::clicked, this, &SettingsPanel::receive);
   connect(ctx_.control<QPushButton>("cmdSend"), &QPushButton::clicked, this, &SettingsPanel::send);
   connect(ctx_.control<QPushButton>("cmdFindID"), &QPushButton::clicked, this, &SettingsPanel::findId);
