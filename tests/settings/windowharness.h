@@ -60,11 +60,14 @@ class ScriptedPeer {
     pty_ = std::make_unique<PtyPair>();
     if (!pty_->ok()) return false;
     notifier_ = std::make_unique<QSocketNotifier>(pty_->masterFd(), QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-      ptyBuffer_ += pty_->read();
-      for (const QByteArray& reply : take(ptyBuffer_)) pty_->write(reply);
-    });
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { poll(); });
     return true;
+  }
+  // Reads and answers what the program wrote to the pseudo-terminal; the
+  // notifier does this from the event loop, fake-time tests call it directly.
+  void poll() {
+    ptyBuffer_ += pty_->read();
+    for (const QByteArray& reply : take(ptyBuffer_)) pty_->write(reply);
   }
   QString ptyPath() const { return pty_ ? pty_->slavePath() : QString(); }
 
