@@ -123,7 +123,7 @@ TEST(Send, RequestBytes) {
        "%DS0010710020200000000**\r"},
       {"TS-20B Read-Only", [](Form& f) { f.model = M::TS20B; f.mode = R::ReadOnly; f.relay = "64"; },
        "%DS0016410020200000000**\r"},
-      {"TS-30P Read-Only left over", [](Form& f) { f.model = M::TS30P; f.mode = R::ReadOnly; f.relay = "30"; },
+      {"TS-30H Read-Only left over", [](Form& f) { f.model = M::TS30H; f.mode = R::ReadOnly; f.relay = "30"; },
        "%DS0010110020000000000**\r"},
       {"TS-90B Wiegand", [](Form& f) { f.model = M::TS90B; f.epc6 = true; f.wiegand34 = true; f.detector = true; },
        "%DS001051002010000000011**\r"},

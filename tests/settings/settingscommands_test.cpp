@@ -54,18 +54,6 @@ TEST(WriteSettings, RequestBytesPerLayout) {
   }
 }
 
-TEST(WriteSettings, EveryModelUsesItsLayout) {
-  for (const DeviceProfile& p : DeviceProfiles()) {
-    SettingsRecord r = BasicRecord();
-    r.layout = p.layout;
-    const std::optional<QByteArray> payload = SettingsPayload(r);
-    ASSERT_TRUE(payload);
-    // Between "%DS" and "**": the three address digits plus the payload.
-    const int expected = p.model == DeviceModel::TS90C ? 23 : p.model == DeviceModel::TS90B ? 21 : 19;
-    EXPECT_EQ(3 + payload->size(), expected) << p.typeText;
-  }
-}
-
 TEST(WriteSettings, FieldEncodings) {
   SettingsRecord r = BasicRecord();
   r.currentId = 0;
