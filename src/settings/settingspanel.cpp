@@ -5,6 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "link/textformat.h"
