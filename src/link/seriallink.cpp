@@ -45,22 +45,27 @@ bool SerialLink::applySettings() {
 
 int SerialLink::open() {
   port_.clearError();
-  if (port_.isOpen()) {
-    if (openedNumber_ == portNumber_) return applySettings() ? 1 : 2;
-    // The user picked another port since: the selection holds.
-    port_.close();
-  }
   const QString device = deviceName(portNumber_);
+  if (port_.isOpen()) {
+    // A port left open by an earlier operation takes the current line settings.
+    if (openedNumber_ == portNumber_ && openedDevice_ == device) return applySettings() ? 1 : 2;
+    // The user picked another port since: the selection holds, not the old port.
+    close();
+  }
   if (device.isEmpty()) return 2;
   port_.setPortName(device);
   if (!applySettings()) return 2;
-  if (!port_.open(QIODevice::ReadWrite)) return 2;
+  if (!port_.open(QIODevice::ReadWrite)) {
+    port_.clearError();
+    return 2;
+  }
   // Settings made before opening are applied by open(); make sure they hold.
   if (!applySettings()) {
-    port_.close();
+    close();
     return 2;
   }
   openedNumber_ = portNumber_;
+  openedDevice_ = device;
   return 1;
 }
 
@@ -69,6 +74,7 @@ void SerialLink::close() {
   if (port_.isOpen()) port_.close();
   port_.clearError();
   openedNumber_ = 0;
+  openedDevice_.clear();
 }
 
 QByteArray SerialLink::readAll() {
