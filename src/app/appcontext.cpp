@@ -53,6 +53,8 @@ Link* AppContext::openLink() {
 
 void AppContext::beginBusy() {
   if (busyDepth_++ == 0) {
+    // Disabling the body takes the focus away; it comes back with EndBusy.
+    focusBeforeBusy_ = QApplication::focusWidget();
     control<QWidget>("body")->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
   }
@@ -63,6 +65,11 @@ void AppContext::endBusy() {
   if (--busyDepth_ == 0) {
     control<QWidget>("body")->setEnabled(true);
     QApplication::restoreOverrideCursor();
+    if (focusBeforeBusy_ && focusBeforeBusy_->isEnabled() && focusBeforeBusy_->isVisible() &&
+        !QApplication::focusWidget()) {
+      focusBeforeBusy_->setFocus();
+    }
+    focusBeforeBusy_.clear();
   }
 }
 

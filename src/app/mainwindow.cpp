@@ -130,11 +130,11 @@ void MainWindow::buildControls() {
   auto* oldId = make<QLineEdit>(fs, "txtOldID", 122, 22, 60, 22);
   oldId->setText(QStringLiteral("1"));
   caption(fs, QStringLiteral("Yeni Cihaz ID:"), 10, 50);
-  auto* newId = make<QLineEdit>(fs, "txtNewID", 122, 48, 60, 22);
+  make<QLineEdit>(fs, "txtNewID", 122, 48, 60, 22);
   caption(fs, QStringLiteral("Röle Süresi:"), 10, 76);
-  auto* relay = make<QLineEdit>(fs, "txtRelayTime", 122, 74, 60, 22);
+  make<QLineEdit>(fs, "txtRelayTime", 122, 74, 60, 22);
   caption(fs, QStringLiteral("Master Kart ID:"), 10, 102);
-  auto* master = make<QLineEdit>(fs, "txtMasterCardID", 122, 100, 100, 22);
+  make<QLineEdit>(fs, "txtMasterCardID", 122, 100, 100, 22);
   caption(fs, QStringLiteral("Çalışma Modu:"), 10, 128);
   auto* modes = new QButtonGroup(this);
   modes->setObjectName(QStringLiteral("opsRunMode"));
@@ -223,9 +223,20 @@ void MainWindow::buildControls() {
 
   button(body, "cmdClose", QStringLiteral("Programı Kapat"), 634, 526, 150, 30);
 
-  // Focus order: the current device ID first.
-  QWidget* order[] = {oldId, newId, relay, master, ip, port};
-  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  // Focus order: the current device ID first, then the settings, the card
+  // list, the special operations and the connection panel.
+  const char* order[] = {
+      "txtOldID", "txtNewID", "txtRelayTime", "txtMasterCardID", "opsRunMode_0", "opsRunMode_1", "opsRunMode_2",
+      "opsOfflineRecordType_0", "opsOfflineRecordType_1", "opsWigType_0", "opsWigType_1", "opsStartEPCWord_0",
+      "opsStartEPCWord_1", "chkLoop", "txtLoopTime", "cmdFindID", "cmdCancelScan", "cmdReceive", "cmdSend",
+      "lstCardID", "txtCardID", "cmdAdd", "cmdDelete", "cmdImport", "cmdExport", "cmdReceiveAllCards",
+      "cmdSendAllCards", "cmdEraseAll", "cmdSendRTC", "cmdReceiveRTC", "chkClearRAM", "cmdReadData", "cmdOpenFile",
+      "cmdReadCounter", "cmdClearCounter", "opsDevice_0", "opsDevice_1", "opsDevice_2", "opsDevice_3", "opsDevice_4",
+      "opsDevice_5", "opsDevice_6", "opsDevice_7", "opsDevice_8", "cmbPortNumber", "cmbBaudRate", "cmbParity",
+      "chkTCPIPActive", "txtIP", "txtPort", "cmdClose"};
+  for (size_t i = 1; i < std::size(order); ++i) {
+    setTabOrder(ctx_->control<QWidget>(order[i - 1]), ctx_->control<QWidget>(order[i]));
+  }
   oldId->setFocus();
 
   // Non-visual components.
@@ -245,7 +256,6 @@ void MainWindow::buildControls() {
   connect(tickTimer_, &QTimer::timeout, this, [this] { ctx_->state().tickCounter.advance(); });
   connect(ctx_->control<QComboBox>("cmbPortNumber"), &QComboBox::currentIndexChanged, this,
           &MainWindow::refreshPortDevice);
-  (void)master;
 }
 
 void MainWindow::startUp() {
@@ -293,7 +303,9 @@ void MainWindow::startUp() {
 void MainWindow::refreshPortDevice() {
   const int n = ctx_->control<QComboBox>("cmbPortNumber")->currentIndex() + 1;
   const QString dev = ctx_->links().serial().deviceName(n);
-  ctx_->control<QLabel>("lblPortDevice")->setText(dev.isEmpty() ? QStringLiteral("-") : dev.section(QLatin1Char('/'), -1));
+  QString shown = dev;
+  if (shown.startsWith(QLatin1String("/dev/"))) shown = shown.mid(5);
+  ctx_->control<QLabel>("lblPortDevice")->setText(shown.isEmpty() ? QStringLiteral("-") : shown);
 }
 
 void MainWindow::applyProfile(int index) {
@@ -347,7 +359,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   tickTimer_->stop();
   clockTimer_->stop();
-  ctx_->links().tcp().close();
+  // The socket is closed and destroyed; the serial port goes with the program.
+  ctx_->links().tcp().discard();
   event->accept();
 }
 
