@@ -4,12 +4,14 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/mainwindow.h"
+#include "link/portnames.h"
 #include "link/textformat.h"
 
 namespace tessaro {
@@ -46,7 +48,12 @@ bool AppContext::tcpActive() const { return control<QCheckBox>("chkTCPIPActive")
 
 Link* AppContext::openLink() {
   QString why;
-  Link* link = links_.open(connection(), &why);
+  const ConnectionSettings settings = connection();
+  // A device plugged in or removed since the selection shows at the next operation.
+  if (!settings.tcp) {
+    control<QLabel>("lblPortDevice")->setText(PortDeviceCaption(links_.serial().deviceName(settings.serialPort)));
+  }
+  Link* link = links_.open(settings, &why);
   if (!link) prompts().message(why);
   return link;
 }

@@ -15,6 +15,8 @@
 #include <QSvgWidget>
 #include <QTimer>
 
+#include "link/portnames.h"
+
 // The logo lives in the GUI library's resources; a static library must register them.
 static void initResources() { Q_INIT_RESOURCE(resources); }
 
@@ -305,9 +307,7 @@ void MainWindow::startUp() {
 void MainWindow::refreshPortDevice() {
   const int n = ctx_->control<QComboBox>("cmbPortNumber")->currentIndex() + 1;
   const QString dev = ctx_->links().serial().deviceName(n);
-  QString shown = dev;
-  if (shown.startsWith(QLatin1String("/dev/"))) shown = shown.mid(5);
-  ctx_->control<QLabel>("lblPortDevice")->setText(shown.isEmpty() ? QStringLiteral("-") : shown);
+  ctx_->control<QLabel>("lblPortDevice")->setText(PortDeviceCaption(dev));
 }
 
 void MainWindow::applyProfile(int index) {

@@ -53,6 +53,11 @@ QStringList SerialDeviceNodes(const QString& devDir) {
   return out;
 }
 
+QString PortDeviceCaption(const QString& device) {
+  if (device.isEmpty()) return QStringLiteral("-");
+  return device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+}
+
 QString SerialDeviceForPort(int portNumber) {
   if (portNumber < 1) return {};
 #if defined(Q_OS_WIN)

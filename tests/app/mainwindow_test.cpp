@@ -19,6 +19,7 @@
 #include "common/pty.h"
 #include "common/scriptedprompts.h"
 #include "link/eventpump.h"
+#include "link/portnames.h"
 
 namespace tessaro {
 namespace {
@@ -432,6 +433,12 @@ TEST_F(MainWindowTest, PortDeviceLabelFollowsTheSelection) {
   EXPECT_EQ(w<QLabel>("lblPortDevice")->text(), QStringLiteral("-"));
   ports->setCurrentIndex(0);
   EXPECT_EQ(w<QLabel>("lblPortDevice")->text(), QStringLiteral("ttyUSB0"));
+  // The adapter was unplugged: the next operation shows it.
+  devices = {QString()};
+  EXPECT_EQ(ctx().openLink(), nullptr);
+  EXPECT_EQ(w<QLabel>("lblPortDevice")->text(), QStringLiteral("-"));
+  EXPECT_EQ(prompts.messages, QStringList({"Haberleşme Portu Açılamadı"}));
+  EXPECT_EQ(PortDeviceCaption(QStringLiteral("COM3")), QStringLiteral("COM3"));
 }
 
 TEST_F(MainWindowTest, OpenLinkFailuresTellTheUser) {
