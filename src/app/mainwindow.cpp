@@ -359,6 +359,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A busy window is disabled: like its buttons, it cannot be closed until the operation ends.
+  if (ctx_->busy()) {
+    event->ignore();
+    return;
+  }
+  // An ID scan may still be running (it leaves the window usable); it stops at
+  // its next check instead of going on unseen after the window is gone.
+  ctx_->state().scanCancelFlag = true;
   tickTimer_->stop();
   clockTimer_->stop();
   // The socket is closed and destroyed; the serial port goes with the program.

@@ -496,5 +496,18 @@ TEST_F(MainWindowTest, ClosingEndsWithoutAPromptAndDropsTheSocket) {
   EXPECT_TRUE(prompts.shown.isEmpty());
 }
 
+TEST_F(MainWindowTest, BusyWindowCannotBeClosedAndRunningLoopsAreToldToStop) {
+  showActive();
+  ctx().beginBusy();
+  window->close();
+  EXPECT_TRUE(window->isVisible());
+  ctx().endBusy();
+  EXPECT_FALSE(ctx().state().scanCancelFlag);
+  // Closed while a scan runs (the window stays usable during it): the scan ends at its next check.
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(ctx().state().scanCancelFlag);
+}
+
 }  // namespace
 }  // namespace tessaro
