@@ -209,8 +209,9 @@ TEST_F(MainWindowTest, TickCounterRunsOnTheTenMillisecondTimer) {
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < 200) pump.waitForActivity(50);
+  const qint64 elapsed = t.elapsed();
   EXPECT_GT(ctx().state().tickCounter.value(), 0);
-  EXPECT_LE(ctx().state().tickCounter.value(), 21);
+  EXPECT_LE(ctx().state().tickCounter.value(), elapsed / 10 + 1);  // never faster than one tick in 10 ms
 }
 
 TEST_F(MainWindowTest, BusyStateDisablesTheControlsAndShowsTheHourglass) {
