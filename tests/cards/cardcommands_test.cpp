@@ -133,17 +133,6 @@ TEST(CardStream, CollectsLinesAcrossPieces) {
   EXPECT_EQ(other.lineCount(), 0);
 }
 
-TEST(CardStream, TakesAtMost5001Lines) {
-  CardStreamCollector c;
-  QByteArray all;
-  for (int i = 0; i < 5003; ++i) all += cardLine(i);
-  const auto cards = c.feed(all);
-  EXPECT_EQ(cards.size(), 5001u);
-  EXPECT_EQ(cards.back(), 5000);
-  EXPECT_EQ(c.lineCount(), 5001);
-  EXPECT_EQ(c.state(), CardStreamCollector::State::LineLimit);
-}
-
 TEST(CardStream, GivesUpOnALineThatNeverEndsAndKeepsOnlyTheUnfinishedLine) {
   CardStreamCollector c;
   c.feed(cardLine(1) + "$UC001");
@@ -226,14 +215,6 @@ TEST(ReadCards, GivesUpFiveToSixSecondsAfterTheLastPiece) {
   }
 }
 
-TEST(ReadCards, EmptyReaderAndErrorReply) {
-  for (const QByteArray& first : {kEndLine, QByteArray("$XX001**\r")}) {
-    ReadRun r(LinkKind::Serial);
-    EXPECT_EQ(r.run([&] { r.fe.link.deliverAfter(50, first); }), 0);
-    EXPECT_TRUE(r.sink.cards.empty());
-  }
-}
-
 TEST(ReadCards, EscCancelsAndClearsTheFlag) {
   ReadRun r(LinkKind::Serial);
   r.fe.pump.onPass = [&] {
@@ -251,6 +232,7 @@ TEST(ReadCards, StopsAtTheLineCapAndOnAnEndlessLine) {
     for (int i = 0; i < 5100; ++i) cap.fe.link.deliverAfter(10 + i / 100, cardLine(i));
   }), 5001);
   EXPECT_EQ(cap.sink.cards.size(), 5001u);
+  EXPECT_EQ(cap.sink.cards.back(), 5000);
   // Bytes after a "$" without a CR would otherwise renew the deadline forever.
   ReadRun endless(LinkKind::Tcp);
   EXPECT_EQ(endless.run([&] {
