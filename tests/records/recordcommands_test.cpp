@@ -98,33 +98,38 @@ TEST(DownloadRecords, OnePieceAndSplitGiveTheSameRecords) {
   }
 }
 
-TEST(DownloadRecords, WrongLengthFrameIsDroppedWithoutAGap) {
-  FakeEnv f;
+TEST(DownloadRecords, HowTheCollectionEnds) {
   const QByteArray shortFrame = "$DD00112345678051226140309**\r";  // one card digit missing
-  ReplyWith(f, RecordFrame(1, "051226140309") + shortFrame + RecordFrame(3, "051226140310") + kEnd);
-  ExchangeEnv env = f.env();
-  OfflineRecordTable table;
-  ASSERT_EQ(DownloadRecords(env, 1, table), 2);
-  EXPECT_EQ(table[0].cardNumber, 1);
-  EXPECT_EQ(table[1].cardNumber, 3);
-}
-
-TEST(DownloadRecords, UnexpectedReplyEndsTheCollection) {
-  const std::pair<QByteArray, int> cases[] = {
-      {"$XX001**\r" + RecordFrame(1, "051226140309") + kEnd, -1},  // first frame not "DD"
-      {ManyRecords(2) + "$NC001E**\r" + RecordFrame(3, "051226140309"), 2},
+  const struct {
+    const char* name;
+    QByteArray stream;
+    int piece, count;
+    DownloadEnd end;
+    std::vector<std::pair<int, int>> cards;  // table index → card number
+  } cases[] = {
+      {"wrong length dropped without a gap", RecordFrame(1, "051226140309") + shortFrame +
+       RecordFrame(3, "051226140310") + kEnd, 0, 2, DownloadEnd::Complete, {{0, 1}, {1, 3}, {2, 0}}},
+      // -1 leaves the table as it was.
+      {"first frame not DD", "$XX001**\r" + RecordFrame(1, "051226140309") + kEnd, 0, -1, DownloadEnd::Unexpected,
+       {{0, 4242}}},
+      {"unexpected reply", ManyRecords(2) + "$NC001E**\r" + RecordFrame(3, "051226140309"), 0, 2,
+       DownloadEnd::Unexpected, {{0, 100000}, {1, 100001}, {2, 0}}},
+      {"3600 records", ManyRecords(3600) + kEnd, 4096, 3501, DownloadEnd::Full, {{3500, 103500}, {3501, 0}}},
   };
-  for (const auto& [stream, expected] : cases) {
+  for (const auto& c : cases) {
     FakeEnv f;
-    ReplyWith(f, stream);
+    ReplyWith(f, c.stream, c.piece);
     ExchangeEnv env = f.env();
     OfflineRecordTable table;
     table[0].cardNumber = 4242;
     DownloadEnd end = DownloadEnd::None;
-    EXPECT_EQ(DownloadRecords(env, 1, table, &end), expected);
-    EXPECT_EQ(end, DownloadEnd::Unexpected);
-    EXPECT_EQ(table[0].cardNumber, expected < 0 ? 4242 : 100000);  // -1 leaves the table as it was
-    EXPECT_LT(f.clock.ms - f.link.writeTimeMs, 1000);           // ended at once, not by the deadline
+    EXPECT_EQ(DownloadRecords(env, 1, table, &end), c.count) << c.name;
+    EXPECT_EQ(end, c.end) << c.name;
+    for (const auto& [i, card] : c.cards) EXPECT_EQ(table[i].cardNumber, card) << c.name << " " << i;
+    // An unexpected reply ends the collection at once, not by the deadline.
+    if (c.end == DownloadEnd::Unexpected) {
+      EXPECT_LT(f.clock.ms - f.link.writeTimeMs, 1000) << c.name;
+    }
   }
 }
 
@@ -148,18 +153,6 @@ TEST(DownloadRecords, SilenceWithoutEndFrameDiscardsEverything) {
   ExchangeEnv slowEnv = slow.env();
   EXPECT_EQ(DownloadRecords(slowEnv, 1, table), 4);
   EXPECT_GE(slow.clock.ms - slow.link.writeTimeMs, 16000);
-}
-
-TEST(DownloadRecords, StopsAfter3501Frames) {
-  FakeEnv f;
-  ReplyWith(f, ManyRecords(3600) + kEnd, 4096);
-  ExchangeEnv env = f.env();
-  OfflineRecordTable table;
-  DownloadEnd end = DownloadEnd::None;
-  EXPECT_EQ(DownloadRecords(env, 1, table, &end), 3501);
-  EXPECT_EQ(end, DownloadEnd::Full);
-  EXPECT_EQ(table[3500].cardNumber, 103500);
-  EXPECT_EQ(table[3501].cardNumber, 0);
 }
 
 TEST(DownloadRecords, EndlessFrameWithoutLineEndEndsTheCollection) {
