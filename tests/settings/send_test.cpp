@@ -160,8 +160,7 @@ TEST(Send, SuccessTakesTheNewIdAsItIs) {
   ASSERT_TRUE(peer.openPty());
   WindowHarness h;
   h.useSerial(peer.ptyPath());
-  bool busyDuringExchange = false;
-  bool busyAtMessage = true;
+  bool busyDuringExchange = false, busyAtMessage = true;
   QString oldIdAtMessage;
   peer.answer = [&](const QByteArray& req) {
     busyDuringExchange = h.ctx().busy();
@@ -186,17 +185,35 @@ TEST(Send, SuccessTakesTheNewIdAsItIs) {
   EXPECT_FALSE(h.ctx().links().serial().isOpen());
 }
 
-TEST(Send, ErrorReply) {
+TEST(Send, NotSent) {
+  struct Case {
+    const char* name;
+    bool yes;
+    bool tcp;  // else serial port 1 with no device behind it
+    QString message;  // after the question
+  };
+  const Case cases[] = {
+      {"answered No", false, true, {}},
+      {"error reply", true, true, QStringLiteral("Ayarlar gönderilemedi. (Hata oluştu)")},
+      {"no port", true, false, QStringLiteral("Haberleşme Portu Açılamadı")},
+  };
   ScriptedPeer peer;
   ASSERT_TRUE(peer.listenTcp());
   peer.answer = [](const QByteArray&) { return QByteArray("$US001**\r\r\r"); };
-  WindowHarness h;
-  h.useTcp(peer.tcpPort());
-  Form().apply(h);
-  h.prompts.answers = {true};
-  h.click("cmdSend");
-  EXPECT_EQ(h.prompts.messages, QStringList{QStringLiteral("Ayarlar gönderilemedi. (Hata oluştu)")});
-  EXPECT_EQ(h.text("txtOldID"), QStringLiteral("1"));
+  for (const Case& c : cases) {
+    WindowHarness h;
+    if (c.tcp) h.useTcp(peer.tcpPort()); else h.useSerial(QString());
+    Form().apply(h);
+    h.prompts.answers = {c.yes};
+    const int connections = peer.connections;
+    h.click("cmdSend");
+    QStringList shown{QStringLiteral("?") + kAsk};
+    if (!c.message.isEmpty()) shown << c.message;
+    EXPECT_EQ(h.prompts.shown, shown) << c.name;
+    EXPECT_EQ(peer.connections - connections, c.yes && c.tcp ? 1 : 0) << c.name;
+    EXPECT_EQ(h.text("txtOldID"), QStringLiteral("1")) << c.name;
+    EXPECT_FALSE(h.ctx().busy()) << c.name;
+  }
 }
 
 TEST(Send, TimeOut) {
@@ -214,18 +231,6 @@ TEST(Send, TimeOut) {
   EXPECT_EQ(h.ctx().state().offlineRecordType, 2);
   EXPECT_FALSE(h.ctx().links().serial().isOpen());
   EXPECT_FALSE(h.ctx().busy());
-}
-
-TEST(Send, NoSendsNothing) {
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
-  WindowHarness h;
-  h.useTcp(peer.tcpPort());
-  Form().apply(h);
-  h.prompts.answers = {false};
-  h.click("cmdSend");
-  EXPECT_EQ(h.prompts.shown, QStringList{QStringLiteral("?") + kAsk});
-  EXPECT_EQ(peer.connections, 0);
 }
 
 TEST(Send, ReadOnlyFallbackHappensBeforeTheQuestion) {
@@ -251,16 +256,6 @@ TEST(Send, ReadOnlyFallbackHappensBeforeTheQuestion) {
     EXPECT_FALSE(h.c<QLineEdit>("txtRelayTime")->isEnabled());
     EXPECT_EQ(peer.connections, 0);
   }
-}
-
-TEST(Send, LinkFailure) {
-  WindowHarness h;
-  h.useSerial(QString());
-  Form().apply(h);
-  h.prompts.answers = {true};
-  h.click("cmdSend");
-  EXPECT_EQ(h.prompts.shown, (QStringList{QStringLiteral("?") + kAsk, QStringLiteral("Haberleşme Portu Açılamadı")}));
-  EXPECT_FALSE(h.ctx().busy());
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/mainwindow.h"
+#include "app/profiles.h"
 #include "common/fakes.h"
 #include "common/pty.h"
 #include "common/scriptedprompts.h"
@@ -150,6 +151,50 @@ class WindowHarness {
     // A pseudo-terminal takes no parity bit: "Yok".
     c<QComboBox>("cmbParity")->setCurrentIndex(2);
   }
+  // The settings controls in one line, so one comparison pins them all: new
+  // ID, relay time ("!" when its box is locked), record type as kept and as
+  // shown by its two options, run mode, master card, the EPC and Wiegand
+  // options, detector and trigger time.
+  QString form() {
+    const auto on = [this](const char* n) { return checked(n) ? QStringLiteral("1") : QStringLiteral("0"); };
+    return QStringList{"new=" + text("txtNewID"),
+                       "relay=" + text("txtRelayTime") + (c<QLineEdit>("txtRelayTime")->isEnabled() ? "" : "!"),
+                       "rec=" + QString::number(ctx().state().offlineRecordType) + ":" +
+                           on("opsOfflineRecordType_0") + on("opsOfflineRecordType_1"),
+                       "mode=" + QString::number(static_cast<int>(ctx().runMode())),
+                       "master=" + text("txtMasterCardID"),
+                       "epc=" + on("opsStartEPCWord_0") + on("opsStartEPCWord_1"),
+                       "wig=" + on("opsWigType_0") + on("opsWigType_1"),
+                       "loop=" + on("chkLoop") + ":" + text("txtLoopTime")}
+        .join(' ');
+  }
+  // The commands a scan keeps out while it runs.
+  static constexpr const char* kKeptOut[] = {"cmdSend",       "cmdReceive",  "cmdFindID",
+                                             "frKart",        "cmdSendRTC",  "cmdReceiveRTC",
+                                             "cmdReadData",   "cmdReadCounter", "cmdClearCounter"};
+  // The window during a try: every kept-out command disabled ("locked"), the
+  // cancel button usable ("cancel"), busy or not, and the progress caption.
+  QString duringScan() {
+    bool locked = true;
+    for (const char* n : kKeptOut) locked = locked && !c<QWidget>(n)->isEnabled();
+    auto* cancel = c<QPushButton>("cmdCancelScan");
+    return QStringList{locked ? "locked" : "open", cancel->isVisible() && cancel->isEnabled() ? "cancel" : "-",
+                       ctx().busy() ? "busy" : "idle", text("lblScan")}
+        .join(' ');
+  }
+  // What is still out of place once a scan is over (empty when all is back):
+  // the commands usable, no cancel button, no progress, the button caption, not busy.
+  QString afterScan() {
+    QStringList wrong;
+    for (const char* n : {"cmdSend", "cmdReceive", "cmdFindID", "frKart"}) {
+      if (!c<QWidget>(n)->isEnabled()) wrong << QString::fromLatin1(n);
+    }
+    if (c<QWidget>("cmdCancelScan")->isVisible()) wrong << QStringLiteral("cancel shown");
+    if (!text("lblScan").isEmpty()) wrong << text("lblScan");
+    if (c<QPushButton>("cmdFindID")->text() != QStringLiteral("Cihaz ID Bul")) wrong << c<QPushButton>("cmdFindID")->text();
+    if (ctx().busy()) wrong << QStringLiteral("busy");
+    return wrong.join(' ');
+  }
   void chooseModel(DeviceModel m) { ctx().chooseModel(m); }
   void chooseRunMode(RunMode m) { ctx().chooseRunMode(m); }
 
@@ -166,5 +211,18 @@ class WindowHarness {
  private:
   qint64 tickedToMs_ = 0;
 };
+
+// The settings text after "$US": address, relay time, record type, four unused
+// characters, run mode, unused characters up to the master card (15-22 when
+// `early`, else 16-23), then the extras from the next position on.
+inline QByteArray SettingsText(const QByteArray& address, const QByteArray& relay, char type, char mode,
+                               const QByteArray& master, bool early, const QByteArray& extras = {}) {
+  return address + relay + type + "0000" + mode + (early ? "000" : "0000") + master + extras;
+}
+
+// "$US" + text, padded to the model's reply length, + "**" CR.
+inline QByteArray UsReply(const QByteArray& text, DeviceModel model) {
+  return ("$US" + text).leftJustified(ProfileOf(model).settingsReplyLength - 3, '0') + "**\r";
+}
 
 }  // namespace tessaro::test
