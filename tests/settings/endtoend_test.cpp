@@ -147,7 +147,15 @@ TEST_P(EndToEndPty, ScanFromAHighAddressFindsNothing) {
   h.setText("txtOldID", QStringLiteral("252"));
   QStringList captions;
   CaptionsAtRequests(sim, h, captions);
+  QString atMessage = QStringLiteral("no message");
+  bool portOpenAtMessage = false;
+  h.prompts.onShow = [&](const QString&) {
+    atMessage = h.afterScan();
+    portOpenAtMessage = h.ctx().links().serial().isOpen();
+  };
   h.click("cmdFindID");
+  EXPECT_EQ(atMessage, QString());  // all is back before the message, with the port still open
+  EXPECT_TRUE(portOpenAtMessage);
   EXPECT_EQ(captions, (QStringList{QStringLiteral("Deniyor...252"), QStringLiteral("Deniyor...253"),
                                    QStringLiteral("Deniyor...254"), QStringLiteral("Deniyor...255")}));
   EXPECT_EQ(h.prompts.shown, QStringList{QStringLiteral("Cihaz bulunamadı")});

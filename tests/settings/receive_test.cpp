@@ -25,23 +25,19 @@ TEST(Receive, CurrentId) {
   const std::pair<const char*, QByteArray> cases[] = {  // txtOldID, request (empty: refused)
       {"256", ""},   {"-1", ""},           {"abc", ""},          {"", ""},          {"255.5", ""},
       {"1 2", ""},   {"0", "%US000**\r"},  {" 12", "%US012**\r"}, {"255", "%US255**\r"}, {"7.5", "%US008**\r"}};
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
-  peer.answer = [](const QByteArray& req) {
-    return UsReply(SettingsText(req.mid(3, 3), "05", '1', '1', "0000000A", false), M::TS30P);
-  };
   for (const auto& [text, request] : cases) {
     WindowHarness h;
     h.chooseModel(M::TS30P);
-    h.useTcp(peer.tcpPort());
+    ScriptedPeer& peer = h.tcpPeer();
+    peer.answer = [](const QByteArray& req) {
+      return UsReply(SettingsText(req.mid(3, 3), "05", '1', '1', "0000000A", false), M::TS30P);
+    };
     h.c<QComboBox>("cmbPortNumber")->setCurrentIndex(4);
     h.setText("txtOldID", QString::fromLatin1(text));
-    peer.requests.clear();
-    const int connections = peer.connections;
     h.click("cmdReceive");
     const bool refused = request.isEmpty();
     EXPECT_EQ(peer.requests, refused ? std::vector<QByteArray>{} : std::vector<QByteArray>{request}) << text;
-    EXPECT_EQ(peer.connections - connections, refused ? 0 : 1) << text;
+    EXPECT_EQ(peer.connections, refused ? 0 : 1) << text;
     EXPECT_EQ(h.prompts.shown, refused ? QStringList{QStringLiteral("Lütfen cihazın mevcut ID'sini giriniz")}
                                        : QStringList{}) << text;
     if (refused) {
@@ -86,15 +82,12 @@ TEST(Receive, FillsTheControlsPerModel) {
       {M::TS90C, SettingsText("007", "05", '1', '1', "00000001", false, "0029"), true,
        "new=7 relay=5 rec=1:10 mode=1 master=1 epc=10 wig=10 loop=0:9"},
   };
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
   for (const Case& c : cases) {
     WindowHarness h;
     h.chooseModel(c.model);
-    h.useTcp(peer.tcpPort());
+    h.tcpPeer().answer = [&](const QByteArray&) { return UsReply(c.text, c.model); };
     h.setText("txtLoopTime", QStringLiteral("3"));
     h.c<QCheckBox>("chkLoop")->setChecked(c.loopBefore);
-    peer.answer = [&](const QByteArray&) { return UsReply(c.text, c.model); };
     h.click("cmdReceive");
     EXPECT_EQ(h.form(), QString::fromLatin1(c.form));
     EXPECT_TRUE(h.prompts.shown.isEmpty()) << c.form;
@@ -104,11 +97,9 @@ TEST(Receive, FillsTheControlsPerModel) {
 }
 
 TEST(Receive, UnknownRunModeAndUnusableMasterCardLeaveTheControls) {
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
   WindowHarness h;
   h.chooseModel(M::TS30P);
-  h.useTcp(peer.tcpPort());
+  ScriptedPeer& peer = h.tcpPeer();
   h.chooseRunMode(RunMode::Online);
   h.setText("txtMasterCardID", QStringLiteral("999"));
   for (const QByteArray& master : {QByteArray("0000FFFG"), QByteArray("-0000001"), QByteArray("12")}) {
@@ -122,10 +113,8 @@ TEST(Receive, UnknownRunModeAndUnusableMasterCardLeaveTheControls) {
 }
 
 TEST(Receive, BadReplyAndBusyState) {
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
   WindowHarness h;
-  h.useTcp(peer.tcpPort());
+  ScriptedPeer& peer = h.tcpPeer();
   h.setText("txtNewID", QStringLiteral("44"));
   bool busyDuringExchange = false, busyAtMessage = true;
   peer.answer = [&](const QByteArray&) {
@@ -143,10 +132,8 @@ TEST(Receive, BadReplyAndBusyState) {
 
 TEST(Receive, TimeOutLeavesEverythingAndClosesThePort) {
   // Fake time: the pseudo-terminal stays silent for 51 ticks of fake time.
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.openPty());
   WindowHarness h(WindowHarness::Timing::Fake);
-  h.useSerial(peer.ptyPath());
+  h.ptyPeer();
   h.chooseModel(M::TS90C);
   h.setText("txtNewID", QStringLiteral("44"));
   h.setText("txtMasterCardID", QStringLiteral("123"));

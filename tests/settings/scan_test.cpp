@@ -23,12 +23,10 @@ QByteArray UsRequest(int address) { return "%US" + QByteArray::number(address).r
 QString Trying(int address) { return QStringLiteral("Deniyor...%1").arg(address); }
 
 TEST(Scan, FoundAtSevenOverTcp) {
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
   WindowHarness h;
   h.window->show();
   h.chooseModel(M::TS30P);
-  h.useTcp(peer.tcpPort());
+  ScriptedPeer& peer = h.tcpPeer();
   h.setText("txtOldID", QStringLiteral("0"));
   QStringList during;
   peer.answer = [&](const QByteArray& req) {
@@ -74,16 +72,13 @@ TEST(Scan, WhatAFoundReaderFillsIn) {
       {M::TS40, SettingsText("005", "09", '1', '1', "8000000Z", false),
        "new=5 relay=9 rec=1:10 mode=1 master=555 epc=10 wig=10 loop=0:3"},
   };
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.openPty());
   for (const auto& [model, text, form] : cases) {
     WindowHarness h;
     h.chooseModel(model);
-    h.useSerial(peer.ptyPath());
+    h.ptyPeer().answer = [&](const QByteArray&) { return UsReply(text + "1119", model); };
     h.setText("txtOldID", QStringLiteral("5"));
     h.setText("txtMasterCardID", QStringLiteral("555"));
     h.setText("txtLoopTime", QStringLiteral("3"));
-    peer.answer = [&](const QByteArray&) { return UsReply(text + "1119", model); };
     h.click("cmdFindID");
     EXPECT_EQ(h.prompts.shown, QStringList{QStringLiteral("Cihaz ID Bulundu, ID:5")}) << form;
     EXPECT_EQ(h.form(), QString::fromLatin1(form));
@@ -94,8 +89,8 @@ TEST(Scan, WhatAFoundReaderFillsIn) {
 
 // A scan in fake time over a silent pseudo-terminal; returns the progress
 // captions seen, cancelling at the first one when asked to.
-QStringList ScanSilence(WindowHarness& h, ScriptedPeer& peer, const QString& start, bool cancel) {
-  h.useSerial(peer.ptyPath());
+QStringList ScanSilence(WindowHarness& h, const QString& start, bool cancel) {
+  ScriptedPeer& peer = h.ptyPeer();
   h.setText("txtOldID", start);
   QStringList captions;
   auto* progress = h.c<QLabel>("lblScan");
@@ -106,7 +101,6 @@ QStringList ScanSilence(WindowHarness& h, ScriptedPeer& peer, const QString& sta
     if (cancel) h.click("cmdCancelScan");
     peer.poll();  // keeps the pseudo-terminal from filling up
   };
-  peer.requests.clear();
   h.click("cmdFindID");
   peer.poll();
   h.onFakePass = nullptr;
@@ -116,12 +110,10 @@ QStringList ScanSilence(WindowHarness& h, ScriptedPeer& peer, const QString& sta
 TEST(Scan, StartAddressAndCancelAtTheFirstTry) {
   const std::pair<const char*, int> cases[] = {{"", 0},    {"abc", 0}, {"300", 0},     {"-5", 0},    {"-0.4", 0},
                                                {"12", 12}, {" 12", 12}, {"254.5", 254}, {"255", 255}, {"255.5", 0}};
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.openPty());
   for (const auto& [text, start] : cases) {
     WindowHarness h(WindowHarness::Timing::Fake);
-    EXPECT_EQ(ScanSilence(h, peer, QString::fromLatin1(text), true), QStringList{Trying(start)}) << text;
-    EXPECT_EQ(peer.requests, std::vector<QByteArray>{UsRequest(start)}) << text;
+    EXPECT_EQ(ScanSilence(h, QString::fromLatin1(text), true), QStringList{Trying(start)}) << text;
+    EXPECT_EQ(h.peer->requests, std::vector<QByteArray>{UsRequest(start)}) << text;
     // A click during the last try stays pending for the next scan.
     EXPECT_EQ(h.prompts.shown, QStringList{start == 255 ? QStringLiteral("Cihaz bulunamadı")
                                                         : QStringLiteral("Tarama İptal Edildi")}) << text;
@@ -130,41 +122,9 @@ TEST(Scan, StartAddressAndCancelAtTheFirstTry) {
   }
 }
 
-TEST(Scan, NotFoundAfterAddress255) {
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.openPty());
-  WindowHarness h(WindowHarness::Timing::Fake);
-  QString atMessage = QStringLiteral("no message");
-  bool portOpenAtMessage = false;
-  h.prompts.onShow = [&](const QString&) {
-    atMessage = h.afterScan();
-    portOpenAtMessage = h.ctx().links().serial().isOpen();
-  };
-  const qint64 startMs = h.fakeClock.ms;
-  const QStringList captions = ScanSilence(h, peer, QStringLiteral("abc"), false);
-  EXPECT_EQ(h.prompts.shown, QStringList{QStringLiteral("Cihaz bulunamadı")});
-  EXPECT_EQ(atMessage, QString());  // all is back before the message
-  EXPECT_TRUE(portOpenAtMessage);
-  EXPECT_FALSE(h.ctx().links().serial().isOpen());
-  QStringList expected;
-  std::vector<QByteArray> requests;
-  for (int a = 0; a < 256; ++a) {
-    expected << Trying(a);
-    requests.push_back(UsRequest(a));
-  }
-  EXPECT_EQ(captions, expected);
-  EXPECT_EQ(peer.requests, requests);
-  // Each try waits 51 ticks of 10 ms on the serial link.
-  EXPECT_GE(h.fakeClock.ms - startMs, 256 * 510);
-  EXPECT_LT(h.fakeClock.ms - startMs, 256 * 530);
-  EXPECT_EQ(h.afterScan(), QString());
-}
-
 TEST(Scan, PendingCancelEndsTheNextScanAtOnce) {
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
   WindowHarness h;
-  h.useTcp(peer.tcpPort());
+  ScriptedPeer& peer = h.tcpPeer();
   h.ctx().state().scanCancelFlag = true;
   h.click("cmdFindID");
   EXPECT_TRUE(peer.requests.empty());
@@ -176,13 +136,11 @@ TEST(Scan, PendingCancelEndsTheNextScanAtOnce) {
 TEST(Scan, OtherDeviceCommandsStayOutAndComeBackAsTheyWere) {
   // A control disabled on its own before the scan, and the frame the TS-20B profile disables.
   const std::pair<M, const char*> cases[] = {{M::TS30P, nullptr}, {M::TS30P, "cmdReadData"}, {M::TS20B, nullptr}};
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
   for (const auto& [model, disabledBefore] : cases) {
     WindowHarness h;
     h.window->show();
     h.chooseModel(model);
-    h.useTcp(peer.tcpPort());
+    ScriptedPeer& peer = h.tcpPeer();
     h.setText("txtOldID", QStringLiteral("3"));
     if (disabledBefore) h.c<QWidget>(disabledBefore)->setEnabled(false);
     const auto own = [&] {
@@ -194,7 +152,6 @@ TEST(Scan, OtherDeviceCommandsStayOutAndComeBackAsTheyWere) {
     };
     const QStringList ownBefore = own();
     h.prompts.answers = {true, true};
-    peer.requests.clear();
     peer.answer = [&](const QByteArray& req) {
       if (!req.startsWith("%US")) return QByteArray();
       // Clicks on the clock, record and settings buttons during the try do nothing.

@@ -16,11 +16,6 @@ using M = DeviceModel;
 using R = RunMode;
 
 const QString kAsk = QStringLiteral("Cihaza yeni ayarları göndermek istiyor musunuz?");
-const QString kOldId = QStringLiteral("Lütfen cihazın mevcut ID'sini giriniz");
-const QString kNewId = QStringLiteral("Lütfen 1-255 arası bir ID giriniz");
-const QString kRelay = QStringLiteral("Lütfen 1-64 snd arası bir röle süresi giriniz");
-const QString kMaster = QStringLiteral("Lütfen geçerli bir Master Kart ID'si giriniz");
-const QString kLoop = QStringLiteral("Lütfen 1-9 snd arası bir röle süresi giriniz");
 
 QByteArray DsAck(const QByteArray& request) { return "$DS" + request.mid(3, 3) + "00**\r"; }
 
@@ -51,14 +46,20 @@ struct Form {
   }
 };
 
-TEST(Send, ValidationOrderMessagesAndFocus) {
+// Either refused (the message, the focused control) or sent (the request bytes);
+// the record type kept afterwards in both cases.
+TEST(Send, ValidationOrRequest) {
   struct Case {
     const char* name;
     std::function<void(Form&)> edit;
-    QString message;
+    QByteArray outcome;  // a request ("%DS…") or the message
     const char* focus;
-    int recordType;  // OfflineRecordType afterwards
+    int recordType;
   };
+  const QByteArray kOldId = "Lütfen cihazın mevcut ID'sini giriniz", kNewId = "Lütfen 1-255 arası bir ID giriniz",
+                   kRelay = "Lütfen 1-64 snd arası bir röle süresi giriniz",
+                   kMaster = "Lütfen geçerli bir Master Kart ID'si giriniz",
+                   kLoop = "Lütfen 1-9 snd arası bir röle süresi giriniz";
   const Case cases[] = {
       {"current ID above 255, new ID 0", [](Form& f) { f.oldId = "256"; f.newId = "0"; }, kOldId, "txtOldID", 0},
       {"current ID not numeric", [](Form& f) { f.oldId = "abc"; }, kOldId, "txtOldID", 0},
@@ -80,86 +81,59 @@ TEST(Send, ValidationOrderMessagesAndFocus) {
        [](Form& f) { f.model = M::TS30H; f.mode = R::ReadOnly; f.relay = "abc"; f.master = ""; }, kMaster,
        "txtMasterCardID", 1},
       {"master card of 11 characters", [](Form& f) { f.master = "12345678901"; }, kMaster, "txtMasterCardID", 1},
-      {"master card not numeric", [](Form& f) { f.master = "abc"; }, kMaster, "txtMasterCardID", 1},
-      {"master card negative", [](Form& f) { f.master = "-1"; }, kMaster, "txtMasterCardID", 1},
       {"master card above 32 bits", [](Form& f) { f.master = "4294967296"; }, kMaster, "txtMasterCardID", 1},
-      {"master card rounding below 0", [](Form& f) { f.master = "-0.6"; }, kMaster, "txtMasterCardID", 1},
-      {"master card in exponent form", [](Form& f) { f.master = "1e10"; }, kMaster, "txtMasterCardID", 1},
       {"master card rounding above 32 bits", [](Form& f) { f.master = "4.2949673e9"; }, kMaster, "txtMasterCardID", 1},
       {"TS-90C trigger time 10", [](Form& f) { f.model = M::TS90C; f.loop = "10"; }, kLoop, "txtLoopTime", 1},
       {"TS-90C trigger time 0", [](Form& f) { f.model = M::TS90C; f.loop = "0"; }, kLoop, "txtLoopTime", 1},
       {"TS-90C master card before trigger time", [](Form& f) { f.model = M::TS90C; f.loop = "10"; f.master = ""; },
        kMaster, "txtMasterCardID", 1},
-  };
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
-  for (const Case& c : cases) {
-    WindowHarness h;
-    h.useTcp(peer.tcpPort());
-    Form f;
-    c.edit(f);
-    f.apply(h);
-    h.click("cmdSend");
-    EXPECT_EQ(h.prompts.shown, QStringList{c.message}) << c.name;
-    EXPECT_EQ(h.focus(), QString::fromLatin1(c.focus)) << c.name;
-    EXPECT_EQ(h.ctx().state().offlineRecordType, c.recordType) << c.name;
-  }
-  EXPECT_EQ(peer.connections, 0);
-}
-
-TEST(Send, RequestBytes) {
-  struct Case {
-    const char* name;
-    std::function<void(Form&)> edit;
-    QByteArray request;
-  };
-  const Case cases[] = {
-      {"the example", [](Form& f) { f.newId = "12"; f.master = "305419896"; }, "%DS0010510120112345678**\r"},
+      {"the example", [](Form& f) { f.newId = "12"; f.master = "305419896"; }, "%DS0010510120112345678**\r", nullptr, 1},
       {"TS-20 Stand-Alone sends relay time 1", [](Form& f) { f.model = M::TS20; f.mode = R::StandAlone; f.relay = "33"; },
-       "%DS0010110020000000000**\r"},
+       "%DS0010110020000000000**\r", nullptr, 1},
       {"TS-40 Stand-Alone sends the box", [](Form& f) { f.model = M::TS40; f.mode = R::StandAlone; f.relay = "33"; },
-       "%DS0013310020000000000**\r"},
+       "%DS0013310020000000000**\r", nullptr, 1},
       {"TS-40B Read-Only", [](Form& f) { f.model = M::TS40B; f.mode = R::ReadOnly; f.relay = "7"; },
-       "%DS0010710020200000000**\r"},
+       "%DS0010710020200000000**\r", nullptr, 1},
       {"TS-20B Read-Only", [](Form& f) { f.model = M::TS20B; f.mode = R::ReadOnly; f.relay = "64"; },
-       "%DS0016410020200000000**\r"},
+       "%DS0016410020200000000**\r", nullptr, 1},
       {"TS-30H Read-Only left over", [](Form& f) { f.model = M::TS30H; f.mode = R::ReadOnly; f.relay = "30"; },
-       "%DS0010110020000000000**\r"},
+       "%DS0010110020000000000**\r", nullptr, 1},
       {"TS-90B Wiegand", [](Form& f) { f.model = M::TS90B; f.epc6 = true; f.wiegand34 = true; f.detector = true; },
-       "%DS001051002010000000011**\r"},
+       "%DS001051002010000000011**\r", nullptr, 1},
       {"TS-90C everything on", [](Form& f) {
          f.model = M::TS90C; f.epc6 = true; f.wiegand34 = true; f.detector = true; f.loop = "9"; f.master = "305419896";
-       }, "%DS00105100201123456781119**\r"},
-      {"TS-90C everything off", [](Form& f) { f.model = M::TS90C; f.loop = " 3 "; }, "%DS00105100201000000000003**\r"},
-      {"address 0", [](Form& f) { f.oldId = "0"; }, "%DS0000510020100000000**\r"},
+       }, "%DS00105100201123456781119**\r", nullptr, 1},
+      {"TS-90C everything off", [](Form& f) { f.model = M::TS90C; f.loop = " 3 "; }, "%DS00105100201000000000003**\r", nullptr, 1},
+      {"address 0", [](Form& f) { f.oldId = "0"; }, "%DS0000510020100000000**\r", nullptr, 1},
       {"rounding and exit", [](Form& f) {
          f.oldId = "7.5"; f.newId = "255"; f.relay = "2.5"; f.exit = true; f.master = " 4294967295 ";
-       }, "%DS00802225501FFFFFFFF**\r"},
-      {"TS-90 master card 2147483648", [](Form& f) { f.model = M::TS90; f.master = "2147483648"; },
-       "%DS001051002018000000" "0**\r"},
+       }, "%DS00802225501FFFFFFFF**\r", nullptr, 2},
   };
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
-  peer.answer = DsAck;
   for (const Case& c : cases) {
     WindowHarness h;
-    h.useTcp(peer.tcpPort());
+    ScriptedPeer& peer = h.tcpPeer();
+    peer.answer = DsAck;
     Form f;
     c.edit(f);
     f.apply(h);
     h.prompts.answers = {true};
-    peer.requests.clear();
     h.click("cmdSend");
-    EXPECT_EQ(peer.requests, std::vector<QByteArray>{c.request}) << c.name;
-    EXPECT_EQ(h.prompts.shown, (QStringList{QStringLiteral("?") + kAsk, QStringLiteral("Ayarlar gönderildi")})) << c.name;
+    const QString outcome = QString::fromUtf8(c.outcome);
+    if (c.outcome.startsWith("%DS")) {
+      EXPECT_EQ(peer.requests, std::vector<QByteArray>{c.outcome}) << c.name;
+      EXPECT_EQ(h.prompts.shown, (QStringList{"?" + kAsk, QStringLiteral("Ayarlar gönderildi")})) << c.name;
+    } else {
+      EXPECT_EQ(h.prompts.shown, QStringList{outcome}) << c.name;
+      EXPECT_EQ(h.focus(), QString::fromLatin1(c.focus)) << c.name;
+      EXPECT_EQ(peer.connections, 0) << c.name;
+    }
+    EXPECT_EQ(h.ctx().state().offlineRecordType, c.recordType) << c.name;
   }
 }
 
 TEST(Send, SuccessTakesTheNewIdAsItIs) {
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.openPty());
   WindowHarness h;
-  h.useSerial(peer.ptyPath());
+  ScriptedPeer& peer = h.ptyPeer();
   bool busyDuringExchange = false, busyAtMessage = true;
   QString oldIdAtMessage;
   peer.answer = [&](const QByteArray& req) {
@@ -197,30 +171,26 @@ TEST(Send, NotSent) {
       {"error reply", true, true, QStringLiteral("Ayarlar gönderilemedi. (Hata oluştu)")},
       {"no port", true, false, QStringLiteral("Haberleşme Portu Açılamadı")},
   };
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
-  peer.answer = [](const QByteArray&) { return QByteArray("$US001**\r\r\r"); };
   for (const Case& c : cases) {
     WindowHarness h;
-    if (c.tcp) h.useTcp(peer.tcpPort()); else h.useSerial(QString());
+    ScriptedPeer& peer = h.tcpPeer();
+    peer.answer = [](const QByteArray&) { return QByteArray("$US001**\r\r\r"); };
+    if (!c.tcp) h.useSerial(QString());
     Form().apply(h);
     h.prompts.answers = {c.yes};
-    const int connections = peer.connections;
     h.click("cmdSend");
     QStringList shown{QStringLiteral("?") + kAsk};
     if (!c.message.isEmpty()) shown << c.message;
     EXPECT_EQ(h.prompts.shown, shown) << c.name;
-    EXPECT_EQ(peer.connections - connections, c.yes && c.tcp ? 1 : 0) << c.name;
+    EXPECT_EQ(peer.connections, c.yes && c.tcp ? 1 : 0) << c.name;
     EXPECT_EQ(h.text("txtOldID"), QStringLiteral("1")) << c.name;
     EXPECT_FALSE(h.ctx().busy()) << c.name;
   }
 }
 
 TEST(Send, TimeOut) {
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.openPty());
   WindowHarness h(WindowHarness::Timing::Fake);
-  h.useSerial(peer.ptyPath());
+  h.ptyPeer();
   Form f;
   f.exit = true;
   f.apply(h);
@@ -234,11 +204,9 @@ TEST(Send, TimeOut) {
 }
 
 TEST(Send, ReadOnlyFallbackHappensBeforeTheQuestion) {
-  ScriptedPeer peer;
-  ASSERT_TRUE(peer.listenTcp());
   for (M model : {M::TS20, M::TS30H, M::TS30P}) {
     WindowHarness h;
-    h.useTcp(peer.tcpPort());
+    ScriptedPeer& peer = h.tcpPeer();
     // Read-Only chosen while a TS-40 was selected, then the model changed.
     h.chooseModel(M::TS40);
     h.chooseRunMode(R::ReadOnly);

@@ -4,6 +4,8 @@
 // the settings and clock workflow tests (header only: each folder is its own
 // test binary).
 
+#include <gtest/gtest.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -40,17 +42,13 @@ class ScriptedPeer {
       while (QTcpSocket* s = server_.nextPendingConnection()) {
         ++connections;
         auto buffer = std::make_shared<QByteArray>();
-        QObject::connect(s, &QTcpSocket::readyRead, s, [this, s, buffer] {
-          *buffer += s->readAll();
-          for (const QByteArray& reply : take(*buffer)) s->write(reply);
-        });
+        QObject::connect(s, &QTcpSocket::readyRead, s, [this, s, buffer] { s->write(take(*buffer += s->readAll())); });
         QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
       }
     });
     // The window reads its TCP port as a signed 16-bit number, so the peer
     // needs a port below 32768 (ephemeral ports are above).
-    const quint16 base = static_cast<quint16>(20000 + QCoreApplication::applicationPid() % 9000);
-    for (quint16 port = base; port < 32700; port += 7) {
+    for (auto port = static_cast<quint16>(20000 + QCoreApplication::applicationPid() % 9000); port < 32700; port += 7) {
       if (server_.listen(QHostAddress::LocalHost, port)) return true;
     }
     return false;
@@ -66,22 +64,16 @@ class ScriptedPeer {
   }
   // Reads and answers what the program wrote to the pseudo-terminal; the
   // notifier does this from the event loop, fake-time tests call it directly.
-  void poll() {
-    ptyBuffer_ += pty_->read();
-    for (const QByteArray& reply : take(ptyBuffer_)) pty_->write(reply);
-  }
+  void poll() { pty_->write(take(ptyBuffer_ += pty_->read())); }
   QString ptyPath() const { return pty_ ? pty_->slavePath() : QString(); }
 
  private:
-  std::vector<QByteArray> take(QByteArray& buffer) {
-    std::vector<QByteArray> replies;
-    qsizetype cr;
-    while ((cr = buffer.indexOf('\r')) >= 0) {
-      const QByteArray request = buffer.left(cr + 1);
-      buffer.remove(0, cr + 1);
-      requests.push_back(request);
-      const QByteArray reply = answer ? answer(request) : QByteArray();
-      if (!reply.isEmpty()) replies.push_back(reply);
+  // Answers every complete request (up to and including CR) in `buffer`.
+  QByteArray take(QByteArray& buffer) {
+    QByteArray replies;
+    for (qsizetype cr; (cr = buffer.indexOf('\r')) >= 0; buffer.remove(0, cr + 1)) {
+      requests.push_back(buffer.left(cr + 1));
+      if (answer) replies += answer(requests.back());
     }
     return replies;
   }
@@ -102,13 +94,8 @@ class WindowHarness {
   explicit WindowHarness(Timing timing = Timing::Real) : fakePump(fakeClock) {
     AppServices s;
     s.prompts = &prompts;
-    if (timing == Timing::Real) {
-      s.pump = &realPump;
-      s.clock = &realClock;
-    } else {
-      s.pump = &fakePump;
-      s.clock = &fakeClock;
-    }
+    s.pump = timing == Timing::Real ? static_cast<MessagePump*>(&realPump) : &fakePump;
+    s.clock = timing == Timing::Real ? static_cast<WholeSecondClock*>(&realClock) : &fakeClock;
     s.localNow = [this] { return now; };
     s.portResolver = [this](int n) { return n == 1 ? serialDevice : QString(); };
     window = std::make_unique<MainWindow>(s);
@@ -140,6 +127,19 @@ class WindowHarness {
   // The control that holds (or will hold, once the window is active) the focus.
   QString focus() { return window->focusWidget() ? window->focusWidget()->objectName() : QString(); }
 
+  // A scripted reader behind the TCP settings, or behind serial port 1 on a pseudo-terminal.
+  ScriptedPeer& tcpPeer() {
+    peer = std::make_unique<ScriptedPeer>();
+    EXPECT_TRUE(peer->listenTcp());
+    useTcp(peer->tcpPort());
+    return *peer;
+  }
+  ScriptedPeer& ptyPeer() {
+    peer = std::make_unique<ScriptedPeer>();
+    EXPECT_TRUE(peer->openPty());
+    useSerial(peer->ptyPath());
+    return *peer;
+  }
   void useTcp(quint16 port) {
     c<QCheckBox>("chkTCPIPActive")->setChecked(true);
     setText("txtIP", QStringLiteral("127.0.0.1"));
@@ -206,6 +206,7 @@ class WindowHarness {
   std::function<void()> onFakePass;
   QDateTime now = QDateTime(QDate(2025, 1, 5), QTime(9, 3, 7));
   QString serialDevice;
+  std::unique_ptr<ScriptedPeer> peer;
   std::unique_ptr<MainWindow> window;
 
  private:
