@@ -81,11 +81,20 @@ TEST(Receive, FillsTheControlsPerModel) {
        "new=7 relay=5 rec=1:10 mode=1 master=1 epc=10 wig=10 loop=0:5"},
       {M::TS90C, SettingsText("007", "05", '1', '1', "00000001", false, "0029"), true,
        "new=7 relay=5 rec=1:10 mode=1 master=1 epc=10 wig=10 loop=0:9"},
+      // An unknown run mode and an unusable master card leave their controls.
+      {M::TS30P, SettingsText("007", "12", '1', '5', "0000FFFG", false), true,
+       "new=7 relay=12 rec=1:10 mode=1 master=999 epc=10 wig=10 loop=1:3"},
+      {M::TS30P, SettingsText("007", "12", '1', '5', "-0000001", false), true,
+       "new=7 relay=12 rec=1:10 mode=1 master=999 epc=10 wig=10 loop=1:3"},
+      {M::TS30P, SettingsText("007", "12", '1', '5', "12", false), true,
+       "new=7 relay=12 rec=1:10 mode=1 master=999 epc=10 wig=10 loop=1:3"},
   };
   for (const Case& c : cases) {
     WindowHarness h;
     h.chooseModel(c.model);
     h.tcpPeer().answer = [&](const QByteArray&) { return UsReply(c.text, c.model); };
+    h.chooseRunMode(RunMode::Online);
+    h.setText("txtMasterCardID", QStringLiteral("999"));
     h.setText("txtLoopTime", QStringLiteral("3"));
     h.c<QCheckBox>("chkLoop")->setChecked(c.loopBefore);
     h.click("cmdReceive");
@@ -93,22 +102,6 @@ TEST(Receive, FillsTheControlsPerModel) {
     EXPECT_TRUE(h.prompts.shown.isEmpty()) << c.form;
     EXPECT_EQ(h.text("txtOldID"), QStringLiteral("1")) << c.form;
     EXPECT_EQ(SettingsReplyOf(h), UsReply(c.text, c.model).mid(3)) << c.form;
-  }
-}
-
-TEST(Receive, UnknownRunModeAndUnusableMasterCardLeaveTheControls) {
-  WindowHarness h;
-  h.chooseModel(M::TS30P);
-  ScriptedPeer& peer = h.tcpPeer();
-  h.chooseRunMode(RunMode::Online);
-  h.setText("txtMasterCardID", QStringLiteral("999"));
-  for (const QByteArray& master : {QByteArray("0000FFFG"), QByteArray("-0000001"), QByteArray("12")}) {
-    peer.answer = [&](const QByteArray&) { return UsReply(SettingsText("007", "12", '1', '5', master, false), M::TS30P); };
-    h.click("cmdReceive");
-    EXPECT_EQ(static_cast<int>(h.ctx().runMode()), 1) << master.constData();
-    EXPECT_EQ(h.text("txtRelayTime"), QStringLiteral("12"));
-    EXPECT_EQ(h.text("txtMasterCardID"), QStringLiteral("999")) << master.constData();
-    EXPECT_TRUE(h.prompts.shown.isEmpty());
   }
 }
 
