@@ -13,10 +13,7 @@ using test::FakeEnv;
 QDateTime At(int y, int mo, int d, int h, int mi, int s) { return QDateTime(QDate(y, mo, d), QTime(h, mi, s)); }
 
 TEST(ClockPayload, FieldsAndWeekday) {
-  struct Case {
-    QDateTime time;
-    const char* payload;
-  };
+  struct Case { QDateTime time; const char* payload; };
   const Case cases[] = {
       {At(2025, 1, 5, 9, 3, 7), "05012509030701"},     // Sunday
       {At(2025, 1, 6, 0, 0, 0), "06012500000002"},     // Monday

@@ -80,11 +80,7 @@ TEST_F(ClockPanelTest, SetAndRead) {
 }
 
 TEST_F(ClockPanelTest, AddressWithoutRangeCheck) {
-  struct Case {
-    const char* oldId;
-    const char* set;
-    const char* read;
-  };
+  struct Case { const char* oldId; const char* set; const char* read; };
   const Case cases[] = {
       {"", "%DR000", "%UR000**\r"},
       {"300", "%DR300", "%UR300**\r"},

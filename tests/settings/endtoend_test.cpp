@@ -21,7 +21,9 @@ class EndToEnd : public ::testing::TestWithParam<Transport> {
       // The window reads its TCP port as a signed 16-bit number.
       const quint16 base = static_cast<quint16>(21000 + QCoreApplication::applicationPid() % 9000);
       bool listening = false;
-      for (quint16 port = base; !listening && port < 32700; port += 11) listening = sim.listenTcp(QHostAddress::LocalHost, port);
+      for (quint16 port = base; !listening && port < 32700; port += 11) {
+        listening = sim.listenTcp(QHostAddress::LocalHost, port);
+      }
       ASSERT_TRUE(listening);
       h.useTcp(sim.tcpPort());
     } else {

@@ -51,12 +51,7 @@ TEST(Receive, CurrentId) {
 }
 
 TEST(Receive, FillsTheControlsPerModel) {
-  struct Case {
-    M model;
-    QByteArray text;
-    bool loopBefore;
-    const char* form;
-  };
+  struct Case { M model; QByteArray text; bool loopBefore; const char* form; };
   const Case cases[] = {
       // TS-20: Read-Only is not offered; its master card sits one earlier.
       {M::TS20, SettingsText("007", "12", '1', '2', "0000FFFF", true), true,

@@ -68,8 +68,8 @@ TEST(Send, ValidationOrRequest) {
       {"new ID 256", [](Form& f) { f.newId = "256"; }, kNewId, "txtNewID", 0},
       {"new ID empty", [](Form& f) { f.newId = ""; }, kNewId, "txtNewID", 0},
       // Stand-Alone locks the box, so the focus cannot move into it.
-      {"TS-40 Stand-Alone reads the relay time", [](Form& f) { f.model = M::TS40; f.mode = R::StandAlone; f.relay = "65"; },
-       kRelay, "txtOldID", 1},
+      {"TS-40 Stand-Alone reads the relay time",
+       [](Form& f) { f.model = M::TS40; f.mode = R::StandAlone; f.relay = "65"; }, kRelay, "txtOldID", 1},
       {"relay time 0", [](Form& f) { f.relay = "0"; }, kRelay, "txtRelayTime", 1},
       {"relay time not numeric, exit", [](Form& f) { f.relay = "abc"; f.exit = true; }, kRelay, "txtRelayTime", 2},
       {"Read-Only relay time 64.5", [](Form& f) { f.model = M::TS40B; f.mode = R::ReadOnly; f.relay = "64.5"; }, kRelay,
@@ -87,9 +87,11 @@ TEST(Send, ValidationOrRequest) {
       {"TS-90C trigger time 0", [](Form& f) { f.model = M::TS90C; f.loop = "0"; }, kLoop, "txtLoopTime", 1},
       {"TS-90C master card before trigger time", [](Form& f) { f.model = M::TS90C; f.loop = "10"; f.master = ""; },
        kMaster, "txtMasterCardID", 1},
-      {"the example", [](Form& f) { f.newId = "12"; f.master = "305419896"; }, "%DS0010510120112345678**\r", nullptr, 1},
-      {"TS-20 Stand-Alone sends relay time 1", [](Form& f) { f.model = M::TS20; f.mode = R::StandAlone; f.relay = "33"; },
-       "%DS0010110020000000000**\r", nullptr, 1},
+      {"the example", [](Form& f) { f.newId = "12"; f.master = "305419896"; }, "%DS0010510120112345678**\r", nullptr,
+       1},
+      {"TS-20 Stand-Alone sends relay time 1",
+       [](Form& f) { f.model = M::TS20; f.mode = R::StandAlone; f.relay = "33"; }, "%DS0010110020000000000**\r",
+       nullptr, 1},
       {"TS-40 Stand-Alone sends the box", [](Form& f) { f.model = M::TS40; f.mode = R::StandAlone; f.relay = "33"; },
        "%DS0013310020000000000**\r", nullptr, 1},
       {"TS-40B Read-Only", [](Form& f) { f.model = M::TS40B; f.mode = R::ReadOnly; f.relay = "7"; },
@@ -103,7 +105,8 @@ TEST(Send, ValidationOrRequest) {
       {"TS-90C everything on", [](Form& f) {
          f.model = M::TS90C; f.epc6 = true; f.wiegand34 = true; f.detector = true; f.loop = "9"; f.master = "305419896";
        }, "%DS00105100201123456781119**\r", nullptr, 1},
-      {"TS-90C everything off", [](Form& f) { f.model = M::TS90C; f.loop = " 3 "; }, "%DS00105100201000000000003**\r", nullptr, 1},
+      {"TS-90C everything off", [](Form& f) { f.model = M::TS90C; f.loop = " 3 "; }, "%DS00105100201000000000003**\r",
+       nullptr, 1},
       {"address 0", [](Form& f) { f.oldId = "0"; }, "%DS0000510020100000000**\r", nullptr, 1},
       {"rounding and exit", [](Form& f) {
          f.oldId = "7.5"; f.newId = "255"; f.relay = "2.5"; f.exit = true; f.master = " 4294967295 ";

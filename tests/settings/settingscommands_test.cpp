@@ -14,9 +14,11 @@ using test::FakeEnv;
 
 // Answers every request once, `delayMs` after it was written; an empty reply is silence.
 void AnswerWith(FakeEnv& f, const QByteArray& reply, qint64 delayMs = 20) {
-  if (!reply.isEmpty()) f.link.onWrite = [&f, reply, delayMs](const QByteArray&) { f.link.deliverAfter(delayMs, reply); };
+  if (reply.isEmpty()) return;
+  f.link.onWrite = [&f, reply, delayMs](const QByteArray&) { f.link.deliverAfter(delayMs, reply); };
 }
 
+// The bytes of every layout are pinned through the send form, model by model.
 TEST(WriteSettings, RequestBytesAndOutcomes) {
   struct Case {
     const char* name;
@@ -26,23 +28,16 @@ TEST(WriteSettings, RequestBytesAndOutcomes) {
     int status;
     QByteArray written;  // empty: nothing sent
   };
-  using L = SettingsLayout;
   const QByteArray ack = "$DS001**\r\r\r", basic = "%DS0010510120112345678**\r";
   const auto same = [](SettingsRecord&) {};
   const Case cases[] = {
       {"basic", same, ack, true, 1, basic},
-      {"wiegand", [](SettingsRecord& r) { r.layout = L::WiegandOnly; r.epcStartWord = 1; }, ack, true, 1,
-       "%DS001051012011234567810**\r"},
-      {"detector on", [](SettingsRecord& r) {
-         r.layout = L::WiegandAndDetector; r.epcStartWord = r.wiegandType = r.vehicleDetector = 1; r.triggerTime = 9;
-       }, ack, true, 1, "%DS00105101201123456781119**\r"},
-      {"detector off", [](SettingsRecord& r) { r.layout = L::WiegandAndDetector; r.triggerTime = 1; }, ack, true, 1,
-       "%DS00105101201123456780001**\r"},
       {"field limits", [](SettingsRecord& r) {
          r.currentId = 0; r.relayTime = 64; r.offlineRecordType = 2; r.newId = 255; r.runMode = 2;
          r.masterCardId = QStringLiteral("4294967295");
        }, "$DS000**\r\r\r", true, 1, "%DS0006422550" "2" "FFFFFFFF**\r"},
-      {"master card too big", [](SettingsRecord& r) { r.masterCardId = QStringLiteral("4294967296"); }, ack, true, -1, ""},
+      {"master card too big", [](SettingsRecord& r) { r.masterCardId = QStringLiteral("4294967296"); }, ack, true, -1,
+       ""},
       {"noise before the marker", same, "xx$DS001**\r", true, 1, basic},
       {"a settings read reply", same, "xx$US001**\r", true, -1, basic},
       {"silence", same, "", true, 0, basic},
@@ -149,11 +144,7 @@ TEST(ReadSettings, TickTimeOut) {
 }
 
 TEST(ReadSettings, DrainBeforeTheRequest) {
-  struct Case {
-    LinkKind kind;
-    int pumps;
-    int portChecks;
-  };
+  struct Case { LinkKind kind; int pumps; int portChecks; };
   for (const Case& c : {Case{LinkKind::Serial, 2001, 1}, Case{LinkKind::Tcp, 1001, 0}}) {
     FakeEnv f(c.kind);
     int pumpsAtWrite = -1;
@@ -170,13 +161,7 @@ TEST(ReadSettings, DrainBeforeTheRequest) {
 }
 
 TEST(ReadSettings, ReplyCheckAndStoredText) {
-  struct Case {
-    const char* name;
-    QByteArray received;
-    bool portOk;
-    int status;
-    QByteArray stored;
-  };
+  struct Case { const char* name; QByteArray received; bool portOk; int status; QByteArray stored; };
   const QByteArray body = "007051000010000ABCDEF0123**\r";  // 28 characters with "$US"
   const Case cases[] = {
       {"plain", "$US" + body, true, 1, body},
@@ -208,13 +193,9 @@ QString Fields(const SettingsReplyFields& f) {
 
 TEST(SettingsReply, FieldPositions) {
   //                         address relay type 7-10 mode 12-14 | 15..23     24 25 26 27
-  const QByteArray ts90c = QByteArray("007") + "12" + "2" + "xxxx" + "1" + "yyy" + "G80000000" + "1" + "1" + "1" + "7" + "**\r";
-  struct Case {
-    const char* name;
-    QByteArray reply;
-    MasterCardAt at;
-    const char* fields;
-  };
+  const QByteArray ts90c =
+      QByteArray("007") + "12" + "2" + "xxxx" + "1" + "yyy" + "G80000000" + "1" + "1" + "1" + "7" + "**\r";
+  struct Case { const char* name; QByteArray reply; MasterCardAt at; const char* fields; };
   const Case cases[] = {
       {"late master card", ts90c, MasterCardAt::Late, "7 12 2 1 2147483648 1 1 1 7"},
       {"early master card", ts90c, MasterCardAt::Early, "7 12 2 1 - 1 1 1 7"},
@@ -227,7 +208,9 @@ TEST(SettingsReply, FieldPositions) {
       {"short reply", "007", MasterCardAt::Late, "7 0 0 0 - 0 0 0 0"},
       {"empty", "", MasterCardAt::Early, "0 0 0 0 - 0 0 0 0"},
   };
-  for (const Case& c : cases) EXPECT_EQ(Fields(DecodeSettingsReply(c.reply, c.at)), QString::fromLatin1(c.fields)) << c.name;
+  for (const Case& c : cases) {
+    EXPECT_EQ(Fields(DecodeSettingsReply(c.reply, c.at)), QString::fromLatin1(c.fields)) << c.name;
+  }
 }
 
 }  // namespace

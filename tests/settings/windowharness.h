@@ -191,7 +191,8 @@ class WindowHarness {
     }
     if (c<QWidget>("cmdCancelScan")->isVisible()) wrong << QStringLiteral("cancel shown");
     if (!text("lblScan").isEmpty()) wrong << text("lblScan");
-    if (c<QPushButton>("cmdFindID")->text() != QStringLiteral("Cihaz ID Bul")) wrong << c<QPushButton>("cmdFindID")->text();
+    const QString caption = c<QPushButton>("cmdFindID")->text();
+    if (caption != QStringLiteral("Cihaz ID Bul")) wrong << caption;
     if (ctx().busy()) wrong << QStringLiteral("busy");
     return wrong.join(' ');
   }
