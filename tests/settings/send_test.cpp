@@ -108,6 +108,7 @@ TEST(Send, ValidationOrRequest) {
       {"TS-90C everything off", [](Form& f) { f.model = M::TS90C; f.loop = " 3 "; }, "%DS00105100201000000000003**\r",
        nullptr, 1},
       {"address 0", [](Form& f) { f.oldId = "0"; }, "%DS0000510020100000000**\r", nullptr, 1},
+      {"new ID with a blank", [](Form& f) { f.newId = " 12"; }, "%DS0010510120100000000**\r", nullptr, 1},
       {"rounding and exit", [](Form& f) {
          f.oldId = "7.5"; f.newId = "255"; f.relay = "2.5"; f.exit = true; f.master = " 4294967295 ";
        }, "%DS00802225501FFFFFFFF**\r", nullptr, 2},
@@ -115,16 +116,30 @@ TEST(Send, ValidationOrRequest) {
   for (const Case& c : cases) {
     WindowHarness h;
     ScriptedPeer& peer = h.tcpPeer();
-    peer.answer = DsAck;
+    bool busyDuringExchange = false, busyAtMessage = false;
+    QString oldIdAtMessage;
+    peer.answer = [&](const QByteArray& req) {
+      busyDuringExchange = h.ctx().busy();
+      return DsAck(req);
+    };
+    h.prompts.onShow = [&](const QString&) {
+      busyAtMessage = busyAtMessage || h.ctx().busy();
+      oldIdAtMessage = h.text("txtOldID");
+    };
     Form f;
     c.edit(f);
     f.apply(h);
     h.prompts.answers = {true};
     h.click("cmdSend");
     const QString outcome = QString::fromUtf8(c.outcome);
+    EXPECT_FALSE(busyAtMessage) << c.name;
     if (c.outcome.startsWith("%DS")) {
       EXPECT_EQ(peer.requests, std::vector<QByteArray>{c.outcome}) << c.name;
       EXPECT_EQ(h.prompts.shown, (QStringList{"?" + kAsk, QStringLiteral("Ayarlar gönderildi")})) << c.name;
+      EXPECT_TRUE(busyDuringExchange) << c.name;
+      // The new ID becomes the current one as it is, before the message.
+      EXPECT_EQ(oldIdAtMessage, f.newId) << c.name;
+      EXPECT_EQ(h.text("txtOldID"), f.newId) << c.name;
     } else {
       EXPECT_EQ(h.prompts.shown, QStringList{outcome}) << c.name;
       EXPECT_EQ(h.focus(), QString::fromLatin1(c.focus)) << c.name;
@@ -134,31 +149,14 @@ TEST(Send, ValidationOrRequest) {
   }
 }
 
-TEST(Send, SuccessTakesTheNewIdAsItIs) {
+TEST(Send, OverThePseudoTerminal) {
   WindowHarness h;
-  ScriptedPeer& peer = h.ptyPeer();
-  bool busyDuringExchange = false, busyAtMessage = true;
-  QString oldIdAtMessage;
-  peer.answer = [&](const QByteArray& req) {
-    busyDuringExchange = h.ctx().busy();
-    return DsAck(req);
-  };
-  h.prompts.onShow = [&](const QString&) {
-    busyAtMessage = h.ctx().busy();
-    oldIdAtMessage = h.text("txtOldID");
-  };
-  Form f;
-  f.newId = " 12";
-  f.apply(h);
+  h.ptyPeer().answer = DsAck;
+  Form().apply(h);
   h.prompts.answers = {true};
   h.click("cmdSend");
-  EXPECT_EQ(peer.requests, std::vector<QByteArray>{"%DS0010510120100000000**\r"});
+  EXPECT_EQ(h.peer->requests, std::vector<QByteArray>{"%DS0010510020100000000**\r"});
   EXPECT_EQ(h.prompts.messages, QStringList{QStringLiteral("Ayarlar gönderildi")});
-  EXPECT_EQ(h.text("txtOldID"), QStringLiteral(" 12"));
-  EXPECT_EQ(oldIdAtMessage, QStringLiteral(" 12"));
-  EXPECT_TRUE(busyDuringExchange);
-  EXPECT_FALSE(busyAtMessage);
-  EXPECT_EQ(h.ctx().state().offlineRecordType, 1);
   EXPECT_FALSE(h.ctx().links().serial().isOpen());
 }
 

@@ -117,46 +117,31 @@ TEST(ReadSettings, WaitsForEachModelsReplyLength) {
   }
 }
 
-TEST(ReadSettings, TickTimeOut) {
+TEST(ReadSettings, DrainAndTickTimeOut) {
   // A TS-90C selection waits for 32 characters; this reader sends 28. The
-  // limit is 51 ticks of 10 ms on a serial link and 151 over TCP.
-  struct Case {
-    LinkKind kind;
-    DeviceModel model;
-    qint64 delayMs;
-    int status;
-    qint64 waitedMs;  // from the write to giving up; -1: taken
-  };
-  const Case cases[] = {{LinkKind::Serial, DeviceModel::TS90C, 30, 0, 510},
-                        {LinkKind::Tcp, DeviceModel::TS90C, 30, 0, 1510},
-                        {LinkKind::Serial, DeviceModel::TS30P, 505, 1, -1}};
+  // limit is 51 ticks of 10 ms on a serial link and 151 over TCP; the drain
+  // before the request takes 2001 passes (with a port check) or 1001.
+  struct Case { LinkKind kind; DeviceModel model; qint64 delayMs; int status; qint64 waitedMs; int pumps, portChecks; };
+  const Case cases[] = {{LinkKind::Serial, DeviceModel::TS90C, 30, 0, 510, 2001, 1},
+                        {LinkKind::Tcp, DeviceModel::TS90C, 30, 0, 1510, 1001, 0},
+                        {LinkKind::Serial, DeviceModel::TS30P, 505, 1, -1, 2001, 1},  // just before the limit
+                        {LinkKind::Tcp, DeviceModel::TS40, 10, 1, -1, 1001, 0}};
   for (const Case& c : cases) {
-    FakeEnv f(c.kind);
-    AnswerWith(f, UsReply(28), c.delayMs);
-    QByteArray reply;
-    ExchangeEnv env = f.env();
-    EXPECT_EQ(ReadSettings(env, 7, c.model, &reply), c.status) << c.delayMs;
-    EXPECT_EQ(reply.isEmpty(), c.status != 1) << c.delayMs;
-    if (c.waitedMs >= 0) {
-      EXPECT_EQ(f.clock.ms - f.link.writeTimeMs, c.waitedMs);
-    }
-  }
-}
-
-TEST(ReadSettings, DrainBeforeTheRequest) {
-  struct Case { LinkKind kind; int pumps; int portChecks; };
-  for (const Case& c : {Case{LinkKind::Serial, 2001, 1}, Case{LinkKind::Tcp, 1001, 0}}) {
     FakeEnv f(c.kind);
     int pumpsAtWrite = -1;
     f.link.onWrite = [&](const QByteArray&) {
       pumpsAtWrite = f.pump.pumps;
-      f.link.deliverAfter(10, UsReply(28));
+      f.link.deliverAfter(c.delayMs, UsReply(28));
     };
     QByteArray reply;
     ExchangeEnv env = f.env();
-    EXPECT_EQ(ReadSettings(env, 1, DeviceModel::TS40, &reply), 1);
-    EXPECT_EQ(pumpsAtWrite, c.pumps);
-    EXPECT_EQ(f.link.portChecks, c.portChecks);
+    EXPECT_EQ(ReadSettings(env, 7, c.model, &reply), c.status) << c.delayMs;
+    EXPECT_EQ(reply.isEmpty(), c.status != 1) << c.delayMs;
+    EXPECT_EQ(pumpsAtWrite, c.pumps) << c.delayMs;
+    EXPECT_EQ(f.link.portChecks, c.portChecks) << c.delayMs;
+    if (c.waitedMs >= 0) {
+      EXPECT_EQ(f.clock.ms - f.link.writeTimeMs, c.waitedMs);
+    }
   }
 }
 
