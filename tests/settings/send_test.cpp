@@ -23,13 +23,9 @@ QByteArray DsAck(const QByteArray& request) { return "$DS" + request.mid(3, 3) +
 struct Form {
   M model = M::TS30P;
   R mode = R::Online;
-  QString oldId = QStringLiteral("1");
-  QString newId = QStringLiteral("2");
-  QString relay = QStringLiteral("5");
-  QString master = QStringLiteral("0");
-  bool exit = false;
-  bool epc6 = false, wiegand34 = false, detector = false;
-  QString loop = QStringLiteral("5");
+  QString oldId = QStringLiteral("1"), newId = QStringLiteral("2"), relay = QStringLiteral("5");
+  QString master = QStringLiteral("0"), loop = QStringLiteral("5");
+  bool exit = false, epc6 = false, wiegand34 = false, detector = false;
 
   void apply(WindowHarness& h) const {
     h.chooseModel(model);
