@@ -129,11 +129,6 @@ TEST_P(EndToEnd, EveryCommand) {
   EXPECT_EQ(codes, (std::vector<QByteArray>{"US", "DS", "NC", "UC", "EC", "RC", "DD", "EM", "EM", "DR", "UR"}));
 }
 
-TEST_P(EndToEnd, SilenceIsNoReply) {
-  sim.setFault("EM", test::MakeFault(FaultKind::Silence));
-  EXPECT_EQ(exchange(Cmd::EraseRecords).outcome, Outcome::NoReply);
-}
-
 INSTANTIATE_TEST_SUITE_P(Links, EndToEnd, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Tcp" : "Pty"; });
 

@@ -47,14 +47,6 @@ TEST_F(Live, SeveralReadersEachAnswerTheirOwnAddress) {
   c->send("%RC002**\r");
   EXPECT_EQ(c->receive(13), "$RC0020002**\r");
   EXPECT_EQ(sim.requests(), (std::vector<QByteArray>{"%RC003**\r", "%RC256**\r", "%RC001**\r", "%RC002**\r"}));
-  // A new address taken by "%DS" is the one it answers to from then on.
-  c->send("%DS0020110090012345678**\r");
-  EXPECT_EQ(c->receive(11), "$DS009OK**\r");
-  c->send("%RC002**\r");
-  RunFor(100);
-  EXPECT_TRUE(c->take().isEmpty());
-  c->send("%RC009**\r");
-  EXPECT_EQ(c->receive(13), "$RC0090002**\r");
 }
 
 TEST_F(Live, KeepsCollectingRequestsWhileStreaming) {

@@ -88,6 +88,9 @@ TEST(SimReplies, WriteSettingsAppliesAndAcknowledges) {
     EXPECT_EQ(sim.replyFor(c.request), c.reply);
     const QByteArray newAddr = c.reply.mid(3, 3);
     EXPECT_EQ(sim.replyFor("%US" + newAddr + "**\r"), c.settingsAfter);
+    if (newAddr != "001") {
+      EXPECT_TRUE(sim.replyFor("%US001**\r").isEmpty());  // the old address is free again
+    }
   }
 }
 
@@ -137,7 +140,6 @@ TEST(SimReplies, CardCommands) {
   EXPECT_EQ(sim.replyFor("%NC001000000FF**\r"), "$NC001O**\r");  // known card: accepted, kept once
   EXPECT_EQ(r.cards, (std::vector<quint32>{255, 0xFFFFFFFF}));
   EXPECT_EQ(sim.replyFor("%UC001**\r"), "$UC001000000FF**\r$UC001FFFFFFFF**\r$UF001**\r");
-  EXPECT_EQ(QByteArray("$UC001000000FF**\r").size(), 17);
   EXPECT_EQ(sim.replyFor("%NC0010000FF**\r"), "$NC001X**\r");     // not eight digits
   EXPECT_EQ(sim.replyFor("%EC001**\r"), "$EC001**\r");
   EXPECT_TRUE(r.cards.empty());
@@ -170,7 +172,6 @@ TEST(SimReplies, RecordCommands) {
                     "$DD001" + "000000042" + "311226235958" + "**\r" +            //
                     "$DD001" + "000000007" + "310225250000" + "**\r" +            //
                     "$FD001**\r");
-  EXPECT_EQ(dd.indexOf("$DD001000000042"), 30);  // each record frame is 30 characters
   EXPECT_EQ(sim.replyFor("%RC001**\r"), "$RC0010004**\r");
   EXPECT_EQ(sim.replyFor("%EM001**\r"), "$EM001**\r");
   EXPECT_TRUE(r.records.empty());
@@ -188,7 +189,6 @@ TEST(SimReplies, ClockCommands) {
   EXPECT_EQ(r.clockOffsetSeconds, QDateTime(QDate(2025, 12, 31), QTime(9, 59, 59)).secsTo(
                                       QDateTime(QDate(2025, 1, 5), QTime(9, 3, 7))));
   EXPECT_EQ(sim.replyFor("%UR001**\r"), QByteArray("$UR001") + "05012509030701" + "**\r");
-  EXPECT_EQ(sim.replyFor("%UR001**\r").size(), 23);
   // Saturday 29 February 2020 is a leap day, weekday 07.
   EXPECT_EQ(sim.replyFor("%DR001290220235959" "07" "**\r"), "$DR001**\r");
   EXPECT_EQ(sim.replyFor("%UR001**\r"), QByteArray("$UR001") + "29022023595907" + "**\r");
@@ -240,25 +240,19 @@ TEST(SimRequestAssembler, FramesFromPieces) {
 TEST(SimReplies, ArbitraryRequestsGetWholeFramesOrNothing) {
   std::mt19937 rng(20261206);
   const QByteArray alphabet = "%$*\r0123456789ABCDEFURSDNCMEX \xFF";
+  const char* codes[] = {"US", "DS", "NC", "UC", "EC", "RC", "EM", "DD", "DR", "UR"};
   ReaderSim sim;
-  for (DeviceModel m : {DeviceModel::TS20, DeviceModel::TS90C}) {
-    sim.addReader(m == DeviceModel::TS20 ? 1 : 2, m);
-  }
-  const std::vector<QByteArray> codes = {"US", "DS", "NC", "UC", "EC", "RC", "EM", "DD", "DR", "UR"};
+  sim.addReader(1, DeviceModel::TS20);
+  sim.addReader(2, DeviceModel::TS90C);
   RequestAssembler assembler;
   int answered = 0;
   for (int i = 0; i < 20000; ++i) {
     QByteArray bytes;
-    if (rng() % 2) {
-      // A plausible request with a random payload.
-      bytes = "%" + codes[rng() % codes.size()] + (rng() % 2 ? "001" : "002");
-      const int n = static_cast<int>(rng() % 24);
-      for (int k = 0; k < n; ++k) bytes += "0123456789ABCDEF"[rng() % 16];
-      bytes += "**\r";
-    } else {
-      const int n = static_cast<int>(rng() % 40);
-      for (int k = 0; k < n; ++k) bytes += alphabet[static_cast<qsizetype>(rng() % alphabet.size())];
-    }
+    const bool plausible = rng() % 2;  // a real request with a random payload, or any bytes
+    if (plausible) bytes = QByteArray("%") + codes[rng() % 10] + (rng() % 2 ? "001" : "002");
+    for (int k = static_cast<int>(rng() % (plausible ? 24 : 40)); k > 0; --k)
+      bytes += plausible ? "0123456789ABCDEF"[rng() % 16] : alphabet[static_cast<qsizetype>(rng() % alphabet.size())];
+    if (plausible) bytes += "**\r";
     for (const QByteArray& frame : assembler.feed(bytes)) {
       ASSERT_TRUE(frame.startsWith('%') && frame.endsWith('\r'));
       const auto req = ParseRequest(frame);
@@ -266,8 +260,7 @@ TEST(SimReplies, ArbitraryRequestsGetWholeFramesOrNothing) {
       if (reply.isEmpty()) continue;
       ++answered;
       ASSERT_TRUE(req.has_value());
-      ASSERT_TRUE(reply.startsWith('$')) << reply.constData();
-      ASSERT_TRUE(reply.endsWith("**\r")) << reply.constData();
+      ASSERT_TRUE(reply.startsWith('$') && reply.endsWith("**\r")) << reply.constData();
       // "%DS" may move the reader; everything else answers under the address asked.
       if (req->code != "DS") {
         EXPECT_EQ(reply.mid(3, 3), frame.mid(3, 3)) << frame.constData();
