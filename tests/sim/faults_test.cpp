@@ -168,13 +168,4 @@ TEST(SimFaults, NoiseBeforeTheMarker) {
   EXPECT_TRUE(printable);
 }
 
-TEST(SimFaults, EndlessStartsAtTheMarker) {
-  const std::vector<OutPiece> out =
-      ShapeReply(Lines({"$UC001000000FF**\r", "$UF001**\r"}, true), MakeFault(FaultKind::EndlessNoCr, 500));
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].data, "$UC");
-  EXPECT_TRUE(out[0].endless);
-  EXPECT_EQ(out[0].endlessLimit, 500);
-}
-
 }  // namespace

@@ -175,24 +175,6 @@ TEST_F(Live, AutoSaveAfterChanges) {
   EXPECT_EQ(again.reader(1)->cards, (std::vector<quint32>{255, 256}));
 }
 
-TEST(SimPty, SymlinkRemovedAtTheEnd) {
-  QTemporaryDir dir;
-  const QString link = dir.filePath(QStringLiteral("ttyTessaro"));
-  {
-    ReaderSim sim;
-    sim.addReader(4, DeviceModel::TS20);
-    ASSERT_TRUE(sim.openPty(link)) << sim.lastError().toStdString();
-    EXPECT_EQ(sim.ptyPath(), link);
-    EXPECT_TRUE(QFileInfo(link).isSymLink());
-    PtySlave s(link);
-    ASSERT_GE(s.fd, 0);
-    s.send("%RC004**\r");
-    EXPECT_EQ(s.receive(13), "$RC0040001**\r");
-  }
-  EXPECT_FALSE(QFileInfo::exists(link));
-  EXPECT_FALSE(QFileInfo(link).isSymLink());
-}
-
 TEST(SimPty, DroppedPtyComesBackUnderItsLink) {
   QTemporaryDir dir;
   const QString link = dir.filePath(QStringLiteral("ttyDrop"));
