@@ -42,10 +42,8 @@ TEST_F(Live, SeveralReadersEachAnswerTheirOwnAddress) {
   RunFor(30);
   c->send("C0");
   RunFor(30);
-  c->send("01**\r");
-  EXPECT_EQ(c->receive(13), "$RC0010001**\r");
-  c->send("%RC002**\r");
-  EXPECT_EQ(c->receive(13), "$RC0020002**\r");
+  EXPECT_EQ(c->ask("01**\r", 13), "$RC0010001**\r");
+  EXPECT_EQ(c->ask("%RC002**\r", 13), "$RC0020002**\r");
   EXPECT_EQ(sim.requests(), (std::vector<QByteArray>{"%RC003**\r", "%RC256**\r", "%RC001**\r", "%RC002**\r"}));
 }
 
@@ -71,8 +69,7 @@ TEST_F(Live, EraseCardsTakesItsTime) {
   EXPECT_LT(c->arrivals[0].atMs, 1000);
   sim.setEraseCardsDelayMs(60000);  // capped at the readers' 25 s
   sim.setEraseCardsDelayMs(-5);
-  c->send("%EC001**\r");
-  EXPECT_EQ(c->receive(9), "$EC001**\r");
+  EXPECT_EQ(c->ask("%EC001**\r", 9), "$EC001**\r");
 }
 
 TEST_F(Live, FaultsInTime) {
@@ -95,8 +92,7 @@ TEST_F(Live, FaultsInTime) {
   split.pauseMs = 60;
   sim.setFault("EM", split);
   c->arrivals.clear();
-  c->send("%EM001**\r");
-  EXPECT_EQ(c->receive(9), "$EM001**\r");
+  EXPECT_EQ(c->ask("%EM001**\r", 9), "$EM001**\r");
   // Three pieces 60 ms apart (a slow reader may take two at once).
   ASSERT_GE(c->arrivals.size(), 2u);
   EXPECT_GE(c->arrivals.back().atMs - c->arrivals.front().atMs, 110);
@@ -104,11 +100,9 @@ TEST_F(Live, FaultsInTime) {
   // An empty code applies to every command without one of its own.
   sim.clearFaults();
   sim.setFault("", MakeFault(FaultKind::WrongCode));
-  c->send("%RC001**\r");
-  EXPECT_EQ(c->receive(13), "$XX0010001**\r");
+  EXPECT_EQ(c->ask("%RC001**\r", 13), "$XX0010001**\r");
   sim.setFault("", MakeFault(FaultKind::None));
-  c->send("%RC001**\r");
-  EXPECT_EQ(c->receive(13), "$RC0010001**\r");
+  EXPECT_EQ(c->ask("%RC001**\r", 13), "$RC0010001**\r");
 }
 
 TEST_F(Live, DropsTheConnectionAfterBytes) {
@@ -120,8 +114,7 @@ TEST_F(Live, DropsTheConnectionAfterBytes) {
   EXPECT_TRUE(c->received.startsWith("$UC001"));
   // The reader stays reachable on a new connection.
   TcpClient again(sim.tcpPort());
-  again.send("%RC001**\r");
-  EXPECT_EQ(again.receive(13), "$RC0010001**\r");
+  EXPECT_EQ(again.ask("%RC001**\r", 13), "$RC0010001**\r");
 }
 
 TEST_F(Live, EndlessReplyWithoutCrStopsAtTheNextRequest) {

@@ -174,8 +174,7 @@ TEST(SimProgram, AnswersOverTcp) {
     EXPECT_EQ(r.line, QStringLiteral("tessaro-reader-sim: TS-30P, ID 1,2, listening on tcp 127.0.0.1:%1").arg(port));
     TcpClient c(static_cast<quint16>(port));
     ASSERT_TRUE(c.connected);
-    c.send("%RC002**\r");
-    EXPECT_EQ(c.receive(13), "$RC0020051**\r");
+    EXPECT_EQ(c.ask("%RC002**\r", 13), "$RC0020051**\r");
     EXPECT_EQ(r.stop(SIGTERM), 0);
     return;
   }

@@ -70,6 +70,10 @@ class TcpClient {
     WaitUntil([&] { return received.size() >= n; }, timeoutMs);
     return take();
   }
+  QByteArray ask(const QByteArray& request, qsizetype n) {
+    send(request);
+    return receive(n);
+  }
   // Everything up to the text `end` (or the time is up).
   QByteArray receiveUntil(const QByteArray& end, int timeoutMs = 3000) {
     WaitUntil([&] { return received.contains(end); }, timeoutMs);
