@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <termios.h>
+#include <thread>
 
 #include "common/pty.h"
 #include "link/eventpump.h"
@@ -169,6 +173,45 @@ TEST_F(SerialLinkTest, CloseIsHarmlessAndAClosedPortSendsNothing) {
   settle();
   EXPECT_TRUE(a.read().isEmpty());
   EXPECT_TRUE(b.read().isEmpty());
+}
+
+// Serial data, a timer and posted input each end a long wait early: waiting
+// sleeps in the event loop instead of polling.
+TEST_F(SerialLinkTest, PumpWakesOnDataTimersAndInput) {
+  link.setPortNumber(1);
+  ASSERT_EQ(link.open(), 1);
+  bool posted = false, fired = false;
+  const struct {
+    const char* name;
+    std::function<void()> onMain;           // runs before the wait
+    std::function<void()> fromOtherThread;  // runs 150 ms into the wait
+    std::function<bool()> arrived;
+  } cases[] = {
+      {"serial data", {}, [&] { a.write("$DR001**\r"); }, [&] { return link.available() == 9; }},
+      {"posted input", {}, [&] { QMetaObject::invokeMethod(qApp, [&] { posted = true; }, Qt::QueuedConnection); },
+       [&] { return posted; }},
+      {"timer", [&] { QTimer::singleShot(150, [&] { fired = true; }); }, [] {}, [&] { return fired; }},
+  };
+  for (const auto& c : cases) {
+    if (c.onMain) c.onMain();
+    std::thread other([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      c.fromOtherThread();
+    });
+    QElapsedTimer t;
+    t.start();
+    int passes = 0;  // each wait would sleep 5 s; only the event can end them sooner
+    while (!c.arrived() && t.elapsed() < 5000) {
+      pump.waitForActivity(5000);
+      ++passes;
+    }
+    const qint64 woke = t.elapsed();
+    other.join();
+    EXPECT_TRUE(c.arrived()) << c.name;
+    EXPECT_GE(woke, 100) << c.name;
+    EXPECT_LT(woke, 1500) << c.name;
+    EXPECT_LT(passes, 10) << c.name;
+  }
 }
 
 TEST_F(SerialLinkTest, ExchangeOverThePty) {

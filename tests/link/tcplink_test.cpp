@@ -16,26 +16,6 @@ namespace {
 
 constexpr qint64 kSecond = 1'700'000'000'000LL;
 
-// A pump on the fake clock that lets the real socket make progress only from
-// `releaseAtMs` on: a reader that accepts the connection at that moment.
-class DelayedAcceptPump : public MessagePump {
- public:
-  DelayedAcceptPump(test::FakeClock& clock, qint64 releaseAtMs) : clock_(clock), releaseAtMs_(releaseAtMs) {}
-  void pump() override {
-    if (clock_.ms >= releaseAtMs_) QCoreApplication::processEvents();
-  }
-  void waitForActivity(int maxMs) override {
-    clock_.ms += std::min(maxMs, 50);
-    // On the loopback the kernel completes the handshake at once; a few
-    // non-blocking passes let the socket see it.
-    for (int i = 0; i < 3; ++i) pump();
-  }
-
- private:
-  test::FakeClock& clock_;
-  qint64 releaseAtMs_;
-};
-
 // The attempt waits while the whole-second clock is at or before start + 1 s:
 // between one and two seconds, depending on where in the second it began.
 TEST(ConnectTcp, WaitsWhileTheClockIsAtOrBeforeTheDeadline) {
@@ -58,7 +38,13 @@ TEST(ConnectTcp, WaitsWhileTheClockIsAtOrBeforeTheDeadline) {
   closed.close();
   for (const auto& c : cases) {
     test::FakeClock clock(kSecond + c.startOffsetMs);
-    DelayedAcceptPump pump(clock, c.acceptAfterMs < 0 ? 0 : kSecond + c.startOffsetMs + c.acceptAfterMs);
+    // The real socket makes progress only from the moment the reader accepts;
+    // on the loopback the kernel completes the handshake at once.
+    const qint64 acceptAt = c.acceptAfterMs < 0 ? 0 : kSecond + c.startOffsetMs + c.acceptAfterMs;
+    test::FakePump pump(clock);
+    pump.onPass = [&] {
+      for (int i = 0; i < 3 && clock.ms >= acceptAt; ++i) QCoreApplication::processEvents();
+    };
     TcpLink link;
     const quint16 port = c.acceptAfterMs < 0 ? refused : server.serverPort();
     link.connectTcp(QStringLiteral("127.0.0.1"), static_cast<qint16>(port), pump, clock);
