@@ -13,98 +13,83 @@
 namespace tessaro {
 namespace {
 
-// Runs `inspect` on the modal dialog once it is up; it must close the dialog.
+// Runs `act` on the modal dialog every 10 ms while one is up, until it returns true.
 template <typename Dialog>
-void whenShown(std::function<void(Dialog*)> inspect) {
+void whileShown(std::function<bool(Dialog*)> act) {
   auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, inspect] {
-    if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      inspect(d);
-    }
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    if (d && act(d)) timer->deleteLater();
   });
-  timer->start();
+  timer->start(10);
 }
 
-TEST(QtPrompts, MessageIsAPlainOkBoxWithTheApplicationTitle) {
+// Messages are plain OK boxes, confirmations Yes/No boxes without icon; only Yes goes on.
+TEST(QtPrompts, MessageAndConfirmationBoxes) {
   QtPrompts prompts;
-  bool seen = false;
-  whenShown<QMessageBox>([&](QMessageBox* box) {
-    seen = true;
-    EXPECT_EQ(box->windowTitle(), QStringLiteral("Tessaro TS-20,30,40,90 Konfigürasyon V3.0"));
-    EXPECT_EQ(box->text(), QStringLiteral("Haberleşme Portu Açılamadı"));
-    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-    EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-    box->button(QMessageBox::Ok)->click();
-  });
-  prompts.message(QStringLiteral("Haberleşme Portu Açılamadı"));
-  EXPECT_TRUE(seen);
-}
-
-TEST(QtPrompts, ConfirmationGoesOnOnlyWithYes) {
-  QtPrompts prompts;
-  const std::pair<QMessageBox::StandardButton, bool> answers[] = {{QMessageBox::Yes, true}, {QMessageBox::No, false}};
-  for (const auto& [button, result] : answers) {
-    whenShown<QMessageBox>([button](QMessageBox* box) {
-      EXPECT_EQ(box->windowTitle(), kAppTitle);
+  const std::tuple<bool, QMessageBox::StandardButton, bool> cases[] = {
+      // confirmation, what the user does (NoButton: closes the box), result
+      {false, QMessageBox::Ok, false}, {true, QMessageBox::Yes, true}, {true, QMessageBox::No, false},
+      {true, QMessageBox::NoButton, false}};
+  for (const auto& [question, button, result] : cases) {
+    bool seen = false;
+    whileShown<QMessageBox>([&, question = question, button = button](QMessageBox* box) {
+      seen = true;
+      EXPECT_EQ(box->windowTitle(), QStringLiteral("Tessaro TS-20,30,40,90 Konfigürasyon V3.0"));
+      EXPECT_EQ(box->text(), QStringLiteral("Haberleşme Portu Açılamadı"));
       EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-      EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
-      box->button(button)->click();
+      EXPECT_EQ(box->standardButtons(), question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+      if (button == QMessageBox::NoButton) box->reject();
+      else box->button(button)->click();
+      return true;
     });
-    EXPECT_EQ(prompts.confirm(QStringLiteral("Emin misiniz?")), result);
+    const QString text = QStringLiteral("Haberleşme Portu Açılamadı");
+    if (question) {
+      EXPECT_EQ(prompts.confirm(text), result) << button;
+    } else {
+      prompts.message(text);
+    }
+    EXPECT_TRUE(seen) << button;
   }
-  // Closing the box without an answer is not a Yes.
-  whenShown<QMessageBox>([](QMessageBox* box) { box->reject(); });
-  EXPECT_FALSE(prompts.confirm(QStringLiteral("Emin misiniz?")));
 }
 
 TEST(QtPrompts, FilterDescriptionNamesItsPattern) {
   const std::pair<const char*, const char*> cases[] = {
-      {"Veri Dosyaları (*.txt)|*.txt", "Veri Dosyaları (*.txt)"},
-      {"Metin|*.txt", "Metin (*.txt)"},
-      {"Veri (*.txt)|*.txt|Tümü (*.*)|*.*", "Veri (*.txt);;Tümü (*.*)"},
-      {"*.txt", "*.txt"},
-      {"", ""},
-  };
-  for (const auto& [in, out] : cases) EXPECT_EQ(QtPrompts::qtFilter(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+      {"Veri Dosyaları (*.txt)|*.txt", "Veri Dosyaları (*.txt)"}, {"Metin|*.txt", "Metin (*.txt)"},
+      {"Veri (*.txt)|*.txt|Tümü (*.*)|*.*", "Veri (*.txt);;Tümü (*.*)"}, {"*.txt", "*.txt"}, {"", ""}};
+  for (const auto& [in, out] : cases) {
+    EXPECT_EQ(QtPrompts::qtFilter(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+  }
 }
 
 TEST(QtPrompts, FileDialogIsQtsOwnWithTitleFolderAndFilter) {
   QtPrompts prompts;
-  const QString folder = QDir::tempPath();
-  whenShown<QFileDialog>([&](QFileDialog* dlg) {
+  const QString folder = QDir::tempPath(), filter = QStringLiteral("Veri Dosyaları (*.txt)|*.txt");
+  whileShown<QFileDialog>([&](QFileDialog* dlg) {
     EXPECT_EQ(dlg->objectName(), QStringLiteral("Dlg"));
     EXPECT_TRUE(dlg->testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Kart Listesini Kaydet"));
     EXPECT_EQ(QDir(dlg->directory()).canonicalPath(), QDir(folder).canonicalPath());
     EXPECT_EQ(dlg->nameFilters(), QStringList({QStringLiteral("Veri Dosyaları (*.txt)")}));
     dlg->reject();
+    return true;
   });
-  const FileChoice c = prompts.chooseFile(QStringLiteral("Kart Listesini Kaydet"), folder,
-                                          QStringLiteral("Veri Dosyaları (*.txt)|*.txt"));
+  const FileChoice c = prompts.chooseFile(QStringLiteral("Kart Listesini Kaydet"), folder, filter);
   EXPECT_TRUE(c.cancelled);
   EXPECT_TRUE(c.fileName.isEmpty());
 
-  // The dialog lists the folder in the background; pick the file once it has taken the selection.
+  // The name is typed into the box, as the user does; the dialog lists the folder in
+  // the background, so it is accepted once it has taken the selection (or given up after 2 s).
   const QString wanted = QDir(folder).filePath(QStringLiteral("kartlar.txt"));
-  QTimer picker;
-  int tries = 0;  // gives up after two seconds rather than hang the suite
-  QObject::connect(&picker, &QTimer::timeout, [&] {
-    auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (!dlg) return;
-    // Typed into the name box, as the user does.
-    if (auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->setText(QStringLiteral("kartlar.txt"));
-    if (dlg->selectedFiles() == QStringList{wanted}) {
-      QMetaObject::invokeMethod(dlg, "accept");
-    } else if (++tries > 200) {
-      dlg->reject();
-    }
+  int tries = 0;
+  whileShown<QFileDialog>([&](QFileDialog* dlg) {
+    if (auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->setText("kartlar.txt");
+    if (dlg->selectedFiles() == QStringList{wanted}) QMetaObject::invokeMethod(dlg, "accept");
+    else if (++tries > 200) dlg->reject();
+    else return false;
+    return true;
   });
-  picker.start(10);
-  const FileChoice chosen = prompts.chooseFile(QStringLiteral("Aç"), folder, QStringLiteral("Veri Dosyaları (*.txt)|*.txt"));
-  picker.stop();
+  const FileChoice chosen = prompts.chooseFile(QStringLiteral("Aç"), folder, filter);
   EXPECT_FALSE(chosen.cancelled);
   EXPECT_EQ(QFileInfo(chosen.fileName).fileName(), QStringLiteral("kartlar.txt"));
 }

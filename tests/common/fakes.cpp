@@ -39,11 +39,14 @@ void FakeLink::prepareForRequest(int) {
   buffer_.clear();
 }
 
+// Fake time between timer ticks.
+constexpr qint64 kTickMs = 10;
+
 void FakePump::advanceTo(qint64 ms) {
   if (ms <= clock_.ms) return;
   if (ticks_) {
-    const qint64 before = clock_.ms / tickStepMs;
-    const qint64 after = ms / tickStepMs;
+    const qint64 before = clock_.ms / kTickMs;
+    const qint64 after = ms / kTickMs;
     for (qint64 i = before; i < after; ++i) ticks_->advance();
   }
   sleptMs += ms - clock_.ms;
@@ -59,7 +62,7 @@ void FakePump::waitForActivity(int maxMs) {
   ++waits;
   qint64 target = clock_.ms + std::max(1, maxMs);
   // Timer ticks wake a real pump too.
-  if (ticks_) target = std::min(target, (clock_.ms / tickStepMs + 1) * tickStepMs);
+  if (ticks_) target = std::min(target, (clock_.ms / kTickMs + 1) * kTickMs);
   if (link_) {
     const qint64 next = link_->nextArrival();
     if (next >= 0) target = std::min(target, std::max(next, clock_.ms));

@@ -64,13 +64,11 @@ class FakePump : public MessagePump {
       : clock_(clock), link_(link), ticks_(ticks) {}
   void pump() override;
   void waitForActivity(int maxMs) override;
-  void setLink(FakeLink* link) { link_ = link; }
 
   std::function<void()> onPass;  // runs on every pass (pump or wait)
   int pumps = 0;
   int waits = 0;
   qint64 sleptMs = 0;
-  int tickStepMs = 10;  // fake time between timer ticks
 
  private:
   void advanceTo(qint64 ms);

@@ -21,12 +21,9 @@ PtyPair::PtyPair() {
   slavePath_ = QString::fromLocal8Bit(name);
 }
 
-PtyPair::~PtyPair() { close(); }
-
-void PtyPair::close() {
+PtyPair::~PtyPair() {
   if (master_ >= 0) ::close(master_);
   if (slave_ >= 0) ::close(slave_);
-  master_ = slave_ = -1;
 }
 
 QByteArray PtyPair::read() {

@@ -17,8 +17,6 @@ class PtyPair {
   // Non-blocking read of whatever the program wrote.
   QByteArray read();
   void write(const QByteArray& data);
-  // Closes both sides, as a device that disappears.
-  void close();
 
  private:
   int master_ = -1;

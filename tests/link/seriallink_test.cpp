@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <termios.h>
-#include <unistd.h>
+#include <thread>
 
 #include "common/pty.h"
 #include "link/eventpump.h"
@@ -18,66 +21,18 @@ namespace {
 
 using test::PtyPair;
 
-// Lets the port's notifiers deliver what the other side wrote.
-void settle(int ms = 30) {
-  QtMessagePump pump;
-  for (int i = 0; i < ms / 10; ++i) pump.waitForActivity(10);
-}
-
-// Open file descriptors of this process that point at `path`.
-int openHandlesTo(const QString& path) {
-  int n = 0;
-  const QDir fds(QStringLiteral("/proc/self/fd"));
-  for (const QString& e : fds.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
-    if (QFile::symLinkTarget(fds.filePath(e)) == path) ++n;
-  }
-  return n;
-}
-
-struct LineCase {
-  const char* settings;
-  speed_t speed;
-  QSerialPort::Parity parity;
-};
-
-// The line the program configured: speed, 8 data bits, 1 stop bit and no flow
-// control as the terminal reports them; a pseudo-terminal keeps no parity, so
-// the parity is the one the link applied.
-void expectLine(const PtyPair& pty, const SerialLink& link, const LineCase& c) {
-  termios t{};
-  ASSERT_EQ(tcgetattr(pty.masterFd(), &t), 0);
-  EXPECT_EQ(cfgetospeed(&t), c.speed) << c.settings;
-  EXPECT_EQ(cfgetispeed(&t), c.speed) << c.settings;
-  EXPECT_EQ(t.c_cflag & CSIZE, tcflag_t(CS8)) << c.settings;
-  EXPECT_EQ(t.c_cflag & CSTOPB, tcflag_t(0)) << c.settings;
-  EXPECT_EQ(t.c_cflag & CRTSCTS, tcflag_t(0)) << c.settings;
-  EXPECT_EQ(t.c_iflag & (IXON | IXOFF), tcflag_t(0)) << c.settings;
-  EXPECT_EQ(link.lineSettings().parity, c.parity) << c.settings;
-}
-
 TEST(SerialSettings, ParseTheSettingsText) {
-  const std::tuple<const char*, bool, qint32, QSerialPort::Parity> cases[] = {
-      {"38400,o,8,1", true, 38400, QSerialPort::OddParity},
-      {"9600,e,8,1", true, 9600, QSerialPort::EvenParity},
-      {"1200,n,8,1", true, 1200, QSerialPort::NoParity},
-      {"19200,O,8,1", true, 19200, QSerialPort::OddParity},
-      {" 9600 ,e,8,1", true, 9600, QSerialPort::EvenParity},
-      {"9600,x,8,1", false, 0, QSerialPort::OddParity},
-      {"9600,e,7,1", false, 0, QSerialPort::OddParity},
-      {"9600,e,8,2", false, 0, QSerialPort::OddParity},
-      {"abc,o,8,1", false, 0, QSerialPort::OddParity},
-      {",o,8,1", false, 0, QSerialPort::OddParity},
-      {"-9600,o,8,1", false, 0, QSerialPort::OddParity},
-      {"9600,o,8", false, 0, QSerialPort::OddParity},
-      {"", false, 0, QSerialPort::OddParity},
-  };
+  using P = QSerialPort::Parity;
+  const std::tuple<const char*, bool, qint32, P> cases[] = {
+      {"38400,o,8,1", true, 38400, P::OddParity}, {"9600,e,8,1", true, 9600, P::EvenParity},
+      {"1200,n,8,1", true, 1200, P::NoParity},    {"19200,O,8,1", true, 19200, P::OddParity},
+      {" 9600 ,e,8,1", true, 9600, P::EvenParity}, {"9600,x,8,1", false, 0, {}}, {"9600,e,7,1", false, 0, {}},
+      {"9600,e,8,2", false, 0, {}}, {"abc,o,8,1", false, 0, {}}, {",o,8,1", false, 0, {}},
+      {"-9600,o,8,1", false, 0, {}}, {"9600,o,8", false, 0, {}}, {"", false, 0, {}}};
   for (const auto& [text, ok, baud, parity] : cases) {
     SerialLink::LineSettings s;
     EXPECT_EQ(SerialLink::parseSettings(QString::fromLatin1(text), &s), ok) << text;
-    if (ok) {
-      EXPECT_EQ(s.baud, baud) << text;
-      EXPECT_EQ(s.parity, parity) << text;
-    }
+    if (ok) { EXPECT_EQ(std::make_pair(s.baud, s.parity), std::make_pair(baud, parity)) << text; }
   }
 }
 
@@ -95,101 +50,110 @@ TEST(SerialPortNames, LinuxOrderIsUsbThenAcmThenS) {
   EXPECT_TRUE(SerialDeviceForPort(-1).isEmpty());
 }
 
+// Ports 1 and 2 are pseudo-terminals, 3 names a missing device, others none.
 class SerialLinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(a.ok());
-    ASSERT_TRUE(b.ok());
+    ASSERT_TRUE(a.ok() && b.ok());
     link.setPortResolver([this](int n) {
-      if (n == 1) return a.slavePath();
-      if (n == 2) return b.slavePath();
-      if (n == 3) return QStringLiteral("/dev/no-such-serial-port");
-      return QString();
+      return n == 1 ? a.slavePath() : n == 2 ? b.slavePath() : n == 3 ? QStringLiteral("/dev/no-such-port") : QString();
     });
+  }
+  // Lets the port's notifiers deliver what the other side wrote.
+  void settle() {
+    for (int i = 0; i < 3; ++i) pump.waitForActivity(10);
+  }
+  // Open file descriptors of this process that point at `path`.
+  static int handlesTo(const QString& path) {
+    int n = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& e : fds.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+      n += QFile::symLinkTarget(fds.filePath(e)) == path;
+    }
+    return n;
+  }
+  // The line as the terminal reports it: speed, 8 data bits, 1 stop bit, no flow
+  // control; a pseudo-terminal keeps no parity, so that is the one the link applied.
+  void expectLine(const PtyPair& pty, speed_t speed, QSerialPort::Parity parity) {
+    termios t{};
+    ASSERT_EQ(tcgetattr(pty.masterFd(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), speed);
+    EXPECT_EQ(cfgetispeed(&t), speed);
+    EXPECT_EQ(t.c_cflag & (CSIZE | CSTOPB | CRTSCTS), tcflag_t(CS8));
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), tcflag_t(0));
+    EXPECT_EQ(link.lineSettings().parity, parity);
   }
   PtyPair a, b;
   SerialLink link;
+  QtMessagePump pump;
+  SystemWholeSecondClock clock;
 };
 
-TEST_F(SerialLinkTest, OpensConfiguredAndWritesTheExactBytes) {
+// Port, settings text → OpenSerialPort result and the line the port got.
+TEST_F(SerialLinkTest, OpenWithLineSettingsAndWriteExactBytes) {
+  using P = QSerialPort::Parity;
+  const std::tuple<int, const char*, int, speed_t, P> cases[] = {
+      {1, "38400,o,8,1", 1, B38400, P::OddParity}, {1, "9600,e,8,1", 1, B9600, P::EvenParity},
+      {1, "1200,n,8,1", 1, B1200, P::NoParity},    {1, "19200,o,8,1", 1, B19200, P::OddParity},
+      {1, "38400,n,8,1", 1, B38400, P::NoParity},  {1, "abc,o,8,1", 2, 0, {}}, {3, "9600,e,8,1", 2, 0, {}},
+      {4, "9600,e,8,1", 2, 0, {}}, {0, "9600,e,8,1", 2, 0, {}}, {17, "9600,e,8,1", 2, 0, {}}};
   EXPECT_FALSE(link.isOpen());
+  for (const auto& [port, settings, result, speed, parity] : cases) {
+    SCOPED_TRACE(testing::Message() << port << " " << settings);
+    link.close();
+    link.setPortNumber(port);
+    link.setSettings(QString::fromLatin1(settings));
+    ASSERT_EQ(link.open(), result);
+    EXPECT_EQ(link.isOpen(), result == 1);
+    if (result == 1) {
+      EXPECT_EQ(link.openDevice(), a.slavePath());
+      expectLine(a, speed, parity);
+    }
+  }
   link.setPortNumber(1);
   link.setSettings(QStringLiteral("38400,o,8,1"));
-  EXPECT_EQ(link.open(), 1);
-  EXPECT_TRUE(link.isOpen());
-  EXPECT_EQ(link.openDevice(), a.slavePath());
-  expectLine(a, link, {"38400,o,8,1", B38400, QSerialPort::OddParity});
+  ASSERT_EQ(link.open(), 1);
   link.write("%UR001**\r");
   settle();
   EXPECT_EQ(a.read(), QByteArray("%UR001**\r"));
   EXPECT_TRUE(b.read().isEmpty());
 }
 
-TEST_F(SerialLinkTest, LineSettingsTexts) {
-  const LineCase cases[] = {
-      {"9600,e,8,1", B9600, QSerialPort::EvenParity},
-      {"1200,n,8,1", B1200, QSerialPort::NoParity},
-      {"19200,o,8,1", B19200, QSerialPort::OddParity},
-      {"38400,n,8,1", B38400, QSerialPort::NoParity},
-  };
-  link.setPortNumber(1);
-  for (const LineCase& c : cases) {
-    link.close();
-    link.setSettings(QString::fromLatin1(c.settings));
-    ASSERT_EQ(link.open(), 1) << c.settings;
-    expectLine(a, link, c);
-  }
-}
-
-TEST_F(SerialLinkTest, AlreadyOpenCountsAsSuccessAndTakesNewSettings) {
+// Already open counts as success and takes the new settings without closing;
+// but a port left open by a clock operation must not keep talking on the old
+// device once the user has chosen another number.
+TEST_F(SerialLinkTest, ReopenKeepsThePortOrFollowsTheSelection) {
   link.setPortNumber(1);
   ASSERT_EQ(link.open(), 1);
-  const int handles = openHandlesTo(a.slavePath());
+  const int handlesA = handlesTo(a.slavePath());
   link.setSettings(QStringLiteral("9600,e,8,1"));
   EXPECT_EQ(link.open(), 1);
-  EXPECT_TRUE(link.isOpen());
-  // The port was re-configured, not closed and opened again.
-  EXPECT_EQ(openHandlesTo(a.slavePath()), handles);
-  expectLine(a, link, {"9600,e,8,1", B9600, QSerialPort::EvenParity});
-}
+  EXPECT_EQ(handlesTo(a.slavePath()), handlesA);
+  expectLine(a, B9600, QSerialPort::EvenParity);
 
-TEST_F(SerialLinkTest, FailedOpens) {
-  for (int n : {3, 4, 0, 17}) {
-    link.setPortNumber(n);
-    EXPECT_EQ(link.open(), 2) << n;
-    EXPECT_FALSE(link.isOpen()) << n;
-  }
-  link.setPortNumber(1);
-  link.setSettings(QStringLiteral("abc,o,8,1"));
-  EXPECT_EQ(link.open(), 2);
-  EXPECT_FALSE(link.isOpen());
-}
-
-// A port left open by a clock operation must not keep talking on the old
-// device once the user has chosen another number.
-TEST_F(SerialLinkTest, ReopensOnThePortTheUserSelected) {
-  link.setPortNumber(1);
-  ASSERT_EQ(link.open(), 1);
-  const int handlesA = openHandlesTo(a.slavePath());
   link.setPortNumber(2);
-  link.setSettings(QStringLiteral("9600,e,8,1"));
+  link.setSettings(QStringLiteral("1200,n,8,1"));
   EXPECT_EQ(link.open(), 1);
   EXPECT_EQ(link.openDevice(), b.slavePath());
-  EXPECT_EQ(openHandlesTo(a.slavePath()), handlesA - 1);
-  expectLine(b, link, {"9600,e,8,1", B9600, QSerialPort::EvenParity});
+  EXPECT_EQ(handlesTo(a.slavePath()), handlesA - 1);
+  expectLine(b, B1200, QSerialPort::NoParity);
   link.write("%DR001**\r");
   settle();
   EXPECT_EQ(b.read(), QByteArray("%DR001**\r"));
   EXPECT_TRUE(a.read().isEmpty());
 
-  // A selected port that cannot be opened leaves nothing open.
+  // A selected port that cannot be opened leaves nothing open; after that the
+  // selected number is used at the next opening.
   link.setPortNumber(3);
   EXPECT_EQ(link.open(), 2);
   EXPECT_FALSE(link.isOpen());
-  // After a close the selected number is used at the next opening.
   link.setPortNumber(1);
   EXPECT_EQ(link.open(), 1);
   EXPECT_EQ(link.openDevice(), a.slavePath());
+  // Closing really releases it.
+  link.close();
+  EXPECT_FALSE(link.isOpen());
+  EXPECT_EQ(handlesTo(a.slavePath()), 1);  // only the test's own side
 }
 
 TEST_F(SerialLinkTest, CloseIsHarmlessAndAClosedPortSendsNothing) {
@@ -199,28 +163,55 @@ TEST_F(SerialLinkTest, CloseIsHarmlessAndAClosedPortSendsNothing) {
   EXPECT_EQ(link.available(), 0);
   EXPECT_TRUE(link.readAll().isEmpty());
   EXPECT_FALSE(link.portCheck());
-
-  QtMessagePump pump;
-  SystemWholeSecondClock clock;
   TickCounter ticks;
   ExchangeEnv env{link, pump, clock, &ticks};
-  CommandParams quick = Cmd::ReadClock;
-  quick.serialDrain = 1;
   // Without a reader the exchange ends with no reply; with a port check, as a bad reply.
-  EXPECT_EQ(CommandExchange(env, quick, 1).status(quick.convention), -1);
-  CommandParams settings = Cmd::WriteSettings;
-  settings.serialDrain = 1;
-  EXPECT_EQ(CommandExchange(env, settings, 1).status(settings.convention), -1);
+  for (CommandParams cmd : {Cmd::ReadClock, Cmd::WriteSettings}) {
+    cmd.serialDrain = 1;
+    EXPECT_EQ(CommandExchange(env, cmd, 1).status(cmd.convention), -1) << cmd.code;
+  }
   settle();
   EXPECT_TRUE(a.read().isEmpty());
   EXPECT_TRUE(b.read().isEmpty());
+}
 
-  // Closing an open port really releases it.
+// Serial data, a timer and posted input each end a long wait early: waiting
+// sleeps in the event loop instead of polling.
+TEST_F(SerialLinkTest, PumpWakesOnDataTimersAndInput) {
   link.setPortNumber(1);
   ASSERT_EQ(link.open(), 1);
-  link.close();
-  EXPECT_FALSE(link.isOpen());
-  EXPECT_EQ(openHandlesTo(a.slavePath()), 1);  // only the test's own side
+  bool posted = false, fired = false;
+  const struct {
+    const char* name;
+    std::function<void()> onMain;           // runs before the wait
+    std::function<void()> fromOtherThread;  // runs 150 ms into the wait
+    std::function<bool()> arrived;
+  } cases[] = {
+      {"serial data", {}, [&] { a.write("$DR001**\r"); }, [&] { return link.available() == 9; }},
+      {"posted input", {}, [&] { QMetaObject::invokeMethod(qApp, [&] { posted = true; }, Qt::QueuedConnection); },
+       [&] { return posted; }},
+      {"timer", [&] { QTimer::singleShot(150, [&] { fired = true; }); }, [] {}, [&] { return fired; }},
+  };
+  for (const auto& c : cases) {
+    if (c.onMain) c.onMain();
+    std::thread other([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      c.fromOtherThread();
+    });
+    QElapsedTimer t;
+    t.start();
+    int passes = 0;  // each wait would sleep 5 s; only the event can end them sooner
+    while (!c.arrived() && t.elapsed() < 5000) {
+      pump.waitForActivity(5000);
+      ++passes;
+    }
+    const qint64 woke = t.elapsed();
+    other.join();
+    EXPECT_TRUE(c.arrived()) << c.name;
+    EXPECT_GE(woke, 100) << c.name;
+    EXPECT_LT(woke, 1500) << c.name;
+    EXPECT_LT(passes, 10) << c.name;
+  }
 }
 
 TEST_F(SerialLinkTest, ExchangeOverThePty) {
@@ -239,8 +230,6 @@ TEST_F(SerialLinkTest, ExchangeOverThePty) {
       a.write("103000**\r");
     }
   });
-  QtMessagePump pump;
-  SystemWholeSecondClock clock;
   ExchangeEnv env{link, pump, clock, nullptr};
   CommandParams quick = Cmd::ReadClock;
   quick.serialDrain = 50;
