@@ -1,6 +1,8 @@
 #include "common/fakes.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace tessaro::test {
 
@@ -55,11 +57,18 @@ void FakePump::advanceTo(qint64 ms) {
 
 void FakePump::pump() {
   ++pumps;
+  // No loop of the program pumps this often without sleeping; a wait loop that
+  // stopped sleeping would otherwise spin until the test times out.
+  if (++pumpsSinceWait_ > kSpinLimit) {
+    std::fprintf(stderr, "FakePump: %d passes without a wait: the loop spins\n", kSpinLimit);
+    std::abort();
+  }
   if (onPass) onPass();
 }
 
 void FakePump::waitForActivity(int maxMs) {
   ++waits;
+  pumpsSinceWait_ = 0;
   qint64 target = clock_.ms + std::max(1, maxMs);
   // Timer ticks wake a real pump too.
   if (ticks_) target = std::min(target, (clock_.ms / kTickMs + 1) * kTickMs);

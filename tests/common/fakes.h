@@ -72,9 +72,11 @@ class FakePump : public MessagePump {
 
  private:
   void advanceTo(qint64 ms);
+  static constexpr int kSpinLimit = 5'000'000;
   FakeClock& clock_;
   FakeLink* link_;
   TickCounter* ticks_;
+  int pumpsSinceWait_ = 0;
 };
 
 // A clock, link, pump and tick counter wired together.
