@@ -34,8 +34,11 @@ int main(int argc, char** argv) {
   using namespace tessaro;
 
   // The slow reader: answers the erase after 20 s, as a full card memory does.
+  // The port box holds a signed 16-bit number, so the server needs a port below 32768.
   QTcpServer server;
-  if (!server.listen(QHostAddress::LocalHost, 0)) {
+  for (quint16 port = 20000 + QCoreApplication::applicationPid() % 5000; port < 32768 && !server.isListening(); ++port)
+    server.listen(QHostAddress::LocalHost, port);
+  if (!server.isListening()) {
     std::fprintf(stderr, "cannot listen: %s\n", qPrintable(server.errorString()));
     return 1;
   }
