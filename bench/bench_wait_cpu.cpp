@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the erase was not answered (outcome %d)\n", static_cast<int>(r.outcome));
     return 1;
   }
-  std::printf("wait CPU, %%EC answered after %.1f s | %.2f %% of one core (%.3f s CPU) | < %.1f %% | %s\n",
-              wallSeconds, percent, cpu, kTargetPercent, percent < kTargetPercent ? "ok" : "MISSED");
+  std::printf("wait CPU, %%EC answered after %.1f s | %.2f %% of one core (%.3f s CPU) | < %.1f %% | %s\n", wallSeconds,
+              percent, cpu, kTargetPercent, percent < kTargetPercent ? "ok" : "MISSED");
   return percent < kTargetPercent ? 0 : 1;
 }

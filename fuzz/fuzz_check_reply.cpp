@@ -11,10 +11,17 @@
 namespace {
 
 const std::array<const tessaro::CommandParams*, 11> kRows = {
-    &tessaro::Cmd::SetClock,       &tessaro::Cmd::ReadClock,    &tessaro::Cmd::ReadRecordCount,
-    &tessaro::Cmd::EraseRecords,   &tessaro::Cmd::EraseRecordsAfterDownload,
-    &tessaro::Cmd::EraseCards,     &tessaro::Cmd::ReadCards,    &tessaro::Cmd::SendCard,
-    &tessaro::Cmd::WriteSettings,  &tessaro::Cmd::ReadSettings, &tessaro::Cmd::DownloadRecords,
+    &tessaro::Cmd::SetClock,
+    &tessaro::Cmd::ReadClock,
+    &tessaro::Cmd::ReadRecordCount,
+    &tessaro::Cmd::EraseRecords,
+    &tessaro::Cmd::EraseRecordsAfterDownload,
+    &tessaro::Cmd::EraseCards,
+    &tessaro::Cmd::ReadCards,
+    &tessaro::Cmd::SendCard,
+    &tessaro::Cmd::WriteSettings,
+    &tessaro::Cmd::ReadSettings,
+    &tessaro::Cmd::DownloadRecords,
 };
 
 }  // namespace
@@ -39,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (qsizetype start : {p - 1, p, p + 1, p + 6, received.size(), received.size() + 1}) {
     for (qsizetype n : {qsizetype(-1), qsizetype(0), qsizetype(3), qsizetype(8)}) {
       const QByteArrayView f = Mid1(received, start, n);
-      FUZZ_CHECK(f.isEmpty() || (f.data() >= received.data() && f.data() + f.size() <= received.data() + received.size()));
+      FUZZ_CHECK(f.isEmpty() ||
+                 (f.data() >= received.data() && f.data() + f.size() <= received.data() + received.size()));
       if (n >= 0) FUZZ_CHECK(f.size() <= n);
     }
   }

@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!numeric) FUZZ_CHECK(i16 == 0);
   else if (std::fabs(*numeric) < 30000) FUZZ_CHECK(i16 == static_cast<qint16>(RoundHalfEven(*numeric)));
   const qint16 port = PortNumberFromText(text);
-  if (std::fabs(LeadingNumber(text)) < 30000) FUZZ_CHECK(port == static_cast<qint16>(RoundHalfEven(LeadingNumber(text))));
+  if (std::fabs(LeadingNumber(text)) < 30000)
+    FUZZ_CHECK(port == static_cast<qint16>(RoundHalfEven(LeadingNumber(text))));
 
   const qint64 field = DecimalField(bytes);
   FUZZ_CHECK(field >= 0);

@@ -39,10 +39,10 @@ class FuzzInput {
 }  // namespace tessaro::fuzz
 
 // Checks that must hold for any input; a violation aborts so the fuzzer keeps the input.
-#define FUZZ_CHECK(cond)                                                    \
-  do {                                                                      \
-    if (!(cond)) {                                                          \
+#define FUZZ_CHECK(cond)                                                         \
+  do {                                                                           \
+    if (!(cond)) {                                                               \
       __builtin_printf("check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
-      __builtin_abort();                                                    \
-    }                                                                       \
+      __builtin_abort();                                                         \
+    }                                                                            \
   } while (0)
