@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
-# Builds the program in Release and starts it.
+# Builds the program and the simulated reader in Release, starts the simulated
+# reader on 127.0.0.1:5600 (TS-30P, address 1, with cards and records) and then
+# the window. The simulated reader stops when the window closes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARO_BUILD_TESTS=OFF -DTESSARO_BUILD_BENCH=OFF
 cmake --build build/release -j"${JOBS:-2}"
-exec build/release/src/app/tessaro-config "$@"
+
+sim=build/release/sim/tessaro-reader-sim
+sim_pid=
+if [ -x "$sim" ]; then
+  "$sim" --tcp 127.0.0.1:5600 --model TS-30P --id 1 --cards 25 --records 40 &
+  sim_pid=$!
+  trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
+  echo "Simulated reader on 127.0.0.1:5600: tick \"TCPIP Aktif\", type 127.0.0.1 as \"IP Adres\", choose TS-30P."
+fi
+build/release/src/app/tessaro-config "$@"
