@@ -35,7 +35,7 @@ section() {
     failed+=("$name")
   fi
   summary+=("$(printf '%-28s %-18s %3dm%02ds' "$name" "$verdict" $((took / 60)) $((took % 60)))")
-  printf -- '-- %s: %s in %dm%02ds\n' "$name" "$verdict" $((took / 60)) $((took % 60))
+  printf '>>> %s: %s in %dm%02ds\n' "$name" "$verdict" $((took / 60)) $((took % 60))
 }
 
 # Runs ctest and keeps its summary lines for the end of the run.
