@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <type_traits>
 
@@ -39,10 +41,10 @@ class FuzzInput {
 }  // namespace tessaro::fuzz
 
 // Checks that must hold for any input; a violation aborts so the fuzzer keeps the input.
-#define FUZZ_CHECK(cond)                                                         \
-  do {                                                                           \
-    if (!(cond)) {                                                               \
-      __builtin_printf("check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
-      __builtin_abort();                                                         \
-    }                                                                            \
+#define FUZZ_CHECK(cond)                                                             \
+  do {                                                                               \
+    if (!(cond)) {                                                                   \
+      std::fprintf(stderr, "check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
+      std::abort();                                                                  \
+    }                                                                                \
   } while (0)
