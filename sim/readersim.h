@@ -51,13 +51,15 @@ enum class FaultKind {
   Delay,           // reply after arg milliseconds
   Noise,           // arg bytes of noise (printable and non-ASCII) before the "$"
   Split,           // reply in pieces of arg bytes with pauses of pauseMs
-  WrongCode,       // reply code replaced by "XX"
+  WrongCode,       // reply code replaced by "XX" (in a stream: in its first line)
   Raw,             // `raw` sent byte for byte instead of the reply
   StopAfter,       // stream stops after arg lines, end line still sent
   StopAfterNoEnd,  // stream stops after arg lines, no end line
   InvalidDate,     // record number arg (0-based) carries the date 31/02 25:00:00
-  DropAfterBytes,  // the connection (or pty) is closed after arg bytes of the reply
-  EndlessNoCr,     // after the reply's "$", bytes without CR keep coming
+  DropAfterBytes,  // the connection (or pty) is closed after arg bytes of the reply;
+                   // a pty comes back as a new one under the same link
+  EndlessNoCr,     // after the reply's "$" and code, bytes without CR keep coming until
+                   // the next request, or arg bytes when arg > 0
 };
 
 struct Fault {
@@ -74,6 +76,7 @@ bool ParseFault(const QString& text, QByteArray* code, Fault* fault, QString* er
 class ReaderSim : public QObject {
   Q_OBJECT
  public:
+  // Holds up to 255 readers; references from addReader stay valid until loadState.
   explicit ReaderSim(QObject* parent = nullptr);
   ~ReaderSim() override;
 
@@ -90,6 +93,10 @@ class ReaderSim : public QObject {
   bool openPty(const QString& symlinkPath = {});
   QString ptyPath() const;
   bool openSerial(const QString& device, int baud);
+  // Parity of openSerial: 'o' (the tool's default), 'e' or 'n'. Call before openSerial.
+  void setSerialParity(char parity);
+  // Why the last listenTcp, openPty or openSerial failed.
+  QString lastError() const;
   // Paces every byte sent at this line rate (11 bits a character); 0 = unpaced.
   void setBaud(int baud);
 
@@ -106,10 +113,16 @@ class ReaderSim : public QObject {
   void clearRequests();
   // The bytes of the reply the simulator would send for a request, without
   // faults or pacing; empty for no reply. Used by the byte-exact tests.
+  // The request is handled as if it came over the line: the memory changes
+  // (a "%DS" moves the reader, "%NC" stores a card, "%EM" erases), but it is
+  // not added to requests(). Streams come whole, with their end line.
+  // A known command with a malformed payload gets "$ER" + address + code + "**" CR.
   QByteArray replyFor(const QByteArray& request);
 
   // Log every request and reply with a timestamp.
   bool setLogFile(const QString& path);
+  // Saves the memory to this file after every request that changed it, and at the end.
+  void setAutoSave(const QString& path);
   // Load and save the readers' memory as JSON.
   bool loadState(const QString& path, QString* error = nullptr);
   bool saveState(const QString& path, QString* error = nullptr) const;
