@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
     sim::ReaderSim::generateCards(reader, 3, 7);
     sim::ReaderSim::generateRecords(reader, 3, QDateTime(QDate(2026, 12, 5), QTime(14, 3, 9)), 7);
     simulator.setEraseCardsDelayMs(0);
+    // A fixed time, so the clock seeds do not change from one run to the next.
+    simulator.setNow([] { return QDateTime(QDate(2026, 12, 6), QTime(9, 59, 59)); });
     const QString model = QString::fromLatin1(profile.typeText).remove(QLatin1Char('-')).toLower();
 
     auto reply = [&](const char* code, QByteArrayView payload = {}) {
