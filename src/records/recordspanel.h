@@ -1,4 +1,7 @@
 #pragma once
+// The "Offline Geçiş Kayıtları" frame: record counter, download into the
+// access log (optionally erasing the reader's memory), erase, open the log.
+
 #include <QObject>
 
 #include "app/appcontext.h"
@@ -10,7 +13,16 @@ class RecordsPanel : public QObject {
  public:
   explicit RecordsPanel(AppContext& ctx);
 
+  void readCounter();   // cmdReadCounter
+  void readData();      // cmdReadData
+  void clearCounter();  // cmdClearCounter
+  void openFile();      // cmdOpenFile
+
  private:
+  // "Kapı:" joined to the current text of txtOldID.
+  QString door(const QString& status) const;
+  void setProcess(const QString& text);
+
   AppContext& ctx_;
 };
 

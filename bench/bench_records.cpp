@@ -1,0 +1,113 @@
+// Offline record download: 3501 records from the simulated reader over a pty
+// paced at 38400 baud and over TCP unpaced, the time to append them to the
+// access log, and the peak memory.
+
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "link/eventpump.h"
+#include "link/seriallink.h"
+#include "link/tcplink.h"
+#include "records/accesslog.h"
+#include "records/recordcommands.h"
+#include "sim/readersim.h"
+
+using namespace tessaro;
+
+namespace {
+
+constexpr int kRecords = 3501;
+constexpr int kBaud = 38400;
+constexpr int kFrameBytes = 30;  // "$DD" + address + card + stamp + "**" + CR
+
+struct Figures {
+  int count = -1;
+  double pauseMs = 0;
+  double totalMs = 0;
+};
+
+// The download as the panel runs it: the pause, then "%DD" with collection and conversion.
+Figures Download(Link& link, MessagePump& pump, WholeSecondClock& clock) {
+  ExchangeEnv env{link, pump, clock, nullptr};
+  Figures f;
+  QElapsedTimer total;
+  total.start();
+  PauseBeforeDownload(pump, clock);
+  f.pauseMs = static_cast<double>(total.nsecsElapsed()) / 1e6;
+  f.count = DownloadRecords(env, 1, OfflineRecords());
+  f.totalMs = static_cast<double>(total.nsecsElapsed()) / 1e6;
+  return f;
+}
+
+void Report(const char* line, const Figures& f, double lineMs) {
+  const double reference = lineMs + f.pauseMs;
+  std::printf("%s: %d records, total %.0f ms, line time %.0f ms + pause %.0f ms = %.0f ms, ratio %.3f (target <= 1.05)\n",
+              line, f.count, f.totalMs, lineMs, f.pauseMs, reference, f.totalMs / reference);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QtMessagePump pump;
+  SystemWholeSecondClock clock;
+
+  sim::ReaderSim reader;
+  sim::SimReader& r = reader.addReader(1, DeviceModel::TS30P);
+  sim::ReaderSim::generateRecords(r, kRecords, QDateTime::currentDateTime());
+
+  // Over a pseudo-terminal at the line rate: 11 bits a character.
+  if (!reader.openPty()) {
+    std::printf("pty: cannot open a pseudo-terminal\n");
+    return 1;
+  }
+  reader.setBaud(kBaud);
+  SerialLink serial;
+  const QString pty = reader.ptyPath();
+  serial.setPortResolver([pty](int) { return pty; });
+  serial.setPortNumber(1);
+  serial.setSettings(QStringLiteral("38400,n,8,1"));
+  if (serial.open() != 1) {
+    std::printf("pty: cannot open %s\n", qPrintable(pty));
+    return 1;
+  }
+  const double lineMs = static_cast<double>(kRecords) * kFrameBytes * 11 * 1000 / kBaud;
+  Report("pty 38400 baud", Download(serial, pump, clock), lineMs);
+  serial.close();
+
+  // Over TCP without pacing: the line's own time is nil, only the pause remains.
+  reader.setBaud(0);
+  quint16 port = 0;
+  for (quint16 p = 21000; p < 32767 && !port; ++p) {
+    if (reader.listenTcp(QHostAddress::LocalHost, p)) port = p;
+  }
+  TcpLink tcp;
+  tcp.connectTcp(QStringLiteral("127.0.0.1"), static_cast<qint16>(port), pump, clock);
+  if (!tcp.isConnected()) {
+    std::printf("tcp: cannot connect to the simulated reader\n");
+    return 1;
+  }
+  Report("tcp unpaced", Download(tcp, pump, clock), 0);
+
+  // Appending every record to the log, one open and close per line, then the flush.
+  QTemporaryDir dir;
+  QElapsedTimer append;
+  append.start();
+  int written = 0;
+  for (int i = 0; i < kRecords; ++i) {
+    const OfflineRecord& rec = OfflineRecords()[static_cast<size_t>(i)];
+    written += AppendAccessLogLine(dir.path(), 1, rec, 1, rec.stamp.date(), rec.stamp.time()) ? 1 : 0;
+  }
+  const bool flushed = FlushAccessLog(dir.path());
+  std::printf("access log: %d lines appended and %s in %.0f ms\n", written, flushed ? "flushed" : "NOT flushed",
+              static_cast<double>(append.nsecsElapsed()) / 1e6);
+
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("peak memory: %ld KiB\n", usage.ru_maxrss);
+  return 0;
+}

@@ -1,0 +1,276 @@
+#include "records/recordcommands.h"
+
+#include <gtest/gtest.h>
+
+#include "common/fakes.h"
+
+namespace tessaro {
+namespace {
+
+using test::FakeEnv;
+
+// A record frame: "$DD" + address + nine card digits + DDMMYYhhmmss + "**" CR.
+QByteArray RecordFrame(int card, const char* stamp, const char* address = "001") {
+  return QByteArray("$DD") + address + QByteArray::number(card).rightJustified(9, '0') + stamp + "**\r";
+}
+const QByteArray kEnd = "$FD001**\r";
+
+QByteArray ManyRecords(int n) {
+  QByteArray all;
+  for (int i = 0; i < n; ++i) all += RecordFrame(100000 + i, "051226140309");
+  return all;
+}
+
+// Replies `reply` (in pieces of `piece` characters, `gapMs` apart) to every request.
+void ReplyWith(FakeEnv& f, const QByteArray& reply, int piece = 0, qint64 gapMs = 10) {
+  f.link.onWrite = [&f, reply, piece, gapMs](const QByteArray&) {
+    if (piece <= 0) {
+      f.link.deliverAfter(5, reply);
+      return;
+    }
+    qint64 at = 5;
+    for (qsizetype i = 0; i < reply.size(); i += piece, at += gapMs) f.link.deliverAfter(at, reply.mid(i, piece));
+  };
+}
+
+TEST(ReadRecordCount, DecodesTheCounter) {
+  struct Case {
+    const char* reply;
+    int expected;
+  } cases[] = {
+      {"$RC0010001**\r", 0},      // empty memory
+      {"$RC0010010**\r", 9},      // counter is records plus one
+      {"$RC0013501**\r", 3500},
+      {"xx$RC0010005**\r", 4},    // noise before the "$"
+      {"$RC0010000**\r", -1},     // counter 0 is no valid counter
+      {"$RC001ABCD**\r", -1},     // not a number
+      {"$XX0010010**\r", -1},     // another reply code
+      {"$RC0010010**", -1},       // 12 characters: short
+      {"", -1},                   // silence
+  };
+  for (const Case& c : cases) {
+    FakeEnv f(LinkKind::Tcp);
+    if (*c.reply) ReplyWith(f, c.reply);
+    ExchangeEnv env = f.env();
+    EXPECT_EQ(ReadRecordCount(env, 1), c.expected) << c.reply;
+    EXPECT_EQ(f.link.written, QByteArray("%RC001**\r"));
+  }
+}
+
+TEST(EraseRecords, BothFormsJudgeTheReplyDifferently) {
+  struct Case {
+    const char* reply;
+    qint16 id;
+    int erase;
+    int afterDownload;
+  } cases[] = {
+      {"$EM001**\r", 1, 1, 1},
+      {"$XX001**\r", 1, 0, 1},    // the second form only checks the echoed address
+      {"$EM002**\r", 1, 1, -1},
+      {"$EM255**\r", 255, 1, 1},
+      {"$EM00", 1, -1, -1},       // short reply
+      {"", 1, -1, -1},
+  };
+  for (const Case& c : cases) {
+    for (bool after : {false, true}) {
+      FakeEnv f;
+      int readsBeforeWrite = -1;
+      f.link.onWrite = [&](const QByteArray&) {
+        readsBeforeWrite = f.link.reads;
+        if (*c.reply) f.link.deliverAfter(5, c.reply);
+      };
+      ExchangeEnv env = f.env();
+      const int result = after ? EraseRecordsAfterDownload(env, c.id) : EraseRecords(env, c.id);
+      EXPECT_EQ(result, after ? c.afterDownload : c.erase) << c.reply << " after=" << after;
+      EXPECT_EQ(f.link.written, "%EM" + QByteArray::number(c.id).rightJustified(3, '0') + "**\r");
+      // The erase after a download waits ten times as long for the reader to settle.
+      EXPECT_EQ(readsBeforeWrite, after ? 20001 : 2001);
+    }
+  }
+}
+
+TEST(DownloadRecords, OnePieceAndSplitGiveTheSameRecords) {
+  const QByteArray stream =
+      RecordFrame(12345678, "051226140309") + RecordFrame(0, "010107000000") + RecordFrame(999999999, "311299235959") + kEnd;
+  for (int piece : {0, 1, 7, 29, 30, 31, 1000}) {
+    FakeEnv f(LinkKind::Tcp);
+    ReplyWith(f, "noise" + stream, piece);
+    ExchangeEnv env = f.env();
+    OfflineRecordTable table;
+    DownloadEnd end = DownloadEnd::None;
+    ASSERT_EQ(DownloadRecords(env, 1, table, &end), 3) << piece;
+    EXPECT_EQ(end, DownloadEnd::Complete);
+    EXPECT_EQ(f.link.written, QByteArray("%DD001**\r"));
+    EXPECT_EQ(table[0].cardNumber, 12345678);
+    EXPECT_EQ(table[0].stamp, QDateTime(QDate(2026, 12, 5), QTime(14, 3, 9)));
+    EXPECT_EQ(table[1].cardNumber, 0);
+    EXPECT_EQ(table[1].stamp, QDateTime(QDate(2007, 1, 1), QTime(0, 0, 0)));  // "07" is 2007
+    EXPECT_EQ(table[2].cardNumber, 999999999);
+    EXPECT_EQ(table[2].stamp, QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)));
+    EXPECT_FALSE(table[3].stamp.isValid());  // untouched
+  }
+}
+
+TEST(DownloadRecords, WrongLengthFrameIsDroppedWithoutAGap) {
+  FakeEnv f;
+  const QByteArray shortFrame = "$DD00112345678051226140309**\r";  // one card digit missing
+  ReplyWith(f, RecordFrame(1, "051226140309") + shortFrame + RecordFrame(3, "051226140310") + kEnd);
+  ExchangeEnv env = f.env();
+  OfflineRecordTable table;
+  ASSERT_EQ(DownloadRecords(env, 1, table), 2);
+  EXPECT_EQ(table[0].cardNumber, 1);
+  EXPECT_EQ(table[1].cardNumber, 3);
+}
+
+TEST(DownloadRecords, UnexpectedReplyEndsTheCollection) {
+  struct Case {
+    QByteArray stream;
+    int expected;
+  } cases[] = {
+      {"$XX001**\r" + RecordFrame(1, "051226140309") + kEnd, -1},  // first frame not "DD"
+      {RecordFrame(1, "051226140309") + RecordFrame(2, "051226140309") + "$NC001E**\r" + RecordFrame(3, "051226140309"),
+       2},
+  };
+  for (const Case& c : cases) {
+    FakeEnv f;
+    ReplyWith(f, c.stream);
+    ExchangeEnv env = f.env();
+    OfflineRecordTable table;
+    table[0].cardNumber = 4242;
+    DownloadEnd end = DownloadEnd::None;
+    EXPECT_EQ(DownloadRecords(env, 1, table, &end), c.expected);
+    EXPECT_EQ(end, DownloadEnd::Unexpected);
+    EXPECT_EQ(table[0].cardNumber, c.expected < 0 ? 4242 : 1);  // -1 leaves the table as it was
+    EXPECT_LT(f.clock.ms - f.link.writeTimeMs, 1000);           // ended at once, not by the deadline
+  }
+}
+
+TEST(DownloadRecords, SilenceWithoutEndFrameDiscardsEverything) {
+  FakeEnv f;
+  ReplyWith(f, ManyRecords(3), 30, 200);
+  ExchangeEnv env = f.env();
+  OfflineRecordTable table;
+  DownloadEnd end = DownloadEnd::Complete;
+  EXPECT_EQ(DownloadRecords(env, 1, table, &end), -1);
+  EXPECT_EQ(end, DownloadEnd::None);
+  EXPECT_EQ(table[0].cardNumber, 0);
+  // The last piece came at write + 405 ms; five whole seconds of silence after it.
+  const qint64 lastPiece = f.link.writeTimeMs + 405;
+  EXPECT_GE(f.clock.ms - lastPiece, 4000);
+  EXPECT_LE(f.clock.ms - lastPiece, 5000);
+  EXPECT_EQ(f.clock.ms % 1000, 0);  // ends on a whole-second tick
+}
+
+TEST(DownloadRecords, EveryPieceRenewsTheSilenceDeadline) {
+  FakeEnv f;
+  // Pieces 4 s apart: 20 s in all, never 5 s of silence.
+  ReplyWith(f, ManyRecords(4) + kEnd, 30, 4000);
+  ExchangeEnv env = f.env();
+  OfflineRecordTable table;
+  EXPECT_EQ(DownloadRecords(env, 1, table), 4);
+  EXPECT_GE(f.clock.ms - f.link.writeTimeMs, 16000);
+}
+
+TEST(DownloadRecords, StopsAfter3501Frames) {
+  FakeEnv f;
+  ReplyWith(f, ManyRecords(3600) + kEnd, 4096);
+  ExchangeEnv env = f.env();
+  OfflineRecordTable table;
+  DownloadEnd end = DownloadEnd::None;
+  EXPECT_EQ(DownloadRecords(env, 1, table, &end), 3501);
+  EXPECT_EQ(end, DownloadEnd::Full);
+  EXPECT_EQ(table[3500].cardNumber, 103500);
+  EXPECT_EQ(table[3501].cardNumber, 0);
+}
+
+TEST(DownloadRecords, EndlessFrameWithoutLineEndEndsTheCollection) {
+  FakeEnv f;
+  f.link.onWrite = [&f](const QByteArray&) {
+    f.link.deliverAfter(5, ManyRecords(2) + "$DD001");
+    for (int i = 0; i < 2000; ++i) f.link.deliverAfter(10 + i * 10, "0123456789");
+  };
+  ExchangeEnv env = f.env();
+  OfflineRecordTable table;
+  DownloadEnd end = DownloadEnd::None;
+  EXPECT_EQ(DownloadRecords(env, 1, table, &end), 2);
+  EXPECT_EQ(end, DownloadEnd::Unexpected);
+  EXPECT_LT(f.clock.ms - f.link.writeTimeMs, 200);
+}
+
+TEST(RecordFrameCollector, FrameLengthLimitDoesNotDependOnPieces) {
+  // 64 characters from "$" to the CR are still a frame; 65 are not.
+  for (int length : {64, 65}) {
+    const QByteArray frame = "$DD" + QByteArray(length - 3, '1') + "\r";
+    for (int piece : {1, 10, 1000}) {
+      RecordFrameCollector c;
+      const QByteArray stream = frame + kEnd;
+      for (qsizetype i = 0; i < stream.size() && c.end() == DownloadEnd::None; i += piece) c.feed(stream.mid(i, piece));
+      EXPECT_EQ(c.end(), length <= kMaxPendingFrame ? DownloadEnd::Complete : DownloadEnd::Unexpected)
+          << length << " " << piece;
+      EXPECT_EQ(c.frames().size(), length <= kMaxPendingFrame ? 1u : 0u);
+    }
+  }
+}
+
+TEST(RecordFrameCollector, FramesAreTakenFromTheirMarkerToTheirLineEnd) {
+  RecordFrameCollector c;
+  EXPECT_EQ(c.feed("junk\r\r$DD1"), DownloadEnd::None);
+  EXPECT_EQ(c.feed("\rgarbage$DD2\r$D"), DownloadEnd::None);
+  EXPECT_EQ(c.feed("D3\r$FD\r$DD4\r"), DownloadEnd::Complete);
+  ASSERT_EQ(c.frames().size(), 3u);
+  EXPECT_EQ(c.frames()[0], "$DD1\r");
+  EXPECT_EQ(c.frames()[1], "$DD2\r");
+  EXPECT_EQ(c.frames()[2], "$DD3\r");
+  EXPECT_EQ(c.feed("$DD5\r"), DownloadEnd::Complete);  // nothing after the end
+  EXPECT_EQ(c.frames().size(), 3u);
+}
+
+TEST(PauseBeforeDownload, EndsMoreThanOneWholeSecondLater) {
+  // Started anywhere in a second, the pause ends at the start of the second after next.
+  for (qint64 offsetMs : {0, 1, 500, 999}) {
+    FakeEnv f(LinkKind::Serial, 1'700'000'000'000LL + offsetMs);
+    const qint64 start = f.clock.ms;
+    PauseBeforeDownload(f.pump, f.clock);
+    EXPECT_EQ(f.clock.ms, 1'700'000'002'000LL) << offsetMs;
+    EXPECT_GE(f.clock.ms - start, 1000);
+    EXPECT_EQ(f.pump.sleptMs, f.clock.ms - start);  // slept, never spun
+    EXPECT_LE(f.pump.waits, 200);                   // woken by the 10 ms ticks at most
+  }
+}
+
+TEST(ConvertRecordFrame, InvalidStampKeepsTheReadersDigits) {
+  struct Case {
+    QByteArray frame;
+    bool counts;
+    bool validStamp;
+    QByteArray raw;
+  } cases[] = {
+      {RecordFrame(7, "310226250000"), true, false, "310226250000"},  // 31 February, hour 25
+      {RecordFrame(7, "290224120000"), true, true, "290224120000"},   // leap day
+      {RecordFrame(7, "2902251200a0"), true, false, "2902251200a0"},
+      {RecordFrame(7, "051226140309").replace(1, 2, "DX"), false, false, ""},
+      {"$DD00100000000705122614030**\r", false, false, ""},
+  };
+  for (const Case& c : cases) {
+    OfflineRecord r;
+    EXPECT_EQ(ConvertRecordFrame(c.frame, &r), c.counts) << c.frame.constData();
+    if (!c.counts) continue;
+    EXPECT_EQ(r.cardNumber, 7);
+    EXPECT_EQ(r.stamp.isValid(), c.validStamp);
+    EXPECT_EQ(r.rawStamp, c.raw);
+  }
+}
+
+TEST(DownloadRecords, InvalidStampNeverBorrowsAnotherRecordsTime) {
+  FakeEnv f;
+  ReplyWith(f, RecordFrame(1, "051226140309") + RecordFrame(2, "310226250000") + kEnd);
+  ExchangeEnv env = f.env();
+  OfflineRecordTable table;
+  table[1].stamp = QDateTime(QDate(2020, 1, 1), QTime(1, 1, 1));  // from an earlier download
+  ASSERT_EQ(DownloadRecords(env, 1, table), 2);
+  EXPECT_FALSE(table[1].stamp.isValid());
+  EXPECT_EQ(table[1].rawStamp, "310226250000");
+}
+
+}  // namespace
+}  // namespace tessaro
