@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release (build/bench) and runs every bench_* program,
 # printing one table: benchmark, what was measured, measured value, target, verdict.
-# Benchmark programs print lines "what | measured | target | ok/MISSED"; other
-# lines they print are shown as they are.
+# Benchmark programs print lines "what | measured | target | ok/MISSED"; lines
+# ending in "target …" have that part moved into the target column; other lines
+# are shown as they are.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
@@ -23,6 +24,9 @@ for exe in $(find build/bench/bench -maxdepth 1 -type f -name 'bench_*' -perm -u
     [ -n "$line" ] || continue
     if [[ $line == *"|"* ]]; then
       rows+=("$name|$line")
+    elif [[ $line =~ ^(.*[^[:space:]])[[:space:]]+\(?target[[:space:]]+([^\)]*)\)?$ ]]; then
+      # "what value … target t" and "what value (target t)": the target gets its column.
+      rows+=("$name|${BASH_REMATCH[1]}||${BASH_REMATCH[2]}|")
     else
       rows+=("$name|$line|||")
     fi
