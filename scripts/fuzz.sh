@@ -41,7 +41,7 @@ for t in "${targets[@]}"; do
   build/fuzz/fuzz/"$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$root/build/fuzz/artifacts/$t-" "$work" "$seeds" >"$log" 2>&1
   rc=$?
-  grep -E '^(INFO: seed corpus|#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY)' "$log"
+  grep -E '^(INFO: seed corpus|#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY)' "$log"
   if ((rc != 0)); then
     tail -n 60 "$log"
     failed+=("$t")
