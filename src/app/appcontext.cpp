@@ -4,12 +4,14 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/mainwindow.h"
+#include "link/portnames.h"
 #include "link/textformat.h"
 
 namespace tessaro {
@@ -46,13 +48,20 @@ bool AppContext::tcpActive() const { return control<QCheckBox>("chkTCPIPActive")
 
 Link* AppContext::openLink() {
   QString why;
-  Link* link = links_.open(connection(), &why);
+  const ConnectionSettings settings = connection();
+  // A device plugged in or removed since the selection shows at the next operation.
+  if (!settings.tcp) {
+    control<QLabel>("lblPortDevice")->setText(PortDeviceCaption(links_.serial().deviceName(settings.serialPort)));
+  }
+  Link* link = links_.open(settings, &why);
   if (!link) prompts().message(why);
   return link;
 }
 
 void AppContext::beginBusy() {
   if (busyDepth_++ == 0) {
+    // Disabling the body takes the focus away; it comes back with EndBusy.
+    focusBeforeBusy_ = QApplication::focusWidget();
     control<QWidget>("body")->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
   }
@@ -63,6 +72,11 @@ void AppContext::endBusy() {
   if (--busyDepth_ == 0) {
     control<QWidget>("body")->setEnabled(true);
     QApplication::restoreOverrideCursor();
+    if (focusBeforeBusy_ && focusBeforeBusy_->isEnabled() && focusBeforeBusy_->isVisible() &&
+        !QApplication::focusWidget()) {
+      focusBeforeBusy_->setFocus();
+    }
+    focusBeforeBusy_.clear();
   }
 }
 

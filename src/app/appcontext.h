@@ -90,6 +90,7 @@ class AppContext {
   AppState state_;
   DeviceLinks links_;
   int busyDepth_ = 0;
+  QPointer<QWidget> focusBeforeBusy_;
 };
 
 }  // namespace tessaro

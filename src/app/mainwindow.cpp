@@ -15,6 +15,8 @@
 #include <QSvgWidget>
 #include <QTimer>
 
+#include "link/portnames.h"
+
 // The logo lives in the GUI library's resources; a static library must register them.
 static void initResources() { Q_INIT_RESOURCE(resources); }
 
@@ -90,142 +92,155 @@ void MainWindow::buildControls() {
   auto* logo = make<QSvgWidget>(header, "PicTS", 8, 5, 190, 41);
   logo->load(QStringLiteral(":/tessaro/logo.svg"));
 
-  // Connection panel.
-  auto* f1 = frame(body, "Frame1", QStringLiteral("Haberleşme Ayarları"), 4, 54, 380, 204);
+  // Connection panel. Geometry in pixels of the 788 x 562 client area; the
+  // widths leave room for the captions at the default 9 pt font.
+  auto* f1 = frame(body, "Frame1", QStringLiteral("Haberleşme Ayarları"), 6, 56, 378, 206);
   auto* devices = new QButtonGroup(this);
   devices->setObjectName(QStringLiteral("opsDevice"));
-  const int colX[3] = {10, 100, 190};
-  const int colW[3] = {88, 88, 180};
+  const int colX[3] = {12, 104, 196};
+  const int colW[3] = {90, 90, 176};
   for (int i = 0; i < kModelCount; ++i) {
     const DeviceProfile& p = DeviceProfiles()[i];
-    auto* r = option(f1, indexed("opsDevice", i), QString::fromLatin1(p.optionCaption), colX[i % 3], 20 + (i / 3) * 22,
+    auto* r = option(f1, indexed("opsDevice", i), QString::fromLatin1(p.optionCaption), colX[i % 3], 22 + (i / 3) * 22,
                      colW[i % 3]);
     devices->addButton(r, i);
   }
-  auto* type = make<QLabel>(f1, "lblDeviceType", 10, 88, 200, 20);
+  auto* type = make<QLabel>(f1, "lblDeviceType", 12, 92, 200, 20);
   type->setText(QStringLiteral("TS-20B"));
   QFont bold = type->font();
   bold.setBold(true);
   type->setFont(bold);
 
-  caption(f1, QStringLiteral("COM Port:"), 10, 116, 75);
-  make<QComboBox>(f1, "cmbPortNumber", 85, 114, 55, 22);
-  make<QLabel>(f1, "lblPortDevice", 145, 116, 60, 20);
-  caption(f1, QStringLiteral("Baud Rate:"), 10, 144, 75);
-  make<QComboBox>(f1, "cmbBaudRate", 85, 142, 75, 22);
-  caption(f1, QStringLiteral("Parity:"), 10, 172, 75);
-  make<QComboBox>(f1, "cmbParity", 85, 170, 75, 22);
-  caption(f1, QStringLiteral("TCPIP Aktif:"), 210, 116, 70);
-  make<QCheckBox>(f1, "chkTCPIPActive", 285, 116, 20, 20);
-  caption(f1, QStringLiteral("IP Adres:"), 210, 144, 70);
-  auto* ip = make<QLineEdit>(f1, "txtIP", 275, 142, 95, 22);
+  caption(f1, QStringLiteral("COM Port:"), 12, 122, 76);
+  make<QComboBox>(f1, "cmbPortNumber", 90, 120, 56, 22);
+  make<QLabel>(f1, "lblPortDevice", 150, 122, 56, 20);
+  caption(f1, QStringLiteral("Baud Rate:"), 12, 150, 76);
+  make<QComboBox>(f1, "cmbBaudRate", 90, 148, 76, 22);
+  caption(f1, QStringLiteral("Parity:"), 12, 178, 76);
+  make<QComboBox>(f1, "cmbParity", 90, 176, 76, 22);
+  caption(f1, QStringLiteral("TCPIP Aktif:"), 206, 122, 72);
+  make<QCheckBox>(f1, "chkTCPIPActive", 280, 122, 20, 20);
+  caption(f1, QStringLiteral("IP Adres:"), 206, 150, 72);
+  auto* ip = make<QLineEdit>(f1, "txtIP", 276, 148, 98, 22);
   ip->setText(QStringLiteral("192.168.1.100"));
-  caption(f1, QStringLiteral("TCP Port:"), 210, 172, 70);
-  auto* port = make<QLineEdit>(f1, "txtPort", 275, 170, 60, 22);
+  caption(f1, QStringLiteral("TCP Port:"), 206, 178, 72);
+  auto* port = make<QLineEdit>(f1, "txtPort", 276, 176, 60, 22);
   port->setText(QStringLiteral("5600"));
 
   // Device settings.
-  auto* fs = frame(body, "frSettings", QStringLiteral("Cihaz Ayarları"), 4, 262, 380, 296);
-  caption(fs, QStringLiteral("Mevcut Cihaz ID:"), 10, 24);
-  auto* oldId = make<QLineEdit>(fs, "txtOldID", 122, 22, 60, 22);
+  auto* fs = frame(body, "frSettings", QStringLiteral("Cihaz Ayarları"), 6, 266, 378, 290);
+  caption(fs, QStringLiteral("Mevcut Cihaz ID:"), 12, 26);
+  auto* oldId = make<QLineEdit>(fs, "txtOldID", 124, 24, 64, 22);
   oldId->setText(QStringLiteral("1"));
-  caption(fs, QStringLiteral("Yeni Cihaz ID:"), 10, 50);
-  auto* newId = make<QLineEdit>(fs, "txtNewID", 122, 48, 60, 22);
-  caption(fs, QStringLiteral("Röle Süresi:"), 10, 76);
-  auto* relay = make<QLineEdit>(fs, "txtRelayTime", 122, 74, 60, 22);
-  caption(fs, QStringLiteral("Master Kart ID:"), 10, 102);
-  auto* master = make<QLineEdit>(fs, "txtMasterCardID", 122, 100, 100, 22);
-  caption(fs, QStringLiteral("Çalışma Modu:"), 10, 128);
+  caption(fs, QStringLiteral("Yeni Cihaz ID:"), 12, 52);
+  make<QLineEdit>(fs, "txtNewID", 124, 50, 64, 22);
+  caption(fs, QStringLiteral("Röle Süresi:"), 12, 78);
+  make<QLineEdit>(fs, "txtRelayTime", 124, 76, 64, 22);
+  caption(fs, QStringLiteral("Master Kart ID:"), 12, 104);
+  make<QLineEdit>(fs, "txtMasterCardID", 124, 102, 110, 22);
+  caption(fs, QStringLiteral("Çalışma Modu:"), 12, 132);
   auto* modes = new QButtonGroup(this);
   modes->setObjectName(QStringLiteral("opsRunMode"));
   const char* modeNames[3] = {"Stand-Alone", "Online", "Read-Only"};
-  const int modeX[3] = {118, 210, 278};
-  const int modeW[3] = {92, 66, 90};
+  const int modeX[3] = {118, 218, 284};
+  const int modeW[3] = {100, 66, 90};
   for (int i = 0; i < 3; ++i) {
-    modes->addButton(option(fs, indexed("opsRunMode", i), QString::fromLatin1(modeNames[i]), modeX[i], 128, modeW[i]), i);
+    modes->addButton(option(fs, indexed("opsRunMode", i), QString::fromLatin1(modeNames[i]), modeX[i], 132, modeW[i]), i);
   }
-  caption(fs, QStringLiteral("Offline Kayıt Tipi:"), 10, 152);
+  caption(fs, QStringLiteral("Offline Kayıt Tipi:"), 12, 158);
   auto* recType = new QButtonGroup(this);
   recType->setObjectName(QStringLiteral("opsOfflineRecordType"));
-  recType->addButton(option(fs, indexed("opsOfflineRecordType", 0), QStringLiteral("Giriş"), 118, 152, 70), 0);
-  recType->addButton(option(fs, indexed("opsOfflineRecordType", 1), QStringLiteral("Çıkış"), 210, 152, 70), 1);
+  recType->addButton(option(fs, indexed("opsOfflineRecordType", 0), QStringLiteral("Giriş"), 118, 158, 90), 0);
+  recType->addButton(option(fs, indexed("opsOfflineRecordType", 1), QStringLiteral("Çıkış"), 218, 158, 90), 1);
 
-  auto* pic0 = make<QWidget>(fs, "pic90B_0", 8, 176, 180, 40);
-  auto* lbl0 = make<QLabel>(pic0, "lbl90B_0", 2, 0, 170, 18);
+  auto* pic0 = make<QWidget>(fs, "pic90B_0", 10, 182, 198, 42);
+  auto* lbl0 = make<QLabel>(pic0, "lbl90B_0", 2, 0, 180, 18);
   lbl0->setText(QStringLiteral("Wiegand Tipi:"));
   auto* wig = new QButtonGroup(this);
   wig->setObjectName(QStringLiteral("opsWigType"));
-  wig->addButton(option(pic0, indexed("opsWigType", 0), QStringLiteral("Wiegand 26"), 2, 18, 88), 0);
-  wig->addButton(option(pic0, indexed("opsWigType", 1), QStringLiteral("Wiegand 34"), 90, 18, 88), 1);
-  auto* pic1 = make<QWidget>(fs, "pic90B_1", 196, 176, 180, 40);
-  auto* lbl1 = make<QLabel>(pic1, "lbl90B_1", 2, 0, 170, 18);
+  wig->addButton(option(pic0, indexed("opsWigType", 0), QStringLiteral("Wiegand 26"), 2, 20, 92), 0);
+  wig->addButton(option(pic0, indexed("opsWigType", 1), QStringLiteral("Wiegand 34"), 104, 20, 92), 1);
+  auto* pic1 = make<QWidget>(fs, "pic90B_1", 224, 182, 146, 42);
+  auto* lbl1 = make<QLabel>(pic1, "lbl90B_1", 2, 0, 142, 18);
   lbl1->setText(QStringLiteral("EPC Wiegand Adres:"));
   auto* epc = new QButtonGroup(this);
   epc->setObjectName(QStringLiteral("opsStartEPCWord"));
-  epc->addButton(option(pic1, indexed("opsStartEPCWord", 0), QStringLiteral("4"), 2, 18, 50), 0);
-  epc->addButton(option(pic1, indexed("opsStartEPCWord", 1), QStringLiteral("6"), 60, 18, 50), 1);
+  epc->addButton(option(pic1, indexed("opsStartEPCWord", 0), QStringLiteral("4"), 2, 20, 50), 0);
+  epc->addButton(option(pic1, indexed("opsStartEPCWord", 1), QStringLiteral("6"), 70, 20, 50), 1);
   // The labels of the detector are members of the same label array as the two above.
-  auto* lbl2 = make<QLabel>(fs, "lbl90B_2", 10, 222, 110, 20);
+  auto* lbl2 = make<QLabel>(fs, "lbl90B_2", 12, 224, 108, 20);
   lbl2->setText(QStringLiteral("Araç Dedektörü:"));
-  make<QCheckBox>(fs, "chkLoop", 122, 222, 20, 20);
-  auto* lbl3 = make<QLabel>(fs, "lbl90B_3", 198, 222, 110, 20);
+  make<QCheckBox>(fs, "chkLoop", 124, 224, 20, 20);
+  auto* lbl3 = make<QLabel>(fs, "lbl90B_3", 226, 224, 110, 20);
   lbl3->setText(QStringLiteral("Tetikleme Süresi:"));
-  auto* loopTime = make<QLineEdit>(fs, "txtLoopTime", 310, 220, 40, 22);
+  auto* loopTime = make<QLineEdit>(fs, "txtLoopTime", 334, 223, 36, 22);
   loopTime->setText(QStringLiteral("5"));
 
-  button(fs, "cmdFindID", QStringLiteral("Cihaz ID Bul"), 240, 20, 130);
-  button(fs, "cmdCancelScan", QStringLiteral("İptal"), 240, 50, 130)->hide();
-  make<QLabel>(fs, "lblScan", 240, 80, 130, 20);
-  button(fs, "cmdReceive", QStringLiteral("Ayarları Al"), 10, 254, 172, 32);
-  button(fs, "cmdSend", QStringLiteral("Ayarları Gönder"), 196, 254, 174, 32);
+  button(fs, "cmdFindID", QStringLiteral("Cihaz ID Bul"), 240, 22, 130);
+  button(fs, "cmdCancelScan", QStringLiteral("İptal"), 240, 52, 130)->hide();
+  auto* scan = make<QLabel>(fs, "lblScan", 240, 82, 130, 20);
+  scan->setAlignment(Qt::AlignCenter);
+  button(fs, "cmdReceive", QStringLiteral("Ayarları Al"), 10, 255, 176, 28);
+  button(fs, "cmdSend", QStringLiteral("Ayarları Gönder"), 192, 255, 178, 28);
 
   // Card list.
-  auto* fk = frame(body, "frKart", QStringLiteral("Stand-Alone Kart Listesi"), 390, 54, 394, 262);
-  make<QListWidget>(fk, "lstCardID", 10, 20, 150, 232);
-  caption(fk, QStringLiteral("Kart ID:"), 170, 22, 50);
-  make<QLineEdit>(fk, "txtCardID", 222, 20, 160, 22);
-  button(fk, "cmdAdd", QStringLiteral("<< Ekle"), 170, 48, 104);
-  button(fk, "cmdDelete", QStringLiteral("Sil >>"), 278, 48, 104);
-  button(fk, "cmdImport", QStringLiteral("Dosyadan Al"), 170, 78, 104);
-  button(fk, "cmdExport", QStringLiteral("Dosyaya Kaydet"), 278, 78, 104);
-  button(fk, "cmdReceiveAllCards", QStringLiteral("Tümünü Cihazdan Al"), 170, 110, 212);
-  button(fk, "cmdSendAllCards", QStringLiteral("Tümünü Cihaza Gönder"), 170, 138, 212);
-  button(fk, "cmdEraseAll", QStringLiteral("Tüm Kart Hafızasını Sil"), 170, 166, 212);
-  make<QLabel>(fk, "lblCurID", 170, 196, 100, 18);
-  auto* hint = make<QLabel>(fk, "Label3", 170, 216, 212, 18);
+  auto* fk = frame(body, "frKart", QStringLiteral("Stand-Alone Kart Listesi"), 390, 56, 392, 264);
+  make<QListWidget>(fk, "lstCardID", 10, 22, 150, 232);
+  caption(fk, QStringLiteral("Kart ID:"), 170, 26, 54);
+  make<QLineEdit>(fk, "txtCardID", 226, 24, 156, 22);
+  button(fk, "cmdAdd", QStringLiteral("<< Ekle"), 170, 54, 104);
+  button(fk, "cmdDelete", QStringLiteral("Sil >>"), 278, 54, 104);
+  button(fk, "cmdImport", QStringLiteral("Dosyadan Al"), 170, 84, 104);
+  button(fk, "cmdExport", QStringLiteral("Dosyaya Kaydet"), 278, 84, 104);
+  button(fk, "cmdReceiveAllCards", QStringLiteral("Tümünü Cihazdan Al"), 170, 118, 212);
+  button(fk, "cmdSendAllCards", QStringLiteral("Tümünü Cihaza Gönder"), 170, 148, 212);
+  button(fk, "cmdEraseAll", QStringLiteral("Tüm Kart Hafızasını Sil"), 170, 178, 212);
+  make<QLabel>(fk, "lblCurID", 170, 208, 212, 18);
+  auto* hint = make<QLabel>(fk, "Label3", 170, 226, 212, 18);
   hint->setText(QStringLiteral("İptal için 'ESC' tuşuna basınız"));
-  caption(fk, QStringLiteral("Maksimum Kart Sayısı:"), 170, 236, 140);
-  make<QLabel>(fk, "lblMaxCardNum", 312, 236, 70, 18);
+  caption(fk, QStringLiteral("Maksimum Kart Sayısı:"), 170, 244, 142, 18);
+  make<QLabel>(fk, "lblMaxCardNum", 314, 244, 68, 18);
 
   // Clock and offline records.
-  auto* fp = frame(body, "frTS30P", QStringLiteral("Özel İşlemler (TS-30P İçin)"), 390, 320, 394, 200);
-  auto* rtc = frame(fp, "frRTC", QStringLiteral("Gerçek Zaman Saati"), 8, 18, 180, 174);
-  button(rtc, "cmdSendRTC", QStringLiteral("Saati Ayarla"), 10, 22, 160);
-  button(rtc, "cmdReceiveRTC", QStringLiteral("Saati Oku"), 10, 52, 160);
-  caption(rtc, QStringLiteral("PC Saati:"), 10, 84);
-  make<QLabel>(rtc, "lblPCRTC", 10, 102, 165, 18);
-  caption(rtc, QStringLiteral("Cihaz Saati:"), 10, 126);
-  make<QLabel>(rtc, "lblDeviceRTC", 10, 144, 165, 18);
-  auto* log = frame(fp, "frLOGMemory", QStringLiteral("Offline Geçiş Kayıtları"), 194, 18, 192, 174);
-  auto* clear = make<QCheckBox>(log, "chkClearRAM", 8, 20, 180, 20);
+  auto* fp = frame(body, "frTS30P", QStringLiteral("Özel İşlemler (TS-30P İçin)"), 390, 324, 392, 194);
+  auto* rtc = frame(fp, "frRTC", QStringLiteral("Gerçek Zaman Saati"), 8, 20, 142, 166);
+  button(rtc, "cmdSendRTC", QStringLiteral("Saati Ayarla"), 8, 24, 126);
+  button(rtc, "cmdReceiveRTC", QStringLiteral("Saati Oku"), 8, 54, 126);
+  caption(rtc, QStringLiteral("PC Saati:"), 8, 88, 126, 18);
+  make<QLabel>(rtc, "lblPCRTC", 8, 106, 130, 18);
+  caption(rtc, QStringLiteral("Cihaz Saati:"), 8, 126, 126, 18);
+  make<QLabel>(rtc, "lblDeviceRTC", 8, 144, 130, 18);
+  auto* log = frame(fp, "frLOGMemory", QStringLiteral("Offline Geçiş Kayıtları"), 154, 20, 232, 166);
+  auto* clear = make<QCheckBox>(log, "chkClearRAM", 8, 22, 222, 20);
   clear->setText(QStringLiteral("Alındıktan Sonra Hafızayı Temizle"));
   clear->setChecked(true);
-  button(log, "cmdReadData", QStringLiteral("Oku - Kaydet"), 8, 44, 86);
-  button(log, "cmdOpenFile", QStringLiteral("Dosyayı Aç"), 98, 44, 86);
-  button(log, "cmdReadCounter", QStringLiteral("Kayıt Sayısı"), 8, 74, 86);
-  button(log, "cmdClearCounter", QStringLiteral("Hafızayı Sil"), 98, 74, 86);
-  auto* l12 = make<QLabel>(log, "Label12", 8, 106, 80, 18);
+  button(log, "cmdReadData", QStringLiteral("Oku - Kaydet"), 8, 48, 106);
+  button(log, "cmdOpenFile", QStringLiteral("Dosyayı Aç"), 118, 48, 106);
+  button(log, "cmdReadCounter", QStringLiteral("Kayıt Sayısı"), 8, 78, 106);
+  button(log, "cmdClearCounter", QStringLiteral("Hafızayı Sil"), 118, 78, 106);
+  auto* l12 = make<QLabel>(log, "Label12", 8, 110, 84, 18);
   l12->setText(QStringLiteral("Kayıt Sayısı:"));
-  make<QLabel>(log, "lblRecordCounter", 90, 106, 94, 18);
-  auto* process = make<QLabel>(log, "lblProcess", 8, 126, 178, 44);
+  make<QLabel>(log, "lblRecordCounter", 94, 110, 130, 18);
+  auto* process = make<QLabel>(log, "lblProcess", 8, 128, 216, 34);
   process->setWordWrap(true);
   process->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-  button(body, "cmdClose", QStringLiteral("Programı Kapat"), 634, 526, 150, 30);
+  button(body, "cmdClose", QStringLiteral("Programı Kapat"), 632, 524, 150, 32);
 
-  // Focus order: the current device ID first.
-  QWidget* order[] = {oldId, newId, relay, master, ip, port};
-  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  // Focus order: the current device ID first, then the settings, the card
+  // list, the special operations and the connection panel.
+  const char* order[] = {
+      "txtOldID", "txtNewID", "txtRelayTime", "txtMasterCardID", "opsRunMode_0", "opsRunMode_1", "opsRunMode_2",
+      "opsOfflineRecordType_0", "opsOfflineRecordType_1", "opsWigType_0", "opsWigType_1", "opsStartEPCWord_0",
+      "opsStartEPCWord_1", "chkLoop", "txtLoopTime", "cmdFindID", "cmdCancelScan", "cmdReceive", "cmdSend",
+      "lstCardID", "txtCardID", "cmdAdd", "cmdDelete", "cmdImport", "cmdExport", "cmdReceiveAllCards",
+      "cmdSendAllCards", "cmdEraseAll", "cmdSendRTC", "cmdReceiveRTC", "chkClearRAM", "cmdReadData", "cmdOpenFile",
+      "cmdReadCounter", "cmdClearCounter", "opsDevice_0", "opsDevice_1", "opsDevice_2", "opsDevice_3", "opsDevice_4",
+      "opsDevice_5", "opsDevice_6", "opsDevice_7", "opsDevice_8", "cmbPortNumber", "cmbBaudRate", "cmbParity",
+      "chkTCPIPActive", "txtIP", "txtPort", "cmdClose"};
+  for (size_t i = 1; i < std::size(order); ++i) {
+    setTabOrder(ctx_->control<QWidget>(order[i - 1]), ctx_->control<QWidget>(order[i]));
+  }
   oldId->setFocus();
 
   // Non-visual components.
@@ -245,7 +260,6 @@ void MainWindow::buildControls() {
   connect(tickTimer_, &QTimer::timeout, this, [this] { ctx_->state().tickCounter.advance(); });
   connect(ctx_->control<QComboBox>("cmbPortNumber"), &QComboBox::currentIndexChanged, this,
           &MainWindow::refreshPortDevice);
-  (void)master;
 }
 
 void MainWindow::startUp() {
@@ -293,7 +307,7 @@ void MainWindow::startUp() {
 void MainWindow::refreshPortDevice() {
   const int n = ctx_->control<QComboBox>("cmbPortNumber")->currentIndex() + 1;
   const QString dev = ctx_->links().serial().deviceName(n);
-  ctx_->control<QLabel>("lblPortDevice")->setText(dev.isEmpty() ? QStringLiteral("-") : dev.section(QLatin1Char('/'), -1));
+  ctx_->control<QLabel>("lblPortDevice")->setText(PortDeviceCaption(dev));
 }
 
 void MainWindow::applyProfile(int index) {
@@ -345,9 +359,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A busy window is disabled: like its buttons, it cannot be closed until the operation ends.
+  if (ctx_->busy()) {
+    event->ignore();
+    return;
+  }
+  // An ID scan may still be running (it leaves the window usable); it stops at
+  // its next check instead of going on unseen after the window is gone.
+  ctx_->state().scanCancelFlag = true;
   tickTimer_->stop();
   clockTimer_->stop();
-  ctx_->links().tcp().close();
+  // The socket is closed and destroyed; the serial port goes with the program.
+  ctx_->links().tcp().discard();
   event->accept();
 }
 

@@ -96,9 +96,12 @@ ExchangeResult CommandExchange(ExchangeEnv& env, const CommandParams& params, qi
   bool replied = false;
 
   if (params.deadlineSeconds > 0) {
+    // Buffers are prepared before the start time is taken, so the deadline
+    // counts from the moment the request goes out.
+    env.link.prepareForRequest(static_cast<int>(request.size()));
     qint64 last = env.clock.nowSeconds();
     const qint64 deadline = last + params.deadlineSeconds;
-    WriteRequest(env, request);
+    env.link.write(request);
     for (;;) {
       if (last >= deadline) break;
       last = env.clock.nowSeconds();

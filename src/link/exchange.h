@@ -1,6 +1,6 @@
 #pragma once
 // CommandExchange: the one request/reply procedure every device command follows.
-// Each command is a row of parameters (see commandtable.cpp) plus its own
+// Each command is a row of parameters (the Cmd:: table) plus its own
 // payload and reply decoding.
 
 #include <QByteArray>

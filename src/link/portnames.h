@@ -11,6 +11,10 @@ namespace tessaro {
 // Empty when there is no such device.
 QString SerialDeviceForPort(int portNumber);
 
+// How the window names a device beside the port number: "ttyUSB0", "COM3",
+// "-" when the number stands for no device.
+QString PortDeviceCaption(const QString& device);
+
 // The device nodes in the order the port numbers count them (not on Windows).
 QStringList SerialDeviceNodes(const QString& devDir = QStringLiteral("/dev"));
 

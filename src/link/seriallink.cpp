@@ -35,32 +35,37 @@ bool SerialLink::parseSettings(const QString& text, LineSettings* out) {
 bool SerialLink::applySettings() {
   LineSettings s;
   if (!parseSettings(settings_, &s)) return false;
-  bool ok = port_.setBaudRate(s.baud);
-  ok = port_.setParity(s.parity) && ok;
-  ok = port_.setDataBits(QSerialPort::Data8) && ok;
-  ok = port_.setStopBits(QSerialPort::OneStop) && ok;
-  ok = port_.setFlowControl(QSerialPort::NoFlowControl) && ok;
-  return ok;
+  line_ = s;
+  // What the driver refuses is ignored like every other port error: a
+  // pseudo-terminal, for one, keeps no parity but carries the bytes all the same.
+  port_.setBaudRate(s.baud);
+  port_.setParity(s.parity);
+  port_.setDataBits(QSerialPort::Data8);
+  port_.setStopBits(QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  port_.clearError();
+  return true;
 }
 
 int SerialLink::open() {
   port_.clearError();
-  if (port_.isOpen()) {
-    if (openedNumber_ == portNumber_) return applySettings() ? 1 : 2;
-    // The user picked another port since: the selection holds.
-    port_.close();
-  }
   const QString device = deviceName(portNumber_);
+  if (port_.isOpen()) {
+    // A port left open by an earlier operation takes the current line settings.
+    if (openedNumber_ == portNumber_ && openedDevice_ == device) return applySettings() ? 1 : 2;
+    // The user picked another port since: the selection holds, not the old port.
+    close();
+  }
   if (device.isEmpty()) return 2;
   port_.setPortName(device);
   if (!applySettings()) return 2;
-  if (!port_.open(QIODevice::ReadWrite)) return 2;
-  // Settings made before opening are applied by open(); make sure they hold.
-  if (!applySettings()) {
-    port_.close();
+  // The settings made before are applied by open().
+  if (!port_.open(QIODevice::ReadWrite)) {
+    port_.clearError();
     return 2;
   }
   openedNumber_ = portNumber_;
+  openedDevice_ = device;
   return 1;
 }
 
@@ -69,6 +74,7 @@ void SerialLink::close() {
   if (port_.isOpen()) port_.close();
   port_.clearError();
   openedNumber_ = 0;
+  openedDevice_.clear();
 }
 
 QByteArray SerialLink::readAll() {

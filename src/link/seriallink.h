@@ -33,7 +33,8 @@ class SerialLink : public Link {
   // CloseSerialPort: never fails.
   void close();
   bool isOpen() const { return port_.isOpen(); }
-  QString openDevice() const { return port_.isOpen() ? port_.portName() : QString(); }
+  // The device the open port talks to ("/dev/ttyUSB0", "COM3"); empty when closed.
+  QString openDevice() const { return port_.isOpen() ? openedDevice_ : QString(); }
 
   LinkKind kind() const override { return LinkKind::Serial; }
   QByteArray readAll() override;
@@ -49,6 +50,8 @@ class SerialLink : public Link {
     QSerialPort::Parity parity = QSerialPort::OddParity;
   };
   static bool parseSettings(const QString& text, LineSettings* out);
+  // The line settings last applied to the port.
+  LineSettings lineSettings() const { return line_; }
 
  private:
   bool applySettings();
@@ -57,6 +60,8 @@ class SerialLink : public Link {
   PortResolver resolver_;
   int portNumber_ = 1;
   int openedNumber_ = 0;
+  QString openedDevice_;  // the device the open port was resolved to
+  LineSettings line_{38400, QSerialPort::OddParity};
   QString settings_ = QStringLiteral("38400,o,8,1");
 };
 

@@ -14,6 +14,11 @@ void TcpLink::close() {
   if (socket_) socket_->abort();
 }
 
+void TcpLink::discard() {
+  close();
+  socket_.reset();
+}
+
 void TcpLink::connectTcp(const QString& host, qint16 port, MessagePump& pump, WholeSecondClock& clock) {
   if (socket_) {
     if (isConnected()) socket_->close();

@@ -20,6 +20,8 @@ class TcpLink : public Link {
   void connectTcp(const QString& host, qint16 port, MessagePump& pump, WholeSecondClock& clock);
   bool isConnected() const;
   void close();
+  // Closes and destroys the socket (program end); a later connectTcp makes a new one.
+  void discard();
 
   LinkKind kind() const override { return LinkKind::Tcp; }
   QByteArray readAll() override;

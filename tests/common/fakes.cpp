@@ -33,6 +33,8 @@ void FakeLink::write(const QByteArray& data) {
 
 void FakeLink::prepareForRequest(int) {
   ++prepares;
+  // Only the serial port empties its buffers before a request; a socket keeps what it received.
+  if (kind_ != LinkKind::Serial) return;
   settle();
   buffer_.clear();
 }
