@@ -30,6 +30,7 @@ constexpr qint64 kEndlessChunk = 64;   // unpaced endless filler per pass
 constexpr int kEndlessPassMs = 10;
 constexpr qint64 kStallLimitUs = 2'000'000;
 constexpr int kPtyDropGraceMs = 100;
+constexpr int kSaveDelayMs = 300;
 
 QByteArray filler(qint64 from, qint64 n) {
   static const char kDigits[] = "0123456789ABCDEF";
@@ -186,6 +187,7 @@ struct ReaderSim::Impl {
   QString ptySymlink;
   QFile log;
   QString autoSavePath;
+  QTimer saveTimer;
 
   void addChannel(Channel* ch) {
     channels.push_back(ch);
@@ -256,7 +258,12 @@ struct ReaderSim::Impl {
     service(ch);
   }
 
+  // Saving waits for a pause, so a burst of "%NC" writes the file once.
   void autoSave() {
+    if (!autoSavePath.isEmpty() && !saveTimer.isActive()) saveTimer.start(kSaveDelayMs);
+  }
+  void saveNow() {
+    saveTimer.stop();
     if (!autoSavePath.isEmpty()) q->saveState(autoSavePath);
   }
 
@@ -346,7 +353,7 @@ struct ReaderSim::Impl {
           ch->stalledSinceUs = -1;
           return;
         }
-        arm(ch, 20);
+        arm(ch, 5);
         return;
       }
       ch->stalledSinceUs = -1;
@@ -468,6 +475,8 @@ ReaderSim::ReaderSim(QObject* parent) : QObject(parent), d(std::make_unique<Impl
   d->q = this;
   d->readers.reserve(256);
   d->clock.start();
+  d->saveTimer.setSingleShot(true);
+  connect(&d->saveTimer, &QTimer::timeout, this, [this] { d->saveNow(); });
   connect(&d->server, &QTcpServer::newConnection, this, [this] {
     while (QTcpSocket* s = d->server.nextPendingConnection()) {
       auto* ch = new TcpChannel(s, this);
@@ -479,7 +488,7 @@ ReaderSim::ReaderSim(QObject* parent) : QObject(parent), d(std::make_unique<Impl
 }
 
 ReaderSim::~ReaderSim() {
-  d->autoSave();
+  d->saveNow();
   d->removeSymlink();
   for (Channel* ch : std::vector<Channel*>(d->channels)) {
     ch->timer.stop();
@@ -506,6 +515,13 @@ std::vector<SimReader>& ReaderSim::readers() { return d->readers; }
 
 bool ReaderSim::listenTcp(const QHostAddress& address, quint16 port) {
   if (d->server.isListening()) d->server.close();
+  if (port == 0) {
+    // The system's own choice lies above 32767 on most systems.
+    std::mt19937 rng(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()) ^ static_cast<quint32>(::getpid()));
+    std::uniform_int_distribution<int> pick(20000, 32767);
+    for (int i = 0; i < 200; ++i)
+      if (d->server.listen(address, static_cast<quint16>(pick(rng)))) return true;
+  }
   if (!d->server.listen(address, port)) {
     d->error = d->server.errorString();
     return false;

@@ -85,7 +85,8 @@ class ReaderSim : public QObject {
   SimReader* reader(int id);
   std::vector<SimReader>& readers();
 
-  // Transports. Port 0 picks a free port (see tcpPort()).
+  // Transports. Port 0 picks a free port (see tcpPort()) below 32768, so the
+  // tool's port box, a signed 16-bit number, can name it.
   bool listenTcp(const QHostAddress& address = QHostAddress::LocalHost, quint16 port = 0);
   quint16 tcpPort() const;
   // A pseudo-terminal; the program opens ptyPath(). With a symlink path the

@@ -16,60 +16,71 @@ using test::WindowHarness;
 
 const QString kAsk = QStringLiteral("PC saatini cihaza göndermek istediğinizden emin misiniz?");
 
+// A TS-30P window with a scripted reader over TCP that answers both clock
+// commands and notes whether the window was busy during the exchange.
 class ClockPanelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(peer.listenTcp());
     h.chooseModel(DeviceModel::TS30P);
-    h.useTcp(peer.tcpPort());
-    peer.answer = [this](const QByteArray& request) {
+    h.tcpPeer().answer = [this](const QByteArray& request) {
       busyDuringExchange = h.ctx().busy();
-      const QByteArray code = request.mid(1, 2);
-      if (code == "DR") return QByteArray("$DR") + request.mid(3, 3) + "**\r";
-      if (code == "UR") return QByteArray("$UR") + request.mid(3, 3) + "31122509595904" + "**\r";
-      return QByteArray();
+      if (!reply.isEmpty()) return reply;
+      if (request.startsWith("%DR")) return "$DR" + request.mid(3, 3) + "**\r";
+      return "$UR" + request.mid(3, 3) + "31122509595904" + "**\r";
     };
-    h.prompts.onShow = [this](const QString&) { busyAtMessage = h.ctx().busy(); };
   }
 
-  ScriptedPeer peer;
   WindowHarness h;
+  QByteArray reply;  // when set, the reader answers this instead
   bool busyDuringExchange = false;
-  bool busyAtMessage = true;
 };
 
-TEST_F(ClockPanelTest, SetClockAsksFirst) {
-  h.click("cmdSendRTC");
-  EXPECT_EQ(h.prompts.questions, QStringList{kAsk});
-  EXPECT_TRUE(h.prompts.messages.isEmpty());
-  EXPECT_EQ(peer.connections, 0);
-  EXPECT_TRUE(peer.requests.empty());
-}
-
-TEST_F(ClockPanelTest, SetClockSendsThePcTime) {
-  h.prompts.answers = {true};
-  h.click("cmdSendRTC");
-  ASSERT_EQ(peer.requests.size(), 1u);
-  EXPECT_EQ(peer.requests[0], QByteArray("%DR00105012509030701**\r"));
-  EXPECT_EQ(h.prompts.shown, (QStringList{QStringLiteral("?") + kAsk, QStringLiteral("Saat Gönderildi")}));
-  EXPECT_TRUE(busyDuringExchange);
-  EXPECT_FALSE(busyAtMessage);
-}
-
-TEST_F(ClockPanelTest, SetClockFailure) {
-  peer.answer = [](const QByteArray&) { return QByteArray("$EM001**\r"); };
-  h.prompts.answers = {true};
-  h.click("cmdSendRTC");
-  EXPECT_EQ(h.prompts.messages, QStringList{QStringLiteral("Hata! Saat Gönderilemedi")});
-  EXPECT_FALSE(h.ctx().busy());
+TEST_F(ClockPanelTest, SetAndRead) {
+  struct Case {
+    const char* name;
+    const char* button;
+    bool yes;
+    QByteArray reply;  // empty: the reader's own answer
+    QStringList shown;
+    QByteArray request;  // empty: nothing sent
+    const char* label;
+  };
+  const QString kBefore = QStringLiteral("01/01/2024 00:00:00");  // the label before each click
+  const QByteArray kSet = "%DR00105012509030701**\r";
+  const Case cases[] = {
+      {"set, answered No", "cmdSendRTC", false, {}, {"?" + kAsk}, {}, "01/01/2024 00:00:00"},
+      {"set", "cmdSendRTC", true, {}, {"?" + kAsk, QStringLiteral("Saat Gönderildi")}, kSet, "01/01/2024 00:00:00"},
+      {"set, another reply", "cmdSendRTC", true, "$EM001**\r", {"?" + kAsk, QStringLiteral("Hata! Saat Gönderilemedi")},
+       kSet, "01/01/2024 00:00:00"},
+      {"read, silently", "cmdReceiveRTC", false, {}, {}, "%UR001**\r", "31/12/2025 09:59:59"},
+      // 23 characters, but the code of the set command.
+      {"read, wrong code", "cmdReceiveRTC", false, "$DR001" "31122509595904" "**\r", {}, "%UR001**\r",
+       "01/01/2024 00:00:00"},
+  };
+  for (const Case& c : cases) {
+    h.peer->requests.clear();
+    h.prompts.shown.clear();
+    h.c<QLabel>("lblDeviceRTC")->setText(kBefore);
+    busyDuringExchange = false;
+    bool busyAtMessage = false;
+    h.prompts.onShow = [&](const QString&) { busyAtMessage = busyAtMessage || h.ctx().busy(); };
+    reply = c.reply;
+    h.prompts.answers = {c.yes};
+    const int connections = h.peer->connections;
+    h.click(c.button);
+    EXPECT_EQ(h.peer->connections > connections, !c.request.isEmpty()) << c.name;
+    EXPECT_EQ(h.prompts.shown, c.shown) << c.name;
+    EXPECT_EQ(h.peer->requests, c.request.isEmpty() ? std::vector<QByteArray>{} : std::vector<QByteArray>{c.request})
+        << c.name;
+    EXPECT_EQ(h.text("lblDeviceRTC"), QString::fromLatin1(c.label)) << c.name;
+    EXPECT_EQ(busyDuringExchange, !c.request.isEmpty()) << c.name;
+    EXPECT_FALSE(busyAtMessage) << c.name;
+    EXPECT_FALSE(h.ctx().busy()) << c.name;
+  }
 }
 
 TEST_F(ClockPanelTest, AddressWithoutRangeCheck) {
-  struct Case {
-    const char* oldId;
-    const char* set;
-    const char* read;
-  };
+  struct Case { const char* oldId; const char* set; const char* read; };
   const Case cases[] = {
       {"", "%DR000", "%UR000**\r"},
       {"300", "%DR300", "%UR300**\r"},
@@ -77,34 +88,14 @@ TEST_F(ClockPanelTest, AddressWithoutRangeCheck) {
       {"7.5", "%DR008", "%UR008**\r"},
   };
   for (const Case& c : cases) {
-    peer.requests.clear();
+    h.peer->requests.clear();
     h.setText("txtOldID", QString::fromLatin1(c.oldId));
     h.prompts.answers = {true};
     h.click("cmdSendRTC");
     h.click("cmdReceiveRTC");
-    ASSERT_EQ(peer.requests.size(), 2u) << c.oldId;
-    EXPECT_EQ(peer.requests[0], QByteArray(c.set) + "05012509030701**\r");
-    EXPECT_EQ(peer.requests[1], QByteArray(c.read));
+    EXPECT_EQ(h.peer->requests, (std::vector<QByteArray>{QByteArray(c.set) + "05012509030701**\r", c.read}))
+        << c.oldId;
   }
-}
-
-TEST_F(ClockPanelTest, ReadClockShowsTheReadersTimeSilently) {
-  h.click("cmdReceiveRTC");
-  EXPECT_EQ(peer.requests, std::vector<QByteArray>{"%UR001**\r"});
-  EXPECT_EQ(h.text("lblDeviceRTC"), QStringLiteral("31/12/2025 09:59:59"));
-  EXPECT_TRUE(h.prompts.shown.isEmpty());
-  EXPECT_TRUE(busyDuringExchange);
-  EXPECT_FALSE(h.ctx().busy());
-}
-
-TEST_F(ClockPanelTest, ReadClockFailureLeavesTheLabel) {
-  h.c<QLabel>("lblDeviceRTC")->setText(QStringLiteral("01/01/2024 00:00:00"));
-  // 23 characters, but the code of the set command.
-  peer.answer = [](const QByteArray&) { return QByteArray("$DR001" "31122509595904" "**\r"); };
-  h.click("cmdReceiveRTC");
-  EXPECT_EQ(h.text("lblDeviceRTC"), QStringLiteral("01/01/2024 00:00:00"));
-  EXPECT_TRUE(h.prompts.shown.isEmpty());
-  EXPECT_FALSE(h.ctx().busy());
 }
 
 TEST_F(ClockPanelTest, LinkFailure) {
@@ -114,15 +105,14 @@ TEST_F(ClockPanelTest, LinkFailure) {
   h.click("cmdSendRTC");
   EXPECT_EQ(h.prompts.shown, (QStringList{QStringLiteral("TCPIP Portu Açılamadı"), QStringLiteral("?") + kAsk,
                                           QStringLiteral("TCPIP Portu Açılamadı")}));
-  EXPECT_TRUE(peer.requests.empty());
+  EXPECT_TRUE(h.peer->requests.empty());
   EXPECT_FALSE(h.ctx().busy());
 }
 
 TEST_F(ClockPanelTest, SerialPortStaysOpen) {
-  ScriptedPeer serialPeer;
-  ASSERT_TRUE(serialPeer.openPty());
-  serialPeer.answer = peer.answer;
-  h.useSerial(serialPeer.ptyPath());
+  const auto answer = h.peer->answer;
+  ScriptedPeer& serialPeer = h.ptyPeer();
+  serialPeer.answer = answer;
   h.click("cmdReceiveRTC");
   EXPECT_TRUE(h.ctx().links().serial().isOpen());
   h.c<QLabel>("lblDeviceRTC")->clear();

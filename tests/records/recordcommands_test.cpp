@@ -34,21 +34,15 @@ void ReplyWith(FakeEnv& f, const QByteArray& reply, int piece = 0, qint64 gapMs 
 }
 
 TEST(ReadRecordCount, DecodesTheCounter) {
-  struct Case {
+  const struct {
     const char* reply;
     int expected;
   } cases[] = {
-      {"$RC0010001**\r", 0},      // empty memory
-      {"$RC0010010**\r", 9},      // counter is records plus one
-      {"$RC0013501**\r", 3500},
-      {"xx$RC0010005**\r", 4},    // noise before the "$"
-      {"$RC0010000**\r", -1},     // counter 0 is no valid counter
-      {"$RC001ABCD**\r", -1},     // not a number
-      {"$XX0010010**\r", -1},     // another reply code
-      {"$RC0010010**", -1},       // 12 characters: short
-      {"", -1},                   // silence
+      {"$RC0010001**\r", 0}, {"$RC0010010**\r", 9},  // counter is records plus one
+      {"$RC0013501**\r", 3500}, {"xx$RC0010005**\r", 4}, {"$RC0010000**\r", -1},  // 0 is no valid counter
+      {"$RC001ABCD**\r", -1}, {"$XX0010010**\r", -1}, {"$RC0010010**", -1} /* short */, {"", -1},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     FakeEnv f(LinkKind::Tcp);
     if (*c.reply) ReplyWith(f, c.reply);
     ExchangeEnv env = f.env();
@@ -58,20 +52,15 @@ TEST(ReadRecordCount, DecodesTheCounter) {
 }
 
 TEST(EraseRecords, BothFormsJudgeTheReplyDifferently) {
-  struct Case {
+  const struct {
     const char* reply;
     qint16 id;
-    int erase;
-    int afterDownload;
+    int erase, afterDownload;
   } cases[] = {
-      {"$EM001**\r", 1, 1, 1},
-      {"$XX001**\r", 1, 0, 1},    // the second form only checks the echoed address
-      {"$EM002**\r", 1, 1, -1},
-      {"$EM255**\r", 255, 1, 1},
-      {"$EM00", 1, -1, -1},       // short reply
-      {"", 1, -1, -1},
+      {"$EM001**\r", 1, 1, 1}, {"$XX001**\r", 1, 0, 1},  // the second form only checks the echoed address
+      {"$EM002**\r", 1, 1, -1}, {"$EM255**\r", 255, 1, 1}, {"$EM00", 1, -1, -1} /* short */, {"", 1, -1, -1},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     for (bool after : {false, true}) {
       FakeEnv f;
       int readsBeforeWrite = -1;
@@ -101,47 +90,46 @@ TEST(DownloadRecords, OnePieceAndSplitGiveTheSameRecords) {
     ASSERT_EQ(DownloadRecords(env, 1, table, &end), 3) << piece;
     EXPECT_EQ(end, DownloadEnd::Complete);
     EXPECT_EQ(f.link.written, QByteArray("%DD001**\r"));
-    EXPECT_EQ(table[0].cardNumber, 12345678);
-    EXPECT_EQ(table[0].stamp, QDateTime(QDate(2026, 12, 5), QTime(14, 3, 9)));
-    EXPECT_EQ(table[1].cardNumber, 0);
-    EXPECT_EQ(table[1].stamp, QDateTime(QDate(2007, 1, 1), QTime(0, 0, 0)));  // "07" is 2007
-    EXPECT_EQ(table[2].cardNumber, 999999999);
-    EXPECT_EQ(table[2].stamp, QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)));
+    const std::pair<int, QDateTime> expected[] = {{12345678, {{2026, 12, 5}, {14, 3, 9}}},
+                                                  {0, {{2007, 1, 1}, {0, 0, 0}}},  // "07" is 2007
+                                                  {999999999, {{2099, 12, 31}, {23, 59, 59}}}};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(std::make_pair(table[i].cardNumber, table[i].stamp), expected[i]) << i;
     EXPECT_FALSE(table[3].stamp.isValid());  // untouched
   }
 }
 
-TEST(DownloadRecords, WrongLengthFrameIsDroppedWithoutAGap) {
-  FakeEnv f;
+TEST(DownloadRecords, HowTheCollectionEnds) {
   const QByteArray shortFrame = "$DD00112345678051226140309**\r";  // one card digit missing
-  ReplyWith(f, RecordFrame(1, "051226140309") + shortFrame + RecordFrame(3, "051226140310") + kEnd);
-  ExchangeEnv env = f.env();
-  OfflineRecordTable table;
-  ASSERT_EQ(DownloadRecords(env, 1, table), 2);
-  EXPECT_EQ(table[0].cardNumber, 1);
-  EXPECT_EQ(table[1].cardNumber, 3);
-}
-
-TEST(DownloadRecords, UnexpectedReplyEndsTheCollection) {
-  struct Case {
+  const struct {
+    const char* name;
     QByteArray stream;
-    int expected;
+    int piece, count;
+    DownloadEnd end;
+    std::vector<std::pair<int, int>> cards;  // table index → card number
   } cases[] = {
-      {"$XX001**\r" + RecordFrame(1, "051226140309") + kEnd, -1},  // first frame not "DD"
-      {RecordFrame(1, "051226140309") + RecordFrame(2, "051226140309") + "$NC001E**\r" + RecordFrame(3, "051226140309"),
-       2},
+      {"wrong length dropped without a gap", RecordFrame(1, "051226140309") + shortFrame +
+       RecordFrame(3, "051226140310") + kEnd, 0, 2, DownloadEnd::Complete, {{0, 1}, {1, 3}, {2, 0}}},
+      // -1 leaves the table as it was.
+      {"first frame not DD", "$XX001**\r" + RecordFrame(1, "051226140309") + kEnd, 0, -1, DownloadEnd::Unexpected,
+       {{0, 4242}}},
+      {"unexpected reply", ManyRecords(2) + "$NC001E**\r" + RecordFrame(3, "051226140309"), 0, 2,
+       DownloadEnd::Unexpected, {{0, 100000}, {1, 100001}, {2, 0}}},
+      {"3600 records", ManyRecords(3600) + kEnd, 4096, 3501, DownloadEnd::Full, {{3500, 103500}, {3501, 0}}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     FakeEnv f;
-    ReplyWith(f, c.stream);
+    ReplyWith(f, c.stream, c.piece);
     ExchangeEnv env = f.env();
     OfflineRecordTable table;
     table[0].cardNumber = 4242;
     DownloadEnd end = DownloadEnd::None;
-    EXPECT_EQ(DownloadRecords(env, 1, table, &end), c.expected);
-    EXPECT_EQ(end, DownloadEnd::Unexpected);
-    EXPECT_EQ(table[0].cardNumber, c.expected < 0 ? 4242 : 1);  // -1 leaves the table as it was
-    EXPECT_LT(f.clock.ms - f.link.writeTimeMs, 1000);           // ended at once, not by the deadline
+    EXPECT_EQ(DownloadRecords(env, 1, table, &end), c.count) << c.name;
+    EXPECT_EQ(end, c.end) << c.name;
+    for (const auto& [i, card] : c.cards) EXPECT_EQ(table[i].cardNumber, card) << c.name << " " << i;
+    // An unexpected reply ends the collection at once, not by the deadline.
+    if (c.end == DownloadEnd::Unexpected) {
+      EXPECT_LT(f.clock.ms - f.link.writeTimeMs, 1000) << c.name;
+    }
   }
 }
 
@@ -159,28 +147,12 @@ TEST(DownloadRecords, SilenceWithoutEndFrameDiscardsEverything) {
   EXPECT_GE(f.clock.ms - lastPiece, 4000);
   EXPECT_LE(f.clock.ms - lastPiece, 5000);
   EXPECT_EQ(f.clock.ms % 1000, 0);  // ends on a whole-second tick
-}
 
-TEST(DownloadRecords, EveryPieceRenewsTheSilenceDeadline) {
-  FakeEnv f;
-  // Pieces 4 s apart: 20 s in all, never 5 s of silence.
-  ReplyWith(f, ManyRecords(4) + kEnd, 30, 4000);
-  ExchangeEnv env = f.env();
-  OfflineRecordTable table;
-  EXPECT_EQ(DownloadRecords(env, 1, table), 4);
-  EXPECT_GE(f.clock.ms - f.link.writeTimeMs, 16000);
-}
-
-TEST(DownloadRecords, StopsAfter3501Frames) {
-  FakeEnv f;
-  ReplyWith(f, ManyRecords(3600) + kEnd, 4096);
-  ExchangeEnv env = f.env();
-  OfflineRecordTable table;
-  DownloadEnd end = DownloadEnd::None;
-  EXPECT_EQ(DownloadRecords(env, 1, table, &end), 3501);
-  EXPECT_EQ(end, DownloadEnd::Full);
-  EXPECT_EQ(table[3500].cardNumber, 103500);
-  EXPECT_EQ(table[3501].cardNumber, 0);
+  FakeEnv slow;  // pieces 4 s apart: 20 s in all, never 5 s of silence
+  ReplyWith(slow, ManyRecords(4) + kEnd, 30, 4000);
+  ExchangeEnv slowEnv = slow.env();
+  EXPECT_EQ(DownloadRecords(slowEnv, 1, table), 4);
+  EXPECT_GE(slow.clock.ms - slow.link.writeTimeMs, 16000);
 }
 
 TEST(DownloadRecords, EndlessFrameWithoutLineEndEndsTheCollection) {
@@ -217,10 +189,7 @@ TEST(RecordFrameCollector, FramesAreTakenFromTheirMarkerToTheirLineEnd) {
   EXPECT_EQ(c.feed("junk\r\r$DD1"), DownloadEnd::None);
   EXPECT_EQ(c.feed("\rgarbage$DD2\r$D"), DownloadEnd::None);
   EXPECT_EQ(c.feed("D3\r$FD\r$DD4\r"), DownloadEnd::Complete);
-  ASSERT_EQ(c.frames().size(), 3u);
-  EXPECT_EQ(c.frames()[0], "$DD1\r");
-  EXPECT_EQ(c.frames()[1], "$DD2\r");
-  EXPECT_EQ(c.frames()[2], "$DD3\r");
+  EXPECT_EQ(c.frames(), (std::vector<QByteArray>{"$DD1\r", "$DD2\r", "$DD3\r"}));
   EXPECT_EQ(c.feed("$DD5\r"), DownloadEnd::Complete);  // nothing after the end
   EXPECT_EQ(c.frames().size(), 3u);
 }
@@ -239,10 +208,9 @@ TEST(PauseBeforeDownload, EndsMoreThanOneWholeSecondLater) {
 }
 
 TEST(ConvertRecordFrame, InvalidStampKeepsTheReadersDigits) {
-  struct Case {
+  const struct {
     QByteArray frame;
-    bool counts;
-    bool validStamp;
+    bool counts, validStamp;
     QByteArray raw;
   } cases[] = {
       {RecordFrame(7, "310226250000"), true, false, "310226250000"},  // 31 February, hour 25
@@ -251,7 +219,7 @@ TEST(ConvertRecordFrame, InvalidStampKeepsTheReadersDigits) {
       {RecordFrame(7, "051226140309").replace(1, 2, "DX"), false, false, ""},
       {"$DD00100000000705122614030**\r", false, false, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     OfflineRecord r;
     EXPECT_EQ(ConvertRecordFrame(c.frame, &r), c.counts) << c.frame.constData();
     if (!c.counts) continue;

@@ -2,38 +2,32 @@
 
 #include <gtest/gtest.h>
 
-#include "sim/readersim.h"
 #include "sim/simprotocol.h"
+#include "simclient.h"
 
 using namespace tessaro;
 using namespace tessaro::sim;
+using test::MakeFault;
 
 namespace {
 
-Reply stream(std::vector<QByteArray> lines) {
+Reply Lines(std::vector<QByteArray> lines, bool stream, int delayMs = 0) {
   Reply r;
   r.lines = std::move(lines);
-  r.stream = true;
-  return r;
-}
-
-Reply single(QByteArray line, int delayMs = 0) {
-  Reply r;
-  r.lines = {std::move(line)};
+  r.stream = stream;
   r.delayMs = delayMs;
   return r;
 }
 
-QByteArray joined(const std::vector<OutPiece>& pieces) {
+QByteArray Joined(const std::vector<OutPiece>& pieces) {
   QByteArray all;
   for (const OutPiece& p : pieces) all += p.data;
   return all;
 }
 
-Fault fault(FaultKind kind, int arg = 0) {
-  Fault f;
-  f.kind = kind;
-  f.arg = arg;
+Fault RawFault(const QByteArray& raw) {
+  Fault f = MakeFault(FaultKind::Raw);
+  f.raw = raw;
   return f;
 }
 
@@ -66,6 +60,7 @@ TEST(SimFaults, ParseCommandLineForm) {
       {"UR:delay:-5", false, "", FaultKind::None, 0},
       {"UR:delay:abc", false, "", FaultKind::None, 0},
       {"UR:raw", false, "", FaultKind::None, 0},
+      {"UR:raw:\\xG1", false, "", FaultKind::None, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -82,9 +77,6 @@ TEST(SimFaults, ParseCommandLineForm) {
       EXPECT_EQ(code, "unchanged");
     }
   }
-}
-
-TEST(SimFaults, ParseSplitPauseAndRawEscapes) {
   QByteArray code;
   Fault f;
   ASSERT_TRUE(ParseFault(QStringLiteral("UC:split:3:120"), &code, &f, nullptr));
@@ -93,42 +85,63 @@ TEST(SimFaults, ParseSplitPauseAndRawEscapes) {
   ASSERT_TRUE(ParseFault(QStringLiteral("UR:raw:$UR001:x\\xFF\\r"), &code, &f, nullptr));
   EXPECT_EQ(f.kind, FaultKind::Raw);
   EXPECT_EQ(f.raw, QByteArray("$UR001:x\xFF\r"));
-  EXPECT_FALSE(ParseFault(QStringLiteral("UR:raw:\\xG1"), &code, &f, nullptr));
 }
 
-TEST(SimFaults, ShapeSingleReply) {
-  const Reply r = single("$EM001**\r");
+// How a stream is cut into pieces is the writer's business.
+constexpr size_t kAny = SIZE_MAX;
+
+TEST(SimFaults, ShapeReplies) {
+  const Reply none;
+  const Reply em = Lines({"$EM001**\r"}, false);
+  const Reply cards = Lines({"$UC001000000FF**\r", "$UC00100000100**\r", "$UC00100000101**\r", "$UF001**\r"}, true);
+  const Reply records = Lines({"$DD001000000042311226235958**\r", "$DD001000000043010127000001**\r", "$FD001**\r"}, true);
   struct Case {
+    const char* name;
+    const Reply& reply;
     Fault f;
     QByteArray bytes;
     size_t pieces;
   };
-  Fault raw = fault(FaultKind::Raw);
-  raw.raw = "$XY";
   const std::vector<Case> cases = {
-      {fault(FaultKind::None), "$EM001**\r", 1},
-      {fault(FaultKind::Silence), "", 0},
-      {fault(FaultKind::Delay, 700), "$EM001**\r", 1},
-      {fault(FaultKind::WrongCode), "$XX001**\r", 1},
-      {raw, "$XY", 1},
-      {fault(FaultKind::Split, 4), "$EM001**\r", 3},
-      {fault(FaultKind::StopAfter, 0), "$EM001**\r", 1},  // not a stream: unchanged
-      {fault(FaultKind::DropAfterBytes, 4), "$EM001**\r", 1},
+      {"none", em, MakeFault(FaultKind::None), "$EM001**\r", 1},
+      {"silence", em, MakeFault(FaultKind::Silence), "", 0},
+      {"delay", em, MakeFault(FaultKind::Delay, 700), "$EM001**\r", 1},
+      {"wrongcode", em, MakeFault(FaultKind::WrongCode), "$XX001**\r", 1},
+      {"raw", em, RawFault("$XY"), "$XY", 1},
+      {"split", em, MakeFault(FaultKind::Split, 4), "$EM001**\r", 3},
+      {"stop single", em, MakeFault(FaultKind::StopAfter, 0), "$EM001**\r", 1},  // not a stream: unchanged
+      {"drop", em, MakeFault(FaultKind::DropAfterBytes, 4), "$EM001**\r", 1},
+      {"raw no reply", none, RawFault("$US001**\r"), "$US001**\r", kAny},
+      {"noise no reply", none, MakeFault(FaultKind::Noise, 4), "", 0},
+      {"stop 2", cards, MakeFault(FaultKind::StopAfter, 2), "$UC001000000FF**\r$UC00100000100**\r$UF001**\r", kAny},
+      {"stop no end 2", cards, MakeFault(FaultKind::StopAfterNoEnd, 2), "$UC001000000FF**\r$UC00100000100**\r", kAny},
+      {"stop no end 0", cards, MakeFault(FaultKind::StopAfterNoEnd, 0), "", 0},
+      {"stop 0", cards, MakeFault(FaultKind::StopAfter, 0), "$UF001**\r", kAny},
+      {"stop 9", cards, MakeFault(FaultKind::StopAfter, 9), cards.bytes(), kAny},
+      {"stream wrongcode", cards, MakeFault(FaultKind::WrongCode),
+       "$XX001000000FF**\r$UC00100000100**\r$UC00100000101**\r$UF001**\r", kAny},
+      {"date 1", records, MakeFault(FaultKind::InvalidDate, 1),
+       "$DD001000000042311226235958**\r$DD001000000043310227250000**\r$FD001**\r", kAny},
+      {"date 0", records, MakeFault(FaultKind::InvalidDate, 0),
+       "$DD001000000042310226250000**\r$DD001000000043010127000001**\r$FD001**\r", kAny},
+      {"date beyond", records, MakeFault(FaultKind::InvalidDate, 5), records.bytes(), kAny},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.f.kind));
-    const std::vector<OutPiece> out = ShapeReply(r, c.f);
-    EXPECT_EQ(joined(out), c.bytes);
-    EXPECT_EQ(out.size(), c.pieces);
+    SCOPED_TRACE(c.name);
+    const std::vector<OutPiece> out = ShapeReply(c.reply, c.f);
+    EXPECT_EQ(Joined(out), c.bytes);
+    if (c.pieces != kAny) {
+      EXPECT_EQ(out.size(), c.pieces);
+    }
   }
-  EXPECT_EQ(ShapeReply(r, fault(FaultKind::Delay, 700)).front().delayMs, 700);
-  EXPECT_EQ(ShapeReply(r, fault(FaultKind::DropAfterBytes, 4)).front().dropAfter, 4);
+  EXPECT_EQ(ShapeReply(em, MakeFault(FaultKind::Delay, 700)).front().delayMs, 700);
+  EXPECT_EQ(ShapeReply(em, MakeFault(FaultKind::DropAfterBytes, 4)).front().dropAfter, 4);
 }
 
 TEST(SimFaults, SplitPiecesAndPauses) {
-  Fault f = fault(FaultKind::Split, 4);
+  Fault f = MakeFault(FaultKind::Split, 4);
   f.pauseMs = 80;
-  const std::vector<OutPiece> out = ShapeReply(single("$EC001**\r", 300), f);
+  const std::vector<OutPiece> out = ShapeReply(Lines({"$EC001**\r"}, false, 300), f);
   ASSERT_EQ(out.size(), 3u);
   EXPECT_EQ(out[0].data, "$EC0");
   EXPECT_EQ(out[1].data, "01**");
@@ -139,8 +152,7 @@ TEST(SimFaults, SplitPiecesAndPauses) {
 }
 
 TEST(SimFaults, NoiseBeforeTheMarker) {
-  const std::vector<OutPiece> out = ShapeReply(single("$RC0010001**\r"), fault(FaultKind::Noise, 12));
-  const QByteArray bytes = joined(out);
+  const QByteArray bytes = Joined(ShapeReply(Lines({"$RC0010001**\r"}, false), MakeFault(FaultKind::Noise, 12)));
   EXPECT_EQ(bytes.size(), 12 + 13);
   EXPECT_EQ(bytes.indexOf('$'), 12);
   EXPECT_TRUE(bytes.endsWith("$RC0010001**\r"));
@@ -154,50 +166,6 @@ TEST(SimFaults, NoiseBeforeTheMarker) {
   }
   EXPECT_TRUE(nonAscii);
   EXPECT_TRUE(printable);
-}
-
-TEST(SimFaults, ShapeStreams) {
-  const Reply cards = stream({"$UC001000000FF**\r", "$UC00100000100**\r", "$UC00100000101**\r", "$UF001**\r"});
-  struct Case {
-    Fault f;
-    QByteArray bytes;
-  };
-  const std::vector<Case> cases = {
-      {fault(FaultKind::StopAfter, 2), "$UC001000000FF**\r$UC00100000100**\r$UF001**\r"},
-      {fault(FaultKind::StopAfterNoEnd, 2), "$UC001000000FF**\r$UC00100000100**\r"},
-      {fault(FaultKind::StopAfter, 0), "$UF001**\r"},
-      {fault(FaultKind::StopAfter, 9), cards.bytes()},
-      {fault(FaultKind::WrongCode), "$XX001000000FF**\r$UC00100000100**\r$UC00100000101**\r$UF001**\r"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.f.kind));
-    EXPECT_EQ(joined(ShapeReply(cards, c.f)), c.bytes);
-  }
-  EXPECT_TRUE(ShapeReply(cards, fault(FaultKind::StopAfterNoEnd, 0)).empty());
-}
-
-TEST(SimFaults, InvalidDateOnTheChosenRecord) {
-  const Reply records = stream({"$DD001000000042311226235958**\r", "$DD001000000043010127000001**\r", "$FD001**\r"});
-  EXPECT_EQ(joined(ShapeReply(records, fault(FaultKind::InvalidDate, 1))),
-            "$DD001000000042311226235958**\r$DD001000000043310227250000**\r$FD001**\r");
-  EXPECT_EQ(joined(ShapeReply(records, fault(FaultKind::InvalidDate, 0))),
-            "$DD001000000042310226250000**\r$DD001000000043010127000001**\r$FD001**\r");
-  EXPECT_EQ(joined(ShapeReply(records, fault(FaultKind::InvalidDate, 5))), records.bytes());
-}
-
-TEST(SimFaults, EndlessStartsAtTheMarker) {
-  const std::vector<OutPiece> out = ShapeReply(stream({"$UC001000000FF**\r", "$UF001**\r"}), fault(FaultKind::EndlessNoCr, 500));
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].data, "$UC");
-  EXPECT_TRUE(out[0].endless);
-  EXPECT_EQ(out[0].endlessLimit, 500);
-}
-
-TEST(SimFaults, RawAnswersEvenWithoutAReply) {
-  Fault raw = fault(FaultKind::Raw);
-  raw.raw = "$US001**\r";
-  EXPECT_EQ(joined(ShapeReply(Reply{}, raw)), "$US001**\r");
-  EXPECT_TRUE(ShapeReply(Reply{}, fault(FaultKind::Noise, 4)).empty());
 }
 
 }  // namespace

@@ -7,8 +7,14 @@
 #include <QElapsedTimer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <cerrno>
+#include <fcntl.h>
 #include <functional>
+#include <termios.h>
+#include <unistd.h>
 #include <vector>
+
+#include "sim/readersim.h"
 
 namespace tessaro::sim::test {
 
@@ -27,8 +33,14 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
   return true;
 }
 
-inline void RunFor(int ms) {
-  WaitUntil([] { return false; }, ms);
+inline void RunFor(int ms) { WaitUntil([] { return false; }, ms); }
+
+inline Fault MakeFault(FaultKind kind, int arg = 0, bool once = false) {
+  Fault f;
+  f.kind = kind;
+  f.arg = arg;
+  f.once = once;
+  return f;
 }
 
 // Received bytes with the time each piece arrived.
@@ -58,6 +70,10 @@ class TcpClient {
     WaitUntil([&] { return received.size() >= n; }, timeoutMs);
     return take();
   }
+  QByteArray ask(const QByteArray& request, qsizetype n) {
+    send(request);
+    return receive(n);
+  }
   // Everything up to the text `end` (or the time is up).
   QByteArray receiveUntil(const QByteArray& end, int timeoutMs = 3000) {
     WaitUntil([&] { return received.contains(end); }, timeoutMs);
@@ -73,6 +89,42 @@ class TcpClient {
   QByteArray received;
   std::vector<Arrival> arrivals;
   bool connected = false;
+};
+
+// The slave side of the simulator's pseudo-terminal, raw and non-blocking.
+class PtySlave {
+ public:
+  explicit PtySlave(const QString& path) : fd(::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+    termios t{};
+    ::tcgetattr(fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(fd, TCSANOW, &t);
+  }
+  ~PtySlave() {
+    if (fd >= 0) ::close(fd);
+  }
+  void send(const QByteArray& d) { (void)!::write(fd, d.constData(), static_cast<size_t>(d.size())); }
+  // Whatever is there now; notes when the other side hung up.
+  QByteArray read() {
+    QByteArray out;
+    char buf[4096];
+    for (;;) {
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n > 0) {
+        out.append(buf, n);
+        continue;
+      }
+      hungUp = n == 0 || errno != EAGAIN;
+      return out;
+    }
+  }
+  QByteArray receive(qsizetype n, int timeoutMs = 2000) {
+    QByteArray got;
+    WaitUntil([&] { return (got += read()).size() >= n; }, timeoutMs);
+    return got;
+  }
+  int fd;
+  bool hungUp = false;
 };
 
 }  // namespace tessaro::sim::test
