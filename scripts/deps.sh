@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the tools need.
+# Installs the Debian 12 packages the build, the tests, the fuzzing and the
+# packaging need. Runs as root or as a user with sudo; does nothing (and needs
+# no network) when everything is installed already.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6svg6-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
   libgl1-mesa-dev googletest libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth
@@ -13,8 +15,12 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if ((${#missing[@]})); then
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+  echo "installing: ${missing[*]}"
+  as_root=()
+  # sudo drops the environment, so the frontend setting goes through env.
+  [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+  "${as_root[@]}" apt-get update
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+else
+  echo "all build packages are installed"
 fi

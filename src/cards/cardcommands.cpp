@@ -84,6 +84,12 @@ std::vector<qint32> CardStreamCollector::feed(QByteArrayView piece) {
       if (all.size() - dollar > kMaxPendingLine) state_ = State::Overlong;
       break;
     }
+    // The same limit for a line that arrived whole, so the outcome does not
+    // depend on how the stream was cut into pieces.
+    if (cr - dollar > kMaxPendingLine) {
+      state_ = State::Overlong;
+      break;
+    }
     const QByteArrayView line = all.sliced(dollar, cr - dollar + 1);
     offset_ = cr + 1;
     if (line.indexOf("UF") >= 0) {

@@ -4,6 +4,7 @@
 #include <QTime>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "link/frame.h"
 #include "link/textformat.h"
@@ -22,7 +23,10 @@ int ReadRecordCount(ExchangeEnv& env, qint16 deviceId) {
   const auto value = NumericValue(QString::fromLatin1(counter));
   if (!value || *value <= 0) return -1;
   const double stored = RoundHalfEven(*value) - 1;
-  return stored < 0 ? -1 : static_cast<int>(stored);
+  // Numeric text such as "9E99" fits the four characters but not the result;
+  // such a counter is as unreadable as letters.
+  if (stored < 0 || stored > std::numeric_limits<int>::max()) return -1;
+  return static_cast<int>(stored);
 }
 
 int EraseRecords(ExchangeEnv& env, qint16 deviceId) {

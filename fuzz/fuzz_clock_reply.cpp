@@ -1,0 +1,23 @@
+// The clock reply: the reader's time as the label shows it, straight from the
+// received text and through the %UR exchange.
+
+#include "clock/clockcommands.h"
+#include "fuzz/fuzzenv.h"
+#include "fuzz/fuzzinput.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace tessaro;
+  const QByteArray received(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  const QString text = DeviceTimeText(received);
+  // "dd/mm/20yy hh:mm:ss": the fields never grow past their widths.
+  FUZZ_CHECK(text.size() <= 19);
+
+  fuzz::ReplyEnv reader(received);
+  ExchangeEnv env = reader.env();
+  QString shown = QStringLiteral("unchanged");
+  const int status = ReadClock(env, 1, &shown);
+  FUZZ_CHECK(status == 1 || status == 0 || status == -1);
+  if (status != 1) FUZZ_CHECK(shown == QStringLiteral("unchanged"));
+  else FUZZ_CHECK(shown == text);
+  return 0;
+}

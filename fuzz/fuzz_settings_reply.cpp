@@ -1,0 +1,32 @@
+// The settings reply decoder and the master card conversions.
+// Input: one byte choosing where the master card sits, then the text after "$US".
+
+#include "fuzz/fuzzinput.h"
+#include "settings/settingscommands.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace tessaro;
+  fuzz::FuzzInput in(data, size);
+  const MasterCardAt at = (in.byte() & 1) ? MasterCardAt::Late : MasterCardAt::Early;
+  const QByteArrayView reply = in.rest();
+
+  const SettingsReplyFields f = DecodeSettingsReply(reply, at);
+  FUZZ_CHECK(f.address >= 0 && f.relayTime >= 0 && f.recordType >= 0 && f.runMode >= 0);
+  if (f.masterCard) {
+    // A decoded master card is a 32-bit number and encodes back to the same field.
+    bool ok = false;
+    const qulonglong v = f.masterCard->toULongLong(&ok);
+    FUZZ_CHECK(ok && v <= 0xFFFFFFFFull);
+    const auto again = EncodeMasterCard(*f.masterCard);
+    FUZZ_CHECK(again && again->size() == 8);
+    FUZZ_CHECK(DecodeMasterCard(*again) == f.masterCard);
+  }
+
+  // The same bytes as a master card typed by the user.
+  const QString typed = QString::fromLatin1(reply);
+  const auto value = MasterCardValue(typed);
+  const auto encoded = EncodeMasterCard(typed);
+  FUZZ_CHECK(value.has_value() == encoded.has_value());
+  if (encoded) FUZZ_CHECK(DecodeMasterCard(*encoded) == QString::number(*value));
+  return 0;
+}
