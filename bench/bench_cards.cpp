@@ -42,9 +42,7 @@ class StallMeter : public QObject {
  public:
   StallMeter() {
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-      longest_ = std::max(longest_, clock_.restart());
-    });
+    connect(&timer_, &QTimer::timeout, this, [this] { longest_ = std::max(longest_, clock_.restart()); });
   }
   void start() {
     longest_ = 0;
@@ -88,7 +86,9 @@ struct Rig {
     reader = &sim.addReader(1, DeviceModel::TS40B);
   }
   template <typename T>
-  T* c(const char* name) { return window->context().control<T>(name); }
+  T* c(const char* name) {
+    return window->context().control<T>(name);
+  }
 
   bool useTcp() {
     // txtPort holds a signed 16-bit number: the reader listens below 32768.
@@ -141,7 +141,8 @@ bool receive(const char* label, bool pieces) {
   const double secs = rig.run("cmdReceiveAllCards");
   const qint64 stall = rig.stalls.stop();
   const int listed = rig.c<QListWidget>("lstCardID")->count();
-  if (listed != kReceiveCards || rig.prompts.messages != QStringList{QStringLiteral("Kart numaraları cihazdan alındı.")}) {
+  if (listed != kReceiveCards ||
+      rig.prompts.messages != QStringList{QStringLiteral("Kart numaraları cihazdan alındı.")}) {
     std::printf("%s: FAILED (%d cards listed, %s)\n", label, listed, qPrintable(rig.prompts.messages.join('|')));
     return false;
   }
@@ -171,7 +172,8 @@ bool send(const char* label, bool tcp) {
   rig.stalls.start();
   const double secs = rig.run("cmdSendAllCards");
   const qint64 stall = rig.stalls.stop();
-  if (rig.reader->cards.size() != size_t(kSendCards) || rig.prompts.messages != QStringList{QStringLiteral("İşlem Tamamlandı")}) {
+  if (rig.reader->cards.size() != size_t(kSendCards) ||
+      rig.prompts.messages != QStringList{QStringLiteral("İşlem Tamamlandı")}) {
     std::printf("%s: FAILED (%zu cards stored, %s)\n", label, rig.reader->cards.size(),
                 qPrintable(rig.prompts.messages.join('|')));
     return false;

@@ -45,8 +45,9 @@ Figures Download(Link& link, MessagePump& pump, WholeSecondClock& clock) {
 
 void Report(const char* line, const Figures& f, double lineMs) {
   const double reference = lineMs + f.pauseMs;
-  std::printf("%s: %d records, total %.0f ms, line time %.0f ms + pause %.0f ms = %.0f ms, ratio %.3f (target <= 1.05)\n",
-              line, f.count, f.totalMs, lineMs, f.pauseMs, reference, f.totalMs / reference);
+  std::printf(
+      "%s: %d records, total %.0f ms, line time %.0f ms + pause %.0f ms = %.0f ms, ratio %.3f (target <= 1.05)\n", line,
+      f.count, f.totalMs, lineMs, f.pauseMs, reference, f.totalMs / reference);
 }
 
 }  // namespace

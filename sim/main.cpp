@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
     if (!opt.cardsFile.isEmpty()) {
       QFile f(opt.cardsFile);
       if (!f.open(QIODevice::ReadOnly)) return failWith(QStringLiteral("cannot read %1").arg(opt.cardsFile));
-      if (!ParseCardFile(f.readAll(), &fileCards, &error)) return failWith(QStringLiteral("%1: %2").arg(opt.cardsFile, error));
+      if (!ParseCardFile(f.readAll(), &fileCards, &error))
+        return failWith(QStringLiteral("%1: %2").arg(opt.cardsFile, error));
     }
     const QDateTime now = QDateTime::currentDateTime();
     for (int id : opt.ids) {
@@ -98,7 +99,8 @@ int main(int argc, char** argv) {
                                      : QHostAddress(opt.tcpHost);
     if (address.isNull()) return failWith(QStringLiteral("'%1' is not an IP address").arg(opt.tcpHost));
     if (!sim.listenTcp(address, opt.tcpPort))
-      return failWith(QStringLiteral("cannot listen on %1:%2: %3").arg(opt.tcpHost).arg(opt.tcpPort).arg(sim.lastError()));
+      return failWith(
+          QStringLiteral("cannot listen on %1:%2: %3").arg(opt.tcpHost).arg(opt.tcpPort).arg(sim.lastError()));
     where << QStringLiteral("tcp %1:%2").arg(address.toString()).arg(sim.tcpPort());
   }
   if (!opt.ptyPath.isEmpty()) {

@@ -26,7 +26,7 @@ namespace tessaro::sim {
 namespace {
 
 constexpr qint64 kUnpacedChunk = 64 * 1024;
-constexpr qint64 kEndlessChunk = 64;   // unpaced endless filler per pass
+constexpr qint64 kEndlessChunk = 64;  // unpaced endless filler per pass
 constexpr int kEndlessPassMs = 10;
 constexpr qint64 kStallLimitUs = 2'000'000;
 constexpr int kPtyDropGraceMs = 100;
@@ -201,7 +201,8 @@ struct ReaderSim::Impl {
 
   void logLine(const char* dir, const QByteArray& data) {
     if (!log.isOpen()) return;
-    const QByteArray stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).toLatin1();
+    const QByteArray stamp =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).toLatin1();
     log.write(stamp + ' ' + dir + ' ' + printable(data) + '\n');
     log.flush();
   }
@@ -420,12 +421,18 @@ bool ParseFault(const QString& text, QByteArray* code, Fault* fault, QString* er
     bool needsArg;
   };
   static const Kind kinds[] = {
-      {"silence", FaultKind::Silence, 0, false},          {"delay", FaultKind::Delay, 0, true},
-      {"noise", FaultKind::Noise, 8, false},              {"split", FaultKind::Split, 4, false},
-      {"wrongcode", FaultKind::WrongCode, 0, false},      {"raw", FaultKind::Raw, 0, true},
-      {"stopafter", FaultKind::StopAfter, 0, false},      {"stopafternoend", FaultKind::StopAfterNoEnd, 0, false},
-      {"invaliddate", FaultKind::InvalidDate, 0, false},  {"drop", FaultKind::DropAfterBytes, 0, false},
-      {"dropafterbytes", FaultKind::DropAfterBytes, 0, false}, {"endless", FaultKind::EndlessNoCr, 0, false},
+      {"silence", FaultKind::Silence, 0, false},
+      {"delay", FaultKind::Delay, 0, true},
+      {"noise", FaultKind::Noise, 8, false},
+      {"split", FaultKind::Split, 4, false},
+      {"wrongcode", FaultKind::WrongCode, 0, false},
+      {"raw", FaultKind::Raw, 0, true},
+      {"stopafter", FaultKind::StopAfter, 0, false},
+      {"stopafternoend", FaultKind::StopAfterNoEnd, 0, false},
+      {"invaliddate", FaultKind::InvalidDate, 0, false},
+      {"drop", FaultKind::DropAfterBytes, 0, false},
+      {"dropafterbytes", FaultKind::DropAfterBytes, 0, false},
+      {"endless", FaultKind::EndlessNoCr, 0, false},
       {"endlessnocr", FaultKind::EndlessNoCr, 0, false},
   };
   const Kind* k = nullptr;

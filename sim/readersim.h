@@ -19,9 +19,9 @@
 namespace tessaro::sim {
 
 struct SimSettings {
-  int relayTime = 1;        // 1..64
-  int recordType = 1;       // 1 entry, 2 exit
-  int runMode = 0;          // 0 Stand-Alone, 1 Online, 2 Read-Only
+  int relayTime = 1;   // 1..64
+  int recordType = 1;  // 1 entry, 2 exit
+  int runMode = 0;     // 0 Stand-Alone, 1 Online, 2 Read-Only
   quint32 masterCard = 0;
   int epcStartWord = 0;     // 0 → "4", 1 → "6"
   int wiegandType = 0;      // 0 → 26, 1 → 34
@@ -30,9 +30,9 @@ struct SimSettings {
 };
 
 struct SimRecord {
-  quint32 card = 0;         // at most nine decimal digits on the wire
-  QDateTime stamp;          // reader's local time of the passage
-  QByteArray rawStamp;      // when not empty: the 12 digits DDMMYYhhmmss sent as they are
+  quint32 card = 0;     // at most nine decimal digits on the wire
+  QDateTime stamp;      // reader's local time of the passage
+  QByteArray rawStamp;  // when not empty: the 12 digits DDMMYYhhmmss sent as they are
 };
 
 // One reader's memory.

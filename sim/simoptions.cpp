@@ -98,7 +98,8 @@ bool ParseSimOptions(const QStringList& args, SimOptions* out, QString* error) {
     } else if (opt == QLatin1String("--listen-any")) {
       o.listenAny = true;
     } else if (opt == QLatin1String("--tcp")) {
-      if (!ParseHostPort(v, &o.tcpHost, &o.tcpPort)) return fail(QStringLiteral("--tcp wants HOST:PORT, not '%1'").arg(v));
+      if (!ParseHostPort(v, &o.tcpHost, &o.tcpPort))
+        return fail(QStringLiteral("--tcp wants HOST:PORT, not '%1'").arg(v));
       o.tcp = true;
     } else if (opt == QLatin1String("--pty")) {
       o.ptyPath = v;
@@ -146,7 +147,8 @@ bool ParseSimOptions(const QStringList& args, SimOptions* out, QString* error) {
       return fail(QStringLiteral("unknown option '%1' (see --help)").arg(args[i]));
     }
   }
-  if (!o.ptyPath.isEmpty() && !o.serialDevice.isEmpty()) return fail(QStringLiteral("--pty and --serial exclude each other"));
+  if (!o.ptyPath.isEmpty() && !o.serialDevice.isEmpty())
+    return fail(QStringLiteral("--pty and --serial exclude each other"));
   if (!o.tcp && o.ptyPath.isEmpty() && o.serialDevice.isEmpty()) o.tcp = true;
   if (o.tcp && !o.listenAny && !IsLoopbackHost(o.tcpHost))
     return fail(QStringLiteral("refusing to listen on %1: not a loopback address (add --listen-any)").arg(o.tcpHost));

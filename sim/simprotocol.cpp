@@ -84,7 +84,7 @@ bool applySettings(SimReader& reader, QByteArrayView p) {
   const DeviceProfile& prof = ProfileOf(reader.model);
   const qsizetype expected = prof.layout == SettingsLayout::Basic         ? 16
                              : prof.layout == SettingsLayout::WiegandOnly ? 18
-                                                                           : 20;
+                                                                          : 20;
   if (p.size() != expected) return false;
   if (!isDigits(p.sliced(0, 8)) || !isHex(p.sliced(8, 8))) return false;
   if (p.size() > 16 && !isDigits(p.sliced(16))) return false;
@@ -208,7 +208,8 @@ Reply HandleRequest(SimReader& reader, const Request& req, const QDateTime& pcNo
     const quint32 card = req.payload.toUInt(nullptr, 16);
     const bool known = std::find(reader.cards.begin(), reader.cards.end(), card) != reader.cards.end();
     if (!known) {
-      if (static_cast<qint64>(reader.cards.size()) >= ProfileOf(reader.model).cardLimit) return single(frame("NC", id, "E"));
+      if (static_cast<qint64>(reader.cards.size()) >= ProfileOf(reader.model).cardLimit)
+        return single(frame("NC", id, "E"));
       reader.cards.push_back(card);
     }
     return single(frame("NC", id, "O"));
@@ -217,7 +218,8 @@ Reply HandleRequest(SimReader& reader, const Request& req, const QDateTime& pcNo
     if (!noPayload) return errorReply(id, c);
     Reply r;
     r.stream = true;
-    for (quint32 card : reader.cards) r.lines.push_back(frame("UC", id, FormatHex8(static_cast<qint32>(card)).toLatin1()));
+    for (quint32 card : reader.cards)
+      r.lines.push_back(frame("UC", id, FormatHex8(static_cast<qint32>(card)).toLatin1()));
     r.lines.push_back(frame("UF", id));
     return r;
   }
@@ -241,7 +243,8 @@ Reply HandleRequest(SimReader& reader, const Request& req, const QDateTime& pcNo
     if (!noPayload) return errorReply(id, c);
     Reply r;
     r.stream = true;
-    for (const SimRecord& rec : reader.records) r.lines.push_back(frame("DD", id, RecordCard(rec.card) + RecordStamp(rec)));
+    for (const SimRecord& rec : reader.records)
+      r.lines.push_back(frame("DD", id, RecordCard(rec.card) + RecordStamp(rec)));
     r.lines.push_back(frame("FD", id));
     return r;
   }
@@ -260,7 +263,8 @@ Reply HandleRequest(SimReader& reader, const Request& req, const QDateTime& pcNo
 }
 
 QByteArray NoiseBytes(int count) {
-  static const char kNoise[] = {'x', '#', char(0xFF), 'A', char(0x80), '7', char(0xC3), char(0xA7), '\n', ' ', '*', char(0x01)};
+  static const char kNoise[] = {'x',        '#',        char(0xFF), 'A', char(0x80), '7',
+                                char(0xC3), char(0xA7), '\n',       ' ', '*',        char(0x01)};
   QByteArray n;
   n.reserve(count);
   for (int i = 0; i < count; ++i) n += kNoise[i % sizeof kNoise];
@@ -286,17 +290,10 @@ std::vector<OutPiece> ShapeReply(const Reply& reply, const Fault& fault) {
   };
   const int arg = std::max(0, fault.arg);
   switch (fault.kind) {
-    case FaultKind::None:
-      one(joined());
-      break;
-    case FaultKind::Silence:
-      break;
-    case FaultKind::Delay:
-      one(joined(), arg);
-      break;
-    case FaultKind::Noise:
-      one(NoiseBytes(arg) + joined());
-      break;
+    case FaultKind::None: one(joined()); break;
+    case FaultKind::Silence: break;
+    case FaultKind::Delay: one(joined(), arg); break;
+    case FaultKind::Noise: one(NoiseBytes(arg) + joined()); break;
     case FaultKind::Split: {
       const QByteArray all = joined();
       const int size = std::max(1, arg);
@@ -336,9 +333,7 @@ std::vector<OutPiece> ShapeReply(const Reply& reply, const Fault& fault) {
       one(joined());
       break;
     }
-    case FaultKind::DropAfterBytes:
-      one(joined())->dropAfter = arg;
-      break;
+    case FaultKind::DropAfterBytes: one(joined())->dropAfter = arg; break;
     case FaultKind::EndlessNoCr: {
       // The "$" and the code, then bytes that never contain a CR.
       OutPiece* p = one(lines.front().left(3));

@@ -29,9 +29,9 @@ class RequestAssembler {
 };
 
 struct Request {
-  QByteArray code;      // two upper-case letters
-  int address = -1;     // the three digits as a number
-  QByteArray payload;   // between the address and "**"
+  QByteArray code;     // two upper-case letters
+  int address = -1;    // the three digits as a number
+  QByteArray payload;  // between the address and "**"
 };
 
 // "%" + two upper-case letters + three digits + payload + "**" + CR; nullopt otherwise.
@@ -58,15 +58,15 @@ QByteArray Address3(int id);
 QByteArray SettingsText(const SimReader& reader);  // what follows "$US" up to "**"
 QByteArray ClockPayload(const QDateTime& t);       // DDMMYYhhmmssWW, Sunday = 01
 QByteArray RecordStamp(const SimRecord& record);   // DDMMYYhhmmss
-QByteArray RecordCard(quint32 card);                // nine decimal digits
+QByteArray RecordCard(quint32 card);               // nine decimal digits
 
 // One piece of output: sent after `delayMs` of line silence.
 struct OutPiece {
   QByteArray data;
   int delayMs = 0;
-  qint64 dropAfter = -1;       // first piece of a reply: close the line after this many bytes of the reply
-  bool endless = false;        // after `data`, filler without CR keeps coming
-  qint64 endlessLimit = 0;     // bytes of filler at most (0: until the next request or the end of the line)
+  qint64 dropAfter = -1;    // first piece of a reply: close the line after this many bytes of the reply
+  bool endless = false;     // after `data`, filler without CR keeps coming
+  qint64 endlessLimit = 0;  // bytes of filler at most (0: until the next request or the end of the line)
 };
 
 // The reply shaped by the fault (None: one piece, after the reply's own delay).

@@ -100,15 +100,16 @@ bool StateFromJson(const QByteArray& json, std::vector<SimReader>* out, QString*
       int* target;
       int lo, hi;
     } fields[] = {
-        {"relayTime", &r.settings.relayTime, 1, 64},       {"recordType", &r.settings.recordType, 1, 2},
-        {"runMode", &r.settings.runMode, 0, 2},            {"epcStartWord", &r.settings.epcStartWord, 0, 1},
-        {"wiegandType", &r.settings.wiegandType, 0, 1},    {"vehicleDetector", &r.settings.vehicleDetector, 0, 1},
+        {"relayTime", &r.settings.relayTime, 1, 64},    {"recordType", &r.settings.recordType, 1, 2},
+        {"runMode", &r.settings.runMode, 0, 2},         {"epcStartWord", &r.settings.epcStartWord, 0, 1},
+        {"wiegandType", &r.settings.wiegandType, 0, 1}, {"vehicleDetector", &r.settings.vehicleDetector, 0, 1},
         {"triggerTime", &r.settings.triggerTime, 1, 9},
     };
     for (const Field& f : fields) {
       const QString key = QString::fromLatin1(f.name);
       if (!s.contains(key)) continue;
-      if (!wholeNumber(s.value(key), f.lo, f.hi, &v)) return fail(QStringLiteral("reader %1: bad %2").arg(r.id).arg(key));
+      if (!wholeNumber(s.value(key), f.lo, f.hi, &v))
+        return fail(QStringLiteral("reader %1: bad %2").arg(r.id).arg(key));
       *f.target = static_cast<int>(v);
     }
     if (s.contains(QStringLiteral("masterCard"))) {

@@ -17,9 +17,7 @@
 namespace tessaro {
 
 AppContext::AppContext(QWidget* window, const AppServices& services)
-    : window_(window),
-      services_(services),
-      links_(*services.pump, *services.clock, state_.tickCounter) {
+    : window_(window), services_(services), links_(*services.pump, *services.clock, state_.tickCounter) {
   if (services_.portResolver) links_.serial().setPortResolver(services_.portResolver);
   if (!services_.localNow) services_.localNow = [] { return QDateTime::currentDateTime(); };
 }

@@ -16,11 +16,11 @@ namespace tessaro {
 
 // Module- and window-level values that outlive a single click.
 struct AppState {
-  bool escCancelFlag = false;   // set by ESC, cleared by the card transfers
-  bool scanCancelFlag = false;  // set by cmdCancelScan, cleared by the scan
-  TickCounter tickCounter;      // advanced by TTimer every 10 ms
-  qint16 maxCardCount = 255;    // card limit of the chosen model
-  qint16 offlineRecordType = 0; // 1 entry, 2 exit, 0 before settings were read or sent
+  bool escCancelFlag = false;    // set by ESC, cleared by the card transfers
+  bool scanCancelFlag = false;   // set by cmdCancelScan, cleared by the scan
+  TickCounter tickCounter;       // advanced by TTimer every 10 ms
+  qint16 maxCardCount = 255;     // card limit of the chosen model
+  qint16 offlineRecordType = 0;  // 1 entry, 2 exit, 0 before settings were read or sent
 };
 
 // Platform services the window uses; tests replace them.
@@ -28,9 +28,9 @@ struct AppServices {
   Prompts* prompts = nullptr;
   MessagePump* pump = nullptr;
   WholeSecondClock* clock = nullptr;
-  std::function<QDateTime()> localNow;         // the PC's local date and time
-  QString programFolder;                        // where AccessFile.txt and card files live
-  SerialLink::PortResolver portResolver;        // port number → device name
+  std::function<QDateTime()> localNow;    // the PC's local date and time
+  QString programFolder;                  // where AccessFile.txt and card files live
+  SerialLink::PortResolver portResolver;  // port number → device name
   // Starts a program without a shell; false when it could not be started.
   std::function<bool(const QString& program, const QStringList& args)> startProgram;
   // Finds a program on the PATH; empty when absent.

@@ -145,7 +145,8 @@ void MainWindow::buildControls() {
   const int modeX[3] = {118, 218, 284};
   const int modeW[3] = {100, 66, 90};
   for (int i = 0; i < 3; ++i) {
-    modes->addButton(option(fs, indexed("opsRunMode", i), QString::fromLatin1(modeNames[i]), modeX[i], 132, modeW[i]), i);
+    modes->addButton(option(fs, indexed("opsRunMode", i), QString::fromLatin1(modeNames[i]), modeX[i], 132, modeW[i]),
+                     i);
   }
   caption(fs, QStringLiteral("Offline Kayıt Tipi:"), 12, 158);
   auto* recType = new QButtonGroup(this);
@@ -229,15 +230,57 @@ void MainWindow::buildControls() {
 
   // Focus order: the current device ID first, then the settings, the card
   // list, the special operations and the connection panel.
-  const char* order[] = {
-      "txtOldID", "txtNewID", "txtRelayTime", "txtMasterCardID", "opsRunMode_0", "opsRunMode_1", "opsRunMode_2",
-      "opsOfflineRecordType_0", "opsOfflineRecordType_1", "opsWigType_0", "opsWigType_1", "opsStartEPCWord_0",
-      "opsStartEPCWord_1", "chkLoop", "txtLoopTime", "cmdFindID", "cmdCancelScan", "cmdReceive", "cmdSend",
-      "lstCardID", "txtCardID", "cmdAdd", "cmdDelete", "cmdImport", "cmdExport", "cmdReceiveAllCards",
-      "cmdSendAllCards", "cmdEraseAll", "cmdSendRTC", "cmdReceiveRTC", "chkClearRAM", "cmdReadData", "cmdOpenFile",
-      "cmdReadCounter", "cmdClearCounter", "opsDevice_0", "opsDevice_1", "opsDevice_2", "opsDevice_3", "opsDevice_4",
-      "opsDevice_5", "opsDevice_6", "opsDevice_7", "opsDevice_8", "cmbPortNumber", "cmbBaudRate", "cmbParity",
-      "chkTCPIPActive", "txtIP", "txtPort", "cmdClose"};
+  const char* order[] = {"txtOldID",
+                         "txtNewID",
+                         "txtRelayTime",
+                         "txtMasterCardID",
+                         "opsRunMode_0",
+                         "opsRunMode_1",
+                         "opsRunMode_2",
+                         "opsOfflineRecordType_0",
+                         "opsOfflineRecordType_1",
+                         "opsWigType_0",
+                         "opsWigType_1",
+                         "opsStartEPCWord_0",
+                         "opsStartEPCWord_1",
+                         "chkLoop",
+                         "txtLoopTime",
+                         "cmdFindID",
+                         "cmdCancelScan",
+                         "cmdReceive",
+                         "cmdSend",
+                         "lstCardID",
+                         "txtCardID",
+                         "cmdAdd",
+                         "cmdDelete",
+                         "cmdImport",
+                         "cmdExport",
+                         "cmdReceiveAllCards",
+                         "cmdSendAllCards",
+                         "cmdEraseAll",
+                         "cmdSendRTC",
+                         "cmdReceiveRTC",
+                         "chkClearRAM",
+                         "cmdReadData",
+                         "cmdOpenFile",
+                         "cmdReadCounter",
+                         "cmdClearCounter",
+                         "opsDevice_0",
+                         "opsDevice_1",
+                         "opsDevice_2",
+                         "opsDevice_3",
+                         "opsDevice_4",
+                         "opsDevice_5",
+                         "opsDevice_6",
+                         "opsDevice_7",
+                         "opsDevice_8",
+                         "cmbPortNumber",
+                         "cmbBaudRate",
+                         "cmbParity",
+                         "chkTCPIPActive",
+                         "txtIP",
+                         "txtPort",
+                         "cmdClose"};
   for (size_t i = 1; i < std::size(order); ++i) {
     setTabOrder(ctx_->control<QWidget>(order[i - 1]), ctx_->control<QWidget>(order[i]));
   }

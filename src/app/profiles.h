@@ -16,18 +16,18 @@ enum class SettingsLayout { Basic = 0, WiegandOnly = 1, WiegandAndDetector = 2 }
 
 struct DeviceProfile {
   DeviceModel model;
-  const char* optionCaption;     // opsDevice caption
-  const char* typeText;          // lblDeviceType
-  qint16 cardLimit;              // MaxCardCount
+  const char* optionCaption;  // opsDevice caption
+  const char* typeText;       // lblDeviceType
+  qint16 cardLimit;           // MaxCardCount
   bool readOnlyOffered;
-  bool receiveAllCards;          // cmdReceiveAllCards usable
-  bool specialPanel;             // frTS30P usable
-  bool wiegand;                  // pic90B 0/1, lbl90B 0/1 shown
-  bool vehicleDetector;          // chkLoop, txtLoopTime, lbl90B 2/3 shown
+  bool receiveAllCards;  // cmdReceiveAllCards usable
+  bool specialPanel;     // frTS30P usable
+  bool wiegand;          // pic90B 0/1, lbl90B 0/1 shown
+  bool vehicleDetector;  // chkLoop, txtLoopTime, lbl90B 2/3 shown
   SettingsLayout layout;
-  int settingsReplyLength;       // ExpectedReplyLength of the %US reply
-  bool masterCardEarly;          // receive: master card at 15-22 instead of 16-23
-  bool masterCardEarlyInScan;    // scan: master card at 15-22
+  int settingsReplyLength;     // ExpectedReplyLength of the %US reply
+  bool masterCardEarly;        // receive: master card at 15-22 instead of 16-23
+  bool masterCardEarlyInScan;  // scan: master card at 15-22
 };
 
 const std::array<DeviceProfile, kModelCount>& DeviceProfiles();

@@ -14,9 +14,7 @@ QStringList CardList::texts() const {
   return out;
 }
 
-QString CardText::LimitMessage(int limit) {
-  return QStringLiteral("En fazla %1 kart ekleyebilirsiniz").arg(limit);
-}
+QString CardText::LimitMessage(int limit) { return QStringLiteral("En fazla %1 kart ekleyebilirsiniz").arg(limit); }
 
 void AddTypedCard(CardHost& host, CardList& list, const QString& typed) {
   const QString trimmed = typed.trimmed();

@@ -64,8 +64,7 @@ inline const QString ImportQuestion =
 inline const QString SendQuestion = QStringLiteral("Seçilen kart numaralarını göndermekistiyor musunuz?");
 inline const QString ListEmpty = QStringLiteral("Kart listesi boş");
 inline const QString Stopped = QStringLiteral("İşlem durduruldu");
-inline const QString RetryQuestion =
-    QStringLiteral("Bu Kart ID gönderilemedi, Tekrar denenmesini istiyor musunuz??");
+inline const QString RetryQuestion = QStringLiteral("Bu Kart ID gönderilemedi, Tekrar denenmesini istiyor musunuz??");
 inline const QString Done = QStringLiteral("İşlem Tamamlandı");
 inline const QString BadCardPrefix = QStringLiteral("Geçersiz Kart ID: ");
 inline const QString ReceiveQuestion = QStringLiteral(
@@ -73,9 +72,9 @@ inline const QString ReceiveQuestion = QStringLiteral(
 inline const QString ReceiveFailed = QStringLiteral("Kart numaraları cihazdan alınamadı");
 inline const QString ReaderEmpty = QStringLiteral("Cihaz kart hafızası boş");
 inline const QString Received = QStringLiteral("Kart numaraları cihazdan alındı.");
-inline const QString EraseQuestion =
-    QStringLiteral("Tüm kart hafızasını silmek istediğinizden emin misiniz? \r\n"
-                   "Bu işlem cihaz tipine bağlı olarak 1-25 saniye arası sürecektir");
+inline const QString EraseQuestion = QStringLiteral(
+    "Tüm kart hafızasını silmek istediğinizden emin misiniz? \r\n"
+    "Bu işlem cihaz tipine bağlı olarak 1-25 saniye arası sürecektir");
 inline const QString Erased = QStringLiteral("Tüm kart hafızası silindi!");
 inline const QString NotErased = QStringLiteral("Kart hafızası silinemedi!");
 QString LimitMessage(int limit);  // "En fazla N kart ekleyebilirsiniz"

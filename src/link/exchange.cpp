@@ -17,6 +17,7 @@ int StatusCode(Outcome outcome, StatusConvention convention) {
 namespace Cmd {
 using SC = StatusConvention;
 using RC = ReplyCheck;
+// clang-format off
 //                                          code  drain s/t    port  extra after secs ticks   thr check                     convention
 const CommandParams SetClock{                "DR", 2001, 2001, false, false, 0,    1, 0, 0,    9, RC::CodeAfterMarker,      SC::NoReplyMinusOne};
 const CommandParams ReadClock{               "UR", 2001, 2001, false, false, 0,    1, 0, 0,   23, RC::CodeAfterMarker,      SC::NoReplyMinusOne};
@@ -29,6 +30,7 @@ const CommandParams SendCard{                "NC", 5001, 32768, false, false, 32
 const CommandParams WriteSettings{           "DS", 2001, 2001, true,  false, 0,    2, 0, 0,   11, RC::CodeAfterMarker,      SC::NoReplyZero};
 const CommandParams ReadSettings{            "US", 2001, 1001, true,  false, 0,    0, 50, 150, 28, RC::CodeAfterMarker,     SC::NoReplyZero};
 const CommandParams DownloadRecords{         "DD", 2001, 2001, false, false, 0,    5, 0, 0,    1, RC::CodeAfterMarker,      SC::NoReplyMinusOne};
+// clang-format on
 }  // namespace Cmd
 
 void DrainInput(ExchangeEnv& env, int passes) {
@@ -64,10 +66,8 @@ void WaitPass(ExchangeEnv& env, qint64 lastReading, qint64 leaveAt) {
 bool CheckReply(QByteArrayView received, const CommandParams& params, qint16 deviceId) {
   const QByteArrayView code(params.code, 2);
   switch (params.check) {
-    case ReplyCheck::CodeAfterMarker:
-      return HasReplyCode(received, code);
-    case ReplyCheck::CodeAnywhere:
-      return received.indexOf(code) >= 0;
+    case ReplyCheck::CodeAfterMarker: return HasReplyCode(received, code);
+    case ReplyCheck::CodeAnywhere: return received.indexOf(code) >= 0;
     case ReplyCheck::StatusAfterFirstCode: {
       QByteArray marker("$");
       marker += code;
@@ -84,8 +84,7 @@ bool CheckReply(QByteArrayView received, const CommandParams& params, qint16 dev
   return false;
 }
 
-ExchangeResult CommandExchange(ExchangeEnv& env, const CommandParams& params, qint16 deviceId,
-                               QByteArrayView payload) {
+ExchangeResult CommandExchange(ExchangeEnv& env, const CommandParams& params, qint16 deviceId, QByteArrayView payload) {
   ExchangeResult result;
   if (!DrainForCommand(env, params)) {
     result.outcome = Outcome::BadReply;

@@ -18,40 +18,40 @@ inline constexpr int StatusOk = 1;
 int StatusCode(Outcome outcome, StatusConvention convention);
 
 enum class ReplyCheck {
-  CodeAfterMarker,     // the two characters after the first "$" are the code
-  CodeAnywhere,        // the code occurs anywhere in the received text
+  CodeAfterMarker,       // the two characters after the first "$" are the code
+  CodeAnywhere,          // the code occurs anywhere in the received text
   StatusAfterFirstCode,  // "$"+code found, the character six after its "$" is 'O'
-  EchoedAddress,       // the three digits after "$"+code equal the device ID
+  EchoedAddress,         // the three digits after "$"+code equal the device ID
 };
 
 struct CommandParams {
-  const char* code;          // two upper-case letters
-  int serialDrain;           // reading passes before the request, serial
-  int tcpDrain;              // reading passes before the request, TCP
-  bool portCheck;            // serial: port check after the drain
-  bool extraRead;            // serial: one more read after the drain
-  int tcpDrainAfter;         // TCP: reading passes after the reply
-  int deadlineSeconds;       // whole-second deadline; 0 means the tick limits below
-  int serialTickLimit;       // TickCounter limit on the serial link
-  int tcpTickLimit;          // TickCounter limit on the TCP link
-  int threshold;             // reply complete at this many characters
+  const char* code;     // two upper-case letters
+  int serialDrain;      // reading passes before the request, serial
+  int tcpDrain;         // reading passes before the request, TCP
+  bool portCheck;       // serial: port check after the drain
+  bool extraRead;       // serial: one more read after the drain
+  int tcpDrainAfter;    // TCP: reading passes after the reply
+  int deadlineSeconds;  // whole-second deadline; 0 means the tick limits below
+  int serialTickLimit;  // TickCounter limit on the serial link
+  int tcpTickLimit;     // TickCounter limit on the TCP link
+  int threshold;        // reply complete at this many characters
   ReplyCheck check;
   StatusConvention convention;
 };
 
 // The rows of the command table.
 namespace Cmd {
-extern const CommandParams SetClock;             // %DR
-extern const CommandParams ReadClock;            // %UR
-extern const CommandParams ReadRecordCount;      // %RC
-extern const CommandParams EraseRecords;         // %EM
+extern const CommandParams SetClock;                   // %DR
+extern const CommandParams ReadClock;                  // %UR
+extern const CommandParams ReadRecordCount;            // %RC
+extern const CommandParams EraseRecords;               // %EM
 extern const CommandParams EraseRecordsAfterDownload;  // %EM, judged by the echoed address
-extern const CommandParams EraseCards;           // %EC
-extern const CommandParams ReadCards;            // %UC (streamed)
-extern const CommandParams SendCard;             // %NC
-extern const CommandParams WriteSettings;        // %DS
-extern const CommandParams ReadSettings;         // %US (threshold set per model by the caller)
-extern const CommandParams DownloadRecords;      // %DD (streamed)
+extern const CommandParams EraseCards;                 // %EC
+extern const CommandParams ReadCards;                  // %UC (streamed)
+extern const CommandParams SendCard;                   // %NC
+extern const CommandParams WriteSettings;              // %DS
+extern const CommandParams ReadSettings;               // %US (threshold set per model by the caller)
+extern const CommandParams DownloadRecords;            // %DD (streamed)
 }  // namespace Cmd
 
 struct ExchangeResult {

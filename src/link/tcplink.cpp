@@ -6,9 +6,7 @@ TcpLink::TcpLink() : socket_(std::make_unique<QTcpSocket>()) {}
 
 TcpLink::~TcpLink() { close(); }
 
-bool TcpLink::isConnected() const {
-  return socket_ && socket_->state() == QAbstractSocket::ConnectedState;
-}
+bool TcpLink::isConnected() const { return socket_ && socket_->state() == QAbstractSocket::ConnectedState; }
 
 void TcpLink::close() {
   if (socket_) socket_->abort();

@@ -39,10 +39,16 @@ qsizetype scanNumber(QStringView s, qsizetype i, double* out) {
   QString buf;
   if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) buf += s[i++];
   qsizetype digits = 0;
-  while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) { buf += s[i++]; ++digits; }
+  while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
+    buf += s[i++];
+    ++digits;
+  }
   if (i < s.size() && s[i] == u'.') {
     buf += s[i++];
-    while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) { buf += s[i++]; ++digits; }
+    while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
+      buf += s[i++];
+      ++digits;
+    }
   }
   if (digits == 0) return 0;
   if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
@@ -50,8 +56,14 @@ qsizetype scanNumber(QStringView s, qsizetype i, double* out) {
     QString exp = QStringLiteral("e");
     if (j < s.size() && (s[j] == u'+' || s[j] == u'-')) exp += s[j++];
     qsizetype expDigits = 0;
-    while (j < s.size() && s[j].isDigit() && s[j].unicode() < 128 && expDigits < 6) { exp += s[j++]; ++expDigits; }
-    if (expDigits > 0) { buf += exp; i = j; }
+    while (j < s.size() && s[j].isDigit() && s[j].unicode() < 128 && expDigits < 6) {
+      exp += s[j++];
+      ++expDigits;
+    }
+    if (expDigits > 0) {
+      buf += exp;
+      i = j;
+    }
   }
   bool ok = false;
   double v = buf.toDouble(&ok);

@@ -35,8 +35,7 @@ QByteArray Pad(qint64 value, int width) { return PadZerosLeft(value, width).toLa
 
 }  // namespace
 
-QByteArray FormatAccessLogLine(qint16 deviceId, const OfflineRecord& record, qint16 recordType, QDate day,
-                               QTime time) {
+QByteArray FormatAccessLogLine(qint16 deviceId, const OfflineRecord& record, qint16 recordType, QDate day, QTime time) {
   QByteArray line;
   line.reserve(36);
   line += Pad(deviceId, 3);
@@ -52,16 +51,17 @@ QByteArray FormatAccessLogLine(qint16 deviceId, const OfflineRecord& record, qin
   } else {
     const QByteArray d = record.rawStamp.leftJustified(12, ' ', true);
     const QByteArrayView v(d);
-    line += "20" + PadTextLeft(v.sliced(4, 2), 2) + '/' + PadTextLeft(v.sliced(2, 2), 2) +
-            '/' + PadTextLeft(v.sliced(0, 2), 2);
+    line += "20" + PadTextLeft(v.sliced(4, 2), 2) + '/' + PadTextLeft(v.sliced(2, 2), 2) + '/' +
+            PadTextLeft(v.sliced(0, 2), 2);
     line += ',';
-    line += PadTextLeft(v.sliced(6, 2), 2) + ':' + PadTextLeft(v.sliced(8, 2), 2) + ':' + PadTextLeft(v.sliced(10, 2), 2);
+    line +=
+        PadTextLeft(v.sliced(6, 2), 2) + ':' + PadTextLeft(v.sliced(8, 2), 2) + ':' + PadTextLeft(v.sliced(10, 2), 2);
   }
   return line;
 }
 
-bool AppendAccessLogLine(const QString& programFolder, qint16 deviceId, const OfflineRecord& record,
-                         qint16 recordType, QDate day, QTime time) {
+bool AppendAccessLogLine(const QString& programFolder, qint16 deviceId, const OfflineRecord& record, qint16 recordType,
+                         QDate day, QTime time) {
   QFile file(AccessLogPath(programFolder));
   if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
   const QByteArray line = FormatAccessLogLine(deviceId, record, recordType, day, time) + "\r\n";

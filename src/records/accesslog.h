@@ -20,13 +20,12 @@ QString AccessLogPath(const QString& programFolder);
 // Every field is cut or zero-padded by the PadZerosLeft rule. Without a valid
 // day and time the reader's own twelve digits of the record are written as
 // they came (year 20yy), so a bad stamp never turns into another record's time.
-QByteArray FormatAccessLogLine(qint16 deviceId, const OfflineRecord& record, qint16 recordType, QDate day,
-                               QTime time);
+QByteArray FormatAccessLogLine(qint16 deviceId, const OfflineRecord& record, qint16 recordType, QDate day, QTime time);
 
 // Opens the log for appending (creating it), writes one line and CR LF, closes
 // it. Returns whether the whole line was written.
-bool AppendAccessLogLine(const QString& programFolder, qint16 deviceId, const OfflineRecord& record,
-                         qint16 recordType, QDate day, QTime time);
+bool AppendAccessLogLine(const QString& programFolder, qint16 deviceId, const OfflineRecord& record, qint16 recordType,
+                         QDate day, QTime time);
 
 // Forces the lines written so far to stable storage (and the file's folder
 // entry with them), so a power cut after the reader's memory was erased

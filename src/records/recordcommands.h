@@ -64,8 +64,8 @@ class RecordFrameCollector {
 
  private:
   QByteArray buffer_;
-  qsizetype offset_ = 0;     // start of the unscanned text
-  qsizetype crSearch_ = 0;   // where the CR search of a pending frame resumes
+  qsizetype offset_ = 0;    // start of the unscanned text
+  qsizetype crSearch_ = 0;  // where the CR search of a pending frame resumes
   std::vector<QByteArray> frames_;
   DownloadEnd end_ = DownloadEnd::None;
 };

@@ -42,9 +42,7 @@ RecordsPanel::RecordsPanel(AppContext& ctx) : ctx_(ctx) {
   connect(ctx_.control<QPushButton>("cmdOpenFile"), &QPushButton::clicked, this, &RecordsPanel::openFile);
 }
 
-QString RecordsPanel::door(const QString& status) const {
-  return status + ctx_.control<QLineEdit>("txtOldID")->text();
-}
+QString RecordsPanel::door(const QString& status) const { return status + ctx_.control<QLineEdit>("txtOldID")->text(); }
 
 void RecordsPanel::setProcess(const QString& text) { ctx_.control<QLabel>("lblProcess")->setText(text); }
 
@@ -139,13 +137,15 @@ void RecordsPanel::openFile() {
   // A failure to start is not reported; the editor complains about a missing file itself.
   if (ctx_.services().startProgram) ctx_.services().startProgram(system + QStringLiteral("\\Notepad.exe"), {log});
 #else
-  const QString editor = ctx_.services().findProgram ? ctx_.services().findProgram(QStringLiteral("xdg-open")) : QString();
+  const QString editor =
+      ctx_.services().findProgram ? ctx_.services().findProgram(QStringLiteral("xdg-open")) : QString();
   if (editor.isEmpty()) {
     ctx_.prompts().message(kEditorFailed);
     return;
   }
   // No shell: the path is one argument, blanks and all.
-  if (ctx_.services().startProgram) ctx_.services().startProgram(editor, {AccessLogPath(ctx_.services().programFolder)});
+  if (ctx_.services().startProgram)
+    ctx_.services().startProgram(editor, {AccessLogPath(ctx_.services().programFolder)});
 #endif
 }
 

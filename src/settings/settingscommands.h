@@ -60,15 +60,15 @@ enum class MasterCardAt { Early, Late };
 
 // The fields of a settings reply (position 1 = the first character after "$US").
 struct SettingsReplyFields {
-  qint64 address = 0;          // 1-3
-  qint64 relayTime = 0;        // 4-5
-  qint64 recordType = 0;       // 6: 1 entry, anything else exit
-  qint64 runMode = 0;          // 11
+  qint64 address = 0;                 // 1-3
+  qint64 relayTime = 0;               // 4-5
+  qint64 recordType = 0;              // 6: 1 entry, anything else exit
+  qint64 runMode = 0;                 // 11
   std::optional<QString> masterCard;  // decimal, nullopt when the field is not usable
-  qint64 epcStartWord = 0;     // 24
-  qint64 wiegandType = 0;      // 25
-  qint64 vehicleDetector = 0;  // 26
-  qint64 triggerTime = 0;      // 27
+  qint64 epcStartWord = 0;            // 24
+  qint64 wiegandType = 0;             // 25
+  qint64 vehicleDetector = 0;         // 26
+  qint64 triggerTime = 0;             // 27
 };
 SettingsReplyFields DecodeSettingsReply(QByteArrayView settingsReply, MasterCardAt masterCardAt);
 

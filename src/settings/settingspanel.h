@@ -14,9 +14,9 @@ class SettingsPanel : public QObject {
  public:
   explicit SettingsPanel(AppContext& ctx);
 
-  void receive();   // cmdReceive
-  void send();      // cmdSend
-  void findId();    // cmdFindID
+  void receive();  // cmdReceive
+  void send();     // cmdSend
+  void findId();   // cmdFindID
 
   // The text of the last successful settings read, from the address after
   // "$US" on; empty after a failed one.
