@@ -22,7 +22,8 @@ int ReadRecordCount(ExchangeEnv& env, qint16 deviceId) {
   const QByteArrayView counter = Mid1(r.received, MarkerPosition(r.received) + 6, 4);
   const auto value = NumericValue(QString::fromLatin1(counter));
   if (!value || *value <= 0) return -1;
-  const double stored = RoundHalfEven(*value) - 1;
+  // One is taken off the counter before it becomes a whole number.
+  const double stored = RoundHalfEven(*value - 1);
   // Numeric text such as "9E99" fits the four characters but not the result;
   // such a counter is as unreadable as letters.
   if (stored < 0 || stored > std::numeric_limits<int>::max()) return -1;

@@ -41,6 +41,8 @@ TEST(ReadRecordCount, DecodesTheCounter) {
       {"$RC0010001**\r", 0}, {"$RC0010010**\r", 9},  // counter is records plus one
       {"$RC0013501**\r", 3500}, {"xx$RC0010005**\r", 4}, {"$RC0010000**\r", -1},  // 0 is no valid counter
       {"$RC001ABCD**\r", -1}, {"$XX0010010**\r", -1}, {"$RC0010010**", -1} /* short */, {"", -1},
+      // The integer is taken after the subtraction, halves to even: 1.5 - 1 is 0, 3.5 - 1 is 2.
+      {"$RC0011.5 **\r", 0}, {"$RC0013.5 **\r", 2}, {"$RC0010.5 **\r", 0},
   };
   for (const auto& c : cases) {
     FakeEnv f(LinkKind::Tcp);
