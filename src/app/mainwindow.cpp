@@ -410,7 +410,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // An ID scan may still be running (it leaves the window usable); it stops at
   // its next check instead of going on unseen after the window is gone.
   ctx_->state().scanCancelFlag = true;
-  tickTimer_->stop();
+  // The tick timer keeps running: a scan's pending try ends only on its ticks.
   clockTimer_->stop();
   // The socket is closed and destroyed; the serial port goes with the program.
   ctx_->links().tcp().discard();

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include "settings/windowharness.h"
 
 namespace tessaro {
@@ -168,6 +170,33 @@ TEST(Scan, OtherDeviceCommandsStayOutAndComeBackAsTheyWere) {
     EXPECT_EQ(own(), ownBefore) << name;
     EXPECT_EQ(h.c<QWidget>("cmdSendRTC")->isEnabled(), model == M::TS30P) << name;
   }
+}
+
+// Closing the window while a try waits on a silent reader: the try still runs
+// out on the tick counter, and the scan ends at its next check.
+TEST(Scan, ClosingTheWindowEndsTheScanAfterThePendingTry) {
+  WindowHarness h;
+  h.window->show();
+  ScriptedPeer& peer = h.ptyPeer();
+  h.setText("txtOldID", QStringLiteral("9"));
+  peer.answer = [&](const QByteArray&) {
+    h.window->close();
+    return QByteArray();
+  };
+  // Without ticks the try would never end; this guard only breaks the hang.
+  bool stuck = false;
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    stuck = true;
+    for (int i = 0; i < 200; ++i) h.ctx().state().tickCounter.advance();
+  });
+  guard.start(3000);
+  h.click("cmdFindID");
+  EXPECT_FALSE(stuck);
+  EXPECT_FALSE(h.window->isVisible());
+  EXPECT_EQ(peer.requests, std::vector<QByteArray>{"%US009**\r"});
+  EXPECT_EQ(h.prompts.shown, QStringList{QStringLiteral("Tarama İptal Edildi")});
 }
 
 TEST(Scan, LinkFailureDisablesNothing) {
