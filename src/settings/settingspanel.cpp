@@ -31,6 +31,11 @@ std::optional<int> NumberInRange(const QString& text, double lo, double hi) {
   return static_cast<int>(RoundHalfEven(*v));
 }
 
+// How the settings commands word a failure: 0 is a time-out, anything else an error.
+QString FailureReason(int status) {
+  return status == 0 ? QStringLiteral(" (Zaman aşımı)") : QStringLiteral(" (Hata oluştu)");
+}
+
 }  // namespace
 
 SettingsPanel::SettingsPanel(AppContext& ctx) : ctx_(ctx) {
@@ -97,10 +102,8 @@ void SettingsPanel::receive() {
       const bool inRange = f.triggerTime >= 1 && f.triggerTime <= 9;
       ctx_.control<QLineEdit>("txtLoopTime")->setText(inRange ? QString::number(f.triggerTime) : QStringLiteral("5"));
     }
-  } else if (status == 0) {
-    ctx_.prompts().message(QStringLiteral("Ayarlar alınamadı. (Zaman aşımı)"));
   } else {
-    ctx_.prompts().message(QStringLiteral("Ayarlar alınamadı. (Hata oluştu)"));
+    ctx_.prompts().message(QStringLiteral("Ayarlar alınamadı.") + FailureReason(status));
   }
   ctx_.links().closeSerial();
 }
@@ -192,10 +195,8 @@ void SettingsPanel::send() {
   if (status == StatusOk) {
     oldId->setText(newId->text());
     ctx_.prompts().message(QStringLiteral("Ayarlar gönderildi"));
-  } else if (status == 0) {
-    ctx_.prompts().message(QStringLiteral("Ayarlar gönderilemedi. (Zaman aşımı)"));
   } else {
-    ctx_.prompts().message(QStringLiteral("Ayarlar gönderilemedi. (Hata oluştu)"));
+    ctx_.prompts().message(QStringLiteral("Ayarlar gönderilemedi.") + FailureReason(status));
   }
   ctx_.links().closeSerial();
 }
