@@ -1,0 +1,36 @@
+#pragma once
+// AccessFile.txt: one 36-character line per downloaded passage, appended and
+// never rewritten. It is the only place where downloaded records stay.
+
+#include <QByteArray>
+#include <QString>
+
+#include "records.h"
+
+namespace tessaro {
+
+inline const QString kAccessLogName = QStringLiteral("AccessFile.txt");
+
+// One line without its line end: "005,0012345678,1,2026/12/05,14:03:09".
+// Every field is cut or zero-padded by the PadZerosLeft rule. Without a valid
+// stamp the reader's own twelve digits are written as they came (year 20yy),
+// so a bad stamp never turns into another record's time.
+QByteArray FormatAccessLogLine(qint16 deviceId, const OfflineRecord& record, qint16 recordType);
+
+class AccessLog {
+ public:
+  explicit AccessLog(QString path) : path_(std::move(path)) {}
+  const QString& path() const { return path_; }
+  // Opens the log for appending (creating it), writes one line and CR LF,
+  // closes it. False when the whole line could not be written.
+  bool append(qint16 deviceId, const OfflineRecord& record, qint16 recordType);
+  // Forces the lines written so far to stable storage (and the file's folder
+  // entry with them), so a power cut after the reader's memory was erased
+  // cannot take them.
+  bool flush();
+
+ private:
+  QString path_;
+};
+
+}  // namespace tessaro

@@ -1,0 +1,72 @@
+#include "cards.h"
+
+#include <cmath>
+
+#include "frame.h"
+#include "textformat.h"
+
+namespace tessaro {
+
+std::optional<qint32> CardNumberFromText(QStringView text) {
+  const std::optional<double> v = NumericValue(text);
+  if (!v) return std::nullopt;
+  const double r = RoundHalfEven(*v);
+  if (!std::isfinite(r) || r < -2147483648.0 || r > 4294967295.0) return std::nullopt;
+  return static_cast<qint32>(static_cast<quint32>(static_cast<qint64>(r) & 0xFFFFFFFFLL));
+}
+
+Outcome SendCard(ExchangeEnv& env, qint16 deviceId, qint32 card) {
+  return CommandExchange(env, Cmd::SendCard, {.deviceId = deviceId, .payload = FormatHex8(card).toLatin1()}).outcome;
+}
+
+Outcome EraseCards(ExchangeEnv& env, qint16 deviceId) {
+  return CommandExchange(env, Cmd::EraseCards, {.deviceId = deviceId}).outcome;
+}
+
+std::optional<qint32> DecodeCardLine(QByteArrayView line) {
+  // Offsets from the "$": code at 1, card digits at 6..13, "**" at 14.
+  if (line.size() < 16 || line[0] != ReplyMarker) return std::nullopt;
+  if (line.sliced(1, 2) != "UC" || line.sliced(14, 2) != "**") return std::nullopt;
+  quint32 value = 0;
+  for (char c : line.sliced(6, 8)) {
+    const int d = HexDigit(c);
+    if (d < 0) return std::nullopt;
+    value = (value << 4) | static_cast<quint32>(d);
+  }
+  return static_cast<qint32>(value);
+}
+
+namespace {
+
+class CardLines : public LineSink {
+ public:
+  explicit CardLines(const std::function<void(const std::vector<qint32>&)>& received) : received_(received) {}
+  LineVerdict line(QByteArrayView line) override {
+    if (line.contains("UF")) return LineVerdict::End;
+    if (!line.contains("UC")) return LineVerdict::Unexpected;
+    ++lines;
+    if (const std::optional<qint32> card = DecodeCardLine(line)) batch_.push_back(*card);
+    return lines > kMaxCardLines ? LineVerdict::Full : LineVerdict::More;
+  }
+  void pieceDone() override {
+    if (batch_.empty()) return;
+    if (received_) received_(batch_);
+    batch_.clear();
+  }
+  int lines = 0;
+
+ private:
+  const std::function<void(const std::vector<qint32>&)>& received_;
+  std::vector<qint32> batch_;
+};
+
+}  // namespace
+
+CardsRead ReadCards(ExchangeEnv& env, qint16 deviceId, const std::function<void(const std::vector<qint32>&)>& received,
+                    const std::function<bool()>& cancelled) {
+  CardLines sink(received);
+  const StreamEnd end = StreamExchange(env, Cmd::ReadCards, deviceId, sink, cancelled);
+  return {end, sink.lines};
+}
+
+}  // namespace tessaro

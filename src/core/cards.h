@@ -1,0 +1,38 @@
+#pragma once
+// The card commands of the reader: write one card ("%NC"), stream the card
+// memory back ("%UC") and erase it ("%EC").
+
+#include <QByteArrayView>
+#include <QStringView>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "exchange.h"
+
+namespace tessaro {
+
+// Reading stops once more than this many lines were taken.
+inline constexpr int kMaxCardLines = 5000;
+
+// The card number a list entry sends: a number that rounds (half to even) into
+// -2147483648 … 4294967295, taken as 32-bit two's complement; nullopt otherwise.
+std::optional<qint32> CardNumberFromText(QStringView text);
+
+Outcome SendCard(ExchangeEnv& env, qint16 deviceId, qint32 card);
+Outcome EraseCards(ExchangeEnv& env, qint16 deviceId);
+
+// One complete card line ("$UC" + address + eight hex digits + "**" + CR): the
+// card, or nullopt when the line does not have that layout.
+std::optional<qint32> DecodeCardLine(QByteArrayView line);
+
+struct CardsRead {
+  StreamEnd end = StreamEnd::Silence;
+  int lines = 0;  // card lines counted, those that failed the layout included
+};
+// Streams the reader's cards; `received` gets the cards of each piece of data
+// in order, as they arrive.
+CardsRead ReadCards(ExchangeEnv& env, qint16 deviceId, const std::function<void(const std::vector<qint32>&)>& received,
+                    const std::function<bool()>& cancelled = {});
+
+}  // namespace tessaro

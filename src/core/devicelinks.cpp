@@ -1,0 +1,15 @@
+#include "devicelinks.h"
+
+namespace tessaro {
+
+Link* DeviceLinks::open(const ConnectionSettings& settings) {
+  if (settings.tcp) {
+    tcp_.connectTcp(settings.host.trimmed(), settings.tcpPort, pump_, clock_);
+    return tcp_.isConnected() ? &tcp_ : nullptr;
+  }
+  serial_.setPortNumber(settings.serialPort);
+  serial_.setSettings(settings.serialSettings);
+  return serial_.open() == 1 ? &serial_ : nullptr;
+}
+
+}  // namespace tessaro

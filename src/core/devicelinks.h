@@ -1,0 +1,44 @@
+#pragma once
+// The two links of the program and the first step of every operation: open
+// the link the user chose.
+
+#include <QString>
+
+#include "exchange.h"
+#include "seriallink.h"
+#include "tcplink.h"
+
+namespace tessaro {
+
+// What the connection panel holds at the moment an operation starts.
+struct ConnectionSettings {
+  bool tcp = false;
+  QString host;
+  qint16 tcpPort = 5600;
+  int serialPort = 1;
+  QString serialSettings = QStringLiteral("38400,o,8,1");
+};
+
+class DeviceLinks {
+ public:
+  DeviceLinks(MessagePump& pump, MonotonicClock& clock) : pump_(pump), clock_(clock) {}
+
+  SerialLink& serial() { return serial_; }
+  TcpLink& tcp() { return tcp_; }
+  MessagePump& pump() { return pump_; }
+  MonotonicClock& clock() { return clock_; }
+
+  // ConnectTcp or OpenSerialPort; nullptr when the chosen link could not be opened.
+  Link* open(const ConnectionSettings& settings);
+  void closeSerial() { serial_.close(); }
+
+  ExchangeEnv env(Link& link) { return ExchangeEnv{link, pump_, clock_}; }
+
+ private:
+  MessagePump& pump_;
+  MonotonicClock& clock_;
+  SerialLink serial_;
+  TcpLink tcp_;
+};
+
+}  // namespace tessaro

@@ -1,0 +1,133 @@
+#include "exchange.h"
+
+#include "frame.h"
+#include "textformat.h"
+
+namespace tessaro {
+
+void Pause(MessagePump& pump, MonotonicClock& clock, int ms) {
+  const Deadline until(clock, ms);
+  while (!until.passed()) pump.waitForActivity(until.remainingMs());
+}
+
+namespace {
+
+// Also on TCP the drain reads, so a late reply to an earlier request is never
+// taken as the answer to the next one.
+void Drain(ExchangeEnv& env, int passes) {
+  for (int i = 0; i < passes; ++i) {
+    env.link.readAll();
+    env.pump.pump();
+  }
+}
+
+}  // namespace
+
+bool CheckReply(QByteArrayView received, const Command& command, qint16 deviceId) {
+  const QByteArrayView code(command.code, 2);
+  switch (command.check) {
+    case ReplyCheck::CodeAfterMarker: return HasReplyCode(received, code);
+    case ReplyCheck::CodeAnywhere: return received.indexOf(code) >= 0;
+    case ReplyCheck::AcceptedAfterCode: {
+      const qsizetype at = received.indexOf(QByteArray(1, ReplyMarker) + code.toByteArray());
+      return at >= 0 && Mid1(received, at + 7, 1) == "O";
+    }
+    case ReplyCheck::EchoedAddress: {
+      const QByteArrayView digits = Mid1(received, MarkerPosition(received) + 3, 3);
+      return static_cast<qint64>(LeadingNumber(QString::fromLatin1(digits))) == deviceId;
+    }
+  }
+  return false;
+}
+
+ExchangeResult CommandExchange(ExchangeEnv& env, const Command& command, const Request& request) {
+  const Transport& t = command.on(env.link.kind());
+  ExchangeResult result;
+  Drain(env, t.drainPasses);
+  if (t.portCheck && !env.link.portCheck()) {
+    result.outcome = Outcome::BadReply;
+    return result;
+  }
+  const QByteArray payload = request.payloadAtSending ? request.payloadAtSending() : request.payload;
+  const int replyLength = request.replyLength.value_or(command.replyLength);
+  env.link.prepareForRequest();
+  const Deadline deadline(env.clock, t.waitMs);
+  env.link.write(BuildRequest(QByteArrayView(command.code, 2), request.deviceId, payload));
+  for (;;) {
+    if (deadline.passed()) return result;
+    env.pump.waitForActivity(deadline.remainingMs());
+    if (env.link.available() >= replyLength) break;
+  }
+  result.received = env.link.readAll();
+  result.outcome = CheckReply(result.received, command, request.deviceId) ? Outcome::Ok : Outcome::BadReply;
+  Drain(env, t.drainAfterReply);
+  return result;
+}
+
+LineSplitter::Result LineSplitter::feed(QByteArrayView piece, const std::function<bool(QByteArrayView)>& line) {
+  buffer_.append(piece);
+  const QByteArrayView all(buffer_);
+  Result result = Result::More;
+  for (;;) {
+    const qsizetype dollar = all.indexOf(ReplyMarker, offset_);
+    if (dollar < 0) {
+      offset_ = all.size();
+      break;
+    }
+    offset_ = dollar;
+    const qsizetype cr = all.indexOf('\r', dollar + 1);
+    // The same limit for a line that is still coming and one that came whole,
+    // so the outcome does not depend on how the stream was cut into pieces.
+    if ((cr < 0 ? all.size() : cr) - dollar > kMaxLine) return Result::Overlong;
+    if (cr < 0) break;
+    offset_ = cr + 1;
+    if (!line(all.sliced(dollar, cr - dollar + 1))) {
+      result = Result::Stopped;
+      break;
+    }
+  }
+  // Dropping the consumed front only when it outweighs the rest keeps the
+  // copying linear in the stream's length.
+  if (offset_ == buffer_.size()) {
+    buffer_.clear();
+    offset_ = 0;
+  } else if (offset_ > 4096 && offset_ * 2 > buffer_.size()) {
+    buffer_.remove(0, offset_);
+    offset_ = 0;
+  }
+  return result;
+}
+
+StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, qint16 deviceId, LineSink& sink,
+                         const std::function<bool()>& cancelled) {
+  const Transport& t = command.on(env.link.kind());
+  Drain(env, t.drainPasses);
+  env.link.prepareForRequest();
+  env.link.write(BuildRequest(QByteArrayView(command.code, 2), deviceId));
+  LineSplitter splitter;
+  // The deadline counts silence, not the whole transfer: every piece renews it.
+  Deadline silence(env.clock, t.waitMs);
+  for (;;) {
+    if (silence.passed()) return StreamEnd::Silence;
+    env.pump.waitForActivity(silence.remainingMs());
+    if (env.link.available() > 0) {
+      LineVerdict verdict = LineVerdict::More;
+      const LineSplitter::Result fed = splitter.feed(env.link.readAll(), [&](QByteArrayView line) {
+        verdict = sink.line(line);
+        return verdict == LineVerdict::More;
+      });
+      sink.pieceDone();
+      if (fed == LineSplitter::Result::Overlong) return StreamEnd::Unexpected;
+      switch (verdict) {
+        case LineVerdict::More: break;
+        case LineVerdict::End: return StreamEnd::EndLine;
+        case LineVerdict::Unexpected: return StreamEnd::Unexpected;
+        case LineVerdict::Full: return StreamEnd::Full;
+      }
+      silence.renew();
+    }
+    if (cancelled && cancelled()) return StreamEnd::Cancelled;
+  }
+}
+
+}  // namespace tessaro

@@ -1,0 +1,150 @@
+#pragma once
+// The two exchanges every device command follows: a request with one reply
+// (CommandExchange) and a request with a stream of reply lines
+// (StreamExchange). A command is a row of the Cmd:: table plus its own payload
+// and reply decoding.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <functional>
+#include <optional>
+
+#include "link.h"
+
+namespace tessaro {
+
+enum class Outcome {
+  Ok,        // a complete reply passed the command's check
+  BadReply,  // a complete reply failed the check, or the serial port check refused to send
+  NoReply,   // too few characters before the deadline
+};
+
+enum class ReplyCheck {
+  CodeAfterMarker,    // the two characters after the first "$" are the code
+  CodeAnywhere,       // the code occurs anywhere in the received text
+  AcceptedAfterCode,  // "$" + code found, and the character six after its "$" is "O"
+  EchoedAddress,      // the three digits after "$" + code equal the device ID
+};
+
+// How a command uses one transport.
+struct Transport {
+  int drainPasses = 0;      // read-and-discard passes before the request
+  bool portCheck = false;   // refuse to send when the port reports an error
+  int waitMs = 0;           // reply: how long it may take; stream: the longest silence
+  int drainAfterReply = 0;  // read-and-discard passes after the reply
+};
+
+struct Command {
+  const char* code = "";  // two upper-case letters
+  int replyLength = 0;    // the reply is complete at this many characters
+  ReplyCheck check = ReplyCheck::CodeAfterMarker;
+  Transport serial;
+  Transport tcp;
+  const Transport& on(LinkKind kind) const { return kind == LinkKind::Serial ? serial : tcp; }
+};
+
+// The command table. The drain pass counts are those the readers' own
+// configuration tool has always used; besides emptying the input they give a
+// reader time to finish an earlier reply, which the readers rely on. The waits
+// are the whole-second deadlines of that tool at their longest, so no wait
+// ends sooner than it did there.
+namespace Cmd {
+inline constexpr Command SetClock{
+    .code = "DR", .replyLength = 9,
+    .serial = {.drainPasses = 2001, .waitMs = 1000}, .tcp = {.drainPasses = 2001, .waitMs = 1000}};
+inline constexpr Command ReadClock{
+    .code = "UR", .replyLength = 23,
+    .serial = {.drainPasses = 2001, .waitMs = 1000}, .tcp = {.drainPasses = 2001, .waitMs = 1000}};
+inline constexpr Command ReadRecordCount{
+    .code = "RC", .replyLength = 13,
+    .serial = {.drainPasses = 2001, .waitMs = 1000}, .tcp = {.drainPasses = 2001, .waitMs = 1000}};
+inline constexpr Command EraseRecords{
+    .code = "EM", .replyLength = 9,
+    .serial = {.drainPasses = 2001, .waitMs = 1000}, .tcp = {.drainPasses = 2001, .waitMs = 1000}};
+// The same request after a download: a ten times longer drain, and the reply
+// judged by the address it echoes.
+inline constexpr Command EraseRecordsAfterDownload{
+    .code = "EM", .replyLength = 9, .check = ReplyCheck::EchoedAddress,
+    .serial = {.drainPasses = 20001, .waitMs = 1000}, .tcp = {.drainPasses = 20001, .waitMs = 1000}};
+// Erasing takes the reader up to 25 seconds.
+inline constexpr Command EraseCards{
+    .code = "EC", .replyLength = 9, .check = ReplyCheck::CodeAnywhere,
+    .serial = {.drainPasses = 2001, .waitMs = 25000}, .tcp = {.drainPasses = 2001, .waitMs = 25000}};
+inline constexpr Command SendCard{
+    .code = "NC", .replyLength = 9, .check = ReplyCheck::AcceptedAfterCode,
+    .serial = {.drainPasses = 5001, .waitMs = 2000},
+    .tcp = {.drainPasses = 32768, .waitMs = 2000, .drainAfterReply = 32768}};
+inline constexpr Command WriteSettings{
+    .code = "DS", .replyLength = 11,
+    .serial = {.drainPasses = 2001, .portCheck = true, .waitMs = 2000}, .tcp = {.drainPasses = 2001, .waitMs = 2000}};
+// The reply length depends on the model (ReadSettings passes it); the waits
+// are 51 and 151 ticks of the window's 10 ms timer.
+inline constexpr Command ReadSettings{
+    .code = "US",
+    .serial = {.drainPasses = 2001, .portCheck = true, .waitMs = 510}, .tcp = {.drainPasses = 1001, .waitMs = 1510}};
+// Streams: the wait is the longest silence between two pieces of data.
+inline constexpr Command ReadCards{
+    .code = "UC", .serial = {.drainPasses = 2001, .waitMs = 6000}, .tcp = {.drainPasses = 32768, .waitMs = 6000}};
+inline constexpr Command DownloadRecords{
+    .code = "DD", .serial = {.drainPasses = 2001, .waitMs = 5000}, .tcp = {.drainPasses = 2001, .waitMs = 5000}};
+}  // namespace Cmd
+
+struct Request {
+  qint16 deviceId = 0;
+  QByteArray payload;
+  // Builds the payload after the drain, right before sending (the clock).
+  std::function<QByteArray()> payloadAtSending;
+  // The reply length when the model decides it instead of the command.
+  std::optional<int> replyLength;
+};
+
+struct ExchangeResult {
+  Outcome outcome = Outcome::NoReply;
+  QByteArray received;  // everything read as the reply (empty without one)
+};
+
+ExchangeResult CommandExchange(ExchangeEnv& env, const Command& command, const Request& request);
+
+bool CheckReply(QByteArrayView received, const Command& command, qint16 deviceId);
+
+// Splits a reply stream into lines, each from a "$" up to and including the
+// next CR. Text before a "$" is skipped. Fed piece by piece; keeps only the
+// unfinished line, so it is linear in the stream's length.
+class LineSplitter {
+ public:
+  // A "$" followed by more characters than this without a CR is not a reply line.
+  static constexpr qsizetype kMaxLine = 64;
+  enum class Result { More, Stopped, Overlong };
+  // Hands every complete line of the buffer to `line` until it returns false.
+  Result feed(QByteArrayView piece, const std::function<bool(QByteArrayView line)>& line);
+
+ private:
+  QByteArray buffer_;
+  qsizetype offset_ = 0;  // first byte not yet consumed
+};
+
+enum class LineVerdict { More, End, Unexpected, Full };
+
+enum class StreamEnd {
+  Silence,     // the reader fell silent for longer than the command's wait
+  EndLine,     // the reader's end-of-list line
+  Unexpected,  // a line that belongs to no such stream, or one that never ends
+  Full,        // as many lines as the command takes
+  Cancelled,   // the user asked to stop
+};
+
+// What a stream command does with its lines.
+class LineSink {
+ public:
+  virtual ~LineSink() = default;
+  virtual LineVerdict line(QByteArrayView line) = 0;
+  // After the lines of one received piece (a batch for the window).
+  virtual void pieceDone() {}
+};
+
+// Sends the request, then hands every line to `sink` until the sink ends the
+// stream, the reader falls silent or `cancelled` (asked once per pass) says so.
+StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, qint16 deviceId, LineSink& sink,
+                         const std::function<bool()>& cancelled = {});
+
+}  // namespace tessaro

@@ -1,0 +1,33 @@
+#include "frame.h"
+
+#include "textformat.h"
+
+namespace tessaro {
+
+QByteArray BuildRequest(QByteArrayView code, qint16 deviceId, QByteArrayView payload) {
+  QByteArray r;
+  r.reserve(9 + payload.size());
+  r += '%';
+  r += code;
+  r += FormatDec3(deviceId).toLatin1();
+  r += payload;
+  r += "**\r";
+  return r;
+}
+
+qsizetype MarkerPosition(QByteArrayView received) { return received.indexOf(ReplyMarker) + 1; }
+
+QByteArrayView Mid1(QByteArrayView text, qsizetype start, qsizetype n) {
+  if (start < 1) start = 1;
+  const qsizetype from = start - 1;
+  if (from >= text.size()) return {};
+  qsizetype len = text.size() - from;
+  if (n >= 0 && n < len) len = n;
+  return text.sliced(from, len);
+}
+
+bool HasReplyCode(QByteArrayView received, QByteArrayView code) {
+  return Mid1(received, MarkerPosition(received) + 1, code.size()) == code;
+}
+
+}  // namespace tessaro

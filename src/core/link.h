@@ -1,0 +1,73 @@
+#pragma once
+// The seams of the protocol core: a transport, a message pump and a monotonic
+// clock. The exchange never knows which transport it talks to; tests replace
+// all three.
+
+#include <QByteArray>
+#include <QtGlobal>
+#include <algorithm>
+
+namespace tessaro {
+
+enum class LinkKind { Serial, Tcp };
+
+class Link {
+ public:
+  virtual ~Link() = default;
+  virtual LinkKind kind() const = 0;
+  // Everything received so far, removed from the receive buffer; empty on error.
+  virtual QByteArray readAll() = 0;
+  // How many characters are waiting; 0 on error.
+  virtual qint64 available() = 0;
+  // Writes the whole text in one call; errors are ignored.
+  virtual void write(const QByteArray& data) = 0;
+  // Serial only: empties both buffers before a request.
+  virtual void prepareForRequest() {}
+  // Serial only: clear pending errors, read once more; false when that read failed.
+  virtual bool portCheck() { return true; }
+};
+
+// Lets the program process its pending events while a command waits.
+class MessagePump {
+ public:
+  virtual ~MessagePump() = default;
+  // One non-blocking pass over the pending events.
+  virtual void pump() = 0;
+  // Sleeps until an event arrives (data, a timer, user input) or maxMs has
+  // passed, then processes what is pending. Never spins.
+  virtual void waitForActivity(int maxMs) = 0;
+};
+
+// Milliseconds that only ever move forward, whatever the wall clock does.
+class MonotonicClock {
+ public:
+  virtual ~MonotonicClock() = default;
+  virtual qint64 nowMs() = 0;
+};
+
+// The one deadline rule of every wait: it has passed once `ms` milliseconds
+// have gone by since it was set or renewed.
+class Deadline {
+ public:
+  Deadline(MonotonicClock& clock, int ms) : clock_(clock), ms_(ms) { renew(); }
+  void renew() { end_ = clock_.nowMs() + ms_; }
+  bool passed() const { return clock_.nowMs() >= end_; }
+  int remainingMs() const { return static_cast<int>(std::max<qint64>(0, end_ - clock_.nowMs())); }
+
+ private:
+  MonotonicClock& clock_;
+  qint64 ms_;
+  qint64 end_ = 0;
+};
+
+// What one command routine needs besides its arguments.
+struct ExchangeEnv {
+  Link& link;
+  MessagePump& pump;
+  MonotonicClock& clock;
+};
+
+// Sleeps in the event loop for `ms` milliseconds without spinning.
+void Pause(MessagePump& pump, MonotonicClock& clock, int ms);
+
+}  // namespace tessaro

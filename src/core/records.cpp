@@ -1,0 +1,123 @@
+#include "records.h"
+
+#include <QDate>
+#include <QTime>
+#include <limits>
+
+#include "accesslog.h"
+#include "frame.h"
+#include "textformat.h"
+
+namespace tessaro {
+
+std::optional<int> ReadRecordCount(ExchangeEnv& env, qint16 deviceId) {
+  const ExchangeResult r = CommandExchange(env, Cmd::ReadRecordCount, {.deviceId = deviceId});
+  if (r.outcome != Outcome::Ok) return std::nullopt;
+  const QByteArrayView counter = Mid1(r.received, MarkerPosition(r.received) + 6, 4);
+  const std::optional<double> value = NumericValue(QString::fromLatin1(counter));
+  if (!value || *value <= 0) return std::nullopt;
+  // One is taken off the counter before it becomes a whole number.
+  const double stored = RoundHalfEven(*value - 1);
+  // Numeric text such as "9E99" fits the four characters but not the result;
+  // such a counter is as unreadable as letters.
+  if (stored < 0 || stored > std::numeric_limits<int>::max()) return std::nullopt;
+  return static_cast<int>(stored);
+}
+
+Outcome EraseRecords(ExchangeEnv& env, qint16 deviceId) {
+  return CommandExchange(env, Cmd::EraseRecords, {.deviceId = deviceId}).outcome;
+}
+
+Outcome EraseRecordsAfterDownload(ExchangeEnv& env, qint16 deviceId) {
+  return CommandExchange(env, Cmd::EraseRecordsAfterDownload, {.deviceId = deviceId}).outcome;
+}
+
+namespace {
+
+// Day, month, two-digit year, hour, minute, second; day first, the year 20yy.
+QDateTime StampFromDigits(QByteArrayView digits) {
+  if (digits.size() != 12) return {};
+  int v[6];
+  for (int i = 0; i < 6; ++i) {
+    const char a = digits[i * 2], b = digits[i * 2 + 1];
+    if (a < '0' || a > '9' || b < '0' || b > '9') return {};
+    v[i] = (a - '0') * 10 + (b - '0');
+  }
+  const QDate date(2000 + v[2], v[1], v[0]);
+  const QTime time(v[3], v[4], v[5]);
+  if (!date.isValid() || !time.isValid()) return {};
+  return QDateTime(date, time);
+}
+
+class RecordFrames : public LineSink {
+ public:
+  LineVerdict line(QByteArrayView frame) override {
+    if (frame.contains("FD")) return LineVerdict::End;
+    if (!frame.contains("DD")) return LineVerdict::Unexpected;
+    frames.emplace_back(frame.toByteArray());
+    return frames.size() >= kMaxDownloadFrames ? LineVerdict::Full : LineVerdict::More;
+  }
+  std::vector<QByteArray> frames;
+};
+
+}  // namespace
+
+std::optional<OfflineRecord> ConvertRecordFrame(QByteArrayView frame) {
+  const qsizetype p = MarkerPosition(frame);
+  if (p == 0 || Mid1(frame, p + 1, 2) != "DD" || Mid1(frame, p + 27, 2) != "**") return std::nullopt;
+  OfflineRecord record;
+  record.cardNumber = static_cast<qint32>(DecimalField(Mid1(frame, p + 6, 9)));
+  record.rawStamp = Mid1(frame, p + 15, 12).toByteArray();
+  record.stamp = StampFromDigits(record.rawStamp);
+  return record;
+}
+
+Download DownloadRecords(ExchangeEnv& env, qint16 deviceId) {
+  RecordFrames sink;
+  Download d;
+  d.end = StreamExchange(env, Cmd::DownloadRecords, deviceId, sink);
+  if (d.end == StreamEnd::Silence) return d;
+  for (const QByteArray& frame : sink.frames) {
+    if (std::optional<OfflineRecord> record = ConvertRecordFrame(frame)) d.records.push_back(std::move(*record));
+  }
+  return d;
+}
+
+Pull PullRecords(ExchangeEnv& env, qint16 deviceId, qint16 recordType, AccessLog& log, bool erase,
+                 const std::function<void(PullStage)>& stage) {
+  auto enter = [&](PullStage s) {
+    if (stage) stage(s);
+  };
+  Pull pull;
+  const std::optional<int> count = ReadRecordCount(env, deviceId);
+  if (!count || *count < 1) return pull;
+  enter(PullStage::Downloading);
+  Pause(env.pump, env.clock, kPauseBeforeDownloadMs);
+  const Download download = DownloadRecords(env, deviceId);
+  if (download.records.empty()) {
+    pull.end = PullEnd::DownloadFailed;
+    return pull;
+  }
+  enter(PullStage::Logging);
+  bool allWritten = true;
+  for (const OfflineRecord& record : download.records) {
+    if (log.append(deviceId, record, recordType)) ++pull.records;
+    else allWritten = false;
+  }
+  // The lines must be on disk before the reader forgets its copy, and erasing
+  // after a download that did not reach its end would destroy what was not
+  // downloaded.
+  if (!allWritten || !log.flush()) {
+    pull.end = PullEnd::LogFailed;
+  } else if (download.end != StreamEnd::EndLine) {
+    pull.end = PullEnd::Incomplete;
+  } else if (!erase) {
+    pull.end = PullEnd::Kept;
+  } else {
+    enter(PullStage::Erasing);
+    pull.end = EraseRecordsAfterDownload(env, deviceId) == Outcome::Ok ? PullEnd::Erased : PullEnd::EraseFailed;
+  }
+  return pull;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,77 @@
+#pragma once
+// The offline passage records kept by a reader: the record counter, the two
+// erase forms, the download of every record, and the download into the
+// access log with its guarantees.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "exchange.h"
+
+namespace tessaro {
+
+class AccessLog;
+
+// One passage as the reader reported it.
+struct OfflineRecord {
+  qint32 cardNumber = 0;
+  // The passage time; invalid when the reader's twelve digits form no valid
+  // date and time. Such a record keeps those digits (rawStamp) instead of
+  // borrowing the stamp of another record.
+  QDateTime stamp;
+  QByteArray rawStamp;  // DDMMYYhhmmss exactly as received
+};
+
+// A download takes at most this many frames; more wait for the next one.
+inline constexpr int kMaxDownloadFrames = 3501;
+
+// "%RC": the number of stored records (counter − 1); nullopt without a reply,
+// with a wrong code or with a counter that is no number above 0.
+std::optional<int> ReadRecordCount(ExchangeEnv& env, qint16 deviceId);
+
+// "%EM": Ok erased, BadReply another reply, NoReply silence.
+Outcome EraseRecords(ExchangeEnv& env, qint16 deviceId);
+// "%EM" after a download: a longer drain, judged by the echoed address.
+Outcome EraseRecordsAfterDownload(ExchangeEnv& env, qint16 deviceId);
+
+// One frame converted; nullopt when it does not count ("DD" after the "$",
+// "**" at "$"+27).
+std::optional<OfflineRecord> ConvertRecordFrame(QByteArrayView frame);
+
+struct Download {
+  StreamEnd end = StreamEnd::Silence;
+  // The counting frames in arrival order; empty after silence (a download
+  // that never saw its end is discarded whole).
+  std::vector<OfflineRecord> records;
+};
+// "%DD": the streamed frames, converted.
+Download DownloadRecords(ExchangeEnv& env, qint16 deviceId);
+
+// How long a download waits after the counter before it asks for the records.
+inline constexpr int kPauseBeforeDownloadMs = 2000;
+
+enum class PullStage { Downloading, Logging, Erasing };
+enum class PullEnd {
+  NoRecords,       // the counter said none, or could not be read
+  DownloadFailed,  // nothing usable came
+  LogFailed,       // a line did not reach the log: the reader keeps its records
+  Incomplete,      // the download did not end on the end-of-records frame: no erase
+  EraseFailed,     // everything is logged, but the erase was not confirmed
+  Erased,
+  Kept,            // everything is logged; no erase was asked for
+};
+struct Pull {
+  PullEnd end = PullEnd::NoRecords;
+  int records = 0;  // lines written to the log
+};
+// Counts, downloads, appends every record to the log and, when `erase` is
+// set, erases the reader's memory — only after every line reached stable
+// storage and the download ended on the reader's end-of-records frame.
+Pull PullRecords(ExchangeEnv& env, qint16 deviceId, qint16 recordType, AccessLog& log, bool erase,
+                 const std::function<void(PullStage)>& stage = {});
+
+}  // namespace tessaro

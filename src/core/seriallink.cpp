@@ -1,0 +1,109 @@
+#include "seriallink.h"
+
+#include "portnames.h"
+
+namespace tessaro {
+
+SerialLink::SerialLink() : resolver_(SerialDeviceForPort) {}
+
+void SerialLink::setPortResolver(PortResolver resolver) { resolver_ = std::move(resolver); }
+
+QString SerialLink::deviceName(int portNumber) const { return resolver_ ? resolver_(portNumber) : QString(); }
+
+void SerialLink::setPortNumber(int portNumber) { portNumber_ = portNumber; }
+
+void SerialLink::setSettings(const QString& settingsText) { settings_ = settingsText; }
+
+bool SerialLink::parseSettings(const QString& text, LineSettings* out) {
+  const QStringList parts = text.split(QLatin1Char(','));
+  if (parts.size() != 4) return false;
+  bool ok = false;
+  const int baud = parts[0].trimmed().toInt(&ok);
+  if (!ok || baud <= 0) return false;
+  const QString p = parts[1].trimmed().toLower();
+  QSerialPort::Parity parity;
+  if (p == QLatin1String("o")) parity = QSerialPort::OddParity;
+  else if (p == QLatin1String("e")) parity = QSerialPort::EvenParity;
+  else if (p == QLatin1String("n")) parity = QSerialPort::NoParity;
+  else return false;
+  if (parts[2].trimmed() != QLatin1String("8") || parts[3].trimmed() != QLatin1String("1")) return false;
+  out->baud = baud;
+  out->parity = parity;
+  return true;
+}
+
+bool SerialLink::applySettings() {
+  LineSettings s;
+  if (!parseSettings(settings_, &s)) return false;
+  line_ = s;
+  // What the driver refuses is ignored like every other port error: a
+  // pseudo-terminal, for one, keeps no parity but carries the bytes all the same.
+  port_.setBaudRate(s.baud);
+  port_.setParity(s.parity);
+  port_.setDataBits(QSerialPort::Data8);
+  port_.setStopBits(QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  port_.clearError();
+  return true;
+}
+
+int SerialLink::open() {
+  port_.clearError();
+  const QString device = deviceName(portNumber_);
+  if (port_.isOpen()) {
+    // A port left open by an earlier operation takes the current line settings.
+    if (openedNumber_ == portNumber_ && openedDevice_ == device) return applySettings() ? 1 : 2;
+    // The user picked another port since: the selection holds, not the old port.
+    close();
+  }
+  if (device.isEmpty()) return 2;
+  port_.setPortName(device);
+  if (!applySettings()) return 2;
+  // The settings made before are applied by open().
+  if (!port_.open(QIODevice::ReadWrite)) {
+    port_.clearError();
+    return 2;
+  }
+  openedNumber_ = portNumber_;
+  openedDevice_ = device;
+  return 1;
+}
+
+void SerialLink::close() {
+  port_.clearError();
+  if (port_.isOpen()) port_.close();
+  port_.clearError();
+  openedNumber_ = 0;
+  openedDevice_.clear();
+}
+
+QByteArray SerialLink::readAll() {
+  if (!port_.isOpen()) return {};
+  return port_.readAll();
+}
+
+qint64 SerialLink::available() {
+  if (!port_.isOpen()) return 0;
+  return port_.bytesAvailable();
+}
+
+void SerialLink::write(const QByteArray& data) {
+  if (!port_.isOpen()) return;
+  port_.write(data);
+  port_.flush();
+}
+
+void SerialLink::prepareForRequest() {
+  // The thresholds of the original port component have no counterpart here:
+  // the exchange polls the count. Emptying both buffers does.
+  if (port_.isOpen()) port_.clear(QSerialPort::AllDirections);
+}
+
+bool SerialLink::portCheck() {
+  port_.clearError();
+  if (!port_.isOpen()) return false;
+  port_.readAll();
+  return port_.error() == QSerialPort::NoError;
+}
+
+}  // namespace tessaro

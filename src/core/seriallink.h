@@ -1,0 +1,68 @@
+#pragma once
+// The serial link over QSerialPort: port number 1..16, a settings text such as
+// "38400,o,8,1", open/close and the operations the exchange performs.
+
+#include <QSerialPort>
+#include <QString>
+#include <functional>
+
+#include "link.h"
+
+namespace tessaro {
+
+class SerialLink : public Link {
+ public:
+  // Maps a port number to a device name; empty when there is none. Tests
+  // inject a pseudo-terminal here.
+  using PortResolver = std::function<QString(int portNumber)>;
+
+  SerialLink();
+  void setPortResolver(PortResolver resolver);
+  QString deviceName(int portNumber) const;
+
+  // CommPort and Settings: take effect at the next Open.
+  void setPortNumber(int portNumber);
+  int portNumber() const { return portNumber_; }
+  void setSettings(const QString& settingsText);
+  QString settings() const { return settings_; }
+
+  // OpenSerialPort: 1 when the port is open afterwards, 2 when it could not be
+  // opened. An open port takes the new line settings; when the selected port
+  // number changed, the old port is closed and the selected one opened.
+  int open();
+  // CloseSerialPort: never fails.
+  void close();
+  bool isOpen() const { return port_.isOpen(); }
+  // The device the open port talks to ("/dev/ttyUSB0", "COM3"); empty when closed.
+  QString openDevice() const { return port_.isOpen() ? openedDevice_ : QString(); }
+
+  LinkKind kind() const override { return LinkKind::Serial; }
+  QByteArray readAll() override;
+  qint64 available() override;
+  void write(const QByteArray& data) override;
+  void prepareForRequest() override;
+  bool portCheck() override;
+
+  // The settings text as line parameters; false when it is not of the form
+  // "<baud>,<o|e|n>,8,1".
+  struct LineSettings {
+    qint32 baud = 0;
+    QSerialPort::Parity parity = QSerialPort::OddParity;
+  };
+  static bool parseSettings(const QString& text, LineSettings* out);
+  // The line settings last applied to the port.
+  LineSettings lineSettings() const { return line_; }
+
+ private:
+  bool applySettings();
+
+  QSerialPort port_;
+  PortResolver resolver_;
+  int portNumber_ = 1;
+  int openedNumber_ = 0;
+  QString openedDevice_;  // the device the open port was resolved to
+  LineSettings line_{38400, QSerialPort::OddParity};
+  QString settings_ = QStringLiteral("38400,o,8,1");
+};
+
+}  // namespace tessaro

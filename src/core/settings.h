@@ -1,0 +1,108 @@
+#pragma once
+// The reader's configuration: the "%DS" write and the "%US" read, their
+// layouts per model, the master card conversions and the rules that turn
+// what the user typed into a settings record.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+#include "exchange.h"
+#include "models.h"
+
+namespace tessaro {
+
+struct SettingsRecord {
+  qint16 currentId = 1;       // the address the request goes to
+  int relayTime = 1;          // 1..64 seconds
+  int offlineRecordType = 1;  // 1 entry, 2 exit
+  qint16 newId = 1;           // the address the reader is to take
+  int runMode = 0;            // RunMode values
+  QString masterCardId;       // decimal text, trimmed
+  int epcStartWord = 0;       // 0 → "4", 1 → "6"
+  int wiegandType = 0;        // 0 → Wiegand 26, 1 → Wiegand 34
+  int vehicleDetector = 0;    // 0 off, 1 on
+  int triggerTime = 5;        // 1..9 seconds
+  SettingsLayout layout = SettingsLayout::Basic;
+};
+
+// The master card number of a numeric text (blanks around it allowed, a
+// fraction rounded half to even); nullopt when the text is not numeric or the
+// number lies outside 0..4294967295.
+std::optional<quint32> MasterCardValue(QStringView text);
+
+// Eight upper-case hexadecimal digits of the unsigned number ("4294967295" →
+// "FFFFFFFF"); nullopt where MasterCardValue has none.
+std::optional<QByteArray> EncodeMasterCard(QStringView text);
+
+// The decimal text of an eight-character hexadecimal field ("80000000" →
+// "2147483648"). Blanks around the digits are ignored; nullopt when the field
+// is shorter than eight characters or holds anything but hexadecimal digits.
+std::optional<QString> DecodeMasterCard(QByteArrayView field);
+
+// The characters between the address and "**" of a "%DS" request: 16, 18 or
+// 20 by layout. nullopt when the master card cannot be encoded.
+std::optional<QByteArray> SettingsPayload(const SettingsRecord& record);
+
+// "%DS" to record.currentId. A master card that cannot be encoded is a bad
+// request: nothing is sent and the outcome is BadReply.
+Outcome WriteSettings(ExchangeEnv& env, const SettingsRecord& record);
+
+struct SettingsRead {
+  Outcome outcome = Outcome::NoReply;
+  QByteArray reply;  // on Ok the received text from the address after "$US" on; else empty
+};
+// "%US" to deviceId, waiting for the model's reply length.
+SettingsRead ReadSettings(ExchangeEnv& env, qint16 deviceId, DeviceModel model);
+
+// The fields of a settings reply (position 1 = the first character after "$US").
+struct SettingsReplyFields {
+  qint64 address = 0;                 // 1-3
+  qint64 relayTime = 0;               // 4-5
+  qint64 recordType = 0;              // 6: 1 entry, anything else exit
+  qint64 runMode = 0;                 // 11
+  std::optional<QString> masterCard;  // 15-22 or 16-23; nullopt when not usable
+  qint64 epcStartWord = 0;            // 24
+  qint64 wiegandType = 0;             // 25
+  qint64 vehicleDetector = 0;         // 26
+  qint64 triggerTime = 0;             // 27
+};
+SettingsReplyFields DecodeSettingsReply(QByteArrayView settingsReply, bool masterCardEarly);
+
+// The run mode a received run-mode code selects on this model; nullopt for
+// a code that selects nothing.
+std::optional<RunMode> ReceivedRunMode(qint64 code, DeviceModel model);
+
+// The numeric value of the text rounded half to even, when it reads as a
+// number within lo..hi (the range is tested before rounding).
+std::optional<int> NumberInRange(QStringView text, double lo, double hi);
+
+// Where an address scan starts: the typed address when it is a number of at
+// most 255, else 0; never below 0.
+int ScanStartAddress(QStringView typed);
+
+// The settings as the user typed and chose them.
+struct SettingsForm {
+  QString oldId, newId, relayTime, masterCard, loopTime;
+  bool entry = true;
+  RunMode runMode = RunMode::StandAlone;
+  int epcStartWord = 0;
+  int wiegandType = 0;
+  bool vehicleDetector = false;
+};
+
+enum class SettingsField { OldId, NewId, RelayTime, MasterCard, LoopTime };
+
+// The form checked field by field in the order the user is told about them.
+struct SettingsCheck {
+  std::optional<SettingsField> invalid;  // the first field that failed
+  // Set once the checks got that far, whether or not a later field failed.
+  std::optional<int> recordType;  // 1 entry, 2 exit
+  bool standAloneForced = false;  // a "Read-Only" the model does not know goes as Stand-Alone
+  SettingsRecord record;          // complete when nothing is invalid
+};
+SettingsCheck CheckSettingsForm(const SettingsForm& form, DeviceModel model);
+
+}  // namespace tessaro

@@ -1,0 +1,64 @@
+#include "tcplink.h"
+
+namespace tessaro {
+
+TcpLink::TcpLink() : socket_(std::make_unique<QTcpSocket>()) {}
+
+TcpLink::~TcpLink() { close(); }
+
+bool TcpLink::isConnected() const { return socket_ && socket_->state() == QAbstractSocket::ConnectedState; }
+
+void TcpLink::close() {
+  if (socket_) socket_->abort();
+}
+
+void TcpLink::discard() {
+  close();
+  socket_.reset();
+}
+
+void TcpLink::connectTcp(const QString& host, qint16 port, MessagePump& pump, MonotonicClock& clock) {
+  if (socket_) {
+    if (isConnected()) socket_->close();
+    socket_->abort();
+    socket_.reset();
+  }
+  for (int i = 0; i <= 10000; ++i) pump.pump();
+  socket_ = std::make_unique<QTcpSocket>();
+  // Port 0 and negative numbers name no server; a negative 16-bit value must not
+  // wrap into some other port.
+  if (port <= 0 || host.isEmpty()) {
+    socket_->abort();
+    return;
+  }
+  socket_->connectToHost(host, static_cast<quint16>(port));
+  if (socket_->state() == QAbstractSocket::UnconnectedState) {
+    socket_->abort();
+    return;
+  }
+  // The readers' tool gave a connection between one and two seconds.
+  const Deadline deadline(clock, kConnectWaitMs);
+  while (!deadline.passed()) {
+    pump.waitForActivity(deadline.remainingMs());
+    if (isConnected()) return;
+  }
+  socket_->abort();
+}
+
+QByteArray TcpLink::readAll() {
+  if (!socket_) return {};
+  return socket_->readAll();
+}
+
+qint64 TcpLink::available() {
+  if (!socket_) return 0;
+  return socket_->bytesAvailable();
+}
+
+void TcpLink::write(const QByteArray& data) {
+  if (!isConnected()) return;
+  socket_->write(data);
+  socket_->flush();
+}
+
+}  // namespace tessaro

@@ -1,0 +1,36 @@
+#pragma once
+// The TCP link: one client connection, made afresh before every operation.
+
+#include <QString>
+#include <QTcpSocket>
+#include <memory>
+
+#include "link.h"
+
+namespace tessaro {
+
+class TcpLink : public Link {
+ public:
+  static constexpr int kConnectWaitMs = 2000;
+
+  TcpLink();
+  ~TcpLink() override;
+
+  // ConnectTcp: drops the current connection, then connects to host:port,
+  // waiting up to two seconds. Afterwards isConnected() tells the outcome.
+  void connectTcp(const QString& host, qint16 port, MessagePump& pump, MonotonicClock& clock);
+  bool isConnected() const;
+  void close();
+  // Closes and destroys the socket (program end); a later connectTcp makes a new one.
+  void discard();
+
+  LinkKind kind() const override { return LinkKind::Tcp; }
+  QByteArray readAll() override;
+  qint64 available() override;
+  void write(const QByteArray& data) override;
+
+ private:
+  std::unique_ptr<QTcpSocket> socket_;
+};
+
+}  // namespace tessaro
