@@ -1,4 +1,4 @@
-#include "cards/cardspanel.h"
+#include "cardspanel.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -6,96 +6,199 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
+#include <utility>
 
-#include "cards/cardworkflows.h"
+#include "cardfile.h"
+#include "cards.h"
+#include "textformat.h"
+#include "texts.h"
 
 namespace tessaro {
 
-namespace {
-
-class ListWidgetCards : public CardList {
- public:
-  explicit ListWidgetCards(QListWidget* w) : w_(w) {
-    // Rows of one height let the view lay out thousands of entries at once.
-    w_->setUniformItemSizes(true);
-  }
-  int count() const override { return w_->count(); }
-  QString text(int i) const override { return w_->item(i)->text(); }
-  bool marked(int i) const override { return w_->item(i)->checkState() == Qt::Checked; }
-  int current() const override { return w_->currentRow(); }
-  void setCurrent(int i) override {
-    w_->setCurrentRow(i);
-    w_->scrollToItem(w_->item(i));
-  }
-  void removeAt(int i) override { delete w_->takeItem(i); }
-  void clear() override { w_->clear(); }
-  void append(const QStringList& texts, bool marked) override {
-    if (texts.isEmpty()) return;
-    // One repaint for the whole batch instead of one per entry.
-    w_->setUpdatesEnabled(false);
-    for (const QString& t : texts) {
-      auto* item = new QListWidgetItem(t);
-      item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-      item->setCheckState(marked ? Qt::Checked : Qt::Unchecked);
-      w_->addItem(item);
-    }
-    w_->setUpdatesEnabled(true);
-    if (marked) setCurrent(w_->count() - 1);
-  }
-
- private:
-  QListWidget* w_;
-};
-
-class ContextHost : public CardHost {
- public:
-  explicit ContextHost(AppContext& ctx) : ctx_(ctx), progress_(ctx.control<QLabel>("lblCurID")) {}
-  Prompts& prompts() override { return ctx_.prompts(); }
-  Link* openLink() override { return ctx_.openLink(); }
-  ExchangeEnv env(Link& link) override { return ctx_.env(link); }
-  void closeSerial() override { ctx_.links().closeSerial(); }
-  void beginBusy() override { ctx_.beginBusy(); }
-  void endBusy() override { ctx_.endBusy(); }
-  qint16 deviceId() override { return ctx_.deviceIdFromText(); }
-  bool& escCancelFlag() override { return ctx_.state().escCancelFlag; }
-  int maxCardCount() override { return ctx_.state().maxCardCount; }
-  QString programFolder() override { return ctx_.services().programFolder; }
-  void setProgress(const QString& text) override { progress_->setText(text); }
-
- private:
-  AppContext& ctx_;
-  QLabel* progress_;
-};
-
-}  // namespace
-
-CardsPanel::CardsPanel(AppContext& ctx)
-    : ctx_(ctx),
-      cardText_(ctx.control<QLineEdit>("txtCardID")),
-      list_(std::make_unique<ListWidgetCards>(ctx.control<QListWidget>("lstCardID"))),
-      host_(std::make_unique<ContextHost>(ctx)) {
-  auto on = [this](const char* name, auto handler) {
-    connect(ctx_.control<QPushButton>(name), &QPushButton::clicked, this, handler);
-  };
-  on("cmdAdd", [this] { AddTypedCard(*host_, *list_, cardText_->text()); });
-  on("cmdDelete", [this] { DeleteCurrentCard(*list_); });
-  on("cmdExport", [this] { ExportCards(*host_, *list_); });
-  on("cmdImport", [this] { ImportCards(*host_, *list_); });
-  on("cmdSendAllCards", [this] { SendAllCards(*host_, *list_); });
-  on("cmdReceiveAllCards", [this] { ReceiveAllCards(*host_, *list_); });
-  on("cmdEraseAll", [this] { EraseAllCards(*host_); });
-  cardText_->installEventFilter(this);
+CardsPanel::CardsPanel(CardControls& controls, Session& session) : c_(controls), session_(session) {
+  // Rows of one height let the view lay out thousands of entries at once.
+  c_.lstCardID->setUniformItemSizes(true);
+  connect(c_.cmdAdd, &QPushButton::clicked, this, &CardsPanel::add);
+  connect(c_.cmdDelete, &QPushButton::clicked, this, &CardsPanel::removeCurrent);
+  connect(c_.cmdExport, &QPushButton::clicked, this, &CardsPanel::exportFile);
+  connect(c_.cmdImport, &QPushButton::clicked, this, &CardsPanel::importFile);
+  connect(c_.cmdSendAllCards, &QPushButton::clicked, this, &CardsPanel::sendAll);
+  connect(c_.cmdReceiveAllCards, &QPushButton::clicked, this, &CardsPanel::receiveAll);
+  connect(c_.cmdEraseAll, &QPushButton::clicked, this, &CardsPanel::eraseAll);
+  c_.txtCardID->installEventFilter(this);
 }
 
-CardsPanel::~CardsPanel() = default;
-
 bool CardsPanel::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == cardText_ && event->type() == QEvent::FocusIn) {
+  if (watched == c_.txtCardID && event->type() == QEvent::FocusIn) {
     // Typing then replaces the previous number. Deferred, because a mouse
     // click that gave the focus would otherwise move the cursor and undo it.
-    QTimer::singleShot(0, cardText_, [w = cardText_] { w->selectAll(); });
+    QTimer::singleShot(0, c_.txtCardID, [w = c_.txtCardID] { w->selectAll(); });
   }
   return QObject::eventFilter(watched, event);
+}
+
+void CardsPanel::setCurrent(int row) {
+  c_.lstCardID->setCurrentRow(row);
+  c_.lstCardID->scrollToItem(c_.lstCardID->item(row));
+}
+
+void CardsPanel::append(const QStringList& texts, bool marked) {
+  if (texts.isEmpty()) return;
+  // One repaint for the whole batch instead of one per entry.
+  c_.lstCardID->setUpdatesEnabled(false);
+  for (const QString& t : texts) {
+    auto* item = new QListWidgetItem(t);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(marked ? Qt::Checked : Qt::Unchecked);
+    c_.lstCardID->addItem(item);
+  }
+  c_.lstCardID->setUpdatesEnabled(true);
+  if (marked) setCurrent(c_.lstCardID->count() - 1);
+}
+
+QStringList CardsPanel::entries() const {
+  QStringList out;
+  for (int i = 0; i < c_.lstCardID->count(); ++i) out << c_.lstCardID->item(i)->text();
+  return out;
+}
+
+void CardsPanel::add() {
+  const QString trimmed = c_.txtCardID->text().trimmed();
+  if (!IsNumeric(trimmed)) {
+    session_.prompts().message(text::kInvalidCardId);
+    return;
+  }
+  const int limit = session_.state().maxCardCount;
+  if (c_.lstCardID->count() >= limit) {
+    session_.prompts().message(text::CardLimit(limit));
+    return;
+  }
+  append({trimmed}, true);
+}
+
+void CardsPanel::removeCurrent() {
+  const int row = c_.lstCardID->currentRow();
+  if (row >= 0 && row < c_.lstCardID->count()) delete c_.lstCardID->takeItem(row);
+}
+
+QString CardsPanel::askFileName(const QString& title) {
+  Prompts& prompts = session_.prompts();
+  const FileChoice choice = prompts.chooseFile(title, session_.services().programFolder, text::kCardFileFilter);
+  if (choice.cancelled) return {};
+  if (!choice.error.isEmpty()) prompts.message(choice.error);
+  if (choice.fileName.isEmpty()) prompts.message(text::kInvalidFileName);
+  return choice.fileName;
+}
+
+void CardsPanel::exportFile() {
+  c_.lblCurID->clear();
+  const QString name = askFileName(text::kExportTitle);
+  if (name.isEmpty()) return;
+  if (!WriteCardFile(name, entries())) session_.prompts().message(text::kFileNotWritten);
+}
+
+void CardsPanel::importFile() {
+  c_.lblCurID->clear();
+  const QString name = askFileName(text::kImportTitle);
+  if (name.isEmpty() || !session_.prompts().confirm(text::kImportQuestion)) return;
+  // The file is read before the list is cleared: an unreadable file must not
+  // cost the user the list.
+  const std::optional<QStringList> lines = ReadCardFile(name);
+  if (!lines) {
+    session_.prompts().message(text::kFileNotRead);
+    return;
+  }
+  c_.lstCardID->clear();
+  const int limit = std::max<int>(0, session_.state().maxCardCount);
+  append(lines->mid(0, limit), true);
+  if (lines->size() > limit) session_.prompts().message(text::CardLimit(limit));
+}
+
+void CardsPanel::sendAll() {
+  Prompts& prompts = session_.prompts();
+  if (!prompts.confirm(text::kSendCardsQuestion)) return;
+  if (c_.lstCardID->count() == 0) {
+    prompts.message(text::kListEmpty);
+    return;
+  }
+  Session::Operation op = session_.begin(Session::Port::Close);
+  if (!op) return;
+  const qint16 id = session_.deviceId();
+  bool& esc = session_.state().escCancelFlag;
+  c_.lblCurID->clear();
+  for (int i = 0; i < c_.lstCardID->count();) {
+    if (esc) {
+      esc = false;
+      op.finish();
+      prompts.message(text::kStopped);
+      return;
+    }
+    setCurrent(i);
+    c_.lblCurID->setText(QString::number(i + 1));
+    const QListWidgetItem* item = c_.lstCardID->item(i);
+    if (item->checkState() != Qt::Checked) {
+      ++i;
+      continue;
+    }
+    const std::optional<qint32> card = CardNumberFromText(item->text());
+    if (!card) {
+      // Sending some other card, or skipping this one silently, would both
+      // leave the reader with a list the user did not ask for.
+      op.finish();
+      prompts.message(text::kBadCard + item->text());
+      return;
+    }
+    if (SendCard(op.env(), id, *card) == Outcome::Ok) {
+      ++i;
+    } else if (!prompts.confirm(text::kRetryQuestion)) {
+      op.finish();
+      c_.lblCurID->clear();
+      return;
+    }
+  }
+  c_.lblCurID->clear();
+  op.finish();
+  prompts.message(text::kDone);
+}
+
+void CardsPanel::receiveAll() {
+  Prompts& prompts = session_.prompts();
+  if (!prompts.confirm(text::kReceiveCardsQuestion)) return;
+  c_.lstCardID->clear();
+  Session::Operation op = session_.begin(Session::Port::Close);
+  if (!op) return;
+  // Only the serial form counts the cards in lblCurID.
+  const bool serial = op.link().kind() == LinkKind::Serial;
+  int added = 0;
+  bool& esc = session_.state().escCancelFlag;
+  const CardsRead read = ReadCards(
+      op.env(), session_.deviceId(),
+      [&](const std::vector<qint32>& cards) {
+        QStringList texts;
+        for (qint32 card : cards) texts << QString::number(card);
+        append(texts, false);
+        added += static_cast<int>(cards.size());
+        if (serial) c_.lblCurID->setText(QString::number(added));
+      },
+      [&esc] { return std::exchange(esc, false); });
+  if (read.end == StreamEnd::Cancelled) {
+    prompts.message(text::kStopped);
+  } else if (read.end == StreamEnd::Silence) {
+    prompts.message(text::kCardsNotReceived);
+  } else {
+    prompts.message(read.lines == 0 ? text::kReaderHasNoCards : text::kCardsReceived);
+  }
+}
+
+void CardsPanel::eraseAll() {
+  c_.lblCurID->clear();
+  if (!session_.prompts().confirm(text::kEraseCardsQuestion)) return;
+  Session::Operation op = session_.begin(Session::Port::Close);
+  if (!op) return;
+  const Outcome outcome = EraseCards(op.env(), session_.deviceId());
+  op.endBusy();
+  session_.prompts().message(outcome == Outcome::Ok ? text::kCardsErased : text::kCardsNotErased);
 }
 
 }  // namespace tessaro

@@ -1,34 +1,42 @@
 #pragma once
+// "Stand-Alone Kart Listesi": the working card list, its card files, and the
+// transfers of the list to and from the reader.
+
 #include <QObject>
-#include <memory>
+#include <QStringList>
 
-#include "app/appcontext.h"
-
-class QListWidget;
-class QLineEdit;
-class QLabel;
+#include "controls.h"
+#include "session.h"
 
 namespace tessaro {
 
-class CardList;
-class CardHost;
-
-// The card frame: binds lstCardID, txtCardID and the seven buttons to the
-// card workflows.
 class CardsPanel : public QObject {
   Q_OBJECT
  public:
-  explicit CardsPanel(AppContext& ctx);
-  ~CardsPanel() override;
+  CardsPanel(CardControls& controls, Session& session);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  AppContext& ctx_;
-  QLineEdit* cardText_;
-  std::unique_ptr<CardList> list_;
-  std::unique_ptr<CardHost> host_;
+  void add();           // cmdAdd
+  void removeCurrent(); // cmdDelete
+  void exportFile();    // cmdExport
+  void importFile();    // cmdImport
+  void sendAll();       // cmdSendAllCards
+  void receiveAll();    // cmdReceiveAllCards
+  void eraseAll();      // cmdEraseAll
+
+  // The file dialog as export and import use it; empty means stop.
+  QString askFileName(const QString& title);
+  // Appends entries in one batch; marked ones are checked and the last
+  // becomes current, unmarked ones leave the current entry alone.
+  void append(const QStringList& texts, bool marked);
+  QStringList entries() const;
+  void setCurrent(int row);
+
+  CardControls& c_;
+  Session& session_;
 };
 
 }  // namespace tessaro

@@ -1,4 +1,4 @@
-#include "app/mainwindow.h"
+#include "mainwindow.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -15,24 +15,55 @@
 #include <QSvgWidget>
 #include <QTimer>
 
-#include "link/portnames.h"
+#include "cardspanel.h"
+#include "clockpanel.h"
+#include "recordspanel.h"
+#include "settingspanel.h"
+#include "texts.h"
 
-// The logo lives in the GUI library's resources; a static library must register them.
+// The logo lives in the ui library's resources; a static library must register them.
 static void initResources() { Q_INIT_RESOURCE(resources); }
 
 namespace tessaro {
 
+namespace caption = text::caption;
+
 namespace {
 
+// What the window shows of each model beyond its wire facts: the card
+// download and the frame of the clock and records are not on every model.
+struct ModelWidgets {
+  bool receiveAllCards;  // cmdReceiveAllCards usable
+  bool specialPanel;     // frTS30P usable
+};
+constexpr ModelWidgets kModelWidgets[kModelCount] = {
+    {false, false}, {false, false}, {false, true}, {true, false}, {true, false},
+    {true, false},  {true, false},  {true, false}, {true, false},
+};
+
+QString indexed(const char* array, int i) { return QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(i); }
+
 template <typename T>
-T* make(QWidget* parent, const char* name, int x, int y, int w, int h) {
+T* make(QWidget* parent, const QString& name, int x, int y, int w, int h) {
   auto* c = new T(parent);
-  c->setObjectName(QString::fromLatin1(name));
+  c->setObjectName(name);
   c->setGeometry(x, y, w, h);
   return c;
 }
 
-QLabel* caption(QWidget* parent, const QString& text, int x, int y, int w = 110, int h = 20) {
+template <typename T>
+T* make(QWidget* parent, const char* name, int x, int y, int w, int h) {
+  return make<T>(parent, QString::fromLatin1(name), x, y, w, h);
+}
+
+template <typename T>
+T* make(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h) {
+  auto* c = make<T>(parent, name, x, y, w, h);
+  c->setText(text);
+  return c;
+}
+
+QLabel* label(QWidget* parent, const QString& text, int x, int y, int w = 110, int h = 20) {
   auto* l = new QLabel(text, parent);
   l->setGeometry(x, y, w, h);
   return l;
@@ -45,43 +76,55 @@ QGroupBox* frame(QWidget* parent, const char* name, const QString& title, int x,
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h = 26) {
-  auto* b = make<QPushButton>(parent, name, x, y, w, h);
-  b->setText(text);
+  auto* b = make<QPushButton>(parent, name, text, x, y, w, h);
   b->setAutoDefault(false);
   return b;
 }
 
-QRadioButton* option(QWidget* parent, const QString& name, const QString& text, int x, int y, int w) {
-  auto* r = new QRadioButton(text, parent);
-  r->setObjectName(name);
-  r->setGeometry(x, y, w, 20);
-  return r;
+// An option array: one radio button per caption, named "<array>_<index>",
+// with its index as its id in the group.
+QButtonGroup* options(QWidget* window, QWidget* parent, const char* array, const QString* captions, int count,
+                      const int* x, const int* w, int y) {
+  auto* group = new QButtonGroup(window);
+  group->setObjectName(QString::fromLatin1(array));
+  for (int i = 0; i < count; ++i) {
+    auto* r = make<QRadioButton>(parent, indexed(array, i), x[i], y, w[i], 20);
+    r->setText(captions[i]);
+    group->addButton(r, i);
+  }
+  return group;
 }
-
-QString indexed(const char* array, int i) { return QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(i); }
 
 }  // namespace
 
-MainWindow::MainWindow(const AppServices& services, QWidget* parent) : QWidget(parent) {
+MainWindow::MainWindow(const Services& services, QWidget* parent) : QWidget(parent) {
   initResources();
   setObjectName(QStringLiteral("frmMain"));
-  setWindowTitle(kWindowCaption);
-  ctx_ = std::make_unique<AppContext>(this, services);
+  setWindowTitle(text::kWindowCaption);
   buildControls();
+  session_ = std::make_unique<Session>(c_.body, c_.connection, c_.settings.txtOldID, services);
+  settings_ = std::make_unique<SettingsPanel>(c_.settings, *session_);
+  cards_ = std::make_unique<CardsPanel>(c_.cards, *session_);
+  clock_ = std::make_unique<ClockPanel>(c_.clock, *session_);
+  records_ = std::make_unique<RecordsPanel>(c_.records, *session_);
   startUp();
-  panels_ = CreatePanels(*ctx_);
+
+  connect(c_.connection.opsDevice, &QButtonGroup::idClicked, this, &MainWindow::applyProfile);
+  connect(c_.connection.cmbPortNumber, &QComboBox::currentIndexChanged, this, [this] { session_->showPortDevice(); });
+  connect(c_.settings.cmdCancelScan, &QPushButton::clicked, this, [this] { session_->state().scanCancelFlag = true; });
+  connect(settings_.get(), &SettingsPanel::scanRunning, this, &MainWindow::keepOutDuringScan);
+  connect(c_.cmdClose, &QPushButton::clicked, this, &QWidget::close);
+  connect(c_.TTimer, &QTimer::timeout, this, [this] { session_->state().tickCounter.advance(); });
+  connect(c_.ClockTimer, &QTimer::timeout, clock_.get(), &ClockPanel::tick);
   qApp->installEventFilter(this);
 }
 
-MainWindow::~MainWindow() {
-  qApp->removeEventFilter(this);
-  panels_.clear();
-}
+MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 void MainWindow::buildControls() {
   // Every control sits in one body so that the busy state can take input away
   // from all of them while the window itself still sees ESC.
-  auto* body = make<QWidget>(this, "body", 0, 0, 788, 562);
+  auto* body = c_.body = make<QWidget>(this, "body", 0, 0, 788, 562);
 
   // Header strip with the logo.
   auto* header = make<QWidget>(body, "Picture3", 0, 0, 788, 51);
@@ -89,331 +132,256 @@ void MainWindow::buildControls() {
   QPalette pal = header->palette();
   pal.setColor(QPalette::Window, QColor(0x1d, 0x3c, 0x5a));
   header->setPalette(pal);
-  auto* logo = make<QSvgWidget>(header, "PicTS", 8, 5, 190, 41);
-  logo->load(QStringLiteral(":/tessaro/logo.svg"));
+  make<QSvgWidget>(header, "PicTS", 8, 5, 190, 41)->load(QStringLiteral(":/tessaro/logo.svg"));
 
   // Connection panel. Geometry in pixels of the 788 x 562 client area; the
   // widths leave room for the captions at the default 9 pt font.
-  auto* f1 = frame(body, "Frame1", QStringLiteral("Haberleşme Ayarları"), 6, 56, 378, 206);
-  auto* devices = new QButtonGroup(this);
-  devices->setObjectName(QStringLiteral("opsDevice"));
-  const int colX[3] = {12, 104, 196};
-  const int colW[3] = {90, 90, 176};
+  ConnectionControls& cn = c_.connection;
+  auto* f1 = frame(body, "Frame1", caption::Frame1, 6, 56, 378, 206);
+  const int deviceX[kModelCount] = {12, 104, 196, 12, 104, 196, 12, 104, 196};
+  const int deviceW[kModelCount] = {90, 90, 176, 90, 90, 176, 90, 90, 176};
+  cn.opsDevice = new QButtonGroup(this);
+  cn.opsDevice->setObjectName(QStringLiteral("opsDevice"));
   for (int i = 0; i < kModelCount; ++i) {
-    const DeviceProfile& p = DeviceProfiles()[i];
-    auto* r = option(f1, indexed("opsDevice", i), QString::fromLatin1(p.optionCaption), colX[i % 3], 22 + (i / 3) * 22,
-                     colW[i % 3]);
-    devices->addButton(r, i);
+    auto* r = make<QRadioButton>(f1, indexed("opsDevice", i), deviceX[i], 22 + (i / 3) * 22, deviceW[i], 20);
+    r->setText(caption::opsDevice[i]);
+    cn.opsDevice->addButton(r, i);
   }
-  auto* type = make<QLabel>(f1, "lblDeviceType", 12, 92, 200, 20);
-  type->setText(QStringLiteral("TS-20B"));
-  QFont bold = type->font();
+  cn.lblDeviceType = make<QLabel>(f1, "lblDeviceType", QStringLiteral("TS-20B"), 12, 92, 200, 20);
+  QFont bold = cn.lblDeviceType->font();
   bold.setBold(true);
-  type->setFont(bold);
-
-  caption(f1, QStringLiteral("COM Port:"), 12, 122, 76);
-  make<QComboBox>(f1, "cmbPortNumber", 90, 120, 56, 22);
-  make<QLabel>(f1, "lblPortDevice", 150, 122, 56, 20);
-  caption(f1, QStringLiteral("Baud Rate:"), 12, 150, 76);
-  make<QComboBox>(f1, "cmbBaudRate", 90, 148, 76, 22);
-  caption(f1, QStringLiteral("Parity:"), 12, 178, 76);
-  make<QComboBox>(f1, "cmbParity", 90, 176, 76, 22);
-  caption(f1, QStringLiteral("TCPIP Aktif:"), 206, 122, 72);
-  make<QCheckBox>(f1, "chkTCPIPActive", 280, 122, 20, 20);
-  caption(f1, QStringLiteral("IP Adres:"), 206, 150, 72);
-  auto* ip = make<QLineEdit>(f1, "txtIP", 276, 148, 98, 22);
-  ip->setText(QStringLiteral("192.168.1.100"));
-  caption(f1, QStringLiteral("TCP Port:"), 206, 178, 72);
-  auto* port = make<QLineEdit>(f1, "txtPort", 276, 176, 60, 22);
-  port->setText(QStringLiteral("5600"));
+  cn.lblDeviceType->setFont(bold);
+  label(f1, caption::ComPort, 12, 122, 76);
+  cn.cmbPortNumber = make<QComboBox>(f1, "cmbPortNumber", 90, 120, 56, 22);
+  cn.lblPortDevice = make<QLabel>(f1, "lblPortDevice", 150, 122, 56, 20);
+  label(f1, caption::BaudRate, 12, 150, 76);
+  cn.cmbBaudRate = make<QComboBox>(f1, "cmbBaudRate", 90, 148, 76, 22);
+  label(f1, caption::Parity, 12, 178, 76);
+  cn.cmbParity = make<QComboBox>(f1, "cmbParity", 90, 176, 76, 22);
+  label(f1, caption::TcpActive, 206, 122, 72);
+  cn.chkTCPIPActive = make<QCheckBox>(f1, "chkTCPIPActive", 280, 122, 20, 20);
+  label(f1, caption::IpAddress, 206, 150, 72);
+  cn.txtIP = make<QLineEdit>(f1, "txtIP", QStringLiteral("192.168.1.100"), 276, 148, 98, 22);
+  label(f1, caption::TcpPort, 206, 178, 72);
+  cn.txtPort = make<QLineEdit>(f1, "txtPort", QStringLiteral("5600"), 276, 176, 60, 22);
 
   // Device settings.
-  auto* fs = frame(body, "frSettings", QStringLiteral("Cihaz Ayarları"), 6, 266, 378, 290);
-  caption(fs, QStringLiteral("Mevcut Cihaz ID:"), 12, 26);
-  auto* oldId = make<QLineEdit>(fs, "txtOldID", 124, 24, 64, 22);
-  oldId->setText(QStringLiteral("1"));
-  caption(fs, QStringLiteral("Yeni Cihaz ID:"), 12, 52);
-  make<QLineEdit>(fs, "txtNewID", 124, 50, 64, 22);
-  caption(fs, QStringLiteral("Röle Süresi:"), 12, 78);
-  make<QLineEdit>(fs, "txtRelayTime", 124, 76, 64, 22);
-  caption(fs, QStringLiteral("Master Kart ID:"), 12, 104);
-  make<QLineEdit>(fs, "txtMasterCardID", 124, 102, 110, 22);
-  caption(fs, QStringLiteral("Çalışma Modu:"), 12, 132);
-  auto* modes = new QButtonGroup(this);
-  modes->setObjectName(QStringLiteral("opsRunMode"));
-  const char* modeNames[3] = {"Stand-Alone", "Online", "Read-Only"};
-  const int modeX[3] = {118, 218, 284};
-  const int modeW[3] = {100, 66, 90};
-  for (int i = 0; i < 3; ++i) {
-    modes->addButton(option(fs, indexed("opsRunMode", i), QString::fromLatin1(modeNames[i]), modeX[i], 132, modeW[i]),
-                     i);
-  }
-  caption(fs, QStringLiteral("Offline Kayıt Tipi:"), 12, 158);
-  auto* recType = new QButtonGroup(this);
-  recType->setObjectName(QStringLiteral("opsOfflineRecordType"));
-  recType->addButton(option(fs, indexed("opsOfflineRecordType", 0), QStringLiteral("Giriş"), 118, 158, 90), 0);
-  recType->addButton(option(fs, indexed("opsOfflineRecordType", 1), QStringLiteral("Çıkış"), 218, 158, 90), 1);
+  SettingsControls& st = c_.settings;
+  auto* fs = frame(body, "frSettings", caption::frSettings, 6, 266, 378, 290);
+  label(fs, caption::OldId, 12, 26);
+  st.txtOldID = make<QLineEdit>(fs, "txtOldID", QStringLiteral("1"), 124, 24, 64, 22);
+  label(fs, caption::NewId, 12, 52);
+  st.txtNewID = make<QLineEdit>(fs, "txtNewID", 124, 50, 64, 22);
+  label(fs, caption::RelayTime, 12, 78);
+  st.txtRelayTime = make<QLineEdit>(fs, "txtRelayTime", 124, 76, 64, 22);
+  label(fs, caption::MasterCard, 12, 104);
+  st.txtMasterCardID = make<QLineEdit>(fs, "txtMasterCardID", 124, 102, 110, 22);
+  label(fs, caption::RunMode, 12, 132);
+  const int modeX[3] = {118, 218, 284}, modeW[3] = {100, 66, 90};
+  st.opsRunMode = options(this, fs, "opsRunMode", caption::opsRunMode, 3, modeX, modeW, 132);
+  label(fs, caption::RecordType, 12, 158);
+  const int typeX[2] = {118, 218}, typeW[2] = {90, 90};
+  st.opsOfflineRecordType = options(this, fs, "opsOfflineRecordType", caption::opsOfflineRecordType, 2, typeX, typeW, 158);
 
-  auto* pic0 = make<QWidget>(fs, "pic90B_0", 10, 182, 198, 42);
-  auto* lbl0 = make<QLabel>(pic0, "lbl90B_0", 2, 0, 180, 18);
-  lbl0->setText(QStringLiteral("Wiegand Tipi:"));
-  auto* wig = new QButtonGroup(this);
-  wig->setObjectName(QStringLiteral("opsWigType"));
-  wig->addButton(option(pic0, indexed("opsWigType", 0), QStringLiteral("Wiegand 26"), 2, 20, 92), 0);
-  wig->addButton(option(pic0, indexed("opsWigType", 1), QStringLiteral("Wiegand 34"), 104, 20, 92), 1);
-  auto* pic1 = make<QWidget>(fs, "pic90B_1", 224, 182, 146, 42);
-  auto* lbl1 = make<QLabel>(pic1, "lbl90B_1", 2, 0, 142, 18);
-  lbl1->setText(QStringLiteral("EPC Wiegand Adres:"));
-  auto* epc = new QButtonGroup(this);
-  epc->setObjectName(QStringLiteral("opsStartEPCWord"));
-  epc->addButton(option(pic1, indexed("opsStartEPCWord", 0), QStringLiteral("4"), 2, 20, 50), 0);
-  epc->addButton(option(pic1, indexed("opsStartEPCWord", 1), QStringLiteral("6"), 70, 20, 50), 1);
+  st.pic90B[0] = make<QWidget>(fs, "pic90B_0", 10, 182, 198, 42);
+  st.lbl90B[0] = make<QLabel>(st.pic90B[0], "lbl90B_0", caption::lbl90B[0], 2, 0, 180, 18);
+  const int wigX[2] = {2, 104}, wigW[2] = {92, 92};
+  st.opsWigType = options(this, st.pic90B[0], "opsWigType", caption::opsWigType, 2, wigX, wigW, 20);
+  st.pic90B[1] = make<QWidget>(fs, "pic90B_1", 224, 182, 146, 42);
+  st.lbl90B[1] = make<QLabel>(st.pic90B[1], "lbl90B_1", caption::lbl90B[1], 2, 0, 142, 18);
+  const int epcX[2] = {2, 70}, epcW[2] = {50, 50};
+  st.opsStartEPCWord = options(this, st.pic90B[1], "opsStartEPCWord", caption::opsStartEPCWord, 2, epcX, epcW, 20);
   // The labels of the detector are members of the same label array as the two above.
-  auto* lbl2 = make<QLabel>(fs, "lbl90B_2", 12, 224, 108, 20);
-  lbl2->setText(QStringLiteral("Araç Dedektörü:"));
-  make<QCheckBox>(fs, "chkLoop", 124, 224, 20, 20);
-  auto* lbl3 = make<QLabel>(fs, "lbl90B_3", 226, 224, 110, 20);
-  lbl3->setText(QStringLiteral("Tetikleme Süresi:"));
-  auto* loopTime = make<QLineEdit>(fs, "txtLoopTime", 334, 223, 36, 22);
-  loopTime->setText(QStringLiteral("5"));
+  st.lbl90B[2] = make<QLabel>(fs, "lbl90B_2", caption::lbl90B[2], 12, 224, 108, 20);
+  st.chkLoop = make<QCheckBox>(fs, "chkLoop", 124, 224, 20, 20);
+  st.lbl90B[3] = make<QLabel>(fs, "lbl90B_3", caption::lbl90B[3], 226, 224, 110, 20);
+  st.txtLoopTime = make<QLineEdit>(fs, "txtLoopTime", QStringLiteral("5"), 334, 223, 36, 22);
 
-  button(fs, "cmdFindID", QStringLiteral("Cihaz ID Bul"), 240, 22, 130);
-  button(fs, "cmdCancelScan", QStringLiteral("İptal"), 240, 52, 130)->hide();
-  auto* scan = make<QLabel>(fs, "lblScan", 240, 82, 130, 20);
-  scan->setAlignment(Qt::AlignCenter);
-  button(fs, "cmdReceive", QStringLiteral("Ayarları Al"), 10, 255, 176, 28);
-  button(fs, "cmdSend", QStringLiteral("Ayarları Gönder"), 192, 255, 178, 28);
+  st.cmdFindID = button(fs, "cmdFindID", caption::cmdFindID, 240, 22, 130);
+  st.cmdCancelScan = button(fs, "cmdCancelScan", caption::cmdCancelScan, 240, 52, 130);
+  st.cmdCancelScan->hide();
+  st.lblScan = make<QLabel>(fs, "lblScan", 240, 82, 130, 20);
+  st.lblScan->setAlignment(Qt::AlignCenter);
+  st.cmdReceive = button(fs, "cmdReceive", caption::cmdReceive, 10, 255, 176, 28);
+  st.cmdSend = button(fs, "cmdSend", caption::cmdSend, 192, 255, 178, 28);
 
   // Card list.
-  auto* fk = frame(body, "frKart", QStringLiteral("Stand-Alone Kart Listesi"), 390, 56, 392, 264);
-  make<QListWidget>(fk, "lstCardID", 10, 22, 150, 232);
-  caption(fk, QStringLiteral("Kart ID:"), 170, 26, 54);
-  make<QLineEdit>(fk, "txtCardID", 226, 24, 156, 22);
-  button(fk, "cmdAdd", QStringLiteral("<< Ekle"), 170, 54, 104);
-  button(fk, "cmdDelete", QStringLiteral("Sil >>"), 278, 54, 104);
-  button(fk, "cmdImport", QStringLiteral("Dosyadan Al"), 170, 84, 104);
-  button(fk, "cmdExport", QStringLiteral("Dosyaya Kaydet"), 278, 84, 104);
-  button(fk, "cmdReceiveAllCards", QStringLiteral("Tümünü Cihazdan Al"), 170, 118, 212);
-  button(fk, "cmdSendAllCards", QStringLiteral("Tümünü Cihaza Gönder"), 170, 148, 212);
-  button(fk, "cmdEraseAll", QStringLiteral("Tüm Kart Hafızasını Sil"), 170, 178, 212);
-  make<QLabel>(fk, "lblCurID", 170, 208, 212, 18);
-  auto* hint = make<QLabel>(fk, "Label3", 170, 226, 212, 18);
-  hint->setText(QStringLiteral("İptal için 'ESC' tuşuna basınız"));
-  caption(fk, QStringLiteral("Maksimum Kart Sayısı:"), 170, 244, 142, 18);
-  make<QLabel>(fk, "lblMaxCardNum", 314, 244, 68, 18);
+  CardControls& cd = c_.cards;
+  cd.frKart = frame(body, "frKart", caption::frKart, 390, 56, 392, 264);
+  cd.lstCardID = make<QListWidget>(cd.frKart, "lstCardID", 10, 22, 150, 232);
+  label(cd.frKart, caption::CardId, 170, 26, 54);
+  cd.txtCardID = make<QLineEdit>(cd.frKart, "txtCardID", 226, 24, 156, 22);
+  cd.cmdAdd = button(cd.frKart, "cmdAdd", caption::cmdAdd, 170, 54, 104);
+  cd.cmdDelete = button(cd.frKart, "cmdDelete", caption::cmdDelete, 278, 54, 104);
+  cd.cmdImport = button(cd.frKart, "cmdImport", caption::cmdImport, 170, 84, 104);
+  cd.cmdExport = button(cd.frKart, "cmdExport", caption::cmdExport, 278, 84, 104);
+  cd.cmdReceiveAllCards = button(cd.frKart, "cmdReceiveAllCards", caption::cmdReceiveAllCards, 170, 118, 212);
+  cd.cmdSendAllCards = button(cd.frKart, "cmdSendAllCards", caption::cmdSendAllCards, 170, 148, 212);
+  cd.cmdEraseAll = button(cd.frKart, "cmdEraseAll", caption::cmdEraseAll, 170, 178, 212);
+  cd.lblCurID = make<QLabel>(cd.frKart, "lblCurID", 170, 208, 212, 18);
+  make<QLabel>(cd.frKart, "Label3", caption::Label3, 170, 226, 212, 18);
+  label(cd.frKart, caption::MaxCards, 170, 244, 142, 18);
+  cd.lblMaxCardNum = make<QLabel>(cd.frKart, "lblMaxCardNum", 314, 244, 68, 18);
 
   // Clock and offline records.
-  auto* fp = frame(body, "frTS30P", QStringLiteral("Özel İşlemler (TS-30P İçin)"), 390, 324, 392, 194);
-  auto* rtc = frame(fp, "frRTC", QStringLiteral("Gerçek Zaman Saati"), 8, 20, 142, 166);
-  button(rtc, "cmdSendRTC", QStringLiteral("Saati Ayarla"), 8, 24, 126);
-  button(rtc, "cmdReceiveRTC", QStringLiteral("Saati Oku"), 8, 54, 126);
-  caption(rtc, QStringLiteral("PC Saati:"), 8, 88, 126, 18);
-  make<QLabel>(rtc, "lblPCRTC", 8, 106, 130, 18);
-  caption(rtc, QStringLiteral("Cihaz Saati:"), 8, 126, 126, 18);
-  make<QLabel>(rtc, "lblDeviceRTC", 8, 144, 130, 18);
-  auto* log = frame(fp, "frLOGMemory", QStringLiteral("Offline Geçiş Kayıtları"), 154, 20, 232, 166);
-  auto* clear = make<QCheckBox>(log, "chkClearRAM", 8, 22, 222, 20);
-  clear->setText(QStringLiteral("Alındıktan Sonra Hafızayı Temizle"));
-  clear->setChecked(true);
-  button(log, "cmdReadData", QStringLiteral("Oku - Kaydet"), 8, 48, 106);
-  button(log, "cmdOpenFile", QStringLiteral("Dosyayı Aç"), 118, 48, 106);
-  button(log, "cmdReadCounter", QStringLiteral("Kayıt Sayısı"), 8, 78, 106);
-  button(log, "cmdClearCounter", QStringLiteral("Hafızayı Sil"), 118, 78, 106);
-  auto* l12 = make<QLabel>(log, "Label12", 8, 110, 84, 18);
-  l12->setText(QStringLiteral("Kayıt Sayısı:"));
-  make<QLabel>(log, "lblRecordCounter", 94, 110, 130, 18);
-  auto* process = make<QLabel>(log, "lblProcess", 8, 128, 216, 34);
-  process->setWordWrap(true);
-  process->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  c_.frTS30P = frame(body, "frTS30P", caption::frTS30P, 390, 324, 392, 194);
+  ClockControls& ck = c_.clock;
+  auto* rtc = frame(c_.frTS30P, "frRTC", caption::frRTC, 8, 20, 142, 166);
+  ck.cmdSendRTC = button(rtc, "cmdSendRTC", caption::cmdSendRTC, 8, 24, 126);
+  ck.cmdReceiveRTC = button(rtc, "cmdReceiveRTC", caption::cmdReceiveRTC, 8, 54, 126);
+  label(rtc, caption::PcClock, 8, 88, 126, 18);
+  ck.lblPCRTC = make<QLabel>(rtc, "lblPCRTC", 8, 106, 130, 18);
+  label(rtc, caption::DeviceClock, 8, 126, 126, 18);
+  ck.lblDeviceRTC = make<QLabel>(rtc, "lblDeviceRTC", 8, 144, 130, 18);
+  RecordControls& rc = c_.records;
+  auto* log = frame(c_.frTS30P, "frLOGMemory", caption::frLOGMemory, 154, 20, 232, 166);
+  rc.chkClearRAM = make<QCheckBox>(log, "chkClearRAM", caption::chkClearRAM, 8, 22, 222, 20);
+  rc.chkClearRAM->setChecked(true);
+  rc.cmdReadData = button(log, "cmdReadData", caption::cmdReadData, 8, 48, 106);
+  rc.cmdOpenFile = button(log, "cmdOpenFile", caption::cmdOpenFile, 118, 48, 106);
+  rc.cmdReadCounter = button(log, "cmdReadCounter", caption::cmdReadCounter, 8, 78, 106);
+  rc.cmdClearCounter = button(log, "cmdClearCounter", caption::cmdClearCounter, 118, 78, 106);
+  make<QLabel>(log, "Label12", caption::Label12, 8, 110, 84, 18);
+  rc.lblRecordCounter = make<QLabel>(log, "lblRecordCounter", 94, 110, 130, 18);
+  rc.lblProcess = make<QLabel>(log, "lblProcess", 8, 128, 216, 34);
+  rc.lblProcess->setWordWrap(true);
+  rc.lblProcess->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-  button(body, "cmdClose", QStringLiteral("Programı Kapat"), 632, 524, 150, 32);
+  c_.cmdClose = button(body, "cmdClose", caption::cmdClose, 632, 524, 150, 32);
 
   // Focus order: the current device ID first, then the settings, the card
   // list, the special operations and the connection panel.
-  const char* order[] = {"txtOldID",
-                         "txtNewID",
-                         "txtRelayTime",
-                         "txtMasterCardID",
-                         "opsRunMode_0",
-                         "opsRunMode_1",
-                         "opsRunMode_2",
-                         "opsOfflineRecordType_0",
-                         "opsOfflineRecordType_1",
-                         "opsWigType_0",
-                         "opsWigType_1",
-                         "opsStartEPCWord_0",
-                         "opsStartEPCWord_1",
-                         "chkLoop",
-                         "txtLoopTime",
-                         "cmdFindID",
-                         "cmdCancelScan",
-                         "cmdReceive",
-                         "cmdSend",
-                         "lstCardID",
-                         "txtCardID",
-                         "cmdAdd",
-                         "cmdDelete",
-                         "cmdImport",
-                         "cmdExport",
-                         "cmdReceiveAllCards",
-                         "cmdSendAllCards",
-                         "cmdEraseAll",
-                         "cmdSendRTC",
-                         "cmdReceiveRTC",
-                         "chkClearRAM",
-                         "cmdReadData",
-                         "cmdOpenFile",
-                         "cmdReadCounter",
-                         "cmdClearCounter",
-                         "opsDevice_0",
-                         "opsDevice_1",
-                         "opsDevice_2",
-                         "opsDevice_3",
-                         "opsDevice_4",
-                         "opsDevice_5",
-                         "opsDevice_6",
-                         "opsDevice_7",
-                         "opsDevice_8",
-                         "cmbPortNumber",
-                         "cmbBaudRate",
-                         "cmbParity",
-                         "chkTCPIPActive",
-                         "txtIP",
-                         "txtPort",
-                         "cmdClose"};
-  for (size_t i = 1; i < std::size(order); ++i) {
-    setTabOrder(ctx_->control<QWidget>(order[i - 1]), ctx_->control<QWidget>(order[i]));
-  }
-  oldId->setFocus();
+  QList<QWidget*> order = {st.txtOldID, st.txtNewID, st.txtRelayTime, st.txtMasterCardID};
+  for (QButtonGroup* g : {st.opsRunMode, st.opsOfflineRecordType, st.opsWigType, st.opsStartEPCWord})
+    for (QAbstractButton* b : g->buttons()) order << b;
+  order << QList<QWidget*>{st.chkLoop,        st.txtLoopTime,       st.cmdFindID,         st.cmdCancelScan,
+                           st.cmdReceive,     st.cmdSend,           cd.lstCardID,         cd.txtCardID,
+                           cd.cmdAdd,         cd.cmdDelete,         cd.cmdImport,         cd.cmdExport,
+                           cd.cmdReceiveAllCards, cd.cmdSendAllCards, cd.cmdEraseAll,    ck.cmdSendRTC,
+                           ck.cmdReceiveRTC,  rc.chkClearRAM,       rc.cmdReadData,       rc.cmdOpenFile,
+                           rc.cmdReadCounter, rc.cmdClearCounter};
+  for (QAbstractButton* b : cn.opsDevice->buttons()) order << b;
+  order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity, cn.chkTCPIPActive,
+                           cn.txtIP,         cn.txtPort,     c_.cmdClose};
+  for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+  st.txtOldID->setFocus();
 
   // Non-visual components.
-  tickTimer_ = new QTimer(this);
-  tickTimer_->setObjectName(QStringLiteral("TTimer"));
-  tickTimer_->setTimerType(Qt::PreciseTimer);
-  tickTimer_->setInterval(10);
-  clockTimer_ = new QTimer(this);
-  clockTimer_->setObjectName(QStringLiteral("ClockTimer"));
-  clockTimer_->setInterval(1000);
-
-  connect(devices, &QButtonGroup::idClicked, this, &MainWindow::applyProfile);
-  connect(modes, &QButtonGroup::idClicked, this, &MainWindow::applyRunMode);
-  connect(ctx_->control<QPushButton>("cmdCancelScan"), &QPushButton::clicked, this,
-          [this] { ctx_->state().scanCancelFlag = true; });
-  connect(ctx_->control<QPushButton>("cmdClose"), &QPushButton::clicked, this, &QWidget::close);
-  connect(tickTimer_, &QTimer::timeout, this, [this] { ctx_->state().tickCounter.advance(); });
-  connect(ctx_->control<QComboBox>("cmbPortNumber"), &QComboBox::currentIndexChanged, this,
-          &MainWindow::refreshPortDevice);
+  c_.TTimer = new QTimer(this);
+  c_.TTimer->setObjectName(QStringLiteral("TTimer"));
+  c_.TTimer->setTimerType(Qt::PreciseTimer);
+  c_.TTimer->setInterval(10);
+  c_.ClockTimer = new QTimer(this);
+  c_.ClockTimer->setObjectName(QStringLiteral("ClockTimer"));
+  c_.ClockTimer->setInterval(1000);
 }
 
 void MainWindow::startUp() {
-  AppContext& c = *ctx_;
   // 1. Design-time captions are never shown.
-  for (const char* n : {"lblProcess", "lblPCRTC", "lblDeviceRTC", "lblRecordCounter"}) c.control<QLabel>(n)->clear();
+  for (QLabel* l : {c_.records.lblProcess, c_.clock.lblPCRTC, c_.clock.lblDeviceRTC, c_.records.lblRecordCounter})
+    l->clear();
   // 2. Client area of 788 x 562 at normal resolution.
   setFixedSize(788, 562);
   // 3. The socket exists from the start; its port comes from txtPort at each connect.
-  // 4. Cancel flags.
-  c.state().scanCancelFlag = false;
-  c.state().escCancelFlag = false;
-  // 5. Card limit.
-  c.state().maxCardCount = 255;
-  c.control<QLabel>("lblMaxCardNum")->setText(QStringLiteral("255"));
+  // 4. Cancel flags; 5. card limit.
+  WindowState& s = session_->state();
+  s.scanCancelFlag = false;
+  s.escCancelFlag = false;
+  s.maxCardCount = 255;
+  c_.cards.lblMaxCardNum->setText(QStringLiteral("255"));
   // 6-8. Connection lists.
-  auto* ports = c.control<QComboBox>("cmbPortNumber");
-  for (int i = 1; i <= 16; ++i) ports->addItem(QString::number(i));
-  ports->setCurrentIndex(0);
-  auto* baud = c.control<QComboBox>("cmbBaudRate");
-  baud->addItems({QStringLiteral("1200"), QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400")});
-  baud->setCurrentIndex(3);
-  auto* parity = c.control<QComboBox>("cmbParity");
-  parity->addItems({QStringLiteral("Tek"), QStringLiteral("Çift"), QStringLiteral("Yok")});
-  parity->setCurrentIndex(0);
+  ConnectionControls& cn = c_.connection;
+  for (int i = 1; i <= 16; ++i) cn.cmbPortNumber->addItem(QString::number(i));
+  cn.cmbPortNumber->setCurrentIndex(0);
+  cn.cmbBaudRate->addItems({QStringLiteral("1200"), QStringLiteral("9600"), QStringLiteral("19200"),
+                            QStringLiteral("38400")});
+  cn.cmbBaudRate->setCurrentIndex(3);
+  cn.cmbParity->addItems({caption::cmbParity[0], caption::cmbParity[1], caption::cmbParity[2]});
+  cn.cmbParity->setCurrentIndex(0);
   // 9. Configure the serial port without opening it.
-  const ConnectionSettings cs = c.connection();
-  c.links().serial().setPortNumber(cs.serialPort);
-  c.links().serial().setSettings(cs.serialSettings);
-  refreshPortDevice();
+  const ConnectionSettings cs = session_->connection();
+  session_->links().serial().setPortNumber(cs.serialPort);
+  session_->links().serial().setSettings(cs.serialSettings);
+  session_->showPortDevice();
 
   // The window opens in the TS-20B / Stand-Alone state.
-  c.control<QRadioButton>("opsDevice_5")->setChecked(true);
+  cn.opsDevice->button(static_cast<int>(DeviceModel::TS20B))->setChecked(true);
   applyProfile(static_cast<int>(DeviceModel::TS20B));
-  c.control<QRadioButton>("opsRunMode_0")->setChecked(true);
-  applyRunMode(static_cast<int>(RunMode::StandAlone));
-  c.control<QRadioButton>("opsOfflineRecordType_0")->setChecked(true);
-  c.control<QRadioButton>("opsWigType_0")->setChecked(true);
-  c.control<QRadioButton>("opsStartEPCWord_0")->setChecked(true);
+  settings_->chooseRunMode(RunMode::StandAlone);
+  for (QButtonGroup* g : {c_.settings.opsOfflineRecordType, c_.settings.opsWigType, c_.settings.opsStartEPCWord})
+    g->button(0)->setChecked(true);
 
-  tickTimer_->start();
-  clockTimer_->start();
+  c_.TTimer->start();
+  c_.ClockTimer->start();
 }
 
-void MainWindow::refreshPortDevice() {
-  const int n = ctx_->control<QComboBox>("cmbPortNumber")->currentIndex() + 1;
-  const QString dev = ctx_->links().serial().deviceName(n);
-  ctx_->control<QLabel>("lblPortDevice")->setText(PortDeviceCaption(dev));
-}
-
-void MainWindow::applyProfile(int index) {
-  if (index < 0 || index >= kModelCount) return;
-  AppContext& c = *ctx_;
-  const DeviceProfile& p = DeviceProfiles()[index];
+void MainWindow::applyProfile(int model) {
+  if (model < 0 || model >= kModelCount) return;
+  const ModelFacts& facts = Facts(static_cast<DeviceModel>(model));
+  const ModelWidgets& widgets = kModelWidgets[model];
+  SettingsControls& st = c_.settings;
+  QWidget* const wiegand[] = {st.pic90B[0], st.pic90B[1], st.lbl90B[0], st.lbl90B[1]};
+  QWidget* const detector[] = {st.chkLoop, st.txtLoopTime, st.lbl90B[2], st.lbl90B[3]};
   // 1. Most restricted state.
-  c.control<QRadioButton>("opsRunMode_2")->setVisible(false);
-  c.control<QWidget>("frTS30P")->setEnabled(false);
-  c.control<QWidget>("cmdReceiveAllCards")->setEnabled(false);
-  c.control<QWidget>("chkLoop")->setVisible(false);
-  c.control<QWidget>("txtLoopTime")->setVisible(false);
-  for (const char* n : {"pic90B_0", "pic90B_1", "lbl90B_0", "lbl90B_1", "lbl90B_2", "lbl90B_3"})
-    c.control<QWidget>(n)->setVisible(false);
+  st.opsRunMode->button(static_cast<int>(RunMode::ReadOnly))->setVisible(false);
+  c_.frTS30P->setEnabled(false);
+  c_.cards.cmdReceiveAllCards->setEnabled(false);
+  for (QWidget* w : detector) w->setVisible(false);
+  for (QWidget* w : wiegand) w->setVisible(false);
   // 2. Limit and type text.
-  c.state().maxCardCount = p.cardLimit;
-  c.control<QLabel>("lblDeviceType")->setText(QString::fromLatin1(p.typeText));
-  // 3. What the model has.
-  if (p.readOnlyOffered) c.control<QRadioButton>("opsRunMode_2")->setVisible(true);
-  if (p.specialPanel) c.control<QWidget>("frTS30P")->setEnabled(true);
-  if (p.receiveAllCards) c.control<QWidget>("cmdReceiveAllCards")->setEnabled(true);
-  if (p.wiegand) {
-    for (const char* n : {"pic90B_0", "pic90B_1", "lbl90B_0", "lbl90B_1"}) c.control<QWidget>(n)->setVisible(true);
+  session_->state().maxCardCount = facts.cardLimit;
+  c_.connection.lblDeviceType->setText(QString::fromLatin1(facts.name));
+  // 3. What the model has; the model-specific settings show where they travel.
+  if (facts.readOnlyMode) st.opsRunMode->button(static_cast<int>(RunMode::ReadOnly))->setVisible(true);
+  if (widgets.specialPanel) c_.frTS30P->setEnabled(true);
+  if (widgets.receiveAllCards) c_.cards.cmdReceiveAllCards->setEnabled(true);
+  if (facts.layout != SettingsLayout::Basic) {
+    for (QWidget* w : wiegand) w->setVisible(true);
   }
-  if (p.vehicleDetector) {
-    for (const char* n : {"chkLoop", "txtLoopTime", "lbl90B_2", "lbl90B_3"}) c.control<QWidget>(n)->setVisible(true);
+  if (facts.layout == SettingsLayout::WiegandAndDetector) {
+    for (QWidget* w : detector) w->setVisible(true);
   }
   // 4. The limit as text.
-  c.control<QLabel>("lblMaxCardNum")->setText(QString::number(c.state().maxCardCount));
+  c_.cards.lblMaxCardNum->setText(QString::number(session_->state().maxCardCount));
 }
 
-void MainWindow::applyRunMode(int index) {
-  auto* relay = ctx_->control<QLineEdit>("txtRelayTime");
-  if (index == static_cast<int>(RunMode::StandAlone)) {
-    relay->setEnabled(false);
-    relay->setText(QStringLiteral("1"));
-  } else if (index == static_cast<int>(RunMode::Online) || index == static_cast<int>(RunMode::ReadOnly)) {
-    relay->setEnabled(true);
+void MainWindow::keepOutDuringScan(bool scanning) {
+  if (scanning) {
+    c_.cards.frKart->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{c_.clock.cmdSendRTC, c_.clock.cmdReceiveRTC,
+                                                      c_.records.cmdReadData, c_.records.cmdReadCounter,
+                                                      c_.records.cmdClearCounter}) {
+      keptOut_.emplace_back(w, !w->testAttribute(Qt::WA_ForceDisabled));
+      w->setEnabled(false);
+    }
+    return;
   }
+  c_.cards.frKart->setEnabled(true);
+  for (auto& [w, enabled] : keptOut_) w->setEnabled(enabled);
+  keptOut_.clear();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   // ESC reaches the window before any control, also while it is busy.
   if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-    QWidget* w = qobject_cast<QWidget*>(watched);
-    if (w && (w == this || isAncestorOf(w) || w->window() == this)) ctx_->state().escCancelFlag = true;
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (w && (w == this || isAncestorOf(w) || w->window() == this)) session_->state().escCancelFlag = true;
   }
   return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // A busy window is disabled: like its buttons, it cannot be closed until the operation ends.
-  if (ctx_->busy()) {
+  if (session_->busy()) {
     event->ignore();
     return;
   }
   // An ID scan may still be running (it leaves the window usable); it stops at
   // its next check instead of going on unseen after the window is gone.
-  ctx_->state().scanCancelFlag = true;
-  // The tick timer keeps running: a scan's pending try ends only on its ticks.
-  clockTimer_->stop();
+  session_->state().scanCancelFlag = true;
+  c_.ClockTimer->stop();
   // The socket is closed and destroyed; the serial port goes with the program.
-  ctx_->links().tcp().discard();
+  session_->links().tcp().discard();
   event->accept();
 }
 

@@ -1,30 +1,28 @@
 #pragma once
 // frmMain: builds every control with its name, caption and start value, runs
-// the start-up steps, the timers, ESC and the model profiles. The panels of
-// the subsystems attach their handlers to the named controls.
+// the start-up steps, the timers and ESC, applies the model profiles and the
+// rules that cross panels. The panels own the click handlers.
 
 #include <QWidget>
 #include <memory>
-#include <vector>
 
-#include "app/appcontext.h"
-
-class QTimer;
+#include "controls.h"
+#include "session.h"
 
 namespace tessaro {
+
+class CardsPanel;
+class ClockPanel;
+class RecordsPanel;
+class SettingsPanel;
 
 class MainWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit MainWindow(const AppServices& services, QWidget* parent = nullptr);
+  explicit MainWindow(const Services& services, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  AppContext& context() { return *ctx_; }
-
-  // The profile steps of a click on opsDevice option `index`.
-  void applyProfile(int index);
-  // The run-mode effect of a click on opsRunMode option `index`.
-  void applyRunMode(int index);
+  Session& session() { return *session_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -33,15 +31,19 @@ class MainWindow : public QWidget {
  private:
   void buildControls();
   void startUp();
-  void refreshPortDevice();
+  // The profile steps of a click on opsDevice option `model`.
+  void applyProfile(int model);
+  // While a scan runs, every other command that talks to the reader is kept
+  // out; afterwards each gets back the enabled state it had.
+  void keepOutDuringScan(bool scanning);
 
-  std::unique_ptr<AppContext> ctx_;
-  std::vector<std::unique_ptr<QObject>> panels_;
-  QTimer* tickTimer_ = nullptr;
-  QTimer* clockTimer_ = nullptr;
+  WindowControls c_;
+  std::unique_ptr<Session> session_;
+  std::unique_ptr<SettingsPanel> settings_;
+  std::unique_ptr<CardsPanel> cards_;
+  std::unique_ptr<ClockPanel> clock_;
+  std::unique_ptr<RecordsPanel> records_;
+  std::vector<std::pair<QWidget*, bool>> keptOut_;
 };
-
-// Attaches the subsystems' panels to the window (one place to add a panel).
-std::vector<std::unique_ptr<QObject>> CreatePanels(AppContext& ctx);
 
 }  // namespace tessaro

@@ -7,9 +7,6 @@
 
 namespace tessaro {
 
-inline const QString kAppTitle = QStringLiteral("Tessaro TS-20,30,40,90 Konfigürasyon V3.0");
-inline const QString kWindowCaption = QStringLiteral("Tessaro TS-20,TS-30,TS-40,TS-90 Okuyucu Konfigürasyon V3.0");
-
 struct FileChoice {
   bool cancelled = false;
   QString fileName;

@@ -1,4 +1,6 @@
-#include "app/qtprompts.h"
+#include "qtprompts.h"
+
+#include "texts.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -7,12 +9,12 @@
 namespace tessaro {
 
 void QtPrompts::message(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, parent_);
+  QMessageBox box(QMessageBox::NoIcon, text::kAppTitle, text, QMessageBox::Ok, parent_);
   box.exec();
 }
 
 bool QtPrompts::confirm(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Yes | QMessageBox::No, parent_);
+  QMessageBox box(QMessageBox::NoIcon, text::kAppTitle, text, QMessageBox::Yes | QMessageBox::No, parent_);
   return box.exec() == QMessageBox::Yes;
 }
 

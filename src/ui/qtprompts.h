@@ -1,7 +1,7 @@
 #pragma once
 #include <QWidget>
 
-#include "app/prompts.h"
+#include "prompts.h"
 
 namespace tessaro {
 

@@ -1,29 +1,30 @@
 #pragma once
-// The "Offline Geçiş Kayıtları" frame: record counter, download into the
+// "Offline Geçiş Kayıtları": the record counter, the download into the
 // access log (optionally erasing the reader's memory), erase, open the log.
 
 #include <QObject>
 
-#include "app/appcontext.h"
+#include "controls.h"
+#include "session.h"
 
 namespace tessaro {
 
 class RecordsPanel : public QObject {
   Q_OBJECT
  public:
-  explicit RecordsPanel(AppContext& ctx);
+  RecordsPanel(RecordControls& controls, Session& session);
 
+ private:
   void readCounter();   // cmdReadCounter
   void readData();      // cmdReadData
   void clearCounter();  // cmdClearCounter
   void openFile();      // cmdOpenFile
+  // The status joined to the current text of txtOldID ("... Kapı:7").
+  void showDoor(const QString& status);
+  QString logPath() const;
 
- private:
-  // "Kapı:" joined to the current text of txtOldID.
-  QString door(const QString& status) const;
-  void setProcess(const QString& text);
-
-  AppContext& ctx_;
+  RecordControls& c_;
+  Session& session_;
 };
 
 }  // namespace tessaro

@@ -1,250 +1,161 @@
-#include "settings/settingspanel.h"
+#include "settingspanel.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <algorithm>
-#include <optional>
-#include <utility>
-#include <vector>
 
-#include "link/textformat.h"
+#include "textformat.h"
+#include "texts.h"
 
 namespace tessaro {
 
-namespace {
-
-const QString kAskOldId = QStringLiteral("Lütfen cihazın mevcut ID'sini giriniz");
-const QString kAskNewId = QStringLiteral("Lütfen 1-255 arası bir ID giriniz");
-const QString kAskRelayTime = QStringLiteral("Lütfen 1-64 snd arası bir röle süresi giriniz");
-const QString kAskMasterCard = QStringLiteral("Lütfen geçerli bir Master Kart ID'si giriniz");
-const QString kAskLoopTime = QStringLiteral("Lütfen 1-9 snd arası bir röle süresi giriniz");
-const QString kFindIdCaption = QStringLiteral("Cihaz ID Bul");
-
-// The numeric value of the text rounded half to even, when it reads as a
-// number within lo..hi (the range is tested before rounding).
-std::optional<int> NumberInRange(const QString& text, double lo, double hi) {
-  const std::optional<double> v = NumericValue(text);
-  if (!v || *v < lo || *v > hi) return std::nullopt;
-  return static_cast<int>(RoundHalfEven(*v));
+SettingsPanel::SettingsPanel(SettingsControls& controls, Session& session) : c_(controls), session_(session) {
+  connect(c_.cmdReceive, &QPushButton::clicked, this, &SettingsPanel::receive);
+  connect(c_.cmdSend, &QPushButton::clicked, this, &SettingsPanel::send);
+  connect(c_.cmdFindID, &QPushButton::clicked, this, &SettingsPanel::findId);
+  connect(c_.opsRunMode, &QButtonGroup::idClicked, this, &SettingsPanel::applyRunMode);
 }
 
-// How the settings commands word a failure: 0 is a time-out, anything else an error.
-QString FailureReason(int status) {
-  return status == 0 ? QStringLiteral(" (Zaman aşımı)") : QStringLiteral(" (Hata oluştu)");
+void SettingsPanel::chooseRunMode(RunMode mode) {
+  c_.opsRunMode->button(static_cast<int>(mode))->setChecked(true);
+  applyRunMode(static_cast<int>(mode));
 }
 
-}  // namespace
-
-SettingsPanel::SettingsPanel(AppContext& ctx) : ctx_(ctx) {
-  // A child of the window, so that whoever holds the window finds the last
-  // settings reply; the window deletes its panels before its children.
-  setObjectName(QStringLiteral("SettingsPanel"));
-  setParent(ctx_.window());
-  connect(ctx_.control<QPushButton>("cmdReceive"), &QPushButton::clicked, this, &SettingsPanel::receive);
-  connect(ctx_.control<QPushButton>("cmdSend"), &QPushButton::clicked, this, &SettingsPanel::send);
-  connect(ctx_.control<QPushButton>("cmdFindID"), &QPushButton::clicked, this, &SettingsPanel::findId);
+void SettingsPanel::applyRunMode(int mode) {
+  if (mode == static_cast<int>(RunMode::StandAlone)) {
+    c_.txtRelayTime->setEnabled(false);
+    c_.txtRelayTime->setText(QStringLiteral("1"));
+  } else {
+    c_.txtRelayTime->setEnabled(true);
+  }
 }
 
-void SettingsPanel::reject(const char* control, const QString& message) {
-  ctx_.prompts().message(message);
-  ctx_.control<QWidget>(control)->setFocus();
-}
-
-void SettingsPanel::selectRecordType(bool entry) {
-  ctx_.control<QRadioButton>(entry ? "opsOfflineRecordType_0" : "opsOfflineRecordType_1")->setChecked(true);
-  ctx_.state().offlineRecordType = entry ? 1 : 2;
+void SettingsPanel::selectRecordType(int type) {
+  c_.opsOfflineRecordType->button(type == 1 ? 0 : 1)->setChecked(true);
+  session_.state().offlineRecordType = static_cast<qint16>(type);
 }
 
 void SettingsPanel::showMasterCard(const SettingsReplyFields& fields) {
   // A field that is not eight hexadecimal digits would show a wrong number;
   // the previous text stays instead.
-  if (fields.masterCard) ctx_.control<QLineEdit>("txtMasterCardID")->setText(*fields.masterCard);
+  if (fields.masterCard) c_.txtMasterCardID->setText(*fields.masterCard);
+}
+
+QString SettingsPanel::failure(const QString& what, Outcome outcome) {
+  return what + (outcome == Outcome::NoReply ? text::kTimedOut : text::kErrorOccurred);
 }
 
 void SettingsPanel::receive() {
-  ctx_.takePortNumber();
-  if (!NumberInRange(ctx_.control<QLineEdit>("txtOldID")->text(), 0, 255)) {
-    reject("txtOldID", kAskOldId);
+  session_.takePortNumber();
+  if (!NumberInRange(c_.txtOldID->text(), 0, 255)) {
+    session_.prompts().message(text::kAskOldId);
+    c_.txtOldID->setFocus();
     return;
   }
-  Link* link = ctx_.openLink();
-  if (!link) return;
-  ctx_.beginBusy();
-  const DeviceModel model = ctx_.model();
-  ExchangeEnv env = ctx_.env(*link);
-  const int status = ReadSettings(env, ctx_.deviceIdFromText(), model, &settingsReply_);
-  ctx_.endBusy();
-
-  if (status == StatusOk) {
-    const DeviceProfile& profile = ProfileOf(model);
-    const SettingsReplyFields f =
-        DecodeSettingsReply(settingsReply_, profile.masterCardEarly ? MasterCardAt::Early : MasterCardAt::Late);
-    ctx_.control<QLineEdit>("txtNewID")->setText(QString::number(f.address));
-    ctx_.control<QLineEdit>("txtRelayTime")->setText(QString::number(f.relayTime));
-    selectRecordType(f.recordType == 1);
-    if (f.runMode == 0) {
-      ctx_.chooseRunMode(RunMode::StandAlone);
-    } else if (f.runMode == 1) {
-      ctx_.chooseRunMode(RunMode::Online);
-    } else if (f.runMode == 2) {
-      ctx_.chooseRunMode(profile.readOnlyOffered ? RunMode::ReadOnly : RunMode::StandAlone);
-    }
-    showMasterCard(f);
-    if (profile.wiegand) {
-      ctx_.control<QRadioButton>(f.epcStartWord == 0 ? "opsStartEPCWord_0" : "opsStartEPCWord_1")->setChecked(true);
-      ctx_.control<QRadioButton>(f.wiegandType == 0 ? "opsWigType_0" : "opsWigType_1")->setChecked(true);
-    }
-    if (profile.vehicleDetector) {
-      ctx_.control<QCheckBox>("chkLoop")->setChecked(f.vehicleDetector == 1);
-      const bool inRange = f.triggerTime >= 1 && f.triggerTime <= 9;
-      ctx_.control<QLineEdit>("txtLoopTime")->setText(inRange ? QString::number(f.triggerTime) : QStringLiteral("5"));
-    }
-  } else {
-    ctx_.prompts().message(QStringLiteral("Ayarlar alınamadı.") + FailureReason(status));
+  Session::Operation op = session_.begin(Session::Port::Close);
+  if (!op) return;
+  const DeviceModel model = session_.model();
+  const SettingsRead read = ReadSettings(op.env(), session_.deviceId(), model);
+  op.endBusy();
+  if (read.outcome != Outcome::Ok) {
+    session_.prompts().message(failure(text::kReceiveFailed, read.outcome));
+    return;
   }
-  ctx_.links().closeSerial();
+  const ModelFacts& facts = Facts(model);
+  const SettingsReplyFields f = DecodeSettingsReply(read.reply, facts.masterCardEarly);
+  c_.txtNewID->setText(QString::number(f.address));
+  c_.txtRelayTime->setText(QString::number(f.relayTime));
+  selectRecordType(f.recordType == 1 ? 1 : 2);
+  if (const std::optional<RunMode> mode = ReceivedRunMode(f.runMode, model)) chooseRunMode(*mode);
+  showMasterCard(f);
+  if (facts.layout != SettingsLayout::Basic) {
+    c_.opsStartEPCWord->button(f.epcStartWord == 0 ? 0 : 1)->setChecked(true);
+    c_.opsWigType->button(f.wiegandType == 0 ? 0 : 1)->setChecked(true);
+  }
+  if (facts.layout == SettingsLayout::WiegandAndDetector) {
+    c_.chkLoop->setChecked(f.vehicleDetector == 1);
+    const bool inRange = f.triggerTime >= 1 && f.triggerTime <= 9;
+    c_.txtLoopTime->setText(inRange ? QString::number(f.triggerTime) : QStringLiteral("5"));
+  }
 }
 
 void SettingsPanel::send() {
-  ctx_.takePortNumber();
-  auto* oldId = ctx_.control<QLineEdit>("txtOldID");
-  auto* newId = ctx_.control<QLineEdit>("txtNewID");
-  if (!NumberInRange(oldId->text(), 0, 255)) {
-    reject("txtOldID", kAskOldId);
+  session_.takePortNumber();
+  SettingsForm form{.oldId = c_.txtOldID->text(),
+                    .newId = c_.txtNewID->text(),
+                    .relayTime = c_.txtRelayTime->text(),
+                    .masterCard = c_.txtMasterCardID->text(),
+                    .loopTime = c_.txtLoopTime->text(),
+                    .entry = c_.opsOfflineRecordType->checkedId() == 0,
+                    .runMode = static_cast<RunMode>(std::max(0, c_.opsRunMode->checkedId())),
+                    .epcStartWord = c_.opsStartEPCWord->checkedId() == 0 ? 0 : 1,
+                    .wiegandType = c_.opsWigType->checkedId() == 0 ? 0 : 1,
+                    .vehicleDetector = c_.chkLoop->isChecked()};
+  SettingsCheck check = CheckSettingsForm(form, session_.model());
+  if (check.recordType) selectRecordType(*check.recordType);
+  // These readers know no Read-Only: a choice left over from another model.
+  if (check.standAloneForced) chooseRunMode(RunMode::StandAlone);
+  if (check.invalid) {
+    struct Refusal {
+      const QString& message;
+      QLineEdit* field;
+    };
+    const Refusal refusals[] = {{text::kAskOldId, c_.txtOldID},
+                                {text::kAskNewId, c_.txtNewID},
+                                {text::kAskRelayTime, c_.txtRelayTime},
+                                {text::kAskMasterCard, c_.txtMasterCardID},
+                                {text::kAskLoopTime, c_.txtLoopTime}};
+    const Refusal& r = refusals[static_cast<int>(*check.invalid)];
+    session_.prompts().message(r.message);
+    r.field->setFocus();
     return;
   }
-  if (!NumberInRange(newId->text(), 1, 255)) {
-    reject("txtNewID", kAskNewId);
-    return;
-  }
-  const DeviceModel model = ctx_.model();
-  const DeviceProfile& profile = ProfileOf(model);
-  SettingsRecord record;
-  record.layout = profile.layout;
-
-  selectRecordType(ctx_.control<QRadioButton>("opsOfflineRecordType_0")->isChecked());
-  record.offlineRecordType = ctx_.state().offlineRecordType;
-
-  bool readRelayTime = false;
-  switch (ctx_.runMode()) {
-    case RunMode::Online:
-      record.runMode = 1;
-      readRelayTime = true;
-      break;
-    case RunMode::StandAlone:
-      record.runMode = 0;
-      readRelayTime = model == DeviceModel::TS40;
-      break;
-    case RunMode::ReadOnly:
-      if (profile.readOnlyOffered) {
-        record.runMode = 2;
-        readRelayTime = true;
-      } else {
-        // A choice left over from another model: these readers know no Read-Only.
-        record.runMode = 0;
-        ctx_.chooseRunMode(RunMode::StandAlone);
-      }
-      break;
-  }
-  record.relayTime = 1;
-  if (readRelayTime) {
-    const std::optional<int> relay = NumberInRange(ctx_.control<QLineEdit>("txtRelayTime")->text(), 1, 64);
-    if (!relay) {
-      reject("txtRelayTime", kAskRelayTime);
-      return;
-    }
-    record.relayTime = *relay;
-  }
-
-  const QString master = ctx_.control<QLineEdit>("txtMasterCardID")->text().trimmed();
-  // Beyond "numeric, at most ten characters" the number must fit the card's
-  // 32 unsigned bits, or it would go out as another card's number.
-  if (master.size() > 10 || !MasterCardValue(master)) {
-    reject("txtMasterCardID", kAskMasterCard);
-    return;
-  }
-  record.masterCardId = master;
-
-  if (profile.wiegand) {
-    record.epcStartWord = ctx_.control<QRadioButton>("opsStartEPCWord_0")->isChecked() ? 0 : 1;
-    record.wiegandType = ctx_.control<QRadioButton>("opsWigType_0")->isChecked() ? 0 : 1;
-  }
-  if (profile.vehicleDetector) {
-    record.vehicleDetector = ctx_.control<QCheckBox>("chkLoop")->isChecked() ? 1 : 0;
-    const std::optional<int> loop = NumberInRange(ctx_.control<QLineEdit>("txtLoopTime")->text(), 1, 9);
-    if (!loop) {
-      reject("txtLoopTime", kAskLoopTime);
-      return;
-    }
-    record.triggerTime = *loop;
-  }
-
-  if (!ctx_.prompts().confirm(QStringLiteral("Cihaza yeni ayarları göndermek istiyor musunuz?"))) return;
-  Link* link = ctx_.openLink();
-  if (!link) return;
-  ctx_.beginBusy();
-  record.currentId = ToInt16(oldId->text());
-  record.newId = ToInt16(newId->text());
-  ExchangeEnv env = ctx_.env(*link);
-  const int status = WriteSettings(env, record);
-  ctx_.endBusy();
-
-  if (status == StatusOk) {
-    oldId->setText(newId->text());
-    ctx_.prompts().message(QStringLiteral("Ayarlar gönderildi"));
+  if (!session_.prompts().confirm(text::kSendQuestion)) return;
+  Session::Operation op = session_.begin(Session::Port::Close);
+  if (!op) return;
+  // The addresses as the boxes hold them now.
+  check.record.currentId = session_.deviceId();
+  check.record.newId = ToInt16(c_.txtNewID->text());
+  const Outcome outcome = WriteSettings(op.env(), check.record);
+  op.endBusy();
+  if (outcome == Outcome::Ok) {
+    c_.txtOldID->setText(c_.txtNewID->text());
+    session_.prompts().message(text::kSent);
   } else {
-    ctx_.prompts().message(QStringLiteral("Ayarlar gönderilemedi.") + FailureReason(status));
+    session_.prompts().message(failure(text::kSendFailed, outcome));
   }
-  ctx_.links().closeSerial();
 }
 
 void SettingsPanel::findId() {
-  ctx_.takePortNumber();
-  auto* findButton = ctx_.control<QPushButton>("cmdFindID");
-  auto* cancelButton = ctx_.control<QPushButton>("cmdCancelScan");
-  auto* progress = ctx_.control<QLabel>("lblScan");
-  if (!ctx_.openLink()) {
-    findButton->setText(kFindIdCaption);
+  session_.takePortNumber();
+  Session::Operation op = session_.open(Session::Port::Close);
+  if (!op) {
+    c_.cmdFindID->setText(text::caption::cmdFindID);
     return;
   }
+  // The scan leaves the window usable for its cancel button.
+  for (QWidget* w : std::initializer_list<QWidget*>{c_.cmdSend, c_.cmdReceive, c_.cmdFindID}) w->setEnabled(false);
+  emit scanRunning(true);
+  c_.cmdCancelScan->setVisible(true);
 
-  // The scan leaves the window usable for its cancel button, so every other
-  // command that talks to the reader is kept out until it ends; each gets
-  // back the enabled state it had.
-  static const char* const kScanOwn[] = {"cmdSend", "cmdReceive", "cmdFindID", "frKart"};
-  static const char* const kOtherCommands[] = {"cmdSendRTC", "cmdReceiveRTC", "cmdReadData", "cmdReadCounter",
-                                               "cmdClearCounter"};
-  std::vector<std::pair<QWidget*, bool>> restore;
-  for (const char* name : kOtherCommands) {
-    auto* w = ctx_.control<QWidget>(name);
-    restore.emplace_back(w, !w->testAttribute(Qt::WA_ForceDisabled));
-    w->setEnabled(false);
-  }
-  for (const char* name : kScanOwn) ctx_.control<QWidget>(name)->setEnabled(false);
-  cancelButton->setVisible(true);
-
-  int address = 0;
-  if (const std::optional<double> v = NumericValue(ctx_.control<QLineEdit>("txtOldID")->text()); v && *v <= 255) {
-    // A negative start would put a signed, non-three-digit address on the wire.
-    address = std::max(0, static_cast<int>(RoundHalfEven(*v)));
-  }
-
+  int address = ScanStartAddress(c_.txtOldID->text());
   enum class End { Found, Cancelled, NotFound } end;
+  SettingsRead read;
   for (;;) {
-    if (ctx_.state().scanCancelFlag) {
-      ctx_.state().scanCancelFlag = false;
-      ctx_.prompts().message(QStringLiteral("Tarama İptal Edildi"));
+    if (session_.state().scanCancelFlag) {
+      session_.state().scanCancelFlag = false;
+      session_.prompts().message(text::kScanCancelled);
       end = End::Cancelled;
       break;
     }
-    progress->setText(QStringLiteral("Deniyor...") + QString::number(address));
+    c_.lblScan->setText(text::kScanning + QString::number(address));
     // The link and the model are those chosen at this try.
-    Link& link = ctx_.tcpActive() ? static_cast<Link&>(ctx_.links().tcp()) : ctx_.links().serial();
-    ExchangeEnv env = ctx_.env(link);
-    if (ReadSettings(env, static_cast<qint16>(address), ctx_.model(), &settingsReply_) == StatusOk) {
+    ExchangeEnv env = session_.env(session_.currentLink());
+    read = ReadSettings(env, static_cast<qint16>(address), session_.model());
+    if (read.outcome == Outcome::Ok) {
       end = End::Found;
       break;
     }
@@ -255,32 +166,24 @@ void SettingsPanel::findId() {
   }
 
   if (end == End::Found) {
-    const DeviceProfile& profile = ProfileOf(ctx_.model());
-    const SettingsReplyFields f =
-        DecodeSettingsReply(settingsReply_, profile.masterCardEarlyInScan ? MasterCardAt::Early : MasterCardAt::Late);
+    const SettingsReplyFields f = DecodeSettingsReply(read.reply, Facts(session_.model()).masterCardEarlyInScan);
     const QString id = QString::number(address);
-    ctx_.control<QLineEdit>("txtOldID")->setText(id);
-    ctx_.control<QLineEdit>("txtNewID")->setText(id);
-    ctx_.control<QLineEdit>("txtRelayTime")->setText(QString::number(f.relayTime));
-    selectRecordType(f.recordType == 1);
-    ctx_.chooseRunMode(f.runMode == 0 ? RunMode::StandAlone : RunMode::Online);
+    c_.txtOldID->setText(id);
+    c_.txtNewID->setText(id);
+    c_.txtRelayTime->setText(QString::number(f.relayTime));
+    selectRecordType(f.recordType == 1 ? 1 : 2);
+    // The scan knows no Read-Only: anything but Stand-Alone shows as Online.
+    chooseRunMode(f.runMode == 0 ? RunMode::StandAlone : RunMode::Online);
     showMasterCard(f);
-    ctx_.endBusy();
-    ctx_.prompts().message(QStringLiteral("Cihaz ID Bulundu, ID:") + id);
-    findButton->setText(kFindIdCaption);
+    session_.prompts().message(text::kFound + id);
   }
 
-  ctx_.control<QWidget>("frKart")->setEnabled(true);
-  findButton->setEnabled(true);
-  ctx_.control<QWidget>("cmdSend")->setEnabled(true);
-  ctx_.control<QWidget>("cmdReceive")->setEnabled(true);
-  for (auto& [w, enabled] : restore) w->setEnabled(enabled);
-  findButton->setText(kFindIdCaption);
-  cancelButton->setVisible(false);
-  progress->clear();
-  ctx_.endBusy();
-  if (end == End::NotFound) ctx_.prompts().message(QStringLiteral("Cihaz bulunamadı"));
-  ctx_.links().closeSerial();
+  for (QWidget* w : std::initializer_list<QWidget*>{c_.cmdFindID, c_.cmdSend, c_.cmdReceive}) w->setEnabled(true);
+  emit scanRunning(false);
+  c_.cmdFindID->setText(text::caption::cmdFindID);
+  c_.cmdCancelScan->setVisible(false);
+  c_.lblScan->clear();
+  if (end == End::NotFound) session_.prompts().message(text::kNotFound);
 }
 
 }  // namespace tessaro

@@ -1,35 +1,40 @@
 #pragma once
-#include <QByteArray>
+// "Cihaz Ayarları": receive and send the reader's settings, find a reader's
+// address by trying one address after the other, and the run mode's hold on
+// the relay time.
+
 #include <QObject>
 
-#include "app/appcontext.h"
-#include "settings/settingscommands.h"
+#include "controls.h"
+#include "session.h"
+#include "settings.h"
 
 namespace tessaro {
 
-// "Cihaz Ayarları": receive and send the reader's settings, and find a
-// reader's address by trying one address after the other.
 class SettingsPanel : public QObject {
   Q_OBJECT
  public:
-  explicit SettingsPanel(AppContext& ctx);
+  SettingsPanel(SettingsControls& controls, Session& session);
 
+  // Selects a run mode as a click on its option does: Stand-Alone locks the
+  // relay time at "1", the others free it.
+  void chooseRunMode(RunMode mode);
+
+ signals:
+  // A scan began or ended; the window keeps other commands out meanwhile.
+  void scanRunning(bool running);
+
+ private:
   void receive();  // cmdReceive
   void send();     // cmdSend
   void findId();   // cmdFindID
-
-  // The text of the last successful settings read, from the address after
-  // "$US" on; empty after a failed one.
-  const QByteArray& settingsReply() const { return settingsReply_; }
-
- private:
-  // Shows a validation message and puts the focus into the control.
-  void reject(const char* control, const QString& message);
-  void selectRecordType(bool entry);
+  void applyRunMode(int mode);
+  void selectRecordType(int type);
   void showMasterCard(const SettingsReplyFields& fields);
+  QString failure(const QString& what, Outcome outcome);
 
-  AppContext& ctx_;
-  QByteArray settingsReply_;
+  SettingsControls& c_;
+  Session& session_;
 };
 
 }  // namespace tessaro

@@ -1,0 +1,118 @@
+#include "session.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "portnames.h"
+#include "texts.h"
+#include "textformat.h"
+
+namespace tessaro {
+
+Session::Session(QWidget* body, const ConnectionControls& connection, QLineEdit* txtOldID, const Services& services)
+    : body_(body),
+      connection_(connection),
+      txtOldID_(txtOldID),
+      services_(services),
+      links_(*services.pump, *services.clock) {
+  if (services_.portResolver) links_.serial().setPortResolver(services_.portResolver);
+  if (!services_.localNow) services_.localNow = [] { return QDateTime::currentDateTime(); };
+}
+
+ConnectionSettings Session::connection() const {
+  static const char* const suffix[3] = {",o,8,1", ",e,8,1", ",n,8,1"};
+  const int parity = connection_.cmbParity->currentIndex();
+  ConnectionSettings s;
+  s.tcp = tcpActive();
+  s.host = connection_.txtIP->text().trimmed();
+  s.tcpPort = PortNumberFromText(connection_.txtPort->text());
+  s.serialPort = connection_.cmbPortNumber->currentIndex() + 1;
+  s.serialSettings = connection_.cmbBaudRate->currentText().trimmed() +
+                     QLatin1String(parity >= 0 && parity <= 2 ? suffix[parity] : suffix[0]);
+  return s;
+}
+
+bool Session::tcpActive() const { return connection_.chkTCPIPActive->isChecked(); }
+
+DeviceModel Session::model() const {
+  const int id = connection_.opsDevice->checkedId();
+  return id >= 0 && id < kModelCount ? static_cast<DeviceModel>(id) : DeviceModel::TS20B;
+}
+
+void Session::takePortNumber() { links_.serial().setPortNumber(connection().serialPort); }
+
+void Session::showPortDevice() {
+  const int n = connection_.cmbPortNumber->currentIndex() + 1;
+  connection_.lblPortDevice->setText(PortDeviceCaption(links_.serial().deviceName(n)));
+}
+
+Link& Session::currentLink() { return tcpActive() ? static_cast<Link&>(links_.tcp()) : links_.serial(); }
+
+QString Session::deviceIdText() const { return txtOldID_->text(); }
+
+qint16 Session::deviceId() const { return ToInt16(txtOldID_->text()); }
+
+void Session::beginBusy() {
+  if (busyDepth_++ == 0) {
+    // Disabling the body takes the focus away; it comes back with EndBusy.
+    focusBeforeBusy_ = QApplication::focusWidget();
+    body_->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+}
+
+void Session::endBusy() {
+  if (busyDepth_ == 0 || --busyDepth_ > 0) return;
+  body_->setEnabled(true);
+  QApplication::restoreOverrideCursor();
+  if (focusBeforeBusy_ && focusBeforeBusy_->isEnabled() && focusBeforeBusy_->isVisible() &&
+      !QApplication::focusWidget()) {
+    focusBeforeBusy_->setFocus();
+  }
+  focusBeforeBusy_.clear();
+}
+
+Session::Operation Session::open(Port port) { return start(port, false); }
+
+Session::Operation Session::begin(Port port) { return start(port, true); }
+
+Session::Operation Session::start(Port port, bool busy) {
+  const ConnectionSettings settings = connection();
+  // A device plugged in or removed since the selection shows at the next operation.
+  if (!settings.tcp) showPortDevice();
+  Link* link = links_.open(settings);
+  if (!link) prompts().message(settings.tcp ? text::kTcpOpenFailed : text::kSerialOpenFailed);
+  return Operation(*this, link, port, busy);
+}
+
+Session::Operation::Operation(Session& session, Link* link, Port port, bool busy)
+    : session_(session), link_(link), port_(port) {
+  if (!link_) return;
+  env_.emplace(session_.env(*link_));
+  if (busy) beginBusy();
+}
+
+void Session::Operation::beginBusy() {
+  if (busy_) return;
+  busy_ = true;
+  session_.beginBusy();
+}
+
+void Session::Operation::endBusy() {
+  if (!busy_) return;
+  busy_ = false;
+  session_.endBusy();
+}
+
+void Session::Operation::finish() {
+  if (finished_ || !link_) return;
+  finished_ = true;
+  if (port_ == Port::Close) session_.links().closeSerial();
+  endBusy();
+}
+
+}  // namespace tessaro

@@ -1,0 +1,129 @@
+#pragma once
+// What the panels share: the services of the platform, the window-level
+// values, the links, the busy state and the first step of every operation,
+// opening the link the user chose.
+
+#include <QDateTime>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+#include "controls.h"
+#include "devicelinks.h"
+#include "models.h"
+#include "prompts.h"
+
+class QLineEdit;
+
+namespace tessaro {
+
+// Platform services; tests replace them.
+struct Services {
+  Prompts* prompts = nullptr;
+  MessagePump* pump = nullptr;
+  MonotonicClock* clock = nullptr;
+  std::function<QDateTime()> localNow;    // the PC's local date and time
+  QString programFolder;                  // where AccessFile.txt and card files live
+  SerialLink::PortResolver portResolver;  // port number → device name
+  // Starts a program without a shell; false when it could not be started.
+  std::function<bool(const QString& program, const QStringList& args)> startProgram;
+  // Finds a program on the PATH; empty when absent.
+  std::function<QString(const QString& name)> findProgram;
+};
+
+// The window's 10 ms tick counter: counts 0..30000 and wraps to 0.
+class TickCounter {
+ public:
+  qint16 value() const { return value_; }
+  void advance() { value_ = value_ < 30000 ? static_cast<qint16>(value_ + 1) : qint16(0); }
+
+ private:
+  qint16 value_ = 0;
+};
+
+// Window-level values that outlive a single click.
+struct WindowState {
+  bool escCancelFlag = false;    // set by ESC, cleared by the card transfers
+  bool scanCancelFlag = false;   // set by cmdCancelScan, cleared by the scan
+  TickCounter tickCounter;       // advanced by TTimer
+  qint16 maxCardCount = 255;     // card limit of the chosen model
+  qint16 offlineRecordType = 0;  // 1 entry, 2 exit, 0 before settings were read or sent
+};
+
+class Session {
+ public:
+  Session(QWidget* body, const ConnectionControls& connection, QLineEdit* txtOldID, const Services& services);
+
+  Prompts& prompts() { return *services_.prompts; }
+  const Services& services() const { return services_; }
+  WindowState& state() { return state_; }
+  DeviceLinks& links() { return links_; }
+
+  // The connection panel as it is now.
+  ConnectionSettings connection() const;
+  bool tcpActive() const;
+  DeviceModel model() const;
+  // Sets the serial port number from cmbPortNumber (done on every settings click).
+  void takePortNumber();
+  // Shows beside the port number the device it stands for.
+  void showPortDevice();
+  // The link chkTCPIPActive chooses now, whether or not it is open.
+  Link& currentLink();
+  ExchangeEnv env(Link& link) { return links_.env(link); }
+
+  // The reader's address: txtOldID as typed, and as a number (half to even, else 0).
+  QString deviceIdText() const;
+  qint16 deviceId() const;
+  QDateTime localNow() const { return services_.localNow(); }
+
+  // BeginBusy / EndBusy: controls take no input and the pointer is the hourglass.
+  void beginBusy();
+  void endBusy();
+  bool busy() const { return busyDepth_ > 0; }
+
+  enum class Port { KeepOpen, Close };
+  // One operation on the reader, from opening its link to closing it: false
+  // when the link could not be opened (the user has been told). Closes the
+  // serial port at the end when asked, and ends the busy state it began.
+  class Operation {
+   public:
+    Operation(const Operation&) = delete;
+    Operation& operator=(const Operation&) = delete;
+    ~Operation() { finish(); }
+    explicit operator bool() const { return link_ != nullptr; }
+    ExchangeEnv& env() { return *env_; }
+    Link& link() { return *link_; }
+    void beginBusy();
+    void endBusy();
+    // Closes the serial port when asked, then ends the busy state.
+    void finish();
+
+   private:
+    friend class Session;
+    Operation(Session& session, Link* link, Port port, bool busy);
+    Session& session_;
+    Link* link_;
+    std::optional<ExchangeEnv> env_;
+    Port port_;
+    bool busy_ = false;
+    bool finished_ = false;
+  };
+  Operation open(Port port);   // opens the chosen link
+  Operation begin(Port port);  // opens it and enters the busy state
+
+ private:
+  Operation start(Port port, bool busy);
+
+  QWidget* body_;
+  const ConnectionControls& connection_;
+  QLineEdit* txtOldID_;
+  Services services_;
+  WindowState state_;
+  DeviceLinks links_;
+  int busyDepth_ = 0;
+  QPointer<QWidget> focusBeforeBusy_;
+};
+
+}  // namespace tessaro

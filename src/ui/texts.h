@@ -1,0 +1,147 @@
+#pragma once
+// Every text the user reads, in one place. They are the readers' own texts
+// and are used exactly as they stand; captions carry the name of their control.
+
+#include <QString>
+
+namespace tessaro::text {
+
+using S = const QString;
+
+inline S kAppTitle = QStringLiteral("Tessaro TS-20,30,40,90 Konfigürasyon V3.0");
+inline S kWindowCaption = QStringLiteral("Tessaro TS-20,TS-30,TS-40,TS-90 Okuyucu Konfigürasyon V3.0");
+
+// Captions of the controls and of the labels beside them.
+namespace caption {
+inline S Frame1 = QStringLiteral("Haberleşme Ayarları");
+inline S opsDevice[9] = {QStringLiteral("TS-20"),  QStringLiteral("TS-30H"), QStringLiteral("TS-30P"),
+                         QStringLiteral("TS-40"),  QStringLiteral("TS-40B"), QStringLiteral("TS-20B"),
+                         QStringLiteral("TS-90"),  QStringLiteral("TS-90B"), QStringLiteral("TS-90C (Command Mode)")};
+inline S ComPort = QStringLiteral("COM Port:");
+inline S BaudRate = QStringLiteral("Baud Rate:");
+inline S Parity = QStringLiteral("Parity:");
+inline S cmbParity[3] = {QStringLiteral("Tek"), QStringLiteral("Çift"), QStringLiteral("Yok")};
+inline S TcpActive = QStringLiteral("TCPIP Aktif:");
+inline S IpAddress = QStringLiteral("IP Adres:");
+inline S TcpPort = QStringLiteral("TCP Port:");
+
+inline S frSettings = QStringLiteral("Cihaz Ayarları");
+inline S OldId = QStringLiteral("Mevcut Cihaz ID:");
+inline S NewId = QStringLiteral("Yeni Cihaz ID:");
+inline S RelayTime = QStringLiteral("Röle Süresi:");
+inline S MasterCard = QStringLiteral("Master Kart ID:");
+inline S RunMode = QStringLiteral("Çalışma Modu:");
+inline S opsRunMode[3] = {QStringLiteral("Stand-Alone"), QStringLiteral("Online"), QStringLiteral("Read-Only")};
+inline S RecordType = QStringLiteral("Offline Kayıt Tipi:");
+inline S opsOfflineRecordType[2] = {QStringLiteral("Giriş"), QStringLiteral("Çıkış")};
+inline S lbl90B[4] = {QStringLiteral("Wiegand Tipi:"), QStringLiteral("EPC Wiegand Adres:"),
+                      QStringLiteral("Araç Dedektörü:"), QStringLiteral("Tetikleme Süresi:")};
+inline S opsWigType[2] = {QStringLiteral("Wiegand 26"), QStringLiteral("Wiegand 34")};
+inline S opsStartEPCWord[2] = {QStringLiteral("4"), QStringLiteral("6")};
+inline S cmdFindID = QStringLiteral("Cihaz ID Bul");
+inline S cmdCancelScan = QStringLiteral("İptal");
+inline S cmdReceive = QStringLiteral("Ayarları Al");
+inline S cmdSend = QStringLiteral("Ayarları Gönder");
+
+inline S frKart = QStringLiteral("Stand-Alone Kart Listesi");
+inline S CardId = QStringLiteral("Kart ID:");
+inline S cmdAdd = QStringLiteral("<< Ekle");
+inline S cmdDelete = QStringLiteral("Sil >>");
+inline S cmdImport = QStringLiteral("Dosyadan Al");
+inline S cmdExport = QStringLiteral("Dosyaya Kaydet");
+inline S cmdReceiveAllCards = QStringLiteral("Tümünü Cihazdan Al");
+inline S cmdSendAllCards = QStringLiteral("Tümünü Cihaza Gönder");
+inline S cmdEraseAll = QStringLiteral("Tüm Kart Hafızasını Sil");
+inline S Label3 = QStringLiteral("İptal için 'ESC' tuşuna basınız");
+inline S MaxCards = QStringLiteral("Maksimum Kart Sayısı:");
+
+inline S frTS30P = QStringLiteral("Özel İşlemler (TS-30P İçin)");
+inline S frRTC = QStringLiteral("Gerçek Zaman Saati");
+inline S cmdSendRTC = QStringLiteral("Saati Ayarla");
+inline S cmdReceiveRTC = QStringLiteral("Saati Oku");
+inline S PcClock = QStringLiteral("PC Saati:");
+inline S DeviceClock = QStringLiteral("Cihaz Saati:");
+inline S frLOGMemory = QStringLiteral("Offline Geçiş Kayıtları");
+inline S chkClearRAM = QStringLiteral("Alındıktan Sonra Hafızayı Temizle");
+inline S cmdReadData = QStringLiteral("Oku - Kaydet");
+inline S cmdOpenFile = QStringLiteral("Dosyayı Aç");
+inline S cmdReadCounter = QStringLiteral("Kayıt Sayısı");
+inline S cmdClearCounter = QStringLiteral("Hafızayı Sil");
+inline S Label12 = QStringLiteral("Kayıt Sayısı:");
+inline S cmdClose = QStringLiteral("Programı Kapat");
+}  // namespace caption
+
+// Opening the link.
+inline S kTcpOpenFailed = QStringLiteral("TCPIP Portu Açılamadı");
+inline S kSerialOpenFailed = QStringLiteral("Haberleşme Portu Açılamadı");
+
+// Device settings.
+inline S kAskOldId = QStringLiteral("Lütfen cihazın mevcut ID'sini giriniz");
+inline S kAskNewId = QStringLiteral("Lütfen 1-255 arası bir ID giriniz");
+inline S kAskRelayTime = QStringLiteral("Lütfen 1-64 snd arası bir röle süresi giriniz");
+inline S kAskMasterCard = QStringLiteral("Lütfen geçerli bir Master Kart ID'si giriniz");
+inline S kAskLoopTime = QStringLiteral("Lütfen 1-9 snd arası bir röle süresi giriniz");
+inline S kReceiveFailed = QStringLiteral("Ayarlar alınamadı.");
+inline S kSendQuestion = QStringLiteral("Cihaza yeni ayarları göndermek istiyor musunuz?");
+inline S kSent = QStringLiteral("Ayarlar gönderildi");
+inline S kSendFailed = QStringLiteral("Ayarlar gönderilemedi.");
+inline S kTimedOut = QStringLiteral(" (Zaman aşımı)");
+inline S kErrorOccurred = QStringLiteral(" (Hata oluştu)");
+inline S kScanning = QStringLiteral("Deniyor...");
+inline S kScanCancelled = QStringLiteral("Tarama İptal Edildi");
+inline S kFound = QStringLiteral("Cihaz ID Bulundu, ID:");
+inline S kNotFound = QStringLiteral("Cihaz bulunamadı");
+
+// Card list.
+inline S kInvalidCardId = QStringLiteral("Lütfen geçerli bir 'Kart ID' giriniz.");
+inline S kCardFileFilter = QStringLiteral("Veri Dosyaları (*.txt)|*.txt");
+inline S kExportTitle = QStringLiteral("Dosyaya Kaydet");
+inline S kImportTitle = QStringLiteral("Aç");
+inline S kInvalidFileName = QStringLiteral("Geçersiz dosya adı!");
+inline S kFileNotWritten = QStringLiteral("Dosya kaydedilemedi!");
+inline S kFileNotRead = QStringLiteral("Dosya okunamadı!");
+inline S kImportQuestion =
+    QStringLiteral("Mevcut kart listesi silinecek ve dosyadaki kartlar listeye eklenecek. Onaylıyor musunuz?");
+inline S kSendCardsQuestion = QStringLiteral("Seçilen kart numaralarını göndermekistiyor musunuz?");
+inline S kListEmpty = QStringLiteral("Kart listesi boş");
+inline S kStopped = QStringLiteral("İşlem durduruldu");
+inline S kRetryQuestion = QStringLiteral("Bu Kart ID gönderilemedi, Tekrar denenmesini istiyor musunuz??");
+inline S kDone = QStringLiteral("İşlem Tamamlandı");
+inline S kBadCard = QStringLiteral("Geçersiz Kart ID: ");
+inline S kReceiveCardsQuestion = QStringLiteral(
+    "Mevcut kart listesi silinecek ve cihaz hafızasındaki kartlar listeye eklenecek. Onaylıyor musunuz?");
+inline S kCardsNotReceived = QStringLiteral("Kart numaraları cihazdan alınamadı");
+inline S kReaderHasNoCards = QStringLiteral("Cihaz kart hafızası boş");
+inline S kCardsReceived = QStringLiteral("Kart numaraları cihazdan alındı.");
+inline S kEraseCardsQuestion = QStringLiteral(
+    "Tüm kart hafızasını silmek istediğinizden emin misiniz? \r\n"
+    "Bu işlem cihaz tipine bağlı olarak 1-25 saniye arası sürecektir");
+inline S kCardsErased = QStringLiteral("Tüm kart hafızası silindi!");
+inline S kCardsNotErased = QStringLiteral("Kart hafızası silinemedi!");
+QString CardLimit(int limit);  // "En fazla N kart ekleyebilirsiniz"
+
+// Clock.
+inline S kSendClockQuestion = QStringLiteral("PC saatini cihaza göndermek istediğinizden emin misiniz?");
+inline S kClockSent = QStringLiteral("Saat Gönderildi");
+inline S kClockNotSent = QStringLiteral("Hata! Saat Gönderilemedi");
+
+// Offline records; "Kapı:" texts are followed by the current address text.
+inline S kEraseRecordsQuestion = QStringLiteral("Cihazın offline geçiş hafızasını silmek istediğinizden emin misiniz?");
+inline S kRecordsErased = QStringLiteral("Offline Geçiş Hafızası Silindi");
+inline S kRecordsNotErased = QStringLiteral("Hata! Offline Geçiş Hafızası Silinemedi");
+inline S kDownloadQuestion = QStringLiteral("Offline Kayıtları Cihazdan Almak İstiyor musunuz?");
+inline S kBadDownloadId = QStringLiteral("Mevcut Cihaz ID hatalı, 1-255 arası bir sayı giriniz!");
+inline S kNoRecords = QStringLiteral("Kayıt Bulunamadı... Kapı:");
+inline S kDownloading = QStringLiteral("Offline Kayıtlar Alınıyor... Kapı:");
+inline S kDownloadFailed = QStringLiteral("Offline Kayıtlar Alınamadı... Kapı:");
+inline S kLogging = QStringLiteral("Offline Kayıtlar Veritabanına Ekleniyor... Kapı:");
+inline S kLogFailed = QStringLiteral("Kayıtlar dosyaya yazılamadı, cihaz hafızası silinmedi! Kapı:");
+inline S kIncomplete = QStringLiteral("Kayıtların tamamı alınamadı, cihaz hafızası silinmedi! Kapı:");
+inline S kErasing = QStringLiteral("Offline Kayıtlar Siliniyor... Kapı:");
+inline S kEraseAfterFailed =
+    QStringLiteral("İşlem Tamamalandı, Fakat Offline Kayıtlar Silinirken Hata Oluştu! Kapı:");
+inline S kDoneErased = QStringLiteral("İşlem Tamamlandı, Offline Kayıtlar Silindi... Kapı:");
+inline S kDoneKept = QStringLiteral("İşlem Tamamlandı, Ancak Offline Kayıtlar Silinmedi!");
+inline S kEditorFailed = QStringLiteral("NotePad.exe programı çalıştırılamadı");
+
+}  // namespace tessaro::text
