@@ -14,7 +14,6 @@
 #include "sim/simoptions.h"
 #include "sim/simstate.h"
 
-using namespace tessaro;
 using namespace tessaro::sim;
 
 namespace {
@@ -80,10 +79,10 @@ int main(int argc, char** argv) {
     for (int id : opt.ids) {
       SimReader& r = sim.addReader(id, opt.model);
       r.clockOffsetSeconds = opt.clockOffset;
-      const qsizetype limit = ProfileOf(opt.model).cardLimit;
+      const qsizetype limit = InfoOf(opt.model).cardLimit;
       if (static_cast<qsizetype>(fileCards.size()) > limit)
         std::fprintf(stderr, "tessaro-reader-sim: %s holds at most %lld cards; the rest of the file is left out\n",
-                     ProfileOf(opt.model).typeText, static_cast<long long>(limit));
+                     InfoOf(opt.model).name, static_cast<long long>(limit));
       for (quint32 c : fileCards)
         if (static_cast<qsizetype>(r.cards.size()) < limit) r.cards.push_back(c);
       ReaderSim::generateCards(r, opt.cards);
@@ -116,7 +115,7 @@ int main(int argc, char** argv) {
   QStringList ids, models;
   for (const SimReader& r : sim.readers()) {
     ids << QString::number(r.id);
-    const QString m = QString::fromLatin1(ProfileOf(r.model).typeText);
+    const QString m = QString::fromLatin1(InfoOf(r.model).name);
     if (!models.contains(m)) models << m;
   }
   std::printf("tessaro-reader-sim: %s, ID %s, listening on %s\n", qPrintable(models.join(QLatin1Char('/'))),

@@ -505,7 +505,7 @@ ReaderSim::~ReaderSim() {
   d->channels.clear();
 }
 
-SimReader& ReaderSim::addReader(int id, DeviceModel model) {
+SimReader& ReaderSim::addReader(int id, SimModel model) {
   if (SimReader* r = d->find(id)) {
     r->model = model;
     return *r;
@@ -661,7 +661,7 @@ void ReaderSim::generateCards(SimReader& r, int count, quint32 seed) {
   std::mt19937 rng(seed * 7919u + static_cast<quint32>(r.id));
   std::uniform_int_distribution<quint32> dist(100000u, 0xFFFFFFFEu);
   std::set<quint32> seen(r.cards.begin(), r.cards.end());
-  const qint64 limit = ProfileOf(r.model).cardLimit;
+  const qint64 limit = InfoOf(r.model).cardLimit;
   for (int i = 0; i < count && static_cast<qint64>(r.cards.size()) < limit; ++i) {
     quint32 c = dist(rng);
     while (!seen.insert(c).second) c = dist(rng);

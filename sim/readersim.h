@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/profiles.h"
+#include "sim/simmodels.h"
 
 namespace tessaro::sim {
 
@@ -38,7 +38,7 @@ struct SimRecord {
 // One reader's memory.
 struct SimReader {
   int id = 1;
-  DeviceModel model = DeviceModel::TS30P;
+  SimModel model = SimModel::TS30P;
   SimSettings settings;
   std::vector<quint32> cards;
   std::vector<SimRecord> records;
@@ -81,7 +81,7 @@ class ReaderSim : public QObject {
   ~ReaderSim() override;
 
   // Readers on the one line; each answers only requests with its own address.
-  SimReader& addReader(int id, DeviceModel model);
+  SimReader& addReader(int id, SimModel model);
   SimReader* reader(int id);
   std::vector<SimReader>& readers();
 

@@ -111,7 +111,7 @@ bool ParseSimOptions(const QStringList& args, SimOptions* out, QString* error) {
         return fail(QStringLiteral("--parity wants o, e or n"));
       o.parity = p[0].toLatin1();
     } else if (opt == QLatin1String("--model")) {
-      if (!ModelFromName(v, &o.model)) return fail(QStringLiteral("unknown model '%1'").arg(v));
+      if (!SimModelFromName(v, &o.model)) return fail(QStringLiteral("unknown model '%1'").arg(v));
     } else if (opt == QLatin1String("--id")) {
       if (!intArg(v, 1, 255, &n)) return fail(QStringLiteral("--id wants 1..255, not '%1'").arg(v));
       if (std::find(o.ids.begin(), o.ids.end(), n) != o.ids.end()) return fail(QStringLiteral("--id %1 twice").arg(n));

@@ -22,7 +22,7 @@ struct SimOptions {
   QString ptyPath;
   QString serialDevice;
   char parity = 'o';
-  DeviceModel model = DeviceModel::TS30P;
+  SimModel model = SimModel::TS30P;
   std::vector<int> ids;  // at least one after parsing
   int cards = 0;
   QString cardsFile;

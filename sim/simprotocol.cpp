@@ -3,9 +3,6 @@
 #include <QDate>
 #include <QTime>
 
-#include "app/profiles.h"
-#include "link/textformat.h"
-
 namespace tessaro::sim {
 
 std::vector<QByteArray> RequestAssembler::feed(QByteArrayView data) {
@@ -59,7 +56,16 @@ bool isHex(QByteArrayView v) {
 
 int digitsValue(QByteArrayView v) { return v.toByteArray().toInt(); }
 
-QByteArray pad(qint64 value, int width) { return PadZerosLeft(value, width).toLatin1(); }
+// Decimal text cut to its leftmost `width` characters or left-padded with "0",
+// as the readers fill their fixed-width fields.
+QByteArray pad(qint64 value, int width) {
+  const QByteArray t = QByteArray::number(value);
+  if (t.size() > width) return t.left(std::max(0, width));
+  return t.rightJustified(width, '0');
+}
+
+// Eight upper-case hexadecimal digits: card numbers and the master card.
+QByteArray hex8(quint32 value) { return QByteArray::number(value, 16).toUpper().rightJustified(8, '0'); }
 
 QByteArray frame(QByteArrayView code, int id, QByteArrayView payload = {}) {
   QByteArray r("$");
@@ -81,10 +87,8 @@ Reply errorReply(int id, const QByteArray& code) { return single(frame("ER", id,
 
 // The settings payload after the address; the layout is the reader's own.
 bool applySettings(SimReader& reader, QByteArrayView p) {
-  const DeviceProfile& prof = ProfileOf(reader.model);
-  const qsizetype expected = prof.layout == SettingsLayout::Basic         ? 16
-                             : prof.layout == SettingsLayout::WiegandOnly ? 18
-                                                                          : 20;
+  const SimModelInfo& info = InfoOf(reader.model);
+  const qsizetype expected = info.layout == SimLayout::Basic ? 16 : info.layout == SimLayout::WiegandOnly ? 18 : 20;
   if (p.size() != expected) return false;
   if (!isDigits(p.sliced(0, 8)) || !isHex(p.sliced(8, 8))) return false;
   if (p.size() > 16 && !isDigits(p.sliced(16))) return false;
@@ -96,14 +100,14 @@ bool applySettings(SimReader& reader, QByteArrayView p) {
   s.runMode = digitsValue(p.sliced(7, 1));
   s.masterCard = p.sliced(8, 8).toByteArray().toUInt(nullptr, 16);
   if (s.relayTime < 1 || s.relayTime > 64 || s.recordType < 1 || s.recordType > 2 || newId < 1 || newId > 255 ||
-      reserved != '0' || s.runMode > 2 || (s.runMode == 2 && !prof.readOnlyOffered))
+      reserved != '0' || s.runMode > 2 || (s.runMode == 2 && !info.readOnly))
     return false;
-  if (prof.layout != SettingsLayout::Basic) {
+  if (info.layout != SimLayout::Basic) {
     s.epcStartWord = p[16] - '0';
     s.wiegandType = p[17] - '0';
     if (s.epcStartWord > 1 || s.wiegandType > 1) return false;
   }
-  if (prof.layout == SettingsLayout::WiegandAndDetector) {
+  if (info.layout == SimLayout::WiegandAndDetector) {
     s.vehicleDetector = p[18] - '0';
     s.triggerTime = p[19] - '0';
     if (s.vehicleDetector > 1 || s.triggerTime < 1) return false;
@@ -145,13 +149,17 @@ std::optional<Request> ParseRequest(QByteArrayView f) {
   return r;
 }
 
-QByteArray Address3(int id) { return FormatDec3(static_cast<qint16>(id)).toLatin1(); }
+// Three digits for 0..255; any other value as its plain decimal text.
+QByteArray Address3(int id) {
+  const QByteArray t = QByteArray::number(id);
+  return id >= 0 && id <= 255 ? t.rightJustified(3, '0') : t;
+}
 
 QByteArray SettingsText(const SimReader& reader) {
-  const DeviceProfile& prof = ProfileOf(reader.model);
+  const SimModelInfo& info = InfoOf(reader.model);
   // The reply frame is "$US" + this text + "**" + CR; its length before the
   // CR is the model's reply length. Positions the tool does not read are "0".
-  QByteArray t(prof.settingsReplyLength - 5, '0');
+  QByteArray t(info.settingsReplyLength - 5, '0');
   auto put = [&t](int pos1, const QByteArray& v) {
     for (qsizetype i = 0; i < v.size() && pos1 - 1 + i < t.size(); ++i) t[pos1 - 1 + i] = v[i];
   };
@@ -160,12 +168,12 @@ QByteArray SettingsText(const SimReader& reader) {
   put(4, pad(s.relayTime, 2));
   put(6, pad(s.recordType, 1));
   put(11, pad(s.runMode, 1));
-  put(prof.masterCardEarly ? 15 : 16, FormatHex8(static_cast<qint32>(s.masterCard)).toLatin1());
-  if (prof.layout != SettingsLayout::Basic) {
+  put(info.masterCardPos, hex8(s.masterCard));
+  if (info.layout != SimLayout::Basic) {
     put(24, s.epcStartWord ? "1" : "0");
     put(25, s.wiegandType ? "1" : "0");
   }
-  if (prof.layout == SettingsLayout::WiegandAndDetector) {
+  if (info.layout == SimLayout::WiegandAndDetector) {
     put(26, s.vehicleDetector ? "1" : "0");
     put(27, pad(s.triggerTime, 1));
   }
@@ -208,7 +216,7 @@ Reply HandleRequest(SimReader& reader, const Request& req, const QDateTime& pcNo
     const quint32 card = req.payload.toUInt(nullptr, 16);
     const bool known = std::find(reader.cards.begin(), reader.cards.end(), card) != reader.cards.end();
     if (!known) {
-      if (static_cast<qint64>(reader.cards.size()) >= ProfileOf(reader.model).cardLimit)
+      if (static_cast<qint64>(reader.cards.size()) >= InfoOf(reader.model).cardLimit)
         return single(frame("NC", id, "E"));
       reader.cards.push_back(card);
     }
@@ -218,8 +226,7 @@ Reply HandleRequest(SimReader& reader, const Request& req, const QDateTime& pcNo
     if (!noPayload) return errorReply(id, c);
     Reply r;
     r.stream = true;
-    for (quint32 card : reader.cards)
-      r.lines.push_back(frame("UC", id, FormatHex8(static_cast<qint32>(card)).toLatin1()));
+    for (quint32 card : reader.cards) r.lines.push_back(frame("UC", id, hex8(card)));
     r.lines.push_back(frame("UF", id));
     return r;
   }

@@ -6,8 +6,6 @@
 #include <QList>
 #include <set>
 
-#include "app/profiles.h"
-
 namespace tessaro::sim {
 
 namespace {
@@ -53,7 +51,7 @@ QByteArray StateToJson(const std::vector<SimReader>& readers) {
     }
     QJsonObject o;
     o[QStringLiteral("id")] = r.id;
-    o[QStringLiteral("model")] = QString::fromLatin1(ProfileOf(r.model).typeText);
+    o[QStringLiteral("model")] = QString::fromLatin1(InfoOf(r.model).name);
     o[QStringLiteral("clockOffsetSeconds")] = r.clockOffsetSeconds;
     o[QStringLiteral("settings")] = s;
     o[QStringLiteral("cards")] = cards;
@@ -87,7 +85,7 @@ bool StateFromJson(const QByteArray& json, std::vector<SimReader>* out, QString*
     if (!wholeNumber(o.value(QStringLiteral("id")), 1, 255, &v)) return fail(QStringLiteral("reader id not in 1..255"));
     r.id = static_cast<int>(v);
     if (!ids.insert(r.id).second) return fail(QStringLiteral("reader id %1 twice").arg(r.id));
-    if (!ModelFromName(o.value(QStringLiteral("model")).toString(), &r.model))
+    if (!SimModelFromName(o.value(QStringLiteral("model")).toString(), &r.model))
       return fail(QStringLiteral("reader %1: unknown model").arg(r.id));
     if (o.contains(QStringLiteral("clockOffsetSeconds"))) {
       if (!wholeNumber(o.value(QStringLiteral("clockOffsetSeconds")), -4e9, 4e9, &v))
