@@ -1,0 +1,201 @@
+// The settings, clock and card commands: request bytes, reply decoding and
+// the rules that turn what the user typed into a request.
+
+#include <gtest/gtest.h>
+
+#include "cardfile.h"
+#include "cards.h"
+#include "clock.h"
+#include "settings.h"
+#include "support/fakes.h"
+
+namespace tessaro {
+namespace {
+
+using test::FakeEnv;
+
+TEST(Settings, WriteRequestPerLayout) {
+  SettingsRecord r{.currentId = 1, .relayTime = 5, .offlineRecordType = 1, .newId = 12, .runMode = 1,
+                   .masterCardId = "305419896", .epcStartWord = 1, .wiegandType = 0, .vehicleDetector = 1, .triggerTime = 9};
+  const std::pair<SettingsLayout, const char*> rows[] = {{SettingsLayout::Basic, "%DS0010510120112345678**\r"},
+      {SettingsLayout::WiegandOnly, "%DS001051012011234567810**\r"}, {SettingsLayout::WiegandAndDetector, "%DS00105101201123456781019**\r"}};
+  for (const auto& [layout, bytes] : rows) {
+    FakeEnv f;
+    f.answer("$DS012OK**\r");
+    r.layout = layout;
+    ExchangeEnv env = f.env();
+    EXPECT_EQ(WriteSettings(env, r), Outcome::Ok);
+    EXPECT_EQ(f.link.requests, std::vector<QByteArray>{bytes});
+  }
+  FakeEnv f;
+  r.masterCardId = "4294967296";  // not a card number: nothing goes out
+  ExchangeEnv env = f.env();
+  EXPECT_EQ(WriteSettings(env, r), Outcome::BadReply);
+  EXPECT_TRUE(f.link.requests.empty());
+}
+
+TEST(Settings, MasterCardBothWays) {
+  const std::pair<const char*, const char*> encode[] = {{"0", "00000000"}, {"305419896", "12345678"}, {"2147483648", "80000000"},
+      {"4294967295", "FFFFFFFF"}, {" 10 ", "0000000A"}, {"2.5", "00000002"}, {"-0.4", "00000000"}, {"-1", ""},
+      {"4294967296", ""}, {"4294967295.5", ""}, {"12a", ""}};
+  for (const auto& [text, hex] : encode) EXPECT_EQ(EncodeMasterCard(QString::fromLatin1(text)).value_or(""), QByteArray(hex)) << text;
+  const std::pair<const char*, const char*> decode[] = {{"80000000", "2147483648"}, {"0000FFFF", "65535"},
+      {"ffffffff", "4294967295"}, {"  00FFFF", "65535"}, {"0000FFF", ""}, {"0000FFFG", ""}, {"        ", ""}, {"00 0FFFF", ""}};
+  for (const auto& [field, dec] : decode) EXPECT_EQ(DecodeMasterCard(field).value_or(""), QString::fromLatin1(dec)) << field;
+}
+
+// The %US reply is complete at the model's own length; what follows "$US" is kept.
+TEST(Settings, ReadWaitsForTheModelsReplyLength) {
+  const QByteArray full = "$US007051000020000ABCDEF0123456789";
+  const std::pair<DeviceModel, int> rows[] = {{DeviceModel::TS20, 27}, {DeviceModel::TS20B, 28}, {DeviceModel::TS40, 28},
+      {DeviceModel::TS90B, 30}, {DeviceModel::TS90C, 32}};
+  for (const auto& [model, length] : rows) {
+    for (const int sent : {length - 1, length}) {
+      FakeEnv f;
+      f.answer(full.left(sent), 5);
+      ExchangeEnv env = f.env();
+      const SettingsRead read = ReadSettings(env, 7, model);
+      EXPECT_EQ(read.outcome, sent == length ? Outcome::Ok : Outcome::NoReply) << length;
+      EXPECT_EQ(read.reply, sent == length ? full.mid(3, sent - 3) : QByteArray()) << length;
+      EXPECT_EQ(f.link.requests, std::vector<QByteArray>{"%US007**\r"});
+    }
+  }
+  FakeEnv f;
+  f.answer("$DS007051000020000ABCDEF0123**\r");
+  ExchangeEnv env = f.env();
+  EXPECT_EQ(ReadSettings(env, 7, DeviceModel::TS40).outcome, Outcome::BadReply);
+}
+
+TEST(Settings, ReplyFields) {
+  const QByteArray reply = QByteArray("007") + "12" + "2" + "wxyz" + "1" + "abc" + "G80000000" + "0" + "1" + "1" + "7";
+  const SettingsReplyFields late = DecodeSettingsReply(reply, false);
+  EXPECT_EQ(std::vector<qint64>({late.address, late.relayTime, late.recordType, late.runMode, late.epcStartWord,
+                                 late.wiegandType, late.vehicleDetector, late.triggerTime}),
+            std::vector<qint64>({7, 12, 2, 1, 0, 1, 1, 7}));
+  EXPECT_EQ(late.masterCard.value_or("-"), "2147483648");
+  EXPECT_FALSE(DecodeSettingsReply(reply, true).masterCard);
+  EXPECT_EQ(DecodeSettingsReply("abcde012345678", true).masterCard.value_or("-"), "-");
+  EXPECT_EQ(DecodeSettingsReply(QByteArray(14, '0') + "0000000A", true).masterCard.value_or("-"), "10");
+  // Run-mode codes: Read-Only only where the model knows it.
+  EXPECT_EQ(ReceivedRunMode(0, DeviceModel::TS40), RunMode::StandAlone);
+  EXPECT_EQ(ReceivedRunMode(1, DeviceModel::TS20), RunMode::Online);
+  EXPECT_EQ(ReceivedRunMode(2, DeviceModel::TS20B), RunMode::ReadOnly);
+  EXPECT_EQ(ReceivedRunMode(2, DeviceModel::TS30P), RunMode::StandAlone);
+  EXPECT_EQ(ReceivedRunMode(3, DeviceModel::TS40), std::nullopt);
+  const std::pair<const char*, int> starts[] = {{"", 0}, {"abc", 0}, {"300", 0}, {"255", 255}, {"12.5", 12}, {"-5", 0}};
+  for (const auto& [typed, start] : starts) EXPECT_EQ(ScanStartAddress(QString::fromLatin1(typed)), start) << typed;
+}
+
+// The form field by field: the first invalid field, or the record that goes out.
+TEST(Settings, FormChecks) {
+  const auto form = [](RunMode mode) {
+    return SettingsForm{.oldId = " 3", .newId = "12", .relayTime = "9.5", .masterCard = " 4294967295 ", .loopTime = "8",
+                        .entry = false, .runMode = mode, .epcStartWord = 1, .wiegandType = 1, .vehicleDetector = true};
+  };
+  const struct { DeviceModel model; RunMode mode; const char* field; const char* value; const char* result; } rows[] = {
+      {DeviceModel::TS40, RunMode::Online, "", "", "3 10 2 12 1 4294967295 0 0 0 5 forced=0"},
+      {DeviceModel::TS40, RunMode::StandAlone, "", "", "3 10 2 12 0 4294967295 0 0 0 5 forced=0"},
+      {DeviceModel::TS40B, RunMode::StandAlone, "", "", "3 1 2 12 0 4294967295 0 0 0 5 forced=0"},
+      {DeviceModel::TS20B, RunMode::ReadOnly, "", "", "3 10 2 12 2 4294967295 0 0 0 5 forced=0"},
+      {DeviceModel::TS30H, RunMode::ReadOnly, "relay", "x", "3 1 2 12 0 4294967295 0 0 0 5 forced=1"},
+      {DeviceModel::TS90B, RunMode::Online, "", "", "3 10 2 12 1 4294967295 1 1 0 5 forced=0"},
+      {DeviceModel::TS90C, RunMode::Online, "", "", "3 10 2 12 1 4294967295 1 1 1 8 forced=0"},
+      {DeviceModel::TS40, RunMode::Online, "old", "256", "invalid 0"}, {DeviceModel::TS40, RunMode::Online, "old", "-1", "invalid 0"},
+      {DeviceModel::TS40, RunMode::Online, "new", "0", "invalid 1"}, {DeviceModel::TS40, RunMode::Online, "relay", "65", "invalid 2"},
+      {DeviceModel::TS40, RunMode::StandAlone, "relay", "0.5", "invalid 2"}, {DeviceModel::TS40, RunMode::Online, "master", "", "invalid 3"},
+      {DeviceModel::TS40, RunMode::Online, "master", "12345678901", "invalid 3"}, {DeviceModel::TS40, RunMode::Online, "master", "-1", "invalid 3"},
+      {DeviceModel::TS90C, RunMode::Online, "loop", "10", "invalid 4"}, {DeviceModel::TS90B, RunMode::Online, "loop", "10", "3 10 2 12 1 4294967295 1 1 0 5 forced=0"}};
+  for (const auto& r : rows) {
+    SettingsForm f = form(r.mode);
+    QString* fields[] = {&f.oldId, &f.newId, &f.relayTime, &f.masterCard, &f.loopTime};
+    const char* names[] = {"old", "new", "relay", "master", "loop"};
+    for (int i = 0; i < 5; ++i) if (QLatin1String(r.field) == QLatin1String(names[i])) *fields[i] = QString::fromLatin1(r.value);
+    const SettingsCheck c = CheckSettingsForm(f, r.model);
+    const SettingsRecord& s = c.record;
+    const QString got = c.invalid ? QStringLiteral("invalid %1").arg(static_cast<int>(*c.invalid))
+        : QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 forced=%11").arg(s.currentId).arg(s.relayTime).arg(s.offlineRecordType)
+              .arg(s.newId).arg(s.runMode).arg(s.masterCardId).arg(s.epcStartWord).arg(s.wiegandType).arg(s.vehicleDetector)
+              .arg(s.triggerTime).arg(c.standAloneForced);
+    EXPECT_EQ(got, QLatin1String(r.result)) << r.field << "=" << r.value;
+    // The record type is settled once both addresses passed.
+    EXPECT_EQ(c.recordType.value_or(0), QLatin1String(r.field) == "old" || QLatin1String(r.field) == "new" ? 0 : 2);
+  }
+}
+
+TEST(Clock, SetSendsThePcTimeAndReadShowsTheReaders) {
+  FakeEnv f;
+  f.answer("$DR001**\r");
+  ExchangeEnv env = f.env();
+  const QDateTime sunday(QDate(2025, 1, 5), QTime(9, 3, 7)), saturday(QDate(2026, 12, 12), QTime(23, 59, 58));
+  EXPECT_EQ(SetClock(env, 1, [&] { return sunday; }), Outcome::Ok);
+  EXPECT_EQ(SetClock(env, 1, [&] { return saturday; }), Outcome::Ok);
+  EXPECT_EQ(f.link.requests, std::vector<QByteArray>({"%DR00105012509030701**\r", "%DR00112122623595807**\r"}));
+  f.answer("x$UR0013112250959590" "4**\r");
+  EXPECT_EQ(ReadClock(env, 1).deviceTime, "31/12/2025 09:59:59");
+  f.answer("$DR00131122509595904**\r");
+  EXPECT_EQ(ReadClock(env, 1).outcome, Outcome::BadReply);
+  EXPECT_EQ(DeviceTimeText("$UR0013112"), "31/12/20 ::");
+}
+
+TEST(Cards, NumbersAndLines) {
+  const std::pair<const char*, qint64> numbers[] = {{"255", 255}, {" 7 ", 7}, {"-1", -1}, {"4294967295", -1},
+      {"2147483648", qint64(-2147483648LL)}, {"2.5", 2}, {"3.5", 4}, {"-2147483649", 99}, {"4294967296", 99}, {"", 99}, {"x", 99}};
+  for (const auto& [text, card] : numbers) EXPECT_EQ(CardNumberFromText(QString::fromLatin1(text)).value_or(99), card) << text;
+  const std::pair<const char*, qint64> lines[] = {{"$UC0010A1B2C3D**\r", 0x0A1B2C3D}, {"$UC001ffffffff**\r", -1},
+      {"$UC0010A1B2C3D*x\r", 99}, {"$UC0010A1B2C3G**\r", 99}, {"$UD0010A1B2C3D**\r", 99}, {"$UC0010A1B2C3D*", 99}};
+  for (const auto& [line, card] : lines) EXPECT_EQ(DecodeCardLine(line).value_or(99), card) << line;
+  FakeEnv f(LinkKind::Tcp);
+  f.answer("$NC001O**\r");
+  ExchangeEnv env = f.env();
+  EXPECT_EQ(SendCard(env, 1, 255), Outcome::Ok);
+  f.answer("$EC001**\r", 24999);
+  EXPECT_EQ(EraseCards(env, 1), Outcome::Ok);
+  EXPECT_EQ(f.link.requests, std::vector<QByteArray>({"%NC001000000FF**\r", "%EC001**\r"}));
+}
+
+TEST(Cards, ReadStream) {
+  const QByteArray card = "$UC0010000000A**\r", end = "$UF001**\r";
+  QByteArray many;
+  for (int i = 0; i < 5002; ++i) many += card;
+  const struct { QByteArray stream; StreamEnd end; int lines; int cards; } rows[] = {
+      {"$UC001000000FF**\r$UC00100000100*x\r" + end, StreamEnd::EndLine, 2, 1}, {end, StreamEnd::EndLine, 0, 0},
+      {card + "$ER001UC**\r" + "$NC001**\r", StreamEnd::Unexpected, 2, 1}, {card, StreamEnd::Silence, 1, 1},
+      {many, StreamEnd::Full, 5001, 5001}};
+  for (const auto& r : rows) {
+    FakeEnv f;
+    f.answer(r.stream, 10);
+    ExchangeEnv env = f.env();
+    std::vector<qint32> got;
+    int batches = 0;
+    const CardsRead read = ReadCards(env, 1, [&](const std::vector<qint32>& c) { ++batches; got.insert(got.end(), c.begin(), c.end()); });
+    EXPECT_EQ(read.end, r.end);
+    EXPECT_EQ(read.lines, r.lines);
+    EXPECT_EQ(static_cast<int>(got.size()), r.cards);
+    EXPECT_EQ(batches, r.cards ? 1 : 0);
+  }
+  EXPECT_EQ(std::vector<qint32>({255}), [] {
+    FakeEnv f(LinkKind::Tcp);
+    f.answer("$UC001000000FF**\r$UF001**\r");
+    ExchangeEnv env = f.env();
+    std::vector<qint32> got;
+    ReadCards(env, 1, [&](const std::vector<qint32>& c) { got = c; });
+    EXPECT_EQ(f.link.readsBeforeWrite, 32768);
+    return got;
+  }());
+}
+
+TEST(Cards, CardFile) {
+  EXPECT_EQ(CardFileBytes({"1", "2", "-3"}), QByteArray("1\r\n2\r\n-3\r\n"));
+  EXPECT_EQ(ParseCardFile(" 5 \r\n\rx\ny\r\n z"), QStringList({"5", "", "x", "y", "z"}));
+  EXPECT_TRUE(ParseCardFile("").isEmpty());
+}
+
+TEST(Models, ByName) {
+  EXPECT_EQ(ModelFromName(u"TS-30P"), DeviceModel::TS30P);
+  EXPECT_EQ(ModelFromName(u"ts 90c"), DeviceModel::TS90C);
+  EXPECT_EQ(ModelFromName(u"TS-20B"), DeviceModel::TS20B);
+  EXPECT_EQ(ModelFromName(u"TS-50"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tessaro

@@ -1,0 +1,149 @@
+// The two exchanges on a scripted link and a fake clock: drains, deadlines,
+// thresholds, checks and the line splitting of streams.
+
+#include <gtest/gtest.h>
+
+#include <QList>
+
+#include "exchange.h"
+#include "support/fakes.h"
+
+namespace tessaro {
+namespace {
+
+using test::FakeEnv;
+
+// Read-and-discard passes before the request, and how long a silent reader is waited for.
+TEST(Exchange, DrainAndWaitOfEveryCommand) {
+  const struct { const Command& cmd; LinkKind kind; int drain; qint64 waitMs; } rows[] = {
+      {Cmd::SetClock, LinkKind::Serial, 2001, 1000}, {Cmd::ReadClock, LinkKind::Tcp, 2001, 1000},
+      {Cmd::ReadRecordCount, LinkKind::Serial, 2001, 1000}, {Cmd::EraseRecords, LinkKind::Tcp, 2001, 1000},
+      {Cmd::EraseRecordsAfterDownload, LinkKind::Serial, 20001, 1000}, {Cmd::EraseRecordsAfterDownload, LinkKind::Tcp, 20001, 1000},
+      {Cmd::EraseCards, LinkKind::Serial, 2001, 25000}, {Cmd::EraseCards, LinkKind::Tcp, 2001, 25000},
+      {Cmd::SendCard, LinkKind::Serial, 5001, 2000}, {Cmd::SendCard, LinkKind::Tcp, 32768, 2000},
+      {Cmd::WriteSettings, LinkKind::Tcp, 2001, 2000}, {Cmd::WriteSettings, LinkKind::Serial, 2001, 2000},
+      {Cmd::ReadSettings, LinkKind::Serial, 2001, 510}, {Cmd::ReadSettings, LinkKind::Tcp, 1001, 1510}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.cmd.code << (r.kind == LinkKind::Tcp ? " tcp" : " serial"));
+    FakeEnv f(r.kind);
+    ExchangeEnv env = f.env();
+    const qint64 start = f.clock.ms;
+    EXPECT_EQ(CommandExchange(env, r.cmd, {.deviceId = 1, .replyLength = 9}).outcome, Outcome::NoReply);
+    EXPECT_EQ(f.link.readsBeforeWrite, r.drain);
+    EXPECT_EQ(f.clock.ms - start, r.waitMs);
+  }
+}
+
+// A reply is taken once the command's count of characters is there, up to the last moment before the deadline.
+TEST(Exchange, ReplyCompleteAtItsLengthBeforeTheDeadline) {
+  const struct { qint64 at; QByteArray reply; Outcome outcome; } rows[] = {
+      {999, "$DR001**\r", Outcome::Ok}, {1001, "$DR001**\r", Outcome::NoReply}, {0, "$DR001**", Outcome::NoReply},
+      {0, "xx$DR001**\r", Outcome::Ok}, {0, "$EM001**\r", Outcome::BadReply}, {0, "DR001***\r", Outcome::Ok}};
+  for (const auto& r : rows) {
+    FakeEnv f;
+    f.answer(r.reply, r.at);
+    ExchangeEnv env = f.env();
+    const ExchangeResult got = CommandExchange(env, Cmd::SetClock, {.deviceId = 1});
+    EXPECT_EQ(got.outcome, r.outcome) << r.reply.constData() << " at " << r.at;
+    EXPECT_EQ(got.received, r.outcome == Outcome::NoReply ? QByteArray() : r.reply);
+  }
+  FakeEnv pieces;
+  pieces.link.onWrite = [&](const QByteArray&) {
+    pieces.link.deliverAfter(300, "$DR0");
+    pieces.link.deliverAfter(900, "01**\r");
+  };
+  ExchangeEnv env = pieces.env();
+  EXPECT_EQ(CommandExchange(env, Cmd::SetClock, {.deviceId = 1}).outcome, Outcome::Ok);
+}
+
+TEST(Exchange, RequestPortCheckAndDrains) {
+  FakeEnv t(LinkKind::Tcp);
+  t.link.deliverAfter(0, "$NC007E**\r");  // a late reply to an earlier request: the drain reads it away
+  t.answer("$NC007O**\r");
+  ExchangeEnv env = t.env();
+  // The payload is made after the drain, at the time of sending.
+  qint64 madeAt = -1;
+  const auto payload = [&] { madeAt = t.clock.ms; return QByteArray("000000FF"); };
+  EXPECT_EQ(CommandExchange(env, Cmd::SendCard, {.deviceId = 7, .payloadAtSending = payload}).outcome, Outcome::Ok);
+  EXPECT_EQ(t.link.requests, std::vector<QByteArray>{"%NC007000000FF**\r"});
+  EXPECT_EQ(madeAt, 1'000'000);
+  // Over TCP the card write drains again after its reply.
+  EXPECT_EQ(t.link.reads - t.link.readsBeforeWrite, 1 + 32768);
+  // A serial port that reports an error sends nothing.
+  FakeEnv f;
+  f.link.portOk = false;
+  ExchangeEnv serial = f.env();
+  EXPECT_EQ(CommandExchange(serial, Cmd::ReadSettings, {.deviceId = 1, .replyLength = 28}).outcome, Outcome::BadReply);
+  EXPECT_TRUE(f.link.requests.empty());
+}
+
+TEST(Exchange, ReplyChecks) {
+  const struct { const Command& cmd; qint16 id; const char* received; bool ok; } rows[] = {
+      {Cmd::EraseCards, 1, "xxEC", true}, {Cmd::EraseCards, 1, "$ECx", true}, {Cmd::EraseCards, 1, "$XE001C**\r", false},
+      {Cmd::SendCard, 1, "$NC001O**\r", true}, {Cmd::SendCard, 1, "$NC001E**\r", false}, {Cmd::SendCard, 1, "NC001O**\r", false},
+      {Cmd::SendCard, 1, "$NC001", false}, {Cmd::SendCard, 1, "$XX001O$NC002O**\r", true},
+      {Cmd::EraseRecordsAfterDownload, 1, "$XX001**\r", true}, {Cmd::EraseRecordsAfterDownload, 1, "$EM002**\r", false},
+      {Cmd::EraseRecordsAfterDownload, 12, "$EM012**\r", true}, {Cmd::ReadClock, 1, "$ur001", false}};
+  for (const auto& r : rows) EXPECT_EQ(CheckReply(r.received, r.cmd, r.id), r.ok) << r.cmd.code << " " << r.received;
+}
+
+TEST(Exchange, LineSplitter) {
+  // Pieces → the lines handed on, or an overlong end.
+  const struct { std::vector<QByteArray> pieces; QByteArray lines; bool overlong; } rows[] = {
+      {{"xx$UC1\r$U", "C2\r"}, "$UC1\r|$UC2\r|", false}, {{"\r$A\r"}, "$A\r|", false},
+      {{"$" + QByteArray(63, 'a'), "\r"}, "$" + QByteArray(63, 'a') + "\r|", false},
+      {{"$" + QByteArray(64, 'a')}, "", true}, {{"$" + QByteArray(64, 'a') + "\r"}, "", true}};
+  for (const auto& r : rows) {
+    LineSplitter s;
+    QByteArray lines;
+    LineSplitter::Result last = LineSplitter::Result::More;
+    for (const QByteArray& p : r.pieces) last = s.feed(p, [&](QByteArrayView l) { lines += l.toByteArray() + "|"; return true; });
+    EXPECT_EQ(lines, r.lines);
+    EXPECT_EQ(last == LineSplitter::Result::Overlong, r.overlong);
+  }
+  LineSplitter s;
+  int seen = 0;
+  EXPECT_EQ(s.feed("$1\r$2\r", [&](QByteArrayView) { return ++seen < 1; }), LineSplitter::Result::Stopped);
+  EXPECT_EQ(seen, 1);
+}
+
+class Lines : public LineSink {
+ public:
+  LineVerdict line(QByteArrayView l) override {
+    got << l.toByteArray();
+    return l.contains("E") ? LineVerdict::End : LineVerdict::More;
+  }
+  void pieceDone() override { ++pieces; }
+  QList<QByteArray> got;
+  int pieces = 0;
+};
+
+// The silence deadline is renewed by every piece; the sink or the user ends the stream.
+TEST(Exchange, StreamEnds) {
+  const struct { qint64 gap; bool cancel; StreamEnd end; int lines; } rows[] = {
+      {5000, false, StreamEnd::EndLine, 3}, {5001, false, StreamEnd::Silence, 1}, {10, true, StreamEnd::Cancelled, 1}};
+  for (const auto& r : rows) {
+    FakeEnv f(LinkKind::Tcp);
+    f.link.onWrite = [&](const QByteArray&) {
+      f.link.deliverAfter(100, "$DD1\r");
+      f.link.deliverAfter(100 + r.gap, "$DD2\r");
+      f.link.deliverAfter(100 + 2 * r.gap, "$E\r");
+    };
+    ExchangeEnv env = f.env();
+    Lines sink;
+    EXPECT_EQ(StreamExchange(env, Cmd::DownloadRecords, 3, sink, [&] { return r.cancel; }), r.end) << r.gap;
+    EXPECT_EQ(sink.got.size(), r.lines);
+    EXPECT_EQ(sink.pieces, r.lines);
+    EXPECT_EQ(f.link.requests, std::vector<QByteArray>{"%DD003**\r"});
+  }
+}
+
+TEST(Exchange, PauseSleepsItsTime) {
+  FakeEnv f;
+  const qint64 start = f.clock.ms;
+  Pause(f.pump, f.clock, 2000);
+  EXPECT_EQ(f.clock.ms - start, 2000);
+}
+
+}  // namespace
+}  // namespace tessaro

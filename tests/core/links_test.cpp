@@ -1,0 +1,86 @@
+// The serial link over pseudo-terminals, the TCP link over the loopback, and
+// how port numbers name devices.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include "devicelinks.h"
+#include "eventpump.h"
+#include "portnames.h"
+#include "support/pty.h"
+
+namespace tessaro {
+namespace {
+
+TEST(Links, SerialOpensTheSelectedPortWithItsSettings) {
+  test::PtyPair a, b;
+  ASSERT_TRUE(a.ok() && b.ok());
+  QtMessagePump pump;
+  SteadyClock clock;
+  DeviceLinks links(pump, clock);
+  SerialLink& serial = links.serial();
+  serial.setPortResolver([&](int n) { return n == 1 ? a.slavePath() : n == 2 ? b.slavePath() : QString(); });
+  // Port, settings text → the result of opening, and the device then open.
+  const struct { int port; const char* settings; int result; QString device; } rows[] = {
+      {1, "9600,n,8,1", 1, a.slavePath()}, {1, "1200,e,8,1", 1, a.slavePath()}, {2, "38400,o,8,1", 1, b.slavePath()},
+      {3, "38400,o,8,1", 2, {}}, {1, "9600,x,8,1", 2, {}}, {1, "9600,n,7,1", 2, {}}, {1, "abc,n,8,1", 2, {}}};
+  for (const auto& r : rows) {
+    serial.setPortNumber(r.port);
+    serial.setSettings(QString::fromLatin1(r.settings));
+    EXPECT_EQ(serial.open(), r.result) << r.port << r.settings;
+    EXPECT_EQ(serial.openDevice(), r.device) << r.port << r.settings;
+  }
+  const Link* opened = links.open({.tcp = false, .serialPort = 1, .serialSettings = "19200,n,8,1"});
+  ASSERT_EQ(opened, &serial);
+  EXPECT_EQ(serial.lineSettings().baud, 19200);
+  serial.write("%UR001**\r");
+  pump.waitForActivity(20);
+  EXPECT_EQ(a.read(), "%UR001**\r");
+  a.write("$UR");
+  for (int i = 0; i < 5 && serial.available() < 3; ++i) pump.waitForActivity(20);
+  EXPECT_EQ(serial.readAll(), "$UR");
+  EXPECT_TRUE(serial.portCheck());
+  links.closeSerial();
+  EXPECT_FALSE(serial.isOpen());
+  EXPECT_FALSE(serial.portCheck());
+  EXPECT_EQ(links.open({.tcp = false, .serialPort = 4}), nullptr);
+}
+
+TEST(Links, TcpConnectsAfreshEveryTime) {
+  // The port box holds a signed 16-bit number: a port below 32768.
+  QTcpServer server;
+  for (int p = 20000 + QCoreApplication::applicationPid() % 9000; !server.listen(QHostAddress::LocalHost, p);) ++p;
+  QtMessagePump pump;
+  SteadyClock clock;
+  DeviceLinks links(pump, clock);
+  const ConnectionSettings to{.tcp = true, .host = " 127.0.0.1 ", .tcpPort = static_cast<qint16>(server.serverPort())};
+  ASSERT_EQ(links.open(to), &links.tcp());
+  ASSERT_TRUE(server.hasPendingConnections() || server.waitForNewConnection(1000));
+  QTcpSocket* first = server.nextPendingConnection();
+  ASSERT_EQ(links.open(to), &links.tcp());
+  // The first connection was closed before the second was made.
+  EXPECT_TRUE(first->state() == QAbstractSocket::UnconnectedState || first->waitForDisconnected(1000));
+  server.close();
+  EXPECT_EQ(links.open(to), nullptr);
+  EXPECT_EQ(links.open({.tcp = true, .host = "127.0.0.1", .tcpPort = 0}), nullptr);
+  EXPECT_EQ(links.open({.tcp = true, .host = "", .tcpPort = 5600}), nullptr);
+}
+
+TEST(Links, PortNumbersCountUsbThenAcmThenSerialInNumericOrder) {
+  QTemporaryDir dir;
+  for (const char* n : {"ttyS10", "ttyS2", "ttyUSB10", "ttyUSB1", "ttyACM0", "tty0", "ttyUSB2"})
+    ASSERT_TRUE(QFile(dir.filePath(QString::fromLatin1(n))).open(QIODevice::WriteOnly));
+  QStringList names;
+  for (const QString& p : SerialDeviceNodes(dir.path())) names << p.section(QLatin1Char('/'), -1);
+  EXPECT_EQ(names, QStringList({"ttyUSB1", "ttyUSB2", "ttyUSB10", "ttyACM0", "ttyS2", "ttyS10"}));
+  EXPECT_EQ(PortDeviceCaption("/dev/ttyUSB0"), "ttyUSB0");
+  EXPECT_EQ(PortDeviceCaption(""), "-");
+  EXPECT_TRUE(SerialDeviceForPort(0).isEmpty());
+}
+
+}  // namespace
+}  // namespace tessaro

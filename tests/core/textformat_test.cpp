@@ -1,0 +1,57 @@
+// The text helpers, the request frame and the 1-based reply positions.
+
+#include <gtest/gtest.h>
+
+#include "frame.h"
+#include "textformat.h"
+
+namespace tessaro {
+namespace {
+
+TEST(TextFormat, Formatters) {
+  const std::pair<qint16, const char*> dec3[] = {{0, "000"}, {7, "007"}, {99, "099"}, {255, "255"}, {256, "256"}, {-5, "-5"}};
+  for (const auto& [v, t] : dec3) EXPECT_EQ(FormatDec3(v), QLatin1String(t)) << v;
+  const std::pair<qint32, const char*> hex8[] = {{0, "00000000"}, {10, "0000000A"}, {-2, "FFFFFFFE"}, {qint32(0x80000000u), "80000000"}};
+  for (const auto& [v, t] : hex8) EXPECT_EQ(FormatHex8(v), QLatin1String(t)) << v;
+  // The leftmost characters stay: a year cut to two is "20", not "26".
+  const std::tuple<qint64, int, const char*> pad[] = {{7, 2, "07"}, {5, 4, "0005"}, {123, 2, "12"}, {2026, 2, "20"},
+      {2026, 4, "2026"}, {-5, 3, "0-5"}, {123, -3, ""}, {999999999, 10, "0999999999"}};
+  for (const auto& [v, w, t] : pad) EXPECT_EQ(PadZerosLeft(v, w), QLatin1String(t)) << v << " " << w;
+}
+
+// Text → IsNumeric, ToInt16 (half to even, 0 outside 16 bits), LeadingNumber, the port rule.
+TEST(TextFormat, NumbersTypedByTheUser) {
+  const std::tuple<const char*, bool, qint16> typed[] = {{" 42 ", true, 42}, {"+5", true, 5}, {"-5", true, -5},
+      {"2.5", true, 2}, {"3.5", true, 4}, {"-2.5", true, -2}, {".5", true, 0}, {"1e2", true, 100}, {"32767", true, 32767},
+      {"32768", true, 0}, {"-32768.5", true, -32768}, {"-32769", true, 0}, {"", false, 0}, {"12a", false, 0},
+      {"1 2", false, 0}, {"1e", false, 0}, {"٣", false, 0}, {"1e999", false, 0}};
+  for (const auto& [t, numeric, v] : typed) {
+    EXPECT_EQ(IsNumeric(QString::fromUtf8(t)), numeric) << t;
+    EXPECT_EQ(ToInt16(QString::fromUtf8(t)), v) << t;
+  }
+  const std::tuple<const char*, double, qint16> leading[] = {{"5600x", 5600, 5600}, {"56 00", 5600, 5600}, {"", 0, 0},
+      {"x56", 0, 0}, {"80.5", 80.5, 80}, {"81.5", 81.5, 82}, {"32768", 32768, 0}, {"-1", -1, -1}, {"7.9.1", 7.9, 8}};
+  for (const auto& [t, v, port] : leading) {
+    EXPECT_DOUBLE_EQ(LeadingNumber(QString::fromUtf8(t)), v) << t;
+    EXPECT_EQ(PortNumberFromText(QString::fromUtf8(t)), port) << t;
+  }
+}
+
+TEST(TextFormat, ReplyFields) {
+  const std::pair<const char*, qint64> fields[] = {{"0010", 10}, {" 12", 12}, {"1 2", 12}, {"12**", 12}, {"**", 0}, {"-5", 0}};
+  for (const auto& [t, v] : fields) EXPECT_EQ(DecimalField(t), v) << t;
+  const std::pair<char, int> hex[] = {{'0', 0}, {'9', 9}, {'A', 10}, {'f', 15}, {'G', -1}, {'/', -1}, {':', -1}, {'@', -1}, {'`', -1}};
+  for (const auto& [c, v] : hex) EXPECT_EQ(HexDigit(c), v) << c;
+  EXPECT_EQ(MarkerPosition("xx$DR001**\r"), 3);
+  EXPECT_EQ(MarkerPosition("DR001"), 0);
+  // Text, 1-based start, length → the characters read; never outside the text.
+  const std::tuple<const char*, qsizetype, qsizetype, const char*> mids[] = {{"$RC0010001**", 7, 4, "0001"},
+      {"abc", 3, 5, "c"}, {"abc", 4, 1, ""}, {"abc", 0, 2, "ab"}, {"abc", 2, -1, "bc"}};
+  for (const auto& [t, start, n, out] : mids) EXPECT_EQ(Mid1(t, start, n), QByteArrayView(out)) << start;
+  // Without "$" the first two characters count.
+  const std::pair<const char*, bool> codes[] = {{"xx$DR001**\r", true}, {"DR001**\r", true}, {"xDR001**\r", false}, {"$D", false}};
+  for (const auto& [t, ok] : codes) EXPECT_EQ(HasReplyCode(t, "DR"), ok) << t;
+}
+
+}  // namespace
+}  // namespace tessaro

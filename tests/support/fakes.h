@@ -1,0 +1,74 @@
+#pragma once
+// Fakes for the seams of the core: a clock that moves only when the pump
+// sleeps, a scripted link, and a pump that jumps to the next arrival.
+
+#include <QByteArray>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "link.h"
+
+namespace tessaro::test {
+
+class FakeClock : public MonotonicClock {
+ public:
+  qint64 nowMs() override { return ms; }
+  qint64 ms = 1'000'000;
+};
+
+// Data arrives at fake times; writes are recorded and may schedule replies.
+class FakeLink : public Link {
+ public:
+  FakeLink(FakeClock& clock, LinkKind kind) : clock_(clock), kind_(kind) {}
+  LinkKind kind() const override { return kind_; }
+  QByteArray readAll() override;
+  qint64 available() override;
+  void write(const QByteArray& data) override;
+  void prepareForRequest() override;
+  bool portCheck() override { return portOk; }
+
+  void deliverAfter(qint64 delayMs, const QByteArray& data) { pending_.emplace(clock_.ms + delayMs, data); }
+  qint64 nextArrival() const { return pending_.empty() ? -1 : pending_.begin()->first; }
+
+  std::function<void(const QByteArray& request)> onWrite;  // may schedule the reply
+  std::vector<QByteArray> requests;
+  int reads = 0;             // readAll calls
+  int readsBeforeWrite = 0;  // readAll calls before the last write
+  bool portOk = true;
+
+ private:
+  void settle();
+  FakeClock& clock_;
+  LinkKind kind_;
+  QByteArray buffer_;
+  std::multimap<qint64, QByteArray> pending_;
+};
+
+// A pass takes no time; a wait jumps to the next arrival or to its bound.
+class FakePump : public MessagePump {
+ public:
+  FakePump(FakeClock& clock, FakeLink& link) : clock_(clock), link_(link) {}
+  void pump() override;
+  void waitForActivity(int maxMs) override;
+  std::function<void()> onPass;
+
+ private:
+  FakeClock& clock_;
+  FakeLink& link_;
+  int passesSinceWait_ = 0;
+};
+
+struct FakeEnv {
+  explicit FakeEnv(LinkKind kind = LinkKind::Serial) : link(clock, kind), pump(clock, link) {}
+  ExchangeEnv env() { return ExchangeEnv{link, pump, clock}; }
+  // Answers every request with `reply` after `delayMs`.
+  void answer(const QByteArray& reply, qint64 delayMs = 0) {
+    link.onWrite = [this, reply, delayMs](const QByteArray&) { link.deliverAfter(delayMs, reply); };
+  }
+  FakeClock clock;
+  FakeLink link;
+  FakePump pump;
+};
+
+}  // namespace tessaro::test

@@ -1,0 +1,69 @@
+#include "support/windowrig.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <algorithm>
+
+namespace tessaro::test {
+
+void FastPump::pump() { QCoreApplication::processEvents(); }
+
+void FastPump::waitForActivity(int maxMs) {
+  // Up to a millisecond of real time for the line, then ten of the fake clock.
+  QTimer wake;
+  wake.setSingleShot(true);
+  wake.start(1);
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  clock_.ms += std::clamp(maxMs, 1, 10);
+}
+
+WindowRig::WindowRig(Timing timing) {
+  Services s;
+  s.prompts = &prompts;
+  s.pump = timing == Timing::Fast ? static_cast<MessagePump*>(&fastPump) : &realPump;
+  s.clock = timing == Timing::Fast ? static_cast<MonotonicClock*>(&fakeClock) : &realClock;
+  s.localNow = [this] { return now; };
+  s.programFolder = folder.path();
+  s.portResolver = [this](int n) { return n == 1 ? serialDevice : QString(); };
+  window = std::make_unique<MainWindow>(s);
+  sim.setNow([this] { return now; });
+  sim.setEraseCardsDelayMs(0);
+}
+
+sim::SimReader& WindowRig::reader(int id, sim::SimModel model) {
+  click(QStringLiteral("opsDevice_%1").arg(static_cast<int>(model)).toLatin1().constData());
+  return sim.addReader(id, model);
+}
+
+void WindowRig::overTcp() {
+  // The port box holds a signed 16-bit number; the simulator listens below 32768.
+  if (!sim.listenTcp()) std::abort();
+  w<QCheckBox>("chkTCPIPActive")->setChecked(true);
+  set("txtIP", QStringLiteral("127.0.0.1"));
+  set("txtPort", QString::number(sim.tcpPort()));
+}
+
+void WindowRig::overPty() {
+  if (!sim.openPty()) std::abort();
+  serialDevice = sim.ptyPath();
+  w<QCheckBox>("chkTCPIPActive")->setChecked(false);
+  w<QComboBox>("cmbParity")->setCurrentIndex(2);  // a pseudo-terminal keeps no parity
+}
+
+void WindowRig::click(const char* name) { w<QAbstractButton>(name)->click(); }
+
+void WindowRig::set(const char* name, const QString& text) { w<QLineEdit>(name)->setText(text); }
+
+QString WindowRig::text(const char* name) const {
+  if (auto* e = window->findChild<QLineEdit*>(QString::fromLatin1(name))) return e->text();
+  return w<QLabel>(name)->text();
+}
+
+bool WindowRig::checked(const char* name) const { return w<QAbstractButton>(name)->isChecked(); }
+
+}  // namespace tessaro::test

@@ -1,0 +1,71 @@
+#pragma once
+// The main window with a scripted user, an injected PC clock and program
+// folder, and the simulated reader behind a TCP port or a pseudo-terminal.
+// Fast timing runs a fake clock that moves ten milliseconds a pass while the
+// real event loop serves both ends of the line, so silence costs little real
+// time; real timing uses the program's own pump and clock.
+
+#include <QDateTime>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "eventpump.h"
+#include "mainwindow.h"
+#include "sim/readersim.h"
+#include "support/fakes.h"
+#include "support/scriptedprompts.h"
+
+namespace tessaro::test {
+
+class FastPump : public MessagePump {
+ public:
+  explicit FastPump(FakeClock& clock) : clock_(clock) {}
+  void pump() override;
+  void waitForActivity(int maxMs) override;
+
+ private:
+  FakeClock& clock_;
+};
+
+class WindowRig {
+ public:
+  enum class Timing { Fast, Real };
+  explicit WindowRig(Timing timing = Timing::Fast);
+
+  // A reader on the line; the window is switched to its model.
+  sim::SimReader& reader(int id, sim::SimModel model);
+  void overTcp();
+  void overPty();
+
+  // A named control; a missing name fails the test at once.
+  template <typename T = QWidget>
+  T* w(const char* name) const {
+    T* c = window->findChild<T*>(QString::fromLatin1(name));
+    if (!c) {
+      std::fprintf(stderr, "no control %s\n", name);
+      std::abort();
+    }
+    return c;
+  }
+  void click(const char* name);
+  void set(const char* name, const QString& text);
+  QString text(const char* name) const;  // of a text box or a label
+  bool checked(const char* name) const;
+  bool busy() { return window->session().busy(); }
+  QString logPath() const { return folder.filePath(QStringLiteral("AccessFile.txt")); }
+
+  ScriptedPrompts prompts;
+  sim::ReaderSim sim;
+  QTemporaryDir folder;
+  QDateTime now = QDateTime(QDate(2025, 1, 5), QTime(9, 3, 7));  // a Sunday
+  FakeClock fakeClock;
+  FastPump fastPump{fakeClock};
+  QtMessagePump realPump;
+  SteadyClock realClock;
+  QString serialDevice;
+  std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace tessaro::test
