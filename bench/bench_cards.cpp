@@ -12,11 +12,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <cstdio>
 
-#include "app/mainwindow.h"
-#include "link/eventpump.h"
+#include "eventpump.h"
+#include "mainwindow.h"
 #include "sim/readersim.h"
 
 using namespace tessaro;
@@ -75,19 +76,19 @@ void row(const char* what, double value, const char* unit, const char* cmp, doub
 
 struct Rig {
   Rig() {
-    AppServices s;
+    Services s;
     s.prompts = &prompts;
     s.pump = &pump;
     s.clock = &clock;
     s.programFolder = QCoreApplication::applicationDirPath();
     s.portResolver = [this](int) { return sim.ptyPath(); };
     window = std::make_unique<MainWindow>(s);
-    window->context().chooseModel(DeviceModel::TS40B);
-    reader = &sim.addReader(1, DeviceModel::TS40B);
+    c<QRadioButton>("opsDevice_4")->click();  // TS-40B, the model with the most cards
+    reader = &sim.addReader(1, sim::SimModel::TS40B);
   }
   template <typename T>
   T* c(const char* name) {
-    return window->context().control<T>(name);
+    return window->findChild<T*>(QString::fromLatin1(name));
   }
 
   bool useTcp() {
@@ -119,7 +120,7 @@ struct Rig {
 
   YesPrompts prompts;
   QtMessagePump pump;
-  SystemWholeSecondClock clock;
+  SteadyClock clock;
   sim::ReaderSim sim;
   sim::SimReader* reader;
   std::unique_ptr<MainWindow> window;

@@ -9,12 +9,12 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "link/eventpump.h"
-#include "link/seriallink.h"
-#include "link/tcplink.h"
-#include "records/accesslog.h"
-#include "records/recordcommands.h"
+#include "accesslog.h"
+#include "eventpump.h"
+#include "records.h"
+#include "seriallink.h"
 #include "sim/readersim.h"
+#include "tcplink.h"
 
 using namespace tessaro;
 
@@ -25,20 +25,20 @@ constexpr int kBaud = 38400;
 constexpr int kFrameBytes = 30;  // "$DD" + address + card + stamp + "**" + CR
 
 struct Figures {
-  int count = -1;
+  std::vector<OfflineRecord> records;
   double pauseMs = 0;
   double totalMs = 0;
 };
 
 // The download as the panel runs it: the pause, then "%DD" with collection and conversion.
-Figures Download(Link& link, MessagePump& pump, WholeSecondClock& clock) {
-  ExchangeEnv env{link, pump, clock, nullptr};
+Figures Download(Link& link, MessagePump& pump, MonotonicClock& clock) {
+  ExchangeEnv env{link, pump, clock};
   Figures f;
   QElapsedTimer total;
   total.start();
-  PauseBeforeDownload(pump, clock);
+  Pause(pump, clock, kPauseBeforeDownloadMs);
   f.pauseMs = static_cast<double>(total.nsecsElapsed()) / 1e6;
-  f.count = DownloadRecords(env, 1, OfflineRecords());
+  f.records = DownloadRecords(env, 1).records;
   f.totalMs = static_cast<double>(total.nsecsElapsed()) / 1e6;
   return f;
 }
@@ -47,7 +47,7 @@ void Report(const char* line, const Figures& f, double lineMs) {
   const double reference = lineMs + f.pauseMs;
   std::printf(
       "%s: %d records, total %.0f ms, line time %.0f ms + pause %.0f ms = %.0f ms, ratio %.3f (target <= 1.05)\n", line,
-      f.count, f.totalMs, lineMs, f.pauseMs, reference, f.totalMs / reference);
+      static_cast<int>(f.records.size()), f.totalMs, lineMs, f.pauseMs, reference, f.totalMs / reference);
 }
 
 }  // namespace
@@ -55,10 +55,10 @@ void Report(const char* line, const Figures& f, double lineMs) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QtMessagePump pump;
-  SystemWholeSecondClock clock;
+  SteadyClock clock;
 
   sim::ReaderSim reader;
-  sim::SimReader& r = reader.addReader(1, DeviceModel::TS30P);
+  sim::SimReader& r = reader.addReader(1, sim::SimModel::TS30P);
   sim::ReaderSim::generateRecords(r, kRecords, QDateTime::currentDateTime());
 
   // Over a pseudo-terminal at the line rate: 11 bits a character.
@@ -92,18 +92,17 @@ int main(int argc, char** argv) {
     std::printf("tcp: cannot connect to the simulated reader\n");
     return 1;
   }
-  Report("tcp unpaced", Download(tcp, pump, clock), 0);
+  const Figures overTcp = Download(tcp, pump, clock);
+  Report("tcp unpaced", overTcp, 0);
 
   // Appending every record to the log, one open and close per line, then the flush.
   QTemporaryDir dir;
+  AccessLog log(dir.filePath(kAccessLogName));
   QElapsedTimer append;
   append.start();
   int written = 0;
-  for (int i = 0; i < kRecords; ++i) {
-    const OfflineRecord& rec = OfflineRecords()[static_cast<size_t>(i)];
-    written += AppendAccessLogLine(dir.path(), 1, rec, 1, rec.stamp.date(), rec.stamp.time()) ? 1 : 0;
-  }
-  const bool flushed = FlushAccessLog(dir.path());
+  for (const OfflineRecord& rec : overTcp.records) written += log.append(1, rec, 1) ? 1 : 0;
+  const bool flushed = log.flush();
   std::printf("access log: %d lines appended and %s in %.0f ms\n", written, flushed ? "flushed" : "NOT flushed",
               static_cast<double>(append.nsecsElapsed()) / 1e6);
 

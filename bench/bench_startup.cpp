@@ -14,8 +14,8 @@
 #include <ctime>
 #include <vector>
 
-#include "app/mainwindow.h"
-#include "app/services.h"
+#include "mainwindow.h"
+#include "platform.h"
 
 namespace {
 
@@ -56,8 +56,8 @@ class FirstPaint : public QObject {
 // The child: start the program's window and report when it first paints.
 int child(int argc, char** argv) {
   QApplication app(argc, argv);
-  tessaro::RealServices real;
-  tessaro::MainWindow window(real.services());
+  tessaro::Platform platform;
+  tessaro::MainWindow window(platform.services());
   FirstPaint probe;
   window.installEventFilter(&probe);
   window.show();

@@ -1,7 +1,7 @@
 // The card file reader: any bytes give a list, and writing that list back and
 // reading it again gives the same list.
 
-#include "cards/cardfile.h"
+#include "cardfile.h"
 #include "fuzz/fuzzinput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

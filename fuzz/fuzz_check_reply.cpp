@@ -5,12 +5,12 @@
 #include <array>
 
 #include "fuzz/fuzzinput.h"
-#include "link/exchange.h"
-#include "link/frame.h"
+#include "exchange.h"
+#include "frame.h"
 
 namespace {
 
-const std::array<const tessaro::CommandParams*, 11> kRows = {
+const std::array<const tessaro::Command*, 11> kRows = {
     &tessaro::Cmd::SetClock,
     &tessaro::Cmd::ReadClock,
     &tessaro::Cmd::ReadRecordCount,
@@ -29,7 +29,7 @@ const std::array<const tessaro::CommandParams*, 11> kRows = {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tessaro;
   fuzz::FuzzInput in(data, size);
-  const CommandParams& row = *kRows[in.byte() % kRows.size()];
+  const Command& row = *kRows[in.byte() % kRows.size()];
   const auto deviceId = in.integer<qint16>();
   const QByteArrayView received = in.rest();
 

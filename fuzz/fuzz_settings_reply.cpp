@@ -2,15 +2,15 @@
 // Input: one byte choosing where the master card sits, then the text after "$US".
 
 #include "fuzz/fuzzinput.h"
-#include "settings/settingscommands.h"
+#include "settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tessaro;
   fuzz::FuzzInput in(data, size);
-  const MasterCardAt at = (in.byte() & 1) ? MasterCardAt::Late : MasterCardAt::Early;
+  const bool early = (in.byte() & 1) == 0;
   const QByteArrayView reply = in.rest();
 
-  const SettingsReplyFields f = DecodeSettingsReply(reply, at);
+  const SettingsReplyFields f = DecodeSettingsReply(reply, early);
   FUZZ_CHECK(f.address >= 0 && f.relayTime >= 0 && f.recordType >= 0 && f.runMode >= 0);
   if (f.masterCard) {
     // A decoded master card is a 32-bit number and encodes back to the same field.

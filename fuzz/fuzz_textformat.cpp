@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "fuzz/fuzzinput.h"
-#include "link/textformat.h"
+#include "textformat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tessaro;

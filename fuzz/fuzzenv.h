@@ -1,29 +1,32 @@
 #pragma once
-// A reader that answers one request with the fuzzer's bytes, for the routines
-// that read their reply through the exchange. No time passes; the reply is
-// there as soon as the request was written.
+// A reader that answers one request with the fuzzer's bytes, in pieces of a
+// chosen size, for the routines that read through the exchanges. No real time
+// passes: the clock steps on every reading, so silence ends a wait after a
+// few passes.
 
 #include <QByteArray>
 
-#include "link/link.h"
+#include "link.h"
 
 namespace tessaro::fuzz {
 
 class ReplyLink : public Link {
  public:
-  explicit ReplyLink(QByteArray reply) : reply_(std::move(reply)) {}
+  ReplyLink(QByteArray reply, qsizetype piece) : reply_(std::move(reply)), piece_(piece) {}
   LinkKind kind() const override { return LinkKind::Tcp; }
   QByteArray readAll() override {
     if (!written_) return {};
-    QByteArray out;
-    out.swap(reply_);
+    const QByteArray out = reply_.mid(at_, piece_);
+    at_ += out.size();
     return out;
   }
-  qint64 available() override { return written_ ? reply_.size() : 0; }
+  qint64 available() override { return written_ ? qMin(piece_, reply_.size() - at_) : 0; }
   void write(const QByteArray& /*data*/) override { written_ = true; }
 
  private:
   QByteArray reply_;
+  qsizetype piece_;
+  qsizetype at_ = 0;
   bool written_ = false;
 };
 
@@ -33,24 +36,20 @@ class IdlePump : public MessagePump {
   void waitForActivity(int /*maxMs*/) override {}
 };
 
-// Advances one second on every reading, so a reply that is too short ends the
-// wait after a few passes instead of never.
-class SteppingClock : public WholeSecondClock {
+class SteppingClock : public MonotonicClock {
  public:
-  qint64 nowSeconds() override { return now_++; }
-  int msUntilNextSecond() override { return 1; }
+  qint64 nowMs() override { return now_ += 250; }
 
  private:
-  qint64 now_ = 1000;
+  qint64 now_ = 0;
 };
 
 struct ReplyEnv {
-  explicit ReplyEnv(QByteArray reply) : link(std::move(reply)) {}
+  explicit ReplyEnv(QByteArray reply, qsizetype piece = 1 << 30) : link(std::move(reply), piece) {}
   ReplyLink link;
   IdlePump pump;
   SteppingClock clock;
-  TickCounter ticks;
-  ExchangeEnv env() { return ExchangeEnv{link, pump, clock, &ticks}; }
+  ExchangeEnv env() { return ExchangeEnv{link, pump, clock}; }
 };
 
 }  // namespace tessaro::fuzz

@@ -7,8 +7,9 @@
 #include <QFile>
 #include <cstdio>
 
-#include "link/frame.h"
+#include "frame.h"
 #include "sim/readersim.h"
+#include "sim/simmodels.h"
 
 namespace {
 
@@ -48,32 +49,33 @@ int main(int argc, char** argv) {
   const Row rows[] = {{"DR", 0}, {"UR", 1}, {"RC", 2}, {"EM", 3}, {"EM", 4}, {"EC", 5},
                       {"UC", 6}, {"NC", 7}, {"DS", 8}, {"US", 9}, {"DD", 10}};
 
-  for (const DeviceProfile& profile : DeviceProfiles()) {
+  for (int m = 0; m < sim::kSimModelCount; ++m) {
+    const sim::SimModelInfo& info = sim::InfoOf(static_cast<sim::SimModel>(m));
     sim::ReaderSim simulator;
-    sim::SimReader& reader = simulator.addReader(1, profile.model);
+    sim::SimReader& reader = simulator.addReader(1, info.model);
     reader.settings.masterCard = 0x80000001u;
     sim::ReaderSim::generateCards(reader, 3, 7);
     sim::ReaderSim::generateRecords(reader, 3, QDateTime(QDate(2026, 12, 5), QTime(14, 3, 9)), 7);
     simulator.setEraseCardsDelayMs(0);
     // A fixed time, so the clock seeds do not change from one run to the next.
     simulator.setNow([] { return QDateTime(QDate(2026, 12, 6), QTime(9, 59, 59)); });
-    const QString model = QString::fromLatin1(profile.typeText).remove(QLatin1Char('-')).toLower();
+    const QString model = QString::fromLatin1(info.name).remove(QLatin1Char('-')).toLower();
 
     auto reply = [&](const char* code, QByteArrayView payload = {}) {
       return simulator.replyFor(BuildRequest(QByteArrayView(code, 2), 1, payload));
     };
     // Payloads of the two requests that carry one: a card, and settings in the model's layout.
     QByteArray settings("0510010112345678");
-    if (profile.layout == SettingsLayout::WiegandOnly) settings += "01";
-    if (profile.layout == SettingsLayout::WiegandAndDetector) settings += "0119";
+    if (info.layout == sim::SimLayout::WiegandOnly) settings += "01";
+    if (info.layout == sim::SimLayout::WiegandAndDetector) settings += "0119";
     // The streams first: the erase rows below empty the reader's memories.
     const QByteArray us = reply("US");
     seed("fuzz_settings_reply", QStringLiteral("sim_%1").arg(model),
-         withHeader({profile.masterCardEarly ? char(0) : char(1)}, us.mid(MarkerPosition(us) + 2)));
+         withHeader({info.masterCardPos == 15 ? char(0) : char(1)}, us.mid(MarkerPosition(us) + 2)));
     seed("fuzz_clock_reply", QStringLiteral("sim_%1").arg(model), reply("UR"));
     seed("fuzz_counter_reply", QStringLiteral("sim_%1").arg(model), reply("RC"));
-    seed("fuzz_card_stream", QStringLiteral("sim_%1").arg(model), withHeader({5}, reply("UC")));
-    seed("fuzz_record_stream", QStringLiteral("sim_%1").arg(model), withHeader({7}, reply("DD")));
+    seed("fuzz_streams", QStringLiteral("sim_%1_cards").arg(model), withHeader({5, 0}, reply("UC")));
+    seed("fuzz_streams", QStringLiteral("sim_%1_records").arg(model), withHeader({7, 1}, reply("DD")));
     for (const Row& row : rows) {
       const QByteArray payload = row.index == 7 ? QByteArray("000000FF") : row.index == 8 ? settings : QByteArray();
       const QByteArray r = reply(row.code, payload);

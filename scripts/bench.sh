@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the benchmarks in Release (build/bench) and runs every bench_* program,
+# Builds the benchmarks in Release (build/release) and runs every bench_* program,
 # printing one table: benchmark, what was measured, measured value, target, verdict.
 # Benchmark programs print lines "what | measured | target | ok/MISSED"; lines
 # ending in "target …" have that part moved into the target column; other lines
@@ -8,14 +8,13 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
 bash scripts/deps.sh >/dev/null || exit 1
-cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARO_BUILD_TESTS=OFF -DTESSARO_BUILD_BENCH=ON \
-    >/dev/null || exit 1
-cmake --build build/bench -j"$jobs" || exit 1
+cmake --preset release >/dev/null || exit 1
+cmake --build build/release -j"$jobs" || exit 1
 [ -n "${DISPLAY:-}" ] || export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 rows=()
 failed=0
-for exe in $(find build/bench/bench -maxdepth 1 -type f -name 'bench_*' -perm -u+x | sort); do
+for exe in $(find build/release/bench -maxdepth 1 -type f -name 'bench_*' -perm -u+x | sort); do
   name=$(basename "$exe")
   echo "running $name …" >&2
   out=$("$exe" 2>&1)

@@ -12,8 +12,7 @@ jobs=${JOBS:-2}
 seconds=${1:-}
 shift || true
 
-CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTESSARO_FUZZ=ON -DTESSARO_BUILD_TESTS=OFF -DTESSARO_BUILD_BENCH=OFF || exit 1
+cmake --preset fuzz || exit 1
 cmake --build build/fuzz -j"$jobs" --target fuzz_targets || exit 1
 
 if (($#)); then

@@ -8,9 +8,9 @@ fix=0
 if [ "${1:-}" = --fix ]; then fix=1; shift; fi
 if (($#)); then files=("$@"); else mapfile -t files < <(git ls-files '*.cpp' '*.h'); fi
 
-cmake -S . -B build/lint -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null || exit 1
+cmake --preset debug >/dev/null || exit 1
 # Generated sources (moc, rcc) must exist before clang-tidy reads the sources.
-cmake --build build/lint -j"${JOBS:-2}" --target tessaro_core_autogen tessaro_gui_autogen >/dev/null 2>&1
+cmake --build build/debug -j"${JOBS:-2}" --target tessaro_core_autogen tessaro_ui_autogen >/dev/null 2>&1
 
 rc=0
 if ((fix)); then
@@ -21,7 +21,7 @@ fi
 sources=()
 for f in "${files[@]}"; do [[ $f == *.cpp ]] && sources+=("$f"); done
 if ((${#sources[@]})); then
-  clang-tidy-14 -p build/lint --quiet "${sources[@]}" 2>/dev/null | grep -v '^[0-9]* warnings generated' | tee build/lint/tidy.log
-  grep -q 'warning:\|error:' build/lint/tidy.log && rc=1
+  clang-tidy-14 -p build/debug --quiet "${sources[@]}" 2>/dev/null | grep -v '^[0-9]* warnings generated' | tee build/debug/tidy.log
+  grep -q 'warning:\|error:' build/debug/tidy.log && rc=1
 fi
 exit $rc

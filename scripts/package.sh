@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Builds Release (build/package) and makes the portable archive with CPack;
+# Builds Release (build/release) and makes the portable archive with CPack;
 # then unpacks it into a temporary folder and starts the program there for a
 # moment to check that the archive runs on its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
 bash scripts/deps.sh >/dev/null
-cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARO_BUILD_TESTS=OFF -DTESSARO_BUILD_BENCH=OFF
-cmake --build build/package -j"$jobs"
-(cd build/package && cpack -G TGZ)
-archive=$(ls -t build/package/tessaro-config-*.tar.gz | head -n 1)
+cmake --preset release
+cmake --build build/release -j"$jobs"
+(cd build/release && cpack -G TGZ)
+archive=$(ls -t build/release/tessaro-config-*.tar.gz | head -n 1)
 echo "archive: $archive"
 
 check=$(mktemp -d)

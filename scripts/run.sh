@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARO_BUILD_TESTS=OFF -DTESSARO_BUILD_BENCH=OFF
-cmake --build build/release -j"${JOBS:-2}"
+cmake --preset release
+cmake --build build/release -j"${JOBS:-2}" --target tessaro-config tessaro-reader-sim
 
 sim=build/release/sim/tessaro-reader-sim
 sim_pid=
@@ -16,4 +16,4 @@ if [ -x "$sim" ]; then
   trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
   echo "Simulated reader on 127.0.0.1:5600: tick \"TCPIP Aktif\", type 127.0.0.1 as \"IP Adres\", choose TS-30P."
 fi
-build/release/src/app/tessaro-config "$@"
+build/release/src/ui/tessaro-config "$@"

@@ -53,9 +53,7 @@ run_ctest() {
 deps() { bash scripts/deps.sh; }
 
 plain() {
-  cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARO_BUILD_BENCH=OFF &&
-    cmake --build build/test -j"$jobs" &&
-    run_ctest build/test plain
+  cmake --preset debug && cmake --build build/debug -j"$jobs" && run_ctest build/debug plain
 }
 
 sanitize() {
@@ -63,10 +61,7 @@ sanitize() {
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
-  CC=gcc CXX=g++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DTESSARO_SANITIZE=ON -DTESSARO_BUILD_BENCH=OFF &&
-    cmake --build build/sanitize -j"$jobs" &&
-    run_ctest build/sanitize sanitize
+  cmake --preset sanitize && cmake --build build/sanitize -j"$jobs" && run_ctest build/sanitize sanitize
 }
 
 fuzz() { bash scripts/fuzz.sh "${FUZZ_SECONDS:-}"; }

@@ -1,0 +1,78 @@
+// The program against the simulated reader in real time, over TCP and over a
+// pseudo-terminal, as a user goes through a commissioning visit.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QListWidget>
+
+#include "support/windowrig.h"
+#include "texts.h"
+
+namespace tessaro {
+namespace {
+
+using test::WindowRig;
+
+TEST(EndToEnd, CommissioningVisitOverBothLinks) {
+  for (const bool tcp : {true, false}) {
+    SCOPED_TRACE(tcp ? "tcp" : "pty");
+    WindowRig rig(WindowRig::Timing::Real);
+    tcp ? rig.overTcp() : rig.overPty();
+    // Two readers on the line: a TS-40 at the door with cards, a TS-30P that keeps records.
+    sim::SimReader& door = rig.reader(2, sim::SimModel::TS40);
+    door.cards = {100, 200};
+    sim::SimReader& reader = rig.reader(1, sim::SimModel::TS30P);
+    reader.settings = {4, 2, 1, 305419896u, 0, 0, 0, 5};
+    sim::ReaderSim::generateRecords(reader, 40, rig.now);
+    // Find the reader, read its settings and give it address 9.
+    rig.set("txtOldID", "0");
+    rig.click("cmdFindID");
+    rig.click("cmdReceive");
+    EXPECT_EQ(rig.text("txtMasterCardID"), "305419896");
+    rig.set("txtNewID", "9");
+    rig.prompts.answers = {true};
+    rig.click("cmdSend");
+    EXPECT_EQ(reader.id, 9);
+    // Set its clock and read it back.
+    rig.prompts.answers = {true};
+    rig.click("cmdSendRTC");
+    rig.click("cmdReceiveRTC");
+    EXPECT_EQ(rig.text("lblDeviceRTC"), "05/01/2025 09:03:07");
+    // Replace the door's cards with the list, then read them back.
+    rig.click("opsDevice_3");
+    rig.set("txtOldID", "2");
+    for (const char* card : {"4000000000", "17"}) {
+      rig.set("txtCardID", card);
+      rig.click("cmdAdd");
+    }
+    rig.prompts.answers = {true, true};
+    rig.click("cmdEraseAll");
+    rig.click("cmdSendAllCards");
+    rig.prompts.answers = {true};
+    rig.click("cmdReceiveAllCards");
+    EXPECT_EQ(rig.w<QListWidget>("lstCardID")->count(), 2);
+    EXPECT_EQ(rig.w<QListWidget>("lstCardID")->item(0)->text(), "-294967296");
+    EXPECT_EQ(door.cards, std::vector<quint32>({4000000000u, 17}));
+    // Download the records of the other reader into the log and erase them.
+    rig.click("opsDevice_2");
+    rig.set("txtOldID", "9");
+    rig.prompts.answers = {true};
+    rig.click("cmdReadData");
+    EXPECT_EQ(rig.text("lblProcess"), text::kDoneErased + "9");
+    QFile log(rig.logPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = log.readAll().split('\n');
+    EXPECT_EQ(lines.size(), 41);
+    EXPECT_TRUE(lines[0].startsWith("009,") && lines[0].endsWith("\r") && lines[0].size() == 37) << lines[0].constData();
+    EXPECT_TRUE(reader.records.empty());
+    EXPECT_EQ(rig.prompts.take(), QStringList({text::kFound + "1", "?" + text::kSendQuestion, text::kSent,
+                                               "?" + text::kSendClockQuestion, text::kClockSent, "?" + text::kEraseCardsQuestion,
+                                               text::kCardsErased, "?" + text::kSendCardsQuestion, text::kDone,
+                                               "?" + text::kReceiveCardsQuestion, text::kCardsReceived, "?" + text::kDownloadQuestion, "<beep>"}));
+  }
+}
+
+}  // namespace
+}  // namespace tessaro

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link.h"
+#include "support/printers.h"
 
 namespace tessaro::test {
 

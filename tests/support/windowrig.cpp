@@ -30,6 +30,11 @@ WindowRig::WindowRig(Timing timing) {
   s.localNow = [this] { return now; };
   s.programFolder = folder.path();
   s.portResolver = [this](int n) { return n == 1 ? serialDevice : QString(); };
+  s.findProgram = [this](const QString&) { return editor; };
+  s.startProgram = [this](const QString& program, const QStringList& args) {
+    started << program + QLatin1Char(' ') + args.join(QLatin1Char('|'));
+    return true;
+  };
   window = std::make_unique<MainWindow>(s);
   sim.setNow([this] { return now; });
   sim.setEraseCardsDelayMs(0);

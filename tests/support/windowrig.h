@@ -65,6 +65,8 @@ class WindowRig {
   QtMessagePump realPump;
   SteadyClock realClock;
   QString serialDevice;
+  QString editor = QStringLiteral("/usr/bin/xdg-open");  // what the search for the editor finds
+  QStringList started;                                  // programs started, with their arguments
   std::unique_ptr<MainWindow> window;
 };
 

@@ -1,0 +1,23 @@
+#include "platform.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace tessaro {
+
+Services Platform::services() {
+  Services s;
+  s.prompts = &prompts;
+  s.pump = &pump;
+  s.clock = &clock;
+  s.localNow = [] { return QDateTime::currentDateTime(); };
+  s.programFolder = QCoreApplication::applicationDirPath();
+  s.startProgram = [](const QString& program, const QStringList& args) {
+    return QProcess::startDetached(program, args);
+  };
+  s.findProgram = [](const QString& name) { return QStandardPaths::findExecutable(name); };
+  return s;
+}
+
+}  // namespace tessaro
