@@ -18,7 +18,7 @@
 
 #include "eventpump.h"
 #include "mainwindow.h"
-#include "sim/readersim.h"
+#include "readersim.h"
 
 using namespace tessaro;
 

@@ -11,9 +11,9 @@
 
 #include "accesslog.h"
 #include "eventpump.h"
+#include "readersim.h"
 #include "records.h"
 #include "seriallink.h"
-#include "sim/readersim.h"
 #include "tcplink.h"
 
 using namespace tessaro;

@@ -4,9 +4,9 @@
 
 #include <array>
 
-#include "fuzz/fuzzinput.h"
 #include "exchange.h"
 #include "frame.h"
+#include "fuzz/fuzzinput.h"
 
 namespace {
 

@@ -23,7 +23,8 @@ Cards ReadAll(const QByteArray& stream, qsizetype piece) {
   fuzz::ReplyEnv reader(stream, piece);
   ExchangeEnv env = reader.env();
   Cards out;
-  out.read = ReadCards(env, 1, [&](const std::vector<qint32>& got) { out.cards.insert(out.cards.end(), got.begin(), got.end()); });
+  out.read = ReadCards(
+      env, 1, [&](const std::vector<qint32>& got) { out.cards.insert(out.cards.end(), got.begin(), got.end()); });
   return out;
 }
 

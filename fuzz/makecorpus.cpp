@@ -8,8 +8,8 @@
 #include <cstdio>
 
 #include "frame.h"
-#include "sim/readersim.h"
-#include "sim/simmodels.h"
+#include "readersim.h"
+#include "simmodels.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "sim/readersim.h"
-#include "sim/simoptions.h"
-#include "sim/simstate.h"
+#include "readersim.h"
+#include "simoptions.h"
+#include "simstate.h"
 
 using namespace tessaro::sim;
 

@@ -1,4 +1,4 @@
-#include "sim/readersim.h"
+#include "readersim.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,8 +18,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "sim/simprotocol.h"
-#include "sim/simstate.h"
+#include "simprotocol.h"
+#include "simstate.h"
 
 namespace tessaro::sim {
 

@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "sim/simmodels.h"
+#include "simmodels.h"
 
 namespace tessaro::sim {
 

@@ -1,4 +1,4 @@
-#include "sim/simmodels.h"
+#include "simmodels.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "sim/simoptions.h"
+#include "simoptions.h"
 
 namespace tessaro::sim {
 

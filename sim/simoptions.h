@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "sim/readersim.h"
+#include "readersim.h"
 
 namespace tessaro::sim {
 

@@ -1,4 +1,4 @@
-#include "sim/simprotocol.h"
+#include "simprotocol.h"
 
 #include <QDate>
 #include <QTime>

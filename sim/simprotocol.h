@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "sim/readersim.h"
+#include "readersim.h"
 
 namespace tessaro::sim {
 

@@ -1,4 +1,4 @@
-#include "sim/simstate.h"
+#include "simstate.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -5,7 +5,7 @@
 #include <QString>
 #include <vector>
 
-#include "sim/readersim.h"
+#include "readersim.h"
 
 namespace tessaro::sim {
 

@@ -18,9 +18,9 @@ QByteArray ClockPayload(const QDateTime& time) {
 
 Outcome SetClock(ExchangeEnv& env, qint16 deviceId, const std::function<QDateTime()>& now) {
   // The time must be the one at sending, not the one before thousands of drain passes.
-  return CommandExchange(env, Cmd::SetClock, {.deviceId = deviceId, .payloadAtSending = [&] {
-                                                return ClockPayload(now());
-                                              }}).outcome;
+  return CommandExchange(env, Cmd::SetClock,
+                         {.deviceId = deviceId, .payloadAtSending = [&] { return ClockPayload(now()); }})
+      .outcome;
 }
 
 ClockRead ReadClock(ExchangeEnv& env, qint16 deviceId) {

@@ -49,39 +49,49 @@ struct Command {
 // are the whole-second deadlines of that tool at their longest, so no wait
 // ends sooner than it did there.
 namespace Cmd {
-inline constexpr Command SetClock{
-    .code = "DR", .replyLength = 9,
-    .serial = {.drainPasses = 2001, .waitMs = 1000}, .tcp = {.drainPasses = 2001, .waitMs = 1000}};
-inline constexpr Command ReadClock{
-    .code = "UR", .replyLength = 23,
-    .serial = {.drainPasses = 2001, .waitMs = 1000}, .tcp = {.drainPasses = 2001, .waitMs = 1000}};
-inline constexpr Command ReadRecordCount{
-    .code = "RC", .replyLength = 13,
-    .serial = {.drainPasses = 2001, .waitMs = 1000}, .tcp = {.drainPasses = 2001, .waitMs = 1000}};
-inline constexpr Command EraseRecords{
-    .code = "EM", .replyLength = 9,
-    .serial = {.drainPasses = 2001, .waitMs = 1000}, .tcp = {.drainPasses = 2001, .waitMs = 1000}};
+inline constexpr Command SetClock{.code = "DR",
+                                  .replyLength = 9,
+                                  .serial = {.drainPasses = 2001, .waitMs = 1000},
+                                  .tcp = {.drainPasses = 2001, .waitMs = 1000}};
+inline constexpr Command ReadClock{.code = "UR",
+                                   .replyLength = 23,
+                                   .serial = {.drainPasses = 2001, .waitMs = 1000},
+                                   .tcp = {.drainPasses = 2001, .waitMs = 1000}};
+inline constexpr Command ReadRecordCount{.code = "RC",
+                                         .replyLength = 13,
+                                         .serial = {.drainPasses = 2001, .waitMs = 1000},
+                                         .tcp = {.drainPasses = 2001, .waitMs = 1000}};
+inline constexpr Command EraseRecords{.code = "EM",
+                                      .replyLength = 9,
+                                      .serial = {.drainPasses = 2001, .waitMs = 1000},
+                                      .tcp = {.drainPasses = 2001, .waitMs = 1000}};
 // The same request after a download: a ten times longer drain, and the reply
 // judged by the address it echoes.
-inline constexpr Command EraseRecordsAfterDownload{
-    .code = "EM", .replyLength = 9, .check = ReplyCheck::EchoedAddress,
-    .serial = {.drainPasses = 20001, .waitMs = 1000}, .tcp = {.drainPasses = 20001, .waitMs = 1000}};
+inline constexpr Command EraseRecordsAfterDownload{.code = "EM",
+                                                   .replyLength = 9,
+                                                   .check = ReplyCheck::EchoedAddress,
+                                                   .serial = {.drainPasses = 20001, .waitMs = 1000},
+                                                   .tcp = {.drainPasses = 20001, .waitMs = 1000}};
 // Erasing takes the reader up to 25 seconds.
-inline constexpr Command EraseCards{
-    .code = "EC", .replyLength = 9, .check = ReplyCheck::CodeAnywhere,
-    .serial = {.drainPasses = 2001, .waitMs = 25000}, .tcp = {.drainPasses = 2001, .waitMs = 25000}};
-inline constexpr Command SendCard{
-    .code = "NC", .replyLength = 9, .check = ReplyCheck::AcceptedAfterCode,
-    .serial = {.drainPasses = 5001, .waitMs = 2000},
-    .tcp = {.drainPasses = 32768, .waitMs = 2000, .drainAfterReply = 32768}};
-inline constexpr Command WriteSettings{
-    .code = "DS", .replyLength = 11,
-    .serial = {.drainPasses = 2001, .portCheck = true, .waitMs = 2000}, .tcp = {.drainPasses = 2001, .waitMs = 2000}};
+inline constexpr Command EraseCards{.code = "EC",
+                                    .replyLength = 9,
+                                    .check = ReplyCheck::CodeAnywhere,
+                                    .serial = {.drainPasses = 2001, .waitMs = 25000},
+                                    .tcp = {.drainPasses = 2001, .waitMs = 25000}};
+inline constexpr Command SendCard{.code = "NC",
+                                  .replyLength = 9,
+                                  .check = ReplyCheck::AcceptedAfterCode,
+                                  .serial = {.drainPasses = 5001, .waitMs = 2000},
+                                  .tcp = {.drainPasses = 32768, .waitMs = 2000, .drainAfterReply = 32768}};
+inline constexpr Command WriteSettings{.code = "DS",
+                                       .replyLength = 11,
+                                       .serial = {.drainPasses = 2001, .portCheck = true, .waitMs = 2000},
+                                       .tcp = {.drainPasses = 2001, .waitMs = 2000}};
 // The reply length depends on the model (ReadSettings passes it); the waits
 // are 51 and 151 ticks of the window's 10 ms timer.
-inline constexpr Command ReadSettings{
-    .code = "US",
-    .serial = {.drainPasses = 2001, .portCheck = true, .waitMs = 510}, .tcp = {.drainPasses = 1001, .waitMs = 1510}};
+inline constexpr Command ReadSettings{.code = "US",
+                                      .serial = {.drainPasses = 2001, .portCheck = true, .waitMs = 510},
+                                      .tcp = {.drainPasses = 1001, .waitMs = 1510}};
 // Streams: the wait is the longest silence between two pieces of data.
 inline constexpr Command ReadCards{
     .code = "UC", .serial = {.drainPasses = 2001, .waitMs = 6000}, .tcp = {.drainPasses = 32768, .waitMs = 6000}};

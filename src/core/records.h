@@ -62,7 +62,7 @@ enum class PullEnd {
   Incomplete,      // the download did not end on the end-of-records frame: no erase
   EraseFailed,     // everything is logged, but the erase was not confirmed
   Erased,
-  Kept,            // everything is logged; no erase was asked for
+  Kept,  // everything is logged; no erase was asked for
 };
 struct Pull {
   PullEnd end = PullEnd::NoRecords;

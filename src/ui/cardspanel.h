@@ -19,13 +19,13 @@ class CardsPanel : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void add();           // cmdAdd
-  void removeCurrent(); // cmdDelete
-  void exportFile();    // cmdExport
-  void importFile();    // cmdImport
-  void sendAll();       // cmdSendAllCards
-  void receiveAll();    // cmdReceiveAllCards
-  void eraseAll();      // cmdEraseAll
+  void add();            // cmdAdd
+  void removeCurrent();  // cmdDelete
+  void exportFile();     // cmdExport
+  void importFile();     // cmdImport
+  void sendAll();        // cmdSendAllCards
+  void receiveAll();     // cmdReceiveAllCards
+  void eraseAll();       // cmdEraseAll
 
   // The file dialog as export and import use it; empty means stop.
   QString askFileName(const QString& title);

@@ -181,7 +181,8 @@ void MainWindow::buildControls() {
   st.opsRunMode = options(this, fs, "opsRunMode", caption::opsRunMode, 3, modeX, modeW, 132);
   label(fs, caption::RecordType, 12, 158);
   const int typeX[2] = {118, 218}, typeW[2] = {90, 90};
-  st.opsOfflineRecordType = options(this, fs, "opsOfflineRecordType", caption::opsOfflineRecordType, 2, typeX, typeW, 158);
+  st.opsOfflineRecordType =
+      options(this, fs, "opsOfflineRecordType", caption::opsOfflineRecordType, 2, typeX, typeW, 158);
 
   st.pic90B[0] = make<QWidget>(fs, "pic90B_0", 10, 182, 198, 42);
   st.lbl90B[0] = make<QLabel>(st.pic90B[0], "lbl90B_0", caption::lbl90B[0], 2, 0, 180, 18);
@@ -254,12 +255,12 @@ void MainWindow::buildControls() {
   QList<QWidget*> order = {st.txtOldID, st.txtNewID, st.txtRelayTime, st.txtMasterCardID};
   for (QButtonGroup* g : {st.opsRunMode, st.opsOfflineRecordType, st.opsWigType, st.opsStartEPCWord})
     for (QAbstractButton* b : g->buttons()) order << b;
-  order << QList<QWidget*>{st.chkLoop,        st.txtLoopTime,       st.cmdFindID,         st.cmdCancelScan,
-                           st.cmdReceive,     st.cmdSend,           cd.lstCardID,         cd.txtCardID,
-                           cd.cmdAdd,         cd.cmdDelete,         cd.cmdImport,         cd.cmdExport,
-                           cd.cmdReceiveAllCards, cd.cmdSendAllCards, cd.cmdEraseAll,    ck.cmdSendRTC,
-                           ck.cmdReceiveRTC,  rc.chkClearRAM,       rc.cmdReadData,       rc.cmdOpenFile,
-                           rc.cmdReadCounter, rc.cmdClearCounter};
+  order << QList<QWidget*>{
+      st.chkLoop,        st.txtLoopTime,    st.cmdFindID,          st.cmdCancelScan,   st.cmdReceive,
+      st.cmdSend,        cd.lstCardID,      cd.txtCardID,          cd.cmdAdd,          cd.cmdDelete,
+      cd.cmdImport,      cd.cmdExport,      cd.cmdReceiveAllCards, cd.cmdSendAllCards, cd.cmdEraseAll,
+      ck.cmdSendRTC,     ck.cmdReceiveRTC,  rc.chkClearRAM,        rc.cmdReadData,     rc.cmdOpenFile,
+      rc.cmdReadCounter, rc.cmdClearCounter};
   for (QAbstractButton* b : cn.opsDevice->buttons()) order << b;
   order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity, cn.chkTCPIPActive,
                            cn.txtIP,         cn.txtPort,     c_.cmdClose};
@@ -293,8 +294,8 @@ void MainWindow::startUp() {
   ConnectionControls& cn = c_.connection;
   for (int i = 1; i <= 16; ++i) cn.cmbPortNumber->addItem(QString::number(i));
   cn.cmbPortNumber->setCurrentIndex(0);
-  cn.cmbBaudRate->addItems({QStringLiteral("1200"), QStringLiteral("9600"), QStringLiteral("19200"),
-                            QStringLiteral("38400")});
+  cn.cmbBaudRate->addItems(
+      {QStringLiteral("1200"), QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400")});
   cn.cmbBaudRate->setCurrentIndex(3);
   cn.cmbParity->addItems({caption::cmbParity[0], caption::cmbParity[1], caption::cmbParity[2]});
   cn.cmbParity->setCurrentIndex(0);
@@ -348,9 +349,9 @@ void MainWindow::applyProfile(int model) {
 void MainWindow::keepOutDuringScan(bool scanning) {
   if (scanning) {
     c_.cards.frKart->setEnabled(false);
-    for (QWidget* w : std::initializer_list<QWidget*>{c_.clock.cmdSendRTC, c_.clock.cmdReceiveRTC,
-                                                      c_.records.cmdReadData, c_.records.cmdReadCounter,
-                                                      c_.records.cmdClearCounter}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{c_.clock.cmdSendRTC, c_.clock.cmdReceiveRTC, c_.records.cmdReadData,
+                                         c_.records.cmdReadCounter, c_.records.cmdClearCounter}) {
       keptOut_.emplace_back(w, !w->testAttribute(Qt::WA_ForceDisabled));
       w->setEnabled(false);
     }

@@ -91,7 +91,8 @@ void RecordsPanel::openFile() {
   }
   const QString system = QString::fromLocal8Bit(buffer, static_cast<qsizetype>(n)).trimmed();
   // A failure to start is not reported; the editor complains about a missing file itself.
-  if (services.startProgram) services.startProgram(system + QStringLiteral("\\Notepad.exe"), {QDir::toNativeSeparators(logPath())});
+  if (services.startProgram)
+    services.startProgram(system + QStringLiteral("\\Notepad.exe"), {QDir::toNativeSeparators(logPath())});
 #else
   const QString editor = services.findProgram ? services.findProgram(QStringLiteral("xdg-open")) : QString();
   if (editor.isEmpty()) {

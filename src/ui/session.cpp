@@ -8,8 +8,8 @@
 #include <QLineEdit>
 
 #include "portnames.h"
-#include "texts.h"
 #include "textformat.h"
+#include "texts.h"
 
 namespace tessaro {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sim/readersim.h"
+#include "readersim.h"
 
 using namespace tessaro::sim;
 

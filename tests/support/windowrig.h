@@ -13,7 +13,7 @@
 
 #include "eventpump.h"
 #include "mainwindow.h"
-#include "sim/readersim.h"
+#include "readersim.h"
 #include "support/fakes.h"
 #include "support/scriptedprompts.h"
 
