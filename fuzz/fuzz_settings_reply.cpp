@@ -7,10 +7,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tessaro;
   fuzz::FuzzInput in(data, size);
-  const bool early = (in.byte() & 1) == 0;
+  // TS-20 reads the master card at 15-22, TS-40 at 16-23.
+  const DeviceModel model = (in.byte() & 1) == 0 ? DeviceModel::TS20 : DeviceModel::TS40;
   const QByteArrayView reply = in.rest();
 
-  const SettingsReplyFields f = DecodeSettingsReply(reply, early);
+  const SettingsReplyFields f = DecodeSettingsReply(reply, model);
   FUZZ_CHECK(f.address >= 0 && f.relayTime >= 0 && f.recordType >= 0 && f.runMode >= 0);
   if (f.masterCard) {
     // A decoded master card is a 32-bit number and encodes back to the same field.

@@ -67,7 +67,8 @@ SettingsRead ReadSettings(ExchangeEnv& env, qint16 deviceId, DeviceModel model) 
   return read;
 }
 
-SettingsReplyFields DecodeSettingsReply(QByteArrayView reply, bool masterCardEarly) {
+SettingsReplyFields DecodeSettingsReply(QByteArrayView reply, DeviceModel model, bool forScan) {
+  const bool masterCardEarly = forScan ? Facts(model).masterCardEarlyInScan : Facts(model).masterCardEarly;
   SettingsReplyFields f;
   f.address = DecimalField(Mid1(reply, 1, 3));
   f.relayTime = DecimalField(Mid1(reply, 4, 2));

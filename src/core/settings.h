@@ -69,7 +69,9 @@ struct SettingsReplyFields {
   qint64 vehicleDetector = 0;         // 26
   qint64 triggerTime = 0;             // 27
 };
-SettingsReplyFields DecodeSettingsReply(QByteArrayView settingsReply, bool masterCardEarly);
+// The address scan reads the master card of a TS-20B one place later than a
+// settings read does (`forScan`).
+SettingsReplyFields DecodeSettingsReply(QByteArrayView settingsReply, DeviceModel model, bool forScan = false);
 
 // The run mode a received run-mode code selects on this model; nullopt for
 // a code that selects nothing.

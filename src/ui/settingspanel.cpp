@@ -65,7 +65,7 @@ void SettingsPanel::receive() {
     return;
   }
   const ModelFacts& facts = Facts(model);
-  const SettingsReplyFields f = DecodeSettingsReply(read.reply, facts.masterCardEarly);
+  const SettingsReplyFields f = DecodeSettingsReply(read.reply, model);
   c_.txtNewID->setText(QString::number(f.address));
   c_.txtRelayTime->setText(QString::number(f.relayTime));
   selectRecordType(f.recordType == 1 ? 1 : 2);
@@ -166,7 +166,7 @@ void SettingsPanel::findId() {
   }
 
   if (end == End::Found) {
-    const SettingsReplyFields f = DecodeSettingsReply(read.reply, Facts(session_.model()).masterCardEarlyInScan);
+    const SettingsReplyFields f = DecodeSettingsReply(read.reply, session_.model(), true);
     const QString id = QString::number(address);
     c_.txtOldID->setText(id);
     c_.txtNewID->setText(id);

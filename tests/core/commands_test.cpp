@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "cardfile.h"
 #include "cards.h"
 #include "clock.h"
 #include "settings.h"
 #include "support/fakes.h"
+#include "textformat.h"
 
 namespace tessaro {
 namespace {
@@ -44,21 +47,34 @@ TEST(Settings, MasterCardBothWays) {
   for (const auto& [field, dec] : decode) EXPECT_EQ(DecodeMasterCard(field).value_or(""), QString::fromLatin1(dec)) << field;
 }
 
-// The %US reply is complete at the model's own length; what follows "$US" is kept.
-TEST(Settings, ReadWaitsForTheModelsReplyLength) {
-  const QByteArray full = "$US007051000020000ABCDEF0123456789";
-  const std::pair<DeviceModel, int> rows[] = {{DeviceModel::TS20, 27}, {DeviceModel::TS20B, 28}, {DeviceModel::TS40, 28},
-      {DeviceModel::TS90B, 30}, {DeviceModel::TS90C, 32}};
-  for (const auto& [model, length] : rows) {
-    for (const int sent : {length - 1, length}) {
+// What differs per model, written out here rather than taken from the program's tables: the length
+// of the %US reply, where receiving and scanning find the master card, and which run modes take the relay time.
+TEST(Settings, EachModel) {
+  const struct { DeviceModel model; int length; const char* received; const char* scanned; bool relayStandAlone, readOnly; } rows[] = {
+      {DeviceModel::TS20, 27, "10", "10", false, false}, {DeviceModel::TS30H, 28, "161", "161", false, false},
+      {DeviceModel::TS30P, 28, "161", "161", false, false}, {DeviceModel::TS40, 28, "161", "161", true, true},
+      {DeviceModel::TS40B, 28, "161", "161", false, true}, {DeviceModel::TS20B, 28, "10", "161", false, true},
+      {DeviceModel::TS90, 28, "161", "161", false, true}, {DeviceModel::TS90B, 30, "161", "161", false, true},
+      {DeviceModel::TS90C, 32, "161", "161", false, true}};
+  const QByteArray full = "$US00705100002000" "0000000A1" "23456789";  // master card at 15-22 or 16-23
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.length);
+    for (const int sent : {r.length - 1, r.length}) {
       FakeEnv f;
       f.answer(full.left(sent), 5);
       ExchangeEnv env = f.env();
-      const SettingsRead read = ReadSettings(env, 7, model);
-      EXPECT_EQ(read.outcome, sent == length ? Outcome::Ok : Outcome::NoReply) << length;
-      EXPECT_EQ(read.reply, sent == length ? full.mid(3, sent - 3) : QByteArray()) << length;
+      const SettingsRead read = ReadSettings(env, 7, r.model);
+      EXPECT_EQ(read.outcome, sent == r.length ? Outcome::Ok : Outcome::NoReply);
+      EXPECT_EQ(read.reply, sent == r.length ? full.mid(3, sent - 3) : QByteArray());
       EXPECT_EQ(f.link.requests, std::vector<QByteArray>{"%US007**\r"});
     }
+    EXPECT_EQ(DecodeSettingsReply(full.mid(3), r.model).masterCard, QLatin1String(r.received));
+    EXPECT_EQ(DecodeSettingsReply(full.mid(3), r.model, true).masterCard, QLatin1String(r.scanned));
+    SettingsForm form{.oldId = "1", .newId = "2", .relayTime = "x", .masterCard = "3", .loopTime = "4"};
+    EXPECT_EQ(CheckSettingsForm(form, r.model).invalid.has_value(), r.relayStandAlone);
+    form.runMode = RunMode::ReadOnly;
+    const SettingsCheck c = CheckSettingsForm(form, r.model);
+    EXPECT_EQ(std::make_pair(c.invalid.has_value(), c.standAloneForced), std::make_pair(r.readOnly, !r.readOnly));
   }
   FakeEnv f;
   f.answer("$DS007051000020000ABCDEF0123**\r");
@@ -68,14 +84,13 @@ TEST(Settings, ReadWaitsForTheModelsReplyLength) {
 
 TEST(Settings, ReplyFields) {
   const QByteArray reply = QByteArray("007") + "12" + "2" + "wxyz" + "1" + "abc" + "G80000000" + "0" + "1" + "1" + "7";
-  const SettingsReplyFields late = DecodeSettingsReply(reply, false);
+  const SettingsReplyFields late = DecodeSettingsReply(reply, DeviceModel::TS90C);
   EXPECT_EQ(std::vector<qint64>({late.address, late.relayTime, late.recordType, late.runMode, late.epcStartWord,
                                  late.wiegandType, late.vehicleDetector, late.triggerTime}),
             std::vector<qint64>({7, 12, 2, 1, 0, 1, 1, 7}));
   EXPECT_EQ(late.masterCard.value_or("-"), "2147483648");
-  EXPECT_FALSE(DecodeSettingsReply(reply, true).masterCard);
-  EXPECT_EQ(DecodeSettingsReply("abcde012345678", true).masterCard.value_or("-"), "-");
-  EXPECT_EQ(DecodeSettingsReply(QByteArray(14, '0') + "0000000A", true).masterCard.value_or("-"), "10");
+  EXPECT_FALSE(DecodeSettingsReply(reply, DeviceModel::TS20).masterCard);
+  EXPECT_FALSE(DecodeSettingsReply("abcde012345678", DeviceModel::TS20).masterCard);
   // Run-mode codes: Read-Only only where the model knows it.
   EXPECT_EQ(ReceivedRunMode(0, DeviceModel::TS40), RunMode::StandAlone);
   EXPECT_EQ(ReceivedRunMode(1, DeviceModel::TS20), RunMode::Online);
@@ -86,39 +101,25 @@ TEST(Settings, ReplyFields) {
   for (const auto& [typed, start] : starts) EXPECT_EQ(ScanStartAddress(QString::fromLatin1(typed)), start) << typed;
 }
 
-// The form field by field: the first invalid field, or the record that goes out.
+// The form field by field: the first invalid field (its index), or the request that goes out.
 TEST(Settings, FormChecks) {
-  const auto form = [](RunMode mode) {
-    return SettingsForm{.oldId = " 3", .newId = "12", .relayTime = "9.5", .masterCard = " 4294967295 ", .loopTime = "8",
-                        .entry = false, .runMode = mode, .epcStartWord = 1, .wiegandType = 1, .vehicleDetector = true};
-  };
-  const struct { DeviceModel model; RunMode mode; const char* field; const char* value; const char* result; } rows[] = {
-      {DeviceModel::TS40, RunMode::Online, "", "", "3 10 2 12 1 4294967295 0 0 0 5 forced=0"},
-      {DeviceModel::TS40, RunMode::StandAlone, "", "", "3 10 2 12 0 4294967295 0 0 0 5 forced=0"},
-      {DeviceModel::TS40B, RunMode::StandAlone, "", "", "3 1 2 12 0 4294967295 0 0 0 5 forced=0"},
-      {DeviceModel::TS20B, RunMode::ReadOnly, "", "", "3 10 2 12 2 4294967295 0 0 0 5 forced=0"},
-      {DeviceModel::TS30H, RunMode::ReadOnly, "relay", "x", "3 1 2 12 0 4294967295 0 0 0 5 forced=1"},
-      {DeviceModel::TS90B, RunMode::Online, "", "", "3 10 2 12 1 4294967295 1 1 0 5 forced=0"},
-      {DeviceModel::TS90C, RunMode::Online, "", "", "3 10 2 12 1 4294967295 1 1 1 8 forced=0"},
-      {DeviceModel::TS40, RunMode::Online, "old", "256", "invalid 0"}, {DeviceModel::TS40, RunMode::Online, "old", "-1", "invalid 0"},
-      {DeviceModel::TS40, RunMode::Online, "new", "0", "invalid 1"}, {DeviceModel::TS40, RunMode::Online, "relay", "65", "invalid 2"},
-      {DeviceModel::TS40, RunMode::StandAlone, "relay", "0.5", "invalid 2"}, {DeviceModel::TS40, RunMode::Online, "master", "", "invalid 3"},
-      {DeviceModel::TS40, RunMode::Online, "master", "12345678901", "invalid 3"}, {DeviceModel::TS40, RunMode::Online, "master", "-1", "invalid 3"},
-      {DeviceModel::TS90C, RunMode::Online, "loop", "10", "invalid 4"}, {DeviceModel::TS90B, RunMode::Online, "loop", "10", "3 10 2 12 1 4294967295 1 1 0 5 forced=0"}};
+  const struct { DeviceModel model; RunMode mode; int field; const char* value; const char* result; } rows[] = {
+      {DeviceModel::TS40, RunMode::Online, -1, "", "%DS00310201201FFFFFFFF**"}, {DeviceModel::TS40, RunMode::StandAlone, -1, "", "%DS00310201200FFFFFFFF**"},
+      {DeviceModel::TS20B, RunMode::ReadOnly, -1, "", "%DS00310201202FFFFFFFF**"}, {DeviceModel::TS90B, RunMode::Online, 4, "10", "%DS00310201201FFFFFFFF11**"},
+      {DeviceModel::TS90C, RunMode::Online, -1, "", "%DS00310201201FFFFFFFF1118**"}, {DeviceModel::TS40, RunMode::Online, 0, "256", "0"},
+      {DeviceModel::TS40, RunMode::Online, 0, "-1", "0"}, {DeviceModel::TS40, RunMode::Online, 1, "0", "1"}, {DeviceModel::TS40, RunMode::Online, 2, "65", "2"},
+      {DeviceModel::TS40, RunMode::StandAlone, 2, "0.5", "2"}, {DeviceModel::TS40, RunMode::Online, 3, "", "3"},
+      {DeviceModel::TS40, RunMode::Online, 3, "12345678901", "3"}, {DeviceModel::TS40, RunMode::Online, 3, "-1", "3"}, {DeviceModel::TS90C, RunMode::Online, 4, "10", "4"}};
   for (const auto& r : rows) {
-    SettingsForm f = form(r.mode);
-    QString* fields[] = {&f.oldId, &f.newId, &f.relayTime, &f.masterCard, &f.loopTime};
-    const char* names[] = {"old", "new", "relay", "master", "loop"};
-    for (int i = 0; i < 5; ++i) if (QLatin1String(r.field) == QLatin1String(names[i])) *fields[i] = QString::fromLatin1(r.value);
+    SettingsForm f{.oldId = " 3", .newId = "12", .relayTime = "9.5", .masterCard = " 4294967295 ", .loopTime = "8",
+                   .entry = false, .runMode = r.mode, .epcStartWord = 1, .wiegandType = 1, .vehicleDetector = true};
+    if (r.field >= 0) *std::array{&f.oldId, &f.newId, &f.relayTime, &f.masterCard, &f.loopTime}[r.field] = QString::fromLatin1(r.value);
     const SettingsCheck c = CheckSettingsForm(f, r.model);
-    const SettingsRecord& s = c.record;
-    const QString got = c.invalid ? QStringLiteral("invalid %1").arg(static_cast<int>(*c.invalid))
-        : QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 forced=%11").arg(s.currentId).arg(s.relayTime).arg(s.offlineRecordType)
-              .arg(s.newId).arg(s.runMode).arg(s.masterCardId).arg(s.epcStartWord).arg(s.wiegandType).arg(s.vehicleDetector)
-              .arg(s.triggerTime).arg(c.standAloneForced);
-    EXPECT_EQ(got, QLatin1String(r.result)) << r.field << "=" << r.value;
+    const QString got = c.invalid ? QString::number(static_cast<int>(*c.invalid))
+                                  : "%DS" + FormatDec3(c.record.currentId) + SettingsPayload(c.record).value_or("?") + "**";
+    EXPECT_EQ(got, QString::fromLatin1(r.result)) << r.field << "=" << r.value;
     // The record type is settled once both addresses passed.
-    EXPECT_EQ(c.recordType.value_or(0), QLatin1String(r.field) == "old" || QLatin1String(r.field) == "new" ? 0 : 2);
+    EXPECT_EQ(c.recordType.value_or(0), r.field == 0 || r.field == 1 ? 0 : 2);
   }
 }
 

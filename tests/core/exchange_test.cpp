@@ -69,6 +69,13 @@ TEST(Exchange, RequestPortCheckAndDrains) {
   EXPECT_EQ(madeAt, 1'000'000);
   // Over TCP the card write drains again after its reply.
   EXPECT_EQ(t.link.reads - t.link.readsBeforeWrite, 1 + 32768);
+  // On a serial port what arrives in the drain's last pass goes with the emptied buffers.
+  FakeEnv s;
+  int passes = 0;
+  s.pump.onPass = [&] { if (++passes == 5001) s.link.deliverAfter(0, "$NC007E**\r"); };
+  s.answer("$NC007O**\r");
+  ExchangeEnv serialEnv = s.env();
+  EXPECT_EQ(CommandExchange(serialEnv, Cmd::SendCard, {.deviceId = 7}).outcome, Outcome::Ok);
   // A serial port that reports an error sends nothing.
   FakeEnv f;
   f.link.portOk = false;
@@ -120,20 +127,21 @@ class Lines : public LineSink {
 
 // The silence deadline is renewed by every piece; the sink or the user ends the stream.
 TEST(Exchange, StreamEnds) {
-  const struct { qint64 gap; bool cancel; StreamEnd end; int lines; } rows[] = {
-      {5000, false, StreamEnd::EndLine, 3}, {5001, false, StreamEnd::Silence, 1}, {10, true, StreamEnd::Cancelled, 1}};
+  const struct { qint64 gap; bool cancel; StreamEnd end; int pieces, lines; } rows[] = {
+      {5000, false, StreamEnd::EndLine, 4, 3}, {5001, false, StreamEnd::Silence, 1, 1}, {10, true, StreamEnd::Cancelled, 1, 1}};
   for (const auto& r : rows) {
     FakeEnv f(LinkKind::Tcp);
     f.link.onWrite = [&](const QByteArray&) {
       f.link.deliverAfter(100, "$DD1\r");
       f.link.deliverAfter(100 + r.gap, "$DD2\r");
-      f.link.deliverAfter(100 + 2 * r.gap, "$E\r");
+      f.link.deliverAfter(100 + 2 * r.gap, "$E");
+      f.link.deliverAfter(101 + 2 * r.gap, "\r");  // a piece of one character
     };
     ExchangeEnv env = f.env();
     Lines sink;
     EXPECT_EQ(StreamExchange(env, Cmd::DownloadRecords, 3, sink, [&] { return r.cancel; }), r.end) << r.gap;
+    EXPECT_EQ(sink.pieces, r.pieces);
     EXPECT_EQ(sink.got.size(), r.lines);
-    EXPECT_EQ(sink.pieces, r.lines);
     EXPECT_EQ(f.link.requests, std::vector<QByteArray>{"%DD003**\r"});
   }
 }

@@ -40,7 +40,7 @@ TEST(TextFormat, NumbersTypedByTheUser) {
 TEST(TextFormat, ReplyFields) {
   const std::pair<const char*, qint64> fields[] = {{"0010", 10}, {" 12", 12}, {"1 2", 12}, {"12**", 12}, {"**", 0}, {"-5", 0}};
   for (const auto& [t, v] : fields) EXPECT_EQ(DecimalField(t), v) << t;
-  const std::pair<char, int> hex[] = {{'0', 0}, {'9', 9}, {'A', 10}, {'f', 15}, {'G', -1}, {'/', -1}, {':', -1}, {'@', -1}, {'`', -1}};
+  const std::pair<char, int> hex[] = {{'0', 0}, {'9', 9}, {'A', 10}, {'F', 15}, {'a', 10}, {'f', 15}, {'G', -1}, {'g', -1}, {'/', -1}, {':', -1}, {'@', -1}, {'`', -1}};
   for (const auto& [c, v] : hex) EXPECT_EQ(HexDigit(c), v) << c;
   EXPECT_EQ(MarkerPosition("xx$DR001**\r"), 3);
   EXPECT_EQ(MarkerPosition("DR001"), 0);

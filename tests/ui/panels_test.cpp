@@ -5,6 +5,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
@@ -66,23 +67,26 @@ TEST(SettingsPanel, SendRefusesTheFirstBadFieldAndWritesTheRest) {
     rig.click("opsRunMode_1");
     for (const char* f : {"txtNewID", "txtRelayTime", "txtMasterCardID"}) rig.set(f, "9");
     rig.set(r.field, r.value);
+    rig.w<QComboBox>("cmbPortNumber")->setCurrentIndex(2);
     rig.click("cmdSend");
     EXPECT_EQ(rig.prompts.take(), QStringList{r.message});
     EXPECT_EQ(rig.window->focusWidget(), rig.w(r.field));
+    EXPECT_EQ(rig.window->session().links().serial().portNumber(), 3);  // taken on every click
   }
   WindowRig rig;
   rig.overTcp();
-  rig.reader(3, SimModel::TS40);
+  rig.reader(3, SimModel::TS90C);
   rig.set("txtOldID", "3");
   rig.set("txtNewID", " 12");
   rig.set("txtMasterCardID", "305419896");
-  rig.click("opsOfflineRecordType_1");
+  rig.set("txtLoopTime", "7");
+  for (const char* option : {"opsOfflineRecordType_1", "opsWigType_1", "opsStartEPCWord_1", "chkLoop"}) rig.click(option);
   rig.prompts.onShow = [&](const QString&) { EXPECT_FALSE(rig.busy()); };
   rig.click("cmdSend");  // answered No: nothing goes out
   rig.prompts.answers = {true};
   rig.click("cmdSend");
   EXPECT_EQ(rig.prompts.take(), QStringList({"?" + text::kSendQuestion, "?" + text::kSendQuestion, text::kSent}));
-  EXPECT_EQ(rig.sim.requests(), std::vector<QByteArray>{"%DS0030120120012345678**\r"});
+  EXPECT_EQ(rig.sim.requests(), std::vector<QByteArray>{"%DS003012012001234567811" "17**\r"});
   EXPECT_EQ(rig.text("txtOldID"), " 12");
   rig.sim.setFault("DS", Fault(sim::FaultKind::Silence));
   rig.prompts.answers = {true};
@@ -92,7 +96,7 @@ TEST(SettingsPanel, SendRefusesTheFirstBadFieldAndWritesTheRest) {
   rig.click("opsRunMode_2");
   rig.click("opsDevice_1");
   rig.click("cmdSend");
-  EXPECT_EQ(Form(rig), " 12 1! 2/1 0 305419896 0 0 0/5");
+  EXPECT_EQ(Form(rig), " 12 1! 2/1 0 305419896 1 1 1/7");
 }
 
 TEST(SettingsPanel, ScanFindsKeepsOutAndCancels) {
@@ -140,13 +144,16 @@ QStringList Entries(WindowRig& rig) {
 TEST(CardsPanel, ListAndFiles) {
   WindowRig rig;
   const QString file = rig.folder.filePath("cards.txt");
+  rig.prompts.answers = {true};
+  rig.click("cmdSendAllCards");
   for (const char* typed : {" 1234 ", "abc", "", "007"}) {
     rig.set("txtCardID", typed);
     rig.click("cmdAdd");
   }
   rig.w<QListWidget>("lstCardID")->item(0)->setCheckState(Qt::Unchecked);
   EXPECT_EQ(Entries(rig), QStringList({"1234", "007+<"}));
-  EXPECT_EQ(rig.prompts.take(), QStringList({text::kInvalidCardId, text::kInvalidCardId}));
+  EXPECT_EQ(rig.prompts.take(), QStringList({"?" + text::kSendCardsQuestion, text::kListEmpty, text::kInvalidCardId, text::kInvalidCardId}));
+  EXPECT_TRUE(rig.w("lstCardID")->updatesEnabled());
   rig.prompts.files = {{false, file, {}}, {false, {}, "dialog broke"}};
   rig.click("cmdExport");
   rig.click("cmdExport");
@@ -235,6 +242,7 @@ TEST(ClockPanel, SetAndRead) {
   WindowRig rig;
   rig.overPty();
   sim::SimReader& reader = rig.reader(1, SimModel::TS30P);
+  rig.prompts.onShow = [&](const QString&) { EXPECT_FALSE(rig.busy()); };
   rig.prompts.answers = {true};
   rig.click("cmdSendRTC");
   EXPECT_EQ(rig.sim.requests(), std::vector<QByteArray>{"%DR00105012509030701**\r"});
@@ -286,11 +294,12 @@ TEST(RecordsPanel, CountDownloadAndErase) {
   EXPECT_EQ(rig.text("lblProcess"), text::kNoRecords + "7");
   rig.click("cmdClearCounter");
   rig.click("cmdClearCounter");
+  rig.set("txtOldID", "abc");  // asks reader 000, which does not answer
   rig.click("cmdReadCounter");
   EXPECT_EQ(rig.prompts.take(), QStringList({"?" + text::kDownloadQuestion, text::kBadDownloadId, "<beep>", "?" + text::kDownloadQuestion, "<beep>",
                                              "?" + text::kEraseRecordsQuestion, "?" + text::kEraseRecordsQuestion, text::kRecordsErased, "<beep>"}));
   EXPECT_EQ(rig.text("lblRecordCounter"), "0");
-  EXPECT_EQ(rig.sim.requests().size(), 3u);  // the counter twice and one erase
+  EXPECT_EQ(rig.sim.requests(), std::vector<QByteArray>({"%RC007**\r", "%EM007**\r", "%RC000**\r"}));
   rig.click("cmdOpenFile");
   rig.editor.clear();
   rig.click("cmdOpenFile");

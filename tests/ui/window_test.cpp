@@ -120,6 +120,7 @@ TEST(Window, EscAndTheTickCounter) {
   rig.window->session().beginBusy();
   QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
   QKeyEvent other(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+  EXPECT_FALSE(rig.w("body")->isEnabled());
   QCoreApplication::sendEvent(rig.w("txtCardID"), &other);
   EXPECT_FALSE(state.escCancelFlag);
   QCoreApplication::sendEvent(rig.w("txtCardID"), &esc);
