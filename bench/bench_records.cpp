@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     if (reader.listenTcp(QHostAddress::LocalHost, p)) port = p;
   }
   TcpLink tcp;
-  tcp.connectTcp(QStringLiteral("127.0.0.1"), static_cast<qint16>(port), pump, clock);
+  tcp.connectTcp(QStringLiteral("127.0.0.1"), port, pump, clock);
   if (!tcp.isConnected()) {
     std::printf("tcp: cannot connect to the simulated reader\n");
     return 1;

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
   QtMessagePump pump;
   SteadyClock clock;
   TcpLink link;
-  link.connectTcp(QStringLiteral("127.0.0.1"), static_cast<qint16>(server.serverPort()), pump, clock);
+  link.connectTcp(QStringLiteral("127.0.0.1"), server.serverPort(), pump, clock);
   if (!link.isConnected()) {
     std::fprintf(stderr, "cannot connect to the local server\n");
     return 1;

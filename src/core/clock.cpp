@@ -26,7 +26,10 @@ Outcome SetClock(ExchangeEnv& env, qint16 deviceId, const std::function<QDateTim
 ClockRead ReadClock(ExchangeEnv& env, qint16 deviceId) {
   const ExchangeResult r = CommandExchange(env, Cmd::ReadClock, {.deviceId = deviceId});
   ClockRead read{r.outcome, {}};
-  if (r.outcome == Outcome::Ok) read.deviceTime = DeviceTimeText(r.received);
+  if (r.outcome == Outcome::Ok) {
+    read.deviceTime = DeviceTimeText(r.received);
+    read.time = QDateTime::fromString(read.deviceTime, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+  }
   return read;
 }
 

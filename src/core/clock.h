@@ -21,6 +21,7 @@ Outcome SetClock(ExchangeEnv& env, qint16 deviceId, const std::function<QDateTim
 struct ClockRead {
   Outcome outcome = Outcome::NoReply;
   QString deviceTime;  // on Ok: see DeviceTimeText
+  QDateTime time;      // the same as a time; invalid when the digits form none
 };
 ClockRead ReadClock(ExchangeEnv& env, qint16 deviceId);
 

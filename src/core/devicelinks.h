@@ -14,7 +14,7 @@ namespace tessaro {
 struct ConnectionSettings {
   bool tcp = false;
   QString host;
-  qint16 tcpPort = 5600;
+  quint16 tcpPort = 5600;
   int serialPort = 1;
   QString serialSettings = QStringLiteral("38400,o,8,1");
 };

@@ -10,8 +10,9 @@
 
 namespace tessaro {
 
-std::optional<int> ReadRecordCount(ExchangeEnv& env, qint16 deviceId) {
+std::optional<int> ReadRecordCount(ExchangeEnv& env, qint16 deviceId, Outcome* outcome) {
   const ExchangeResult r = CommandExchange(env, Cmd::ReadRecordCount, {.deviceId = deviceId});
+  if (outcome) *outcome = r.outcome == Outcome::Ok ? Outcome::BadReply : r.outcome;
   if (r.outcome != Outcome::Ok) return std::nullopt;
   const QByteArrayView counter = Mid1(r.received, MarkerPosition(r.received) + 6, 4);
   const std::optional<double> value = NumericValue(QString::fromLatin1(counter));
@@ -21,6 +22,7 @@ std::optional<int> ReadRecordCount(ExchangeEnv& env, qint16 deviceId) {
   // Numeric text such as "9E99" fits the four characters but not the result;
   // such a counter is as unreadable as letters.
   if (stored < 0 || stored > std::numeric_limits<int>::max()) return std::nullopt;
+  if (outcome) *outcome = Outcome::Ok;
   return static_cast<int>(stored);
 }
 
@@ -84,7 +86,7 @@ Download DownloadRecords(ExchangeEnv& env, qint16 deviceId) {
 }
 
 Pull PullRecords(ExchangeEnv& env, qint16 deviceId, qint16 recordType, AccessLog& log, bool erase,
-                 const std::function<void(PullStage)>& stage) {
+                 const std::function<void(PullStage)>& stage, const std::function<bool()>& stopped) {
   auto enter = [&](PullStage s) {
     if (stage) stage(s);
   };
@@ -113,6 +115,8 @@ Pull PullRecords(ExchangeEnv& env, qint16 deviceId, qint16 recordType, AccessLog
     pull.end = PullEnd::Incomplete;
   } else if (!erase) {
     pull.end = PullEnd::Kept;
+  } else if (stopped && stopped()) {
+    pull.end = PullEnd::Stopped;
   } else {
     enter(PullStage::Erasing);
     pull.end = EraseRecordsAfterDownload(env, deviceId) == Outcome::Ok ? PullEnd::Erased : PullEnd::EraseFailed;

@@ -30,8 +30,9 @@ struct OfflineRecord {
 inline constexpr int kMaxDownloadFrames = 3501;
 
 // "%RC": the number of stored records (counter − 1); nullopt without a reply,
-// with a wrong code or with a counter that is no number above 0.
-std::optional<int> ReadRecordCount(ExchangeEnv& env, qint16 deviceId);
+// with a wrong code or with a counter that is no number above 0 (`outcome`
+// tells silence from a bad reply).
+std::optional<int> ReadRecordCount(ExchangeEnv& env, qint16 deviceId, Outcome* outcome = nullptr);
 
 // "%EM": Ok erased, BadReply another reply, NoReply silence.
 Outcome EraseRecords(ExchangeEnv& env, qint16 deviceId);
@@ -61,6 +62,7 @@ enum class PullEnd {
   LogFailed,       // a line did not reach the log: the reader keeps its records
   Incomplete,      // the download did not end on the end-of-records frame: no erase
   EraseFailed,     // everything is logged, but the erase was not confirmed
+  Stopped,         // everything is logged; the user stopped before the erase
   Erased,
   Kept,  // everything is logged; no erase was asked for
 };
@@ -71,7 +73,8 @@ struct Pull {
 // Counts, downloads, appends every record to the log and, when `erase` is
 // set, erases the reader's memory — only after every line reached stable
 // storage and the download ended on the reader's end-of-records frame.
+// `stopped` is asked once more before the erase.
 Pull PullRecords(ExchangeEnv& env, qint16 deviceId, qint16 recordType, AccessLog& log, bool erase,
-                 const std::function<void(PullStage)>& stage = {});
+                 const std::function<void(PullStage)>& stage = {}, const std::function<bool()>& stopped = {});
 
 }  // namespace tessaro

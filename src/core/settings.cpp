@@ -1,6 +1,7 @@
 #include "settings.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "frame.h"
 #include "textformat.h"
@@ -67,6 +68,47 @@ SettingsRead ReadSettings(ExchangeEnv& env, qint16 deviceId, DeviceModel model) 
   return read;
 }
 
+namespace {
+
+class FirstLine : public LineSink {
+ public:
+  LineVerdict line(QByteArrayView l) override {
+    line_ = l.toByteArray();
+    return LineVerdict::End;
+  }
+  QByteArray line_;
+};
+
+bool AllOf(QByteArrayView text, int (*is)(int)) {
+  return !text.isEmpty() && std::all_of(text.begin(), text.end(), [is](char c) { return is(uchar(c)) != 0; });
+}
+
+}  // namespace
+
+QByteArray ProbeSettings(ExchangeEnv& env, qint16 deviceId) {
+  FirstLine sink;
+  StreamExchange(env, Cmd::ReadSettings, deviceId, sink);
+  return sink.line_;
+}
+
+bool WellFormedSettingsLine(QByteArrayView line, qint16 deviceId) {
+  const qsizetype length = line.size() - 1;  // before the CR
+  if (!line.startsWith("$US") || !line.endsWith("**\r") || ModelsWithReplyLength(length).empty()) return false;
+  if (line.sliced(3, 3) != FormatDec3(deviceId).toLatin1()) return false;
+  // Address, relay time, record type and run mode; the master card at 15-22 or 16-23.
+  const QByteArrayView s = line.sliced(3);
+  return AllOf(s.sliced(0, 6), isdigit) && AllOf(s.sliced(10, 1), isdigit) &&
+         (AllOf(s.sliced(14, 8), isxdigit) || AllOf(s.sliced(15, 8), isxdigit));
+}
+
+std::vector<DeviceModel> ModelsWithReplyLength(qsizetype length) {
+  std::vector<DeviceModel> models;
+  for (int i = 0; i < kModelCount; ++i) {
+    if (Facts(static_cast<DeviceModel>(i)).settingsReplyLength == length) models.push_back(static_cast<DeviceModel>(i));
+  }
+  return models;
+}
+
 SettingsReplyFields DecodeSettingsReply(QByteArrayView reply, DeviceModel model, bool forScan) {
   const bool masterCardEarly = forScan ? Facts(model).masterCardEarlyInScan : Facts(model).masterCardEarly;
   SettingsReplyFields f;
@@ -89,6 +131,27 @@ std::optional<RunMode> ReceivedRunMode(qint64 code, DeviceModel model) {
     case 2: return Facts(model).readOnlyMode ? RunMode::ReadOnly : RunMode::StandAlone;
     default: return std::nullopt;
   }
+}
+
+ReceivedSettings InterpretSettings(QByteArrayView reply, DeviceModel model, bool forScan) {
+  const SettingsReplyFields f = DecodeSettingsReply(reply, model, forScan);
+  ReceivedSettings s;
+  s.address = f.address;
+  s.relayTime = QString::number(f.relayTime);
+  s.recordType = f.recordType == 1 ? 1 : 2;
+  s.runMode = forScan ? (f.runMode == 0 ? RunMode::StandAlone : RunMode::Online) : ReceivedRunMode(f.runMode, model);
+  s.masterCard = f.masterCard;
+  if (forScan) return s;
+  const SettingsLayout layout = Facts(model).layout;
+  if (layout != SettingsLayout::Basic) {
+    s.epcStartWord = f.epcStartWord == 0 ? 0 : 1;
+    s.wiegandType = f.wiegandType == 0 ? 0 : 1;
+  }
+  if (layout == SettingsLayout::WiegandAndDetector) {
+    s.vehicleDetector = f.vehicleDetector == 1;
+    s.triggerTime = f.triggerTime >= 1 && f.triggerTime <= 9 ? QString::number(f.triggerTime) : QStringLiteral("5");
+  }
+  return s;
 }
 
 std::optional<int> NumberInRange(QStringView text, double lo, double hi) {

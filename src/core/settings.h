@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <vector>
 
 #include "exchange.h"
 #include "models.h"
@@ -57,6 +58,18 @@ struct SettingsRead {
 // "%US" to deviceId, waiting for the model's reply length.
 SettingsRead ReadSettings(ExchangeEnv& env, qint16 deviceId, DeviceModel model);
 
+// One settings read for an address scan, whatever the model: the first reply
+// line as it came, from its "$" through its CR (empty without one).
+QByteArray ProbeSettings(ExchangeEnv& env, qint16 deviceId);
+
+// A probed line that has the readers' settings layout: "$US", the asked
+// address, digits where the readers put digits, a hexadecimal master card,
+// "**" and CR, and one of the readers' lengths.
+bool WellFormedSettingsLine(QByteArrayView line, qint16 deviceId);
+
+// The models whose settings reply has this many characters before its CR.
+std::vector<DeviceModel> ModelsWithReplyLength(qsizetype length);
+
 // The fields of a settings reply (position 1 = the first character after "$US").
 struct SettingsReplyFields {
   qint64 address = 0;                 // 1-3
@@ -76,6 +89,21 @@ SettingsReplyFields DecodeSettingsReply(QByteArrayView settingsReply, DeviceMode
 // The run mode a received run-mode code selects on this model; nullopt for
 // a code that selects nothing.
 std::optional<RunMode> ReceivedRunMode(qint64 code, DeviceModel model);
+
+// A settings reply as the user is shown it. A scan knows no Read-Only (any
+// code but 0 is Online) and no model extras.
+struct ReceivedSettings {
+  qint64 address = 0;
+  QString relayTime;
+  int recordType = 1;                 // 1 entry, 2 exit
+  std::optional<RunMode> runMode;     // nullopt: the code selects nothing
+  std::optional<QString> masterCard;  // nullopt: the field is no card number
+  std::optional<int> epcStartWord;    // 0 → "4", 1 → "6"; where the layout has it
+  std::optional<int> wiegandType;     // 0 → Wiegand 26, 1 → Wiegand 34; where the layout has it
+  std::optional<bool> vehicleDetector;
+  std::optional<QString> triggerTime;  // "1" … "9", else "5"
+};
+ReceivedSettings InterpretSettings(QByteArrayView settingsReply, DeviceModel model, bool forScan = false);
 
 // The numeric value of the text rounded half to even, when it reads as a
 // number within lo..hi (the range is tested before rounding).

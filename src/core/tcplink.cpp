@@ -17,7 +17,7 @@ void TcpLink::discard() {
   socket_.reset();
 }
 
-void TcpLink::connectTcp(const QString& host, qint16 port, MessagePump& pump, MonotonicClock& clock) {
+void TcpLink::connectTcp(const QString& host, quint16 port, MessagePump& pump, MonotonicClock& clock) {
   if (socket_) {
     if (isConnected()) socket_->close();
     socket_->abort();
@@ -25,13 +25,12 @@ void TcpLink::connectTcp(const QString& host, qint16 port, MessagePump& pump, Mo
   }
   for (int i = 0; i <= 10000; ++i) pump.pump();
   socket_ = std::make_unique<QTcpSocket>();
-  // Port 0 and negative numbers name no server; a negative 16-bit value must not
-  // wrap into some other port.
-  if (port <= 0 || host.isEmpty()) {
+  // Port 0 names no server.
+  if (port == 0 || host.isEmpty()) {
     socket_->abort();
     return;
   }
-  socket_->connectToHost(host, static_cast<quint16>(port));
+  socket_->connectToHost(host, port);
   if (socket_->state() == QAbstractSocket::UnconnectedState) {
     socket_->abort();
     return;

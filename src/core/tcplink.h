@@ -18,7 +18,7 @@ class TcpLink : public Link {
 
   // ConnectTcp: drops the current connection, then connects to host:port,
   // waiting up to two seconds. Afterwards isConnected() tells the outcome.
-  void connectTcp(const QString& host, qint16 port, MessagePump& pump, MonotonicClock& clock);
+  void connectTcp(const QString& host, quint16 port, MessagePump& pump, MonotonicClock& clock);
   bool isConnected() const;
   void close();
   // Closes and destroys the socket (program end); a later connectTcp makes a new one.

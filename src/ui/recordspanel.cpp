@@ -74,6 +74,7 @@ void RecordsPanel::readData() {
     case PullEnd::Incomplete: showDoor(text::kIncomplete); break;
     case PullEnd::EraseFailed: showDoor(text::kEraseAfterFailed); break;
     case PullEnd::Erased: showDoor(text::kDoneErased); break;
+    case PullEnd::Stopped:  // the window never stops a pull
     case PullEnd::Kept: c_.lblProcess->setText(text::kDoneKept); break;
   }
   op.endBusy();

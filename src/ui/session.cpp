@@ -29,7 +29,9 @@ ConnectionSettings Session::connection() const {
   ConnectionSettings s;
   s.tcp = tcpActive();
   s.host = connection_.txtIP->text().trimmed();
-  s.tcpPort = PortNumberFromText(connection_.txtPort->text());
+  // A negative number names no port, and must not wrap into another one.
+  const qint16 port = PortNumberFromText(connection_.txtPort->text());
+  s.tcpPort = port > 0 ? static_cast<quint16>(port) : 0;
   s.serialPort = connection_.cmbPortNumber->currentIndex() + 1;
   s.serialSettings = connection_.cmbBaudRate->currentText().trimmed() +
                      QLatin1String(parity >= 0 && parity <= 2 ? suffix[parity] : suffix[0]);

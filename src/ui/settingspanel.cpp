@@ -38,10 +38,18 @@ void SettingsPanel::selectRecordType(int type) {
   session_.state().offlineRecordType = static_cast<qint16>(type);
 }
 
-void SettingsPanel::showMasterCard(const SettingsReplyFields& fields) {
+void SettingsPanel::show(const ReceivedSettings& s) {
+  c_.txtRelayTime->setText(s.relayTime);
+  selectRecordType(s.recordType);
+  // Selecting a run mode counts as choosing it: Stand-Alone locks the relay time at "1".
+  if (s.runMode) chooseRunMode(*s.runMode);
   // A field that is not eight hexadecimal digits would show a wrong number;
   // the previous text stays instead.
-  if (fields.masterCard) c_.txtMasterCardID->setText(*fields.masterCard);
+  if (s.masterCard) c_.txtMasterCardID->setText(*s.masterCard);
+  if (s.epcStartWord) c_.opsStartEPCWord->button(*s.epcStartWord)->setChecked(true);
+  if (s.wiegandType) c_.opsWigType->button(*s.wiegandType)->setChecked(true);
+  if (s.vehicleDetector) c_.chkLoop->setChecked(*s.vehicleDetector);
+  if (s.triggerTime) c_.txtLoopTime->setText(*s.triggerTime);
 }
 
 QString SettingsPanel::failure(const QString& what, Outcome outcome) {
@@ -64,22 +72,9 @@ void SettingsPanel::receive() {
     session_.prompts().message(failure(text::kReceiveFailed, read.outcome));
     return;
   }
-  const ModelFacts& facts = Facts(model);
-  const SettingsReplyFields f = DecodeSettingsReply(read.reply, model);
-  c_.txtNewID->setText(QString::number(f.address));
-  c_.txtRelayTime->setText(QString::number(f.relayTime));
-  selectRecordType(f.recordType == 1 ? 1 : 2);
-  if (const std::optional<RunMode> mode = ReceivedRunMode(f.runMode, model)) chooseRunMode(*mode);
-  showMasterCard(f);
-  if (facts.layout != SettingsLayout::Basic) {
-    c_.opsStartEPCWord->button(f.epcStartWord == 0 ? 0 : 1)->setChecked(true);
-    c_.opsWigType->button(f.wiegandType == 0 ? 0 : 1)->setChecked(true);
-  }
-  if (facts.layout == SettingsLayout::WiegandAndDetector) {
-    c_.chkLoop->setChecked(f.vehicleDetector == 1);
-    const bool inRange = f.triggerTime >= 1 && f.triggerTime <= 9;
-    c_.txtLoopTime->setText(inRange ? QString::number(f.triggerTime) : QStringLiteral("5"));
-  }
+  const ReceivedSettings s = InterpretSettings(read.reply, model);
+  c_.txtNewID->setText(QString::number(s.address));
+  show(s);
 }
 
 void SettingsPanel::send() {
@@ -166,15 +161,10 @@ void SettingsPanel::findId() {
   }
 
   if (end == End::Found) {
-    const SettingsReplyFields f = DecodeSettingsReply(read.reply, session_.model(), true);
     const QString id = QString::number(address);
     c_.txtOldID->setText(id);
     c_.txtNewID->setText(id);
-    c_.txtRelayTime->setText(QString::number(f.relayTime));
-    selectRecordType(f.recordType == 1 ? 1 : 2);
-    // The scan knows no Read-Only: anything but Stand-Alone shows as Online.
-    chooseRunMode(f.runMode == 0 ? RunMode::StandAlone : RunMode::Online);
-    showMasterCard(f);
+    show(InterpretSettings(read.reply, session_.model(), true));
     session_.prompts().message(text::kFound + id);
   }
 

@@ -30,7 +30,8 @@ class SettingsPanel : public QObject {
   void findId();   // cmdFindID
   void applyRunMode(int mode);
   void selectRecordType(int type);
-  void showMasterCard(const SettingsReplyFields& fields);
+  // Fills the form from a reply (all but the addresses).
+  void show(const ReceivedSettings& settings);
   QString failure(const QString& what, Outcome outcome);
 
   SettingsControls& c_;

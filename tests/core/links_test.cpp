@@ -57,7 +57,7 @@ TEST(Links, TcpConnectsAfreshEveryTime) {
   QtMessagePump pump;
   SteadyClock clock;
   DeviceLinks links(pump, clock);
-  const ConnectionSettings to{.tcp = true, .host = " 127.0.0.1 ", .tcpPort = static_cast<qint16>(server.serverPort())};
+  const ConnectionSettings to{.tcp = true, .host = " 127.0.0.1 ", .tcpPort = server.serverPort()};
   ASSERT_EQ(links.open(to), &links.tcp());
   ASSERT_TRUE(server.hasPendingConnections() || server.waitForNewConnection(1000));
   QTcpSocket* first = server.nextPendingConnection();
