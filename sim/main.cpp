@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -76,17 +77,20 @@ int main(int argc, char** argv) {
         return failWith(QStringLiteral("%1: %2").arg(opt.cardsFile, error));
     }
     const QDateTime now = QDateTime::currentDateTime();
-    for (int id : opt.ids) {
-      SimReader& r = sim.addReader(id, opt.model);
+    for (size_t i = 0; i < opt.ids.size(); ++i) {
+      const int id = opt.ids[i];
+      const SimModel model = opt.idModels[i];
+      const bool taken = std::count(opt.ids.begin(), opt.ids.begin() + static_cast<qsizetype>(i), id) > 0;
+      SimReader& r = taken ? sim.addSecondReader(id, model) : sim.addReader(id, model);
       r.clockOffsetSeconds = opt.clockOffset;
-      const qsizetype limit = InfoOf(opt.model).cardLimit;
+      const qsizetype limit = InfoOf(model).cardLimit;
       if (static_cast<qsizetype>(fileCards.size()) > limit)
         std::fprintf(stderr, "tessaro-reader-sim: %s holds at most %lld cards; the rest of the file is left out\n",
-                     InfoOf(opt.model).name, static_cast<long long>(limit));
+                     InfoOf(model).name, static_cast<long long>(limit));
       for (quint32 c : fileCards)
         if (static_cast<qsizetype>(r.cards.size()) < limit) r.cards.push_back(c);
-      ReaderSim::generateCards(r, opt.cards);
-      ReaderSim::generateRecords(r, opt.records, now.addSecs(opt.clockOffset));
+      ReaderSim::generateCards(r, opt.cards, static_cast<quint32>(i + 1));
+      ReaderSim::generateRecords(r, opt.records, now.addSecs(opt.clockOffset), static_cast<quint32>(i + 1));
     }
   }
   if (!opt.stateFile.isEmpty()) sim.setAutoSave(opt.stateFile);

@@ -244,9 +244,14 @@ struct ReaderSim::Impl {
     emit q->requestReceived(frame);
     const std::optional<Request> req = ParseRequest(frame);
     if (!req) return;
-    SimReader* r = find(req->address);
-    if (!r) return;
-    const Reply reply = handle(*r, *req);
+    std::vector<SimReader*> answering;
+    for (SimReader& each : readers)
+      if (each.id == req->address) answering.push_back(&each);
+    if (answering.empty()) return;
+    Reply reply = handle(*answering[0], *req);
+    // Two readers on one address answer together; what reaches the line is
+    // their replies laid over each other (see Collide).
+    for (size_t i = 1; i < answering.size(); ++i) reply = Collide(reply, handle(*answering[i], *req));
     if (req->code == "DS" || req->code == "NC" || req->code == "EC" || req->code == "EM" || req->code == "DR")
       autoSave();
     const Fault fault = faultFor(req->code);
@@ -503,6 +508,14 @@ ReaderSim::~ReaderSim() {
     delete ch;
   }
   d->channels.clear();
+}
+
+SimReader& ReaderSim::addSecondReader(int id, SimModel model) {
+  SimReader r;
+  r.id = id;
+  r.model = model;
+  d->readers.push_back(r);
+  return d->readers.back();
 }
 
 SimReader& ReaderSim::addReader(int id, SimModel model) {

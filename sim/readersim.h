@@ -82,6 +82,9 @@ class ReaderSim : public QObject {
 
   // Readers on the one line; each answers only requests with its own address.
   SimReader& addReader(int id, SimModel model);
+  // A second reader on an address another one holds, as an installer's
+  // mistake makes it: both answer every request to it at once.
+  SimReader& addSecondReader(int id, SimModel model);
   SimReader* reader(int id);
   std::vector<SimReader>& readers();
 

@@ -19,7 +19,8 @@ QString SimHelpText() {
       "Readers:\n"
       "  --model MODEL          TS-20, TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90, TS-90B or TS-90C\n"
       "                         (default TS-30P), for every reader\n"
-      "  --id N                 reader address 1..255 (default 1); repeat for several readers on one line\n"
+      "  --id N[:MODEL]         reader address 1..255 (default 1) and its own model; repeat for several\n"
+      "                         readers on one line; an address given twice puts two readers on it\n"
       "  --cards N              fill each reader with N generated cards\n"
       "  --cards-file F         load each reader's cards from a card file (one number a line)\n"
       "  --records N            fill each reader with N generated passages with plausible dates\n"
@@ -113,9 +114,14 @@ bool ParseSimOptions(const QStringList& args, SimOptions* out, QString* error) {
     } else if (opt == QLatin1String("--model")) {
       if (!SimModelFromName(v, &o.model)) return fail(QStringLiteral("unknown model '%1'").arg(v));
     } else if (opt == QLatin1String("--id")) {
-      if (!intArg(v, 1, 255, &n)) return fail(QStringLiteral("--id wants 1..255, not '%1'").arg(v));
-      if (std::find(o.ids.begin(), o.ids.end(), n) != o.ids.end()) return fail(QStringLiteral("--id %1 twice").arg(n));
+      // N or N:MODEL; the reader takes --model unless it names its own.
+      const qsizetype colon = v.indexOf(QLatin1Char(':'));
+      if (!intArg(v.left(colon), 1, 255, &n)) return fail(QStringLiteral("--id wants 1..255, not '%1'").arg(v));
+      SimModel own = SimModel(-1);
+      if (colon >= 0 && !SimModelFromName(v.mid(colon + 1), &own))
+        return fail(QStringLiteral("unknown model '%1'").arg(v.mid(colon + 1)));
       o.ids.push_back(static_cast<int>(n));
+      o.idModels.push_back(own);
     } else if (opt == QLatin1String("--cards")) {
       if (!intArg(v, 0, 5000, &n)) return fail(QStringLiteral("--cards wants 0..5000"));
       o.cards = static_cast<int>(n);
@@ -153,7 +159,12 @@ bool ParseSimOptions(const QStringList& args, SimOptions* out, QString* error) {
   if (o.tcp && !o.listenAny && !IsLoopbackHost(o.tcpHost))
     return fail(QStringLiteral("refusing to listen on %1: not a loopback address (add --listen-any)").arg(o.tcpHost));
   if (o.cards > 0 && !o.cardsFile.isEmpty()) return fail(QStringLiteral("--cards and --cards-file exclude each other"));
-  if (o.ids.empty()) o.ids.push_back(1);
+  if (o.ids.empty()) {
+    o.ids.push_back(1);
+    o.idModels.push_back(SimModel(-1));
+  }
+  for (SimModel& m : o.idModels)
+    if (static_cast<int>(m) < 0) m = o.model;
   *out = std::move(o);
   return true;
 }

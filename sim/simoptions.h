@@ -23,7 +23,8 @@ struct SimOptions {
   QString serialDevice;
   char parity = 'o';
   SimModel model = SimModel::TS30P;
-  std::vector<int> ids;  // at least one after parsing
+  std::vector<int> ids;            // at least one after parsing; an address twice is two readers on it
+  std::vector<SimModel> idModels;  // the model of each entry of ids
   int cards = 0;
   QString cardsFile;
   int records = 0;

@@ -278,6 +278,21 @@ QByteArray NoiseBytes(int count) {
   return n;
 }
 
+Reply Collide(const Reply& a, const Reply& b) {
+  Reply out = a;
+  out.delayMs = std::max(a.delayMs, b.delayMs);
+  out.lines.resize(std::max(a.lines.size(), b.lines.size()));
+  for (size_t i = 0; i < out.lines.size(); ++i) {
+    const QByteArray first = i < a.lines.size() ? a.lines[i] : QByteArray();
+    const QByteArray second = i < b.lines.size() ? b.lines[i] : QByteArray();
+    auto at = [](const QByteArray& s, qsizetype c) { return c >= 0 && c < s.size() ? s[c] : char(0xFF); };
+    QByteArray line(std::max(first.size(), second.size() + 1), '\0');
+    for (qsizetype c = 0; c < line.size(); ++c) line[c] = static_cast<char>(at(first, c) & at(second, c - 1));
+    out.lines[i] = line;
+  }
+  return out;
+}
+
 std::vector<OutPiece> ShapeReply(const Reply& reply, const Fault& fault) {
   std::vector<OutPiece> out;
   if (!reply.hasReply() && fault.kind != FaultKind::Raw) return out;

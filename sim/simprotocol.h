@@ -69,6 +69,13 @@ struct OutPiece {
   qint64 endlessLimit = 0;  // bytes of filler at most (0: until the next request or the end of the line)
 };
 
+// Two replies sent at once by two drivers on one RS-485 pair. The model is
+// plain: the second reader starts one character later, the idle line is all
+// ones, and where both drive it the bits pulled low win, so the line carries
+// the bitwise AND of the two, character by character. Lines of a stream
+// overlap one for one.
+Reply Collide(const Reply& a, const Reply& b);
+
 // The reply shaped by the fault (None: one piece, after the reply's own delay).
 std::vector<OutPiece> ShapeReply(const Reply& reply, const Fault& fault);
 
