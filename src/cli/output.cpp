@@ -1,0 +1,81 @@
+#include "output.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace tessaro::cli {
+
+namespace {
+
+QString Text(const QJsonValue& v) {
+  if (v.isArray()) {
+    QStringList parts;
+    for (const QJsonValue& e : v.toArray()) parts << Text(e);
+    return parts.join(u' ');
+  }
+  if (v.isBool()) return v.toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+  if (v.isDouble()) return QString::number(v.toDouble(), 'g', 12);
+  return v.toString();
+}
+
+QString Csv(const QString& s) {
+  if (!s.contains(u',') && !s.contains(u'"') && !s.contains(u'\n')) return s;
+  return u'"' + QString(s).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+}  // namespace
+
+void WriteRows(QTextStream& out, Format format, const QString& command, const std::vector<ReaderRow>& rows) {
+  if (format == Format::Json) {
+    QJsonArray readers;
+    for (const ReaderRow& r : rows) {
+      QJsonObject o{{"address", r.address}, {"status", r.status}};
+      if (!r.error.isEmpty()) o["error"] = r.error;
+      for (const auto& [key, value] : r.fields) o[key] = value;
+      readers.append(o);
+    }
+    out << QJsonDocument(QJsonObject{{"command", command}, {"readers", readers}}).toJson(QJsonDocument::Indented);
+    return;
+  }
+  // Columns: address, status, then every field in the order it first appears.
+  QStringList columns = {QStringLiteral("address"), QStringLiteral("status")};
+  for (const ReaderRow& r : rows)
+    for (const auto& field : r.fields)
+      if (!columns.contains(field.first)) columns << field.first;
+  QList<QStringList> cells;
+  for (const ReaderRow& r : rows) {
+    QStringList line = {QString::number(r.address), r.status};
+    for (qsizetype c = 2; c < columns.size(); ++c) {
+      QString value;
+      for (const auto& field : r.fields)
+        if (field.first == columns[c]) value = Text(field.second);
+      line << value;
+    }
+    cells << line;
+  }
+  if (format == Format::Csv) {
+    out << columns.join(u',') << '\n';
+    for (const QStringList& line : cells) {
+      QStringList quoted;
+      for (const QString& v : line) quoted << Csv(v);
+      out << quoted.join(u',') << '\n';
+    }
+    return;
+  }
+  QList<qsizetype> widths;
+  for (const QString& c : columns) widths << c.size();
+  for (const QStringList& line : cells)
+    for (qsizetype c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], line[c].size());
+  auto print = [&](const QStringList& line) {
+    QString text;
+    for (qsizetype c = 0; c < line.size(); ++c) text += line[c].leftJustified(widths[c] + 2);
+    out << text.trimmed() << '\n';
+  };
+  QStringList header;
+  for (const QString& c : columns) header << c.toUpper();
+  print(header);
+  for (const QStringList& line : cells) print(line);
+}
+
+}  // namespace tessaro::cli
