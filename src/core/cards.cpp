@@ -44,16 +44,16 @@ class CardLines : public LineSink {
   LineVerdict line(QByteArrayView line) override {
     if (line.contains("UF")) return LineVerdict::End;
     if (!line.contains("UC")) return LineVerdict::Unexpected;
-    ++lines;
+    ++read.lines;
     if (const std::optional<qint32> card = DecodeCardLine(line)) batch_.push_back(*card);
-    return lines > kMaxCardLines ? LineVerdict::Full : LineVerdict::More;
+    return read.lines > kMaxCardLines ? LineVerdict::Full : LineVerdict::More;
   }
   void pieceDone() override {
     if (batch_.empty()) return;
     if (received_) received_(batch_);
     batch_.clear();
   }
-  int lines = 0;
+  CardsRead read;
 
  private:
   const std::function<void(const std::vector<qint32>&)>& received_;
@@ -65,8 +65,8 @@ class CardLines : public LineSink {
 CardsRead ReadCards(ExchangeEnv& env, qint16 deviceId, const std::function<void(const std::vector<qint32>&)>& received,
                     const std::function<bool()>& cancelled) {
   CardLines sink(received);
-  const StreamEnd end = StreamExchange(env, Cmd::ReadCards, deviceId, sink, cancelled);
-  return {end, sink.lines};
+  sink.read.end = StreamExchange(env, Cmd::ReadCards, deviceId, sink, cancelled);
+  return sink.read;
 }
 
 }  // namespace tessaro

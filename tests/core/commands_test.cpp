@@ -143,7 +143,7 @@ TEST(Cards, NumbersAndLines) {
       {"2147483648", qint64(-2147483648LL)}, {"2.5", 2}, {"3.5", 4}, {"-2147483649", 99}, {"4294967296", 99}, {"", 99}, {"x", 99}};
   for (const auto& [text, card] : numbers) EXPECT_EQ(CardNumberFromText(QString::fromLatin1(text)).value_or(99), card) << text;
   const std::pair<const char*, qint64> lines[] = {{"$UC0010A1B2C3D**\r", 0x0A1B2C3D}, {"$UC001ffffffff**\r", -1},
-      {"$UC0010A1B2C3D*x\r", 99}, {"$UC0010A1B2C3G**\r", 99}, {"$UD0010A1B2C3D**\r", 99}, {"$UC0010A1B2C3D*", 99}};
+      {"$UC0010A1B2C3D**", 0x0A1B2C3D}, {"$UC0010A1B2C3D*x\r", 99}, {"$UC0010A1B2C3G**\r", 99}, {"$UD0010A1B2C3D**\r", 99}, {"$UC0010A1B2C3D*", 99}};
   for (const auto& [line, card] : lines) EXPECT_EQ(DecodeCardLine(line).value_or(99), card) << line;
   FakeEnv f(LinkKind::Tcp);
   f.answer("$NC001O**\r");

@@ -13,24 +13,41 @@ namespace {
 
 using test::FakeEnv;
 
-// Read-and-discard passes before the request, and how long a silent reader is waited for.
+class Lines : public LineSink {
+ public:
+  LineVerdict line(QByteArrayView l) override {
+    got << l.toByteArray();
+    return l.contains("E") ? LineVerdict::End : LineVerdict::More;
+  }
+  void pieceDone() override { ++pieces; }
+  QList<QByteArray> got;
+  int pieces = 0;
+};
+
+// Read-and-discard passes before the request, and how long a silent reader is waited for, on each link.
 TEST(Exchange, DrainAndWaitOfEveryCommand) {
-  const struct { const Command& cmd; LinkKind kind; int drain; qint64 waitMs; } rows[] = {
-      {Cmd::SetClock, LinkKind::Serial, 2001, 1000}, {Cmd::ReadClock, LinkKind::Tcp, 2001, 1000},
-      {Cmd::ReadRecordCount, LinkKind::Serial, 2001, 1000}, {Cmd::EraseRecords, LinkKind::Tcp, 2001, 1000},
-      {Cmd::EraseRecordsAfterDownload, LinkKind::Serial, 20001, 1000}, {Cmd::EraseRecordsAfterDownload, LinkKind::Tcp, 20001, 1000},
-      {Cmd::EraseCards, LinkKind::Serial, 2001, 25000}, {Cmd::EraseCards, LinkKind::Tcp, 2001, 25000},
-      {Cmd::SendCard, LinkKind::Serial, 5001, 2000}, {Cmd::SendCard, LinkKind::Tcp, 32768, 2000},
-      {Cmd::WriteSettings, LinkKind::Tcp, 2001, 2000}, {Cmd::WriteSettings, LinkKind::Serial, 2001, 2000},
-      {Cmd::ReadSettings, LinkKind::Serial, 2001, 510}, {Cmd::ReadSettings, LinkKind::Tcp, 1001, 1510}};
+  const struct { const Command& cmd; int serialDrain, serialWait, tcpDrain, tcpWait; } rows[] = {
+      {Cmd::SetClock, 2001, 1000, 2001, 1000}, {Cmd::ReadClock, 2001, 1000, 2001, 1000},
+      {Cmd::ReadRecordCount, 2001, 1000, 2001, 1000}, {Cmd::EraseRecords, 2001, 1000, 2001, 1000},
+      {Cmd::EraseRecordsAfterDownload, 20001, 1000, 20001, 1000}, {Cmd::EraseCards, 2001, 25000, 2001, 25000},
+      {Cmd::SendCard, 5001, 2000, 32768, 2000}, {Cmd::WriteSettings, 2001, 2000, 2001, 2000},
+      {Cmd::ReadSettings, 2001, 510, 1001, 1510}, {Cmd::ReadCards, 2001, 6000, 32768, 6000},
+      {Cmd::DownloadRecords, 2001, 5000, 2001, 5000}};
   for (const auto& r : rows) {
-    SCOPED_TRACE(testing::Message() << r.cmd.code << (r.kind == LinkKind::Tcp ? " tcp" : " serial"));
-    FakeEnv f(r.kind);
-    ExchangeEnv env = f.env();
-    const qint64 start = f.clock.ms;
-    EXPECT_EQ(CommandExchange(env, r.cmd, {.deviceId = 1, .replyLength = 9}).outcome, Outcome::NoReply);
-    EXPECT_EQ(f.link.readsBeforeWrite, r.drain);
-    EXPECT_EQ(f.clock.ms - start, r.waitMs);
+    for (const LinkKind kind : {LinkKind::Serial, LinkKind::Tcp}) {
+      SCOPED_TRACE(testing::Message() << r.cmd.code << (kind == LinkKind::Tcp ? " tcp" : " serial"));
+      FakeEnv f(kind);
+      ExchangeEnv env = f.env();
+      const qint64 start = f.clock.ms;
+      Lines sink;
+      if (r.cmd.replyLength > 0 || &r.cmd == &Cmd::ReadSettings) {
+        EXPECT_EQ(CommandExchange(env, r.cmd, {.deviceId = 1, .replyLength = 9}).outcome, Outcome::NoReply);
+      } else {
+        EXPECT_EQ(StreamExchange(env, r.cmd, 1, sink), StreamEnd::Silence);
+      }
+      EXPECT_EQ(f.link.readsBeforeWrite, kind == LinkKind::Serial ? r.serialDrain : r.tcpDrain);
+      EXPECT_EQ(f.clock.ms - start, kind == LinkKind::Serial ? r.serialWait : r.tcpWait);
+    }
   }
 }
 
@@ -113,17 +130,6 @@ TEST(Exchange, LineSplitter) {
   EXPECT_EQ(s.feed("$1\r$2\r", [&](QByteArrayView) { return ++seen < 1; }), LineSplitter::Result::Stopped);
   EXPECT_EQ(seen, 1);
 }
-
-class Lines : public LineSink {
- public:
-  LineVerdict line(QByteArrayView l) override {
-    got << l.toByteArray();
-    return l.contains("E") ? LineVerdict::End : LineVerdict::More;
-  }
-  void pieceDone() override { ++pieces; }
-  QList<QByteArray> got;
-  int pieces = 0;
-};
 
 // The silence deadline is renewed by every piece; the sink or the user ends the stream.
 TEST(Exchange, StreamEnds) {
