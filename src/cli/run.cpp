@@ -113,7 +113,9 @@ bool Runner::prepare() {
     if (named_.contains("run_mode") && overrides_.runMode == RunMode::ReadOnly && !Facts(o_.model).readOnlyMode)
       return usage(QStringLiteral("%1 has no read-only run mode").arg(QLatin1String(Facts(o_.model).name)));
     // The named values as the window checks them, beside valid ones for the rest.
-    SettingsForm probe{.oldId = "1", .newId = "1", .relayTime = "1", .masterCard = "0", .loopTime = "5"};
+    // Online, so that a named relay time is checked whatever the reader's run mode.
+    SettingsForm probe{
+        .oldId = "1", .newId = "1", .relayTime = "1", .masterCard = "0", .loopTime = "5", .runMode = RunMode::Online};
     for (const QString& op : o_.operands)
       ApplyField(probe, op.left(op.indexOf(u'=')).trimmed(), op.mid(op.indexOf(u'=') + 1));
     if (const SettingsCheck check = CheckSettingsForm(probe, o_.model); check.invalid)

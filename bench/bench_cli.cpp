@@ -1,0 +1,129 @@
+// tessaro-cli as a scheduled job uses it, run as its own process against the
+// simulated reader in this one: the time from start to its first request, its
+// CPU while a slow reader erases its cards, and "records pull --id all" from 16
+// readers on one pseudo-terminal paced at 38400 baud, 3501 records each.
+
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "readersim.h"
+
+namespace {
+
+constexpr int kReaders = 16, kRecords = 3501, kBaud = 38400;
+
+QString Cli() { return QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/tessaro-cli"); }
+
+// Runs the program to its end while this process's event loop serves the simulated reader.
+QProcess* Start(const QStringList& args) {
+  auto* p = new QProcess;
+  p->start(Cli(), args);
+  return p;
+}
+bool Finish(QProcess* p, int timeoutMs) {
+  QEventLoop loop;
+  QObject::connect(p, &QProcess::finished, &loop, &QEventLoop::quit);
+  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+  if (p->state() != QProcess::NotRunning) loop.exec();
+  return p->state() == QProcess::NotRunning && p->exitStatus() == QProcess::NormalExit;
+}
+
+double ChildCpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_CHILDREN, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  using namespace tessaro::sim;
+  bool ok = true;
+
+  // Start-up to the first request, median of five runs.
+  {
+    ReaderSim sim;
+    sim.addReader(1, SimModel::TS30P);
+    if (!sim.listenTcp()) return 1;
+    const QStringList args = {"records", "count", "--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort()),
+                              "--id",    "1"};
+    std::vector<double> ms;
+    for (int i = 0; i < 5; ++i) {
+      QElapsedTimer t;
+      double first = -1;
+      auto c = QObject::connect(&sim, &ReaderSim::requestReceived, [&] {
+        if (first < 0) first = t.nsecsElapsed() / 1e6;
+      });
+      t.start();
+      QProcess* p = Start(args);
+      ok = Finish(p, 10000) && p->exitCode() == 0 && ok;
+      delete p;
+      QObject::disconnect(c);
+      ms.push_back(first);
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("start-up to the first request, median of 5 | %.1f ms | <= 50 ms | %s\n", ms[2],
+                ms[2] <= 50 ? "ok" : "MISSED");
+  }
+  // CPU while a reader takes 20 s to erase its cards.
+  {
+    ReaderSim sim;
+    sim.addReader(1, SimModel::TS40);
+    sim.setEraseCardsDelayMs(20000);
+    if (!sim.listenTcp()) return 1;
+    const double before = ChildCpuSeconds();
+    QElapsedTimer t;
+    t.start();
+    QProcess* p = Start({"cards", "erase", "--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort()), "--id", "1"});
+    ok = Finish(p, 60000) && p->exitCode() == 0 && ok;
+    delete p;
+    const double percent = 100 * (ChildCpuSeconds() - before) / (t.nsecsElapsed() / 1e9);
+    std::printf("CPU while a reader erases its cards for 20 s | %.2f %% of one core | <= 2 %% | %s\n", percent,
+                percent <= 2 ? "ok" : "MISSED");
+  }
+  // Every record of 16 readers on one paced line.
+  {
+    ReaderSim sim;
+    for (int id = 1; id <= kReaders; ++id)
+      ReaderSim::generateRecords(sim.addReader(id, SimModel::TS30P), kRecords, QDateTime::currentDateTime(), id);
+    if (!sim.openPty()) return 1;
+    sim.setBaud(kBaud);
+    QTemporaryDir dir;
+    QElapsedTimer t;
+    t.start();
+    QProcess* p = Start({"records", "pull", "--serial", sim.ptyPath(), "--parity", "none", "--id", "all", "--model",
+                         "TS-30P", "--log", dir.filePath("AccessFile.txt"), "--erase", "--json"});
+    const bool finished = Finish(p, 3600 * 1000);
+    const double seconds = t.nsecsElapsed() / 1e9;
+    const QJsonArray readers = QJsonDocument::fromJson(p->readAllStandardOutput()).object()["readers"].toArray();
+    int records = 0;
+    for (const QJsonValue& r : readers) records += r.toObject()["records"].toInt();
+    ok = finished && p->exitCode() == 0 && records == kReaders * kRecords && ok;
+    delete p;
+    // What the reader sends: the scan's two settings replies and the settings read (29 characters each), the
+    // counter (14), the records (30 each) and their end (9), the erase (9); what the line must wait: the
+    // scan's silence at every other address (0.51 s) and the pause before every download (2 s).
+    const double chars = kReaders * (3 * 29 + 14 + kRecords * 30.0 + 9 + 9);
+    const double lineSeconds = chars * 11 / kBaud;
+    const double pauses = (255 - kReaders) * 0.51 + kReaders * 2.0;
+    std::printf(
+        "records pull --id all, %d readers x %d records, pty at %d baud | %.1f s = %.3f x (line %.1f s + pauses %.1f "
+        "s) | <= 1.05 | %s\n",
+        kReaders, kRecords, kBaud, seconds, seconds / (lineSeconds + pauses), lineSeconds, pauses,
+        seconds / (lineSeconds + pauses) <= 1.05 && ok ? "ok" : "MISSED");
+  }
+  return ok ? 0 : 1;
+}
