@@ -31,6 +31,7 @@ struct CliRig {
     QTextStream o(&out), e(&err);
     cli::Console console{o, e, false, pump, clock};
     console.now = [this] { return now; };
+    console.interrupted = &interrupted;
     return cli::RunCli(args + link, console);
   }
   QJsonArray readers() const { return QJsonDocument::fromJson(out.toUtf8()).object()["readers"].toArray(); }
@@ -43,6 +44,7 @@ struct CliRig {
   QDateTime now = QDateTime(QDate(2026, 12, 5), QTime(14, 3, 9));
   QString out, err;
   QTemporaryDir dir;
+  std::atomic<bool> interrupted{false};
 };
 
 TEST(Cli, ScanListsEveryReaderAndACollision) {
@@ -85,6 +87,18 @@ TEST(Cli, RecordsFromSeveralReadersWithASilentOne) {
   EXPECT_EQ(lines.size(), 6);
   EXPECT_TRUE(lines[0].startsWith("001,") && lines[0].mid(15, 2) == "2," && lines[3].startsWith("004,")) << lines[0].constData();
   EXPECT_TRUE(exit.records.empty() && rig.sim.reader(4)->records.empty());
+}
+
+// Ctrl-C during a download: the download ends and is logged, the erase and the next reader are left out.
+TEST(Cli, StoppedDownloadIsNeverErased) {
+  CliRig rig;
+  sim::SimReader& first = rig.sim.addReader(1, SimModel::TS30P);
+  sim::ReaderSim::generateRecords(first, 2, rig.now);
+  sim::ReaderSim::generateRecords(rig.sim.addReader(2, SimModel::TS30P), 2, rig.now);
+  QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& r) { rig.interrupted = r.startsWith("%DD"); });
+  EXPECT_EQ(rig.run({"records", "pull", "--id", "1,2", "--model", "TS-30P", "--erase", "--log", rig.path("log.txt"), "--csv"}), cli::kSomeFailed);
+  EXPECT_EQ(rig.out, "address,status,records,record_type,erased\n1,stopped,2,entry,no\n2,stopped,,,\n");
+  EXPECT_EQ(first.records.size(), 2u);
 }
 
 TEST(Cli, TraceHoldsEveryByteInOrder) {
