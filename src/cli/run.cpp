@@ -14,6 +14,7 @@
 #include "help.h"
 #include "options.h"
 #include "output.h"
+#include "readers.h"
 #include "records.h"
 #include "settings.h"
 #include "trace.h"
@@ -222,19 +223,15 @@ std::vector<int> Runner::scanIds(std::vector<ReaderRow>* collisions) {
 
 ReaderRow Runner::scanRow(int id) {
   ExchangeEnv env = links_.env(*link_);
-  const QByteArray first = ProbeSettings(env, static_cast<qint16>(id));
-  if (first.isEmpty()) return ReaderRow{-1};
-  const QByteArray second = ProbeSettings(env, static_cast<qint16>(id));
-  const std::vector<DeviceModel> family = ModelsWithReplyLength(first.size() - 1);
+  const ProbedReader p = ProbeReader(env, static_cast<qint16>(id), o_.model);
+  if (!p.present) return ReaderRow{-1};
   QJsonArray names;
-  for (DeviceModel m : family) names.append(QLatin1String(Facts(m).name));
-  if (!WellFormedSettingsLine(first, static_cast<qint16>(id)) || first != second)
+  for (DeviceModel m : p.models) names.append(QLatin1String(Facts(m).name));
+  if (p.collision)
     return failed(id, QStringLiteral("collision"),
                   QStringLiteral("garbled or differing replies: two readers on one address?"))
         .set("models", names);
-  // The summary as the model given reads it when it is of this family, else as the family's first.
-  const bool given = std::find(family.begin(), family.end(), o_.model) != family.end();
-  const ReceivedSettings s = InterpretSettings(first.mid(3), given ? o_.model : family.front());
+  const ReceivedSettings& s = *p.settings;
   ReaderRow r{id};
   r.set("models", names)
       .set("relay_time", s.relayTime.toInt())
@@ -297,11 +294,6 @@ ReaderRow Runner::settingsRow(int id, bool write) {
 ReaderRow Runner::clockRow(int id) {
   ExchangeEnv env = links_.env(*link_);
   const qint16 address = static_cast<qint16>(id);
-  auto readDrift = [&](qint64* drift) {
-    const ClockRead read = ReadClock(env, address);
-    if (read.outcome == Outcome::Ok && read.time.isValid()) *drift = c_.now().secsTo(read.time);
-    return read;
-  };
   if (o_.command == "clock set") {
     const QDateTime fixed = QDateTime::fromString(o_.time, Qt::ISODate);
     QDateTime sent;
@@ -310,25 +302,18 @@ ReaderRow Runner::clockRow(int id) {
       return failed(id, Reason(outcome), QStringLiteral("clock not set (%1)").arg(Reason(outcome)));
     return ReaderRow{id}.set("set_to", Iso(sent));
   }
-  qint64 drift = 0;
-  const ClockRead read = readDrift(&drift);
-  if (read.outcome != Outcome::Ok)
-    return failed(id, Reason(read.outcome), QStringLiteral("clock not read (%1)").arg(Reason(read.outcome)));
-  if (!read.time.isValid())
-    return failed(id, QStringLiteral("bad reply"), QStringLiteral("its clock reads %1, no time").arg(read.deviceTime));
+  const ClockSync sync = o_.command == "clock get" ? ClockSync{ReadDrift(env, address, c_.now)}
+                                                   : SyncClock(env, address, o_.maxDrift, c_.now);
+  if (sync.before.outcome != Outcome::Ok)
+    return failed(id, Reason(sync.before.outcome),
+                  QStringLiteral("clock not read (%1)").arg(Reason(sync.before.outcome)));
   ReaderRow r{id};
-  r.set("reader_time", Iso(read.time)).set("drift_s", static_cast<double>(drift));
+  r.set("reader_time", Iso(sync.before.readerTime)).set("drift_s", static_cast<double>(sync.before.seconds));
   if (o_.command == "clock get") return r;
-  const bool set = std::abs(drift) > o_.maxDrift;
-  r.set("set", set);
-  if (!set) return r;
-  const Outcome outcome = SetClock(env, address, c_.now);
-  if (outcome != Outcome::Ok)
-    return failed(id, Reason(outcome), QStringLiteral("clock not set (%1)").arg(Reason(outcome)));
-  const ClockRead again = readDrift(&drift);
-  r.set("drift_after_s", static_cast<double>(drift));
-  if (again.outcome != Outcome::Ok || !again.time.isValid() || std::abs(drift) > o_.maxDrift) {
-    r.status = QStringLiteral("bad reply");
+  r.set("set", sync.set);
+  if (sync.after) r.set("drift_after_s", static_cast<double>(sync.after->seconds));
+  if (!sync.done) {
+    r.status = Reason(sync.set && sync.setOutcome != Outcome::Ok ? sync.setOutcome : Outcome::BadReply);
     r.error = QStringLiteral("reader %1: its clock did not take the time").arg(id);
   }
   return r;
@@ -337,25 +322,24 @@ ReaderRow Runner::clockRow(int id) {
 ReaderRow Runner::cardsRow(int id) {
   ExchangeEnv env = links_.env(*link_);
   const qint16 address = static_cast<qint16>(id);
-  if (o_.command == "cards erase" || (o_.command == "cards push" && o_.eraseFirst)) {
+  if (o_.command == "cards erase") {
     const Outcome outcome = EraseCards(env, address);
     if (outcome != Outcome::Ok)
       return failed(id, Reason(outcome), QStringLiteral("cards not erased (%1)").arg(Reason(outcome)));
-    if (o_.command == "cards erase") return ReaderRow{id}.set("erased", true);
+    return ReaderRow{id}.set("erased", true);
   }
   if (o_.command == "cards push") {
-    int sent = 0;
-    for (const qint32 card : fileCards_) {
-      if (interrupted())
-        return failed(id, QStringLiteral("stopped"), QStringLiteral("stopped by the user after %1 cards").arg(sent))
-            .set("sent", sent);
-      const Outcome outcome = SendCard(env, address, card);
-      if (outcome != Outcome::Ok)
-        return failed(id, Reason(outcome), QStringLiteral("card %1 not accepted (%2)").arg(card).arg(Reason(outcome)))
-            .set("sent", sent);
-      ++sent;
+    const CardPush p = PushCards(env, address, fileCards_, o_.eraseFirst, [this] { return interrupted(); });
+    if (p.stopped)
+      return failed(id, QStringLiteral("stopped"), QStringLiteral("stopped by the user after %1 cards").arg(p.sent))
+          .set("sent", p.sent);
+    if (p.outcome != Outcome::Ok) {
+      const QString what = p.eraseFailed
+                               ? QStringLiteral("cards not erased")
+                               : QStringLiteral("card %1 not accepted").arg(fileCards_[static_cast<size_t>(p.sent)]);
+      return failed(id, Reason(p.outcome), QStringLiteral("%1 (%2)").arg(what, Reason(p.outcome))).set("sent", p.sent);
     }
-    return ReaderRow{id}.set("sent", sent);
+    return ReaderRow{id}.set("sent", p.sent);
   }
   std::vector<qint32> cards;
   const CardsRead read = ReadCards(env, address, [&](const std::vector<qint32>& got) {
@@ -398,13 +382,12 @@ ReaderRow Runner::recordsRow(int id) {
     return ReaderRow{id}.set("records", *count);
   }
   // The record type is the reader's own, from its settings.
-  const SettingsRead read = ReadSettings(env, address, o_.model);
-  if (read.outcome != Outcome::Ok)
-    return failed(id, Reason(read.outcome),
-                  QStringLiteral("no settings read for the record type (%1)").arg(Reason(read.outcome)));
-  const int type = InterpretSettings(read.reply, o_.model).recordType;
-  const Pull pull =
-      PullRecords(env, address, static_cast<qint16>(type), *log_, o_.erase, {}, [this] { return interrupted(); });
+  const ReaderPull rp = PullReaderRecords(env, address, o_.model, *log_, o_.erase, [this] { return interrupted(); });
+  if (rp.settings != Outcome::Ok)
+    return failed(id, Reason(rp.settings),
+                  QStringLiteral("no settings read for the record type (%1)").arg(Reason(rp.settings)));
+  const int type = rp.recordType;
+  const Pull& pull = rp.pull;
   ReaderRow r{id};
   r.set("records", pull.records)
       .set("record_type", type == 1 ? "entry" : "exit")

@@ -1,0 +1,66 @@
+#pragma once
+// Whole operations on one reader of a line, as both the command-line tool and
+// the window's bus view run them, so the two give the same answers for the
+// same line.
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "exchange.h"
+#include "models.h"
+#include "records.h"
+#include "settings.h"
+
+namespace tessaro {
+
+// What an address of the line answers to two settings reads.
+struct ProbedReader {
+  bool present = false;                      // anything answered at all
+  bool collision = false;                    // the replies were garbled or differed: two readers on one address?
+  std::vector<DeviceModel> models;           // the family the reply's length tells
+  std::optional<ReceivedSettings> settings;  // as `model` reads them when it is of the family, else as its first
+};
+ProbedReader ProbeReader(ExchangeEnv& env, qint16 deviceId, DeviceModel model);
+
+// The reader's clock against the PC's, in whole seconds (reader minus PC).
+struct ClockDrift {
+  Outcome outcome = Outcome::NoReply;  // BadReply also when the reader's digits are no time
+  QDateTime readerTime;
+  qint64 seconds = 0;
+};
+ClockDrift ReadDrift(ExchangeEnv& env, qint16 deviceId, const std::function<QDateTime()>& now);
+
+// Sets the clock when it is off by more than maxDriftS, then reads it back.
+struct ClockSync {
+  ClockDrift before;
+  bool set = false;                  // it was off by more than the limit
+  Outcome setOutcome = Outcome::Ok;  // of setting it
+  std::optional<ClockDrift> after;   // read back after setting it
+  bool done = false;                 // within the limit now
+};
+ClockSync SyncClock(ExchangeEnv& env, qint16 deviceId, qint64 maxDriftS, const std::function<QDateTime()>& now);
+
+// Writes every card, after erasing the reader's card memory when asked; stops
+// at the first card the reader does not take, or when `stopped` says so.
+struct CardPush {
+  Outcome outcome = Outcome::Ok;  // of the erase or of the card that was not taken
+  bool eraseFailed = false;
+  int sent = 0;
+  bool stopped = false;
+};
+CardPush PushCards(ExchangeEnv& env, qint16 deviceId, const std::vector<qint32>& cards, bool eraseFirst,
+                   const std::function<bool()>& stopped = {});
+
+// The records pull with the record type of the reader's own settings, read first.
+struct ReaderPull {
+  Outcome settings = Outcome::NoReply;  // the settings read; nothing else was done unless Ok
+  int recordType = 0;                   // 1 entry, 2 exit
+  Pull pull;
+};
+ReaderPull PullReaderRecords(ExchangeEnv& env, qint16 deviceId, DeviceModel model, AccessLog& log, bool erase,
+                             const std::function<bool()>& stopped = {});
+
+}  // namespace tessaro
