@@ -23,6 +23,11 @@ void Drain(ExchangeEnv& env, int passes) {
 
 }  // namespace
 
+qsizetype ReplyCharacters(QByteArrayView received) {
+  const qsizetype marker = received.indexOf(ReplyMarker);
+  return marker < 0 ? received.size() : received.size() - marker;
+}
+
 bool CheckReply(QByteArrayView received, const Command& command, qint16 deviceId) {
   const QByteArrayView code(command.code, 2);
   switch (command.check) {
@@ -53,12 +58,14 @@ ExchangeResult CommandExchange(ExchangeEnv& env, const Command& command, const R
   env.link.prepareForRequest();
   const Deadline deadline(env.clock, t.waitMs);
   env.link.write(BuildRequest(QByteArrayView(command.code, 2), request.deviceId, payload));
+  // The reply is taken in as it arrives and counted from its "$": the late
+  // tail of an earlier reply or line noise before it must not complete it.
   for (;;) {
-    if (deadline.passed()) return result;
+    if (deadline.passed()) return {Outcome::NoReply, {}};
     env.pump.waitForActivity(deadline.remainingMs());
-    if (env.link.available() >= replyLength) break;
+    if (env.link.available() > 0) result.received += env.link.readAll();
+    if (ReplyCharacters(result.received) >= replyLength) break;
   }
-  result.received = env.link.readAll();
   result.outcome = CheckReply(result.received, command, request.deviceId) ? Outcome::Ok : Outcome::BadReply;
   Drain(env, t.drainAfterReply);
   return result;

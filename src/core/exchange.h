@@ -117,6 +117,10 @@ ExchangeResult CommandExchange(ExchangeEnv& env, const Command& command, const R
 
 bool CheckReply(QByteArrayView received, const Command& command, qint16 deviceId);
 
+// How far a reply has come: the characters from its first "$" on, or all of
+// them while no "$" has come (a reply without one is judged as it is).
+qsizetype ReplyCharacters(QByteArrayView received);
+
 // Splits a reply stream into lines, each from a "$" up to and including the
 // next CR. Text before a "$" is skipped. Fed piece by piece; keeps only the
 // unfinished line, so it is linear in the stream's length.

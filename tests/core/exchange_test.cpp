@@ -51,26 +51,27 @@ TEST(Exchange, DrainAndWaitOfEveryCommand) {
   }
 }
 
-// A reply is taken once the command's count of characters is there, up to the last moment before the deadline.
+// A reply is taken once the command's count of characters is there, counted from its "$", up to the last
+// moment before the deadline. Pieces: (ms after the request, bytes).
 TEST(Exchange, ReplyCompleteAtItsLengthBeforeTheDeadline) {
-  const struct { qint64 at; QByteArray reply; Outcome outcome; } rows[] = {
-      {999, "$DR001**\r", Outcome::Ok}, {1001, "$DR001**\r", Outcome::NoReply}, {0, "$DR001**", Outcome::NoReply},
-      {0, "xx$DR001**\r", Outcome::Ok}, {0, "$EM001**\r", Outcome::BadReply}, {0, "DR001***\r", Outcome::Ok}};
+  using Pieces = std::vector<std::pair<qint64, QByteArray>>;
+  const struct { Pieces pieces; Outcome outcome; } rows[] = {
+      {{{999, "$DR001**\r"}}, Outcome::Ok}, {{{1001, "$DR001**\r"}}, Outcome::NoReply}, {{{0, "$DR001**"}}, Outcome::NoReply},
+      {{{0, "xx$DR001**\r"}}, Outcome::Ok}, {{{0, "$EM001**\r"}}, Outcome::BadReply}, {{{0, "DR001***\r"}}, Outcome::Ok},
+      {{{300, "$DR0"}, {900, "01**\r"}}, Outcome::Ok}, {{{10, "**\r$DR001"}, {999, "**"}}, Outcome::NoReply},
+      {{{10, "**\r$DR001"}, {20, "**\r"}}, Outcome::Ok}};
   for (const auto& r : rows) {
     FakeEnv f;
-    f.answer(r.reply, r.at);
+    QByteArray all;
+    f.link.onWrite = [&](const QByteArray&) {
+      for (const auto& [at, bytes] : r.pieces) f.link.deliverAfter(at, bytes);
+    };
+    for (const auto& piece : r.pieces) all += piece.second;
     ExchangeEnv env = f.env();
     const ExchangeResult got = CommandExchange(env, Cmd::SetClock, {.deviceId = 1});
-    EXPECT_EQ(got.outcome, r.outcome) << r.reply.constData() << " at " << r.at;
-    EXPECT_EQ(got.received, r.outcome == Outcome::NoReply ? QByteArray() : r.reply);
+    EXPECT_EQ(got.outcome, r.outcome) << all.constData();
+    EXPECT_EQ(got.received, r.outcome == Outcome::NoReply ? QByteArray() : all);
   }
-  FakeEnv pieces;
-  pieces.link.onWrite = [&](const QByteArray&) {
-    pieces.link.deliverAfter(300, "$DR0");
-    pieces.link.deliverAfter(900, "01**\r");
-  };
-  ExchangeEnv env = pieces.env();
-  EXPECT_EQ(CommandExchange(env, Cmd::SetClock, {.deviceId = 1}).outcome, Outcome::Ok);
 }
 
 TEST(Exchange, RequestPortCheckAndDrains) {
