@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const qint16 i16 = ToInt16(text);
   if (!numeric) FUZZ_CHECK(i16 == 0);
   else if (std::fabs(*numeric) < 30000) FUZZ_CHECK(i16 == static_cast<qint16>(RoundHalfEven(*numeric)));
-  const qint16 port = PortNumberFromText(text);
-  if (std::fabs(LeadingNumber(text)) < 30000)
-    FUZZ_CHECK(port == static_cast<qint16>(RoundHalfEven(LeadingNumber(text))));
+  const quint16 port = PortNumberFromText(text);
+  const double leading = RoundHalfEven(LeadingNumber(text));
+  FUZZ_CHECK(port == (leading >= 1 && leading <= 65535 ? leading : 0));
 
   const qint64 field = DecimalField(bytes);
   FUZZ_CHECK(field >= 0);

@@ -255,7 +255,7 @@ struct ReaderSim::Impl {
     if (req->code == "DS" || req->code == "NC" || req->code == "EC" || req->code == "EM" || req->code == "DR")
       autoSave();
     const Fault fault = faultFor(req->code);
-    const std::vector<OutPiece> pieces = ShapeReply(reply, fault);
+    const std::vector<OutPiece> pieces = ShapeReply(reply, fault, baud);
     if (pieces.empty()) logLine(">", fault.kind == FaultKind::Silence ? "(silent by fault)" : "(no reply)");
     for (const OutPiece& p : pieces) {
       logLine(">", p.data + (p.endless ? QByteArray("...(endless)") : QByteArray()));
@@ -320,7 +320,8 @@ struct ReaderSim::Impl {
         continue;
       }
       int waitMs = 1;
-      qint64 budget = baud > 0 ? paceBudget(ch, t, &waitMs) : kUnpacedChunk;
+      // A burst of the adapter reaches the PC at once; the line's pace is in its timing.
+      qint64 budget = baud > 0 && !p.burst ? paceBudget(ch, t, &waitMs) : kUnpacedChunk;
       if (budget <= 0) {
         arm(ch, waitMs);
         return;
@@ -439,6 +440,9 @@ bool ParseFault(const QString& text, QByteArray* code, Fault* fault, QString* er
       {"dropafterbytes", FaultKind::DropAfterBytes, 0, false},
       {"endless", FaultKind::EndlessNoCr, 0, false},
       {"endlessnocr", FaultKind::EndlessNoCr, 0, false},
+      {"bursts", FaultKind::Bursts, 16, false},
+      {"delaytail", FaultKind::DelayTail, 1, false},
+      {"staletail", FaultKind::StaleTail, 3, false},
   };
   const Kind* k = nullptr;
   for (const Kind& c : kinds)
@@ -471,7 +475,8 @@ bool ParseFault(const QString& text, QByteArray* code, Fault* fault, QString* er
     bool ok = false;
     f.arg = parts[2].trimmed().toInt(&ok);
     if (!ok || f.arg < 0) return fail(QStringLiteral("bad argument '%1'").arg(parts[2]));
-    if (parts.size() >= 4 && f.kind == FaultKind::Split) {
+    if (parts.size() >= 4 &&
+        (f.kind == FaultKind::Split || f.kind == FaultKind::DelayTail || f.kind == FaultKind::StaleTail)) {
       f.pauseMs = parts[3].trimmed().toInt(&ok);
       if (!ok || f.pauseMs < 0) return fail(QStringLiteral("bad pause '%1'").arg(parts[3]));
     } else if (parts.size() >= 4) {
@@ -535,13 +540,6 @@ std::vector<SimReader>& ReaderSim::readers() { return d->readers; }
 
 bool ReaderSim::listenTcp(const QHostAddress& address, quint16 port) {
   if (d->server.isListening()) d->server.close();
-  if (port == 0) {
-    // The system's own choice lies above 32767 on most systems.
-    std::mt19937 rng(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()) ^ static_cast<quint32>(::getpid()));
-    std::uniform_int_distribution<int> pick(20000, 32767);
-    for (int i = 0; i < 200; ++i)
-      if (d->server.listen(address, static_cast<quint16>(pick(rng)))) return true;
-  }
   if (!d->server.listen(address, port)) {
     d->error = d->server.errorString();
     return false;

@@ -60,6 +60,11 @@ enum class FaultKind {
                    // a pty comes back as a new one under the same link
   EndlessNoCr,     // after the reply's "$" and code, bytes without CR keep coming until
                    // the next request, or arg bytes when arg > 0
+  // A USB serial adapter between the reader and the PC:
+  Bursts,     // the reply reaches the PC in bursts every arg ms (the adapter's latency timer)
+  DelayTail,  // the reply's last arg characters come pauseMs later than the rest
+  StaleTail,  // the reply comes after the late tail of an earlier one ("**" CR), in pieces
+              // of arg characters pauseMs apart
 };
 
 struct Fault {
@@ -88,8 +93,7 @@ class ReaderSim : public QObject {
   SimReader* reader(int id);
   std::vector<SimReader>& readers();
 
-  // Transports. Port 0 picks a free port (see tcpPort()) below 32768, so the
-  // tool's port box, a signed 16-bit number, can name it.
+  // Transports. Port 0 picks a free port (see tcpPort()).
   bool listenTcp(const QHostAddress& address = QHostAddress::LocalHost, quint16 port = 0);
   quint16 tcpPort() const;
   // A pseudo-terminal; the program opens ptyPath(). With a symlink path the

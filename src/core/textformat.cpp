@@ -110,7 +110,10 @@ qint16 ToInt16(QStringView text) {
   return v ? toInt16OrZero(*v) : 0;
 }
 
-qint16 PortNumberFromText(QStringView text) { return toInt16OrZero(LeadingNumber(text)); }
+quint16 PortNumberFromText(QStringView text) {
+  const double r = RoundHalfEven(LeadingNumber(text));
+  return r >= 1 && r <= 65535 ? static_cast<quint16>(r) : 0;
+}
 
 qint64 DecimalField(QByteArrayView text) {
   qint64 v = 0;

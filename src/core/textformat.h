@@ -37,8 +37,9 @@ double LeadingNumber(QStringView text);
 // text that is not numeric or does not fit leaves 0.
 qint16 ToInt16(QStringView text);
 
-// The txtPort rule: leading number, half to even, 0 when outside 16 bits.
-qint16 PortNumberFromText(QStringView text);
+// The txtPort rule: the leading number, half to even; 0 (no port) unless it
+// is 1..65535.
+quint16 PortNumberFromText(QStringView text);
 
 // A decimal field of a reply: blanks ignored, digits only, stops at the first
 // other character; no digit gives 0.

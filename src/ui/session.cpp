@@ -29,9 +29,7 @@ ConnectionSettings Session::connection() const {
   ConnectionSettings s;
   s.tcp = tcpActive();
   s.host = connection_.txtIP->text().trimmed();
-  // A negative number names no port, and must not wrap into another one.
-  const qint16 port = PortNumberFromText(connection_.txtPort->text());
-  s.tcpPort = port > 0 ? static_cast<quint16>(port) : 0;
+  s.tcpPort = PortNumberFromText(connection_.txtPort->text());
   s.serialPort = connection_.cmbPortNumber->currentIndex() + 1;
   s.serialSettings = connection_.cmbBaudRate->currentText().trimmed() +
                      QLatin1String(parity >= 0 && parity <= 2 ? suffix[parity] : suffix[0]);
@@ -49,7 +47,11 @@ void Session::takePortNumber() { links_.serial().setPortNumber(connection().seri
 
 void Session::showPortDevice() {
   const int n = connection_.cmbPortNumber->currentIndex() + 1;
-  connection_.lblPortDevice->setText(PortDeviceCaption(links_.serial().deviceName(n)));
+  const QString device = links_.serial().deviceName(n);
+  connection_.lblPortDevice->setText(PortDeviceCaption(device));
+  // The adapter's own name does not fit beside the number; it shows on hover.
+  const QString stable = SerialStableName(device);
+  connection_.lblPortDevice->setToolTip(stable.isEmpty() ? device : stable);
 }
 
 Link& Session::currentLink() { return tcpActive() ? static_cast<Link&>(links_.tcp()) : links_.serial(); }
@@ -87,7 +89,12 @@ Session::Operation Session::start(Port port, bool busy) {
   // A device plugged in or removed since the selection shows at the next operation.
   if (!settings.tcp) showPortDevice();
   Link* link = links_.open(settings);
-  if (!link) prompts().message(settings.tcp ? text::kTcpOpenFailed : text::kSerialOpenFailed);
+  if (!link && !settings.tcp && links_.serial().lastOpenDenied()) {
+    // The box stays the readers' own; its details say why and what to do.
+    prompts().message(text::kSerialOpenFailed, text::SerialDenied(links_.serial().deviceName(settings.serialPort)));
+  } else if (!link) {
+    prompts().message(settings.tcp ? text::kTcpOpenFailed : text::kSerialOpenFailed);
+  }
   return Operation(*this, link, port, busy);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -51,9 +52,8 @@ TEST(Links, SerialOpensTheSelectedPortWithItsSettings) {
 }
 
 TEST(Links, TcpConnectsAfreshEveryTime) {
-  // The port box holds a signed 16-bit number: a port below 32768.
   QTcpServer server;
-  for (int p = 20000 + QCoreApplication::applicationPid() % 9000; !server.listen(QHostAddress::LocalHost, p);) ++p;
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
   QtMessagePump pump;
   SteadyClock clock;
   DeviceLinks links(pump, clock);
@@ -77,6 +77,11 @@ TEST(Links, PortNumbersCountUsbThenAcmThenSerialInNumericOrder) {
   QStringList names;
   for (const QString& p : SerialDeviceNodes(dir.path())) names << p.section(QLatin1Char('/'), -1);
   EXPECT_EQ(names, QStringList({"ttyUSB1", "ttyUSB2", "ttyUSB10", "ttyACM0", "ttyS2", "ttyS10"}));
+  // A stable name links to the device.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("by-id"));
+  ASSERT_TRUE(QFile::link(dir.filePath("ttyUSB2"), dir.filePath("by-id/usb-FTDI_FT232R_A1-if00-port0")));
+  EXPECT_EQ(SerialStableName(dir.filePath("ttyUSB2"), dir.filePath("by-id")), dir.filePath("by-id/usb-FTDI_FT232R_A1-if00-port0"));
+  EXPECT_EQ(SerialStableName(dir.filePath("ttyUSB1"), dir.filePath("by-id")), "");
   EXPECT_EQ(PortDeviceCaption("/dev/ttyUSB0"), "ttyUSB0");
   EXPECT_EQ(PortDeviceCaption(""), "-");
   EXPECT_TRUE(SerialDeviceForPort(0).isEmpty());

@@ -19,7 +19,7 @@ TEST(TextFormat, Formatters) {
   for (const auto& [v, w, t] : pad) EXPECT_EQ(PadZerosLeft(v, w), QLatin1String(t)) << v << " " << w;
 }
 
-// Text → IsNumeric, ToInt16 (half to even, 0 outside 16 bits), LeadingNumber, the port rule.
+// Text → IsNumeric, ToInt16 (half to even, 0 outside 16 bits), LeadingNumber, the port rule (1..65535).
 TEST(TextFormat, NumbersTypedByTheUser) {
   const std::tuple<const char*, bool, qint16> typed[] = {{" 42 ", true, 42}, {"+5", true, 5}, {"-5", true, -5},
       {"2.5", true, 2}, {"3.5", true, 4}, {"-2.5", true, -2}, {".5", true, 0}, {"1e2", true, 100}, {"32767", true, 32767},
@@ -29,8 +29,9 @@ TEST(TextFormat, NumbersTypedByTheUser) {
     EXPECT_EQ(IsNumeric(QString::fromUtf8(t)), numeric) << t;
     EXPECT_EQ(ToInt16(QString::fromUtf8(t)), v) << t;
   }
-  const std::tuple<const char*, double, qint16> leading[] = {{"5600x", 5600, 5600}, {"56 00", 5600, 5600}, {"", 0, 0},
-      {"x56", 0, 0}, {"80.5", 80.5, 80}, {"81.5", 81.5, 82}, {"32768", 32768, 0}, {"-1", -1, -1}, {"7.9.1", 7.9, 8}};
+  const std::tuple<const char*, double, quint16> leading[] = {{"5600x", 5600, 5600}, {"56 00", 5600, 5600}, {"", 0, 0},
+      {"x56", 0, 0}, {"80.5", 80.5, 80}, {"81.5", 81.5, 82}, {"32768", 32768, 32768}, {"65535", 65535, 65535},
+      {"65535.5", 65535.5, 0}, {"0.6", 0.6, 1}, {"0.5", 0.5, 0}, {"-1", -1, 0}, {"7.9.1", 7.9, 8}};
   for (const auto& [t, v, port] : leading) {
     EXPECT_DOUBLE_EQ(LeadingNumber(QString::fromUtf8(t)), v) << t;
     EXPECT_EQ(PortNumberFromText(QString::fromUtf8(t)), port) << t;

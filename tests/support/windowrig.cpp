@@ -22,13 +22,14 @@ void FastPump::waitForActivity(int maxMs) {
   clock_.ms += std::clamp(maxMs, 1, 10);
 }
 
-WindowRig::WindowRig(Timing timing) {
+WindowRig::WindowRig(Timing timing, const QString& programIn) {
   Services s;
   s.prompts = &prompts;
   s.pump = timing == Timing::Fast ? static_cast<MessagePump*>(&fastPump) : &realPump;
   s.clock = timing == Timing::Fast ? static_cast<MonotonicClock*>(&fakeClock) : &realClock;
   s.localNow = [this] { return now; };
-  s.programFolder = folder.path();
+  s.programFolder = programIn.isEmpty() ? folder.path() : folder.filePath(programIn);
+  s.dataFolder = folder.filePath(QStringLiteral("data"));
   s.portResolver = [this](int n) { return n == 1 ? serialDevice : QString(); };
   s.findProgram = [this](const QString&) { return editor; };
   s.startProgram = [this](const QString& program, const QStringList& args) {
@@ -46,7 +47,6 @@ sim::SimReader& WindowRig::reader(int id, sim::SimModel model) {
 }
 
 void WindowRig::overTcp() {
-  // The port box holds a signed 16-bit number; the simulator listens below 32768.
   if (!sim.listenTcp()) std::abort();
   w<QCheckBox>("chkTCPIPActive")->setChecked(true);
   set("txtIP", QStringLiteral("127.0.0.1"));
