@@ -293,7 +293,7 @@ Reply Collide(const Reply& a, const Reply& b) {
   return out;
 }
 
-std::vector<OutPiece> ShapeReply(const Reply& reply, const Fault& fault) {
+std::vector<OutPiece> ShapeReply(const Reply& reply, const Fault& fault, int baud) {
   std::vector<OutPiece> out;
   if (!reply.hasReply() && fault.kind != FaultKind::Raw) return out;
   std::vector<QByteArray> lines = reply.lines;
@@ -356,6 +356,27 @@ std::vector<OutPiece> ShapeReply(const Reply& reply, const Fault& fault) {
       break;
     }
     case FaultKind::DropAfterBytes: one(joined())->dropAfter = arg; break;
+    case FaultKind::Bursts: {
+      // What the line carries in one latency period reaches the PC at its end.
+      const QByteArray all = joined();
+      const qsizetype size = baud > 0 ? std::max<qsizetype>(1, qsizetype(arg) * baud / 11000) : all.size();
+      for (qsizetype i = 0; i < all.size(); i += size) one(all.mid(i, size), i == 0 ? arg : arg - delay)->burst = true;
+      break;
+    }
+    case FaultKind::DelayTail: {
+      const QByteArray all = joined();
+      const qsizetype k = std::min<qsizetype>(arg, all.size());
+      if (k < all.size()) one(all.left(all.size() - k));
+      one(all.right(k), std::max(0, fault.pauseMs) - (k < all.size() ? delay : 0));
+      break;
+    }
+    case FaultKind::StaleTail: {
+      const QByteArray all = "**\r" + joined();
+      const int size = std::max(1, arg);
+      for (qsizetype i = 0; i < all.size(); i += size)
+        one(all.mid(i, size), i == 0 ? 0 : std::max(0, fault.pauseMs) - delay);
+      break;
+    }
     case FaultKind::EndlessNoCr: {
       // The "$" and the code, then bytes that never contain a CR.
       OutPiece* p = one(lines.front().left(3));

@@ -67,6 +67,7 @@ struct OutPiece {
   qint64 dropAfter = -1;    // first piece of a reply: close the line after this many bytes of the reply
   bool endless = false;     // after `data`, filler without CR keeps coming
   qint64 endlessLimit = 0;  // bytes of filler at most (0: until the next request or the end of the line)
+  bool burst = false;       // sent at once, whatever the line's pace
 };
 
 // Two replies sent at once by two drivers on one RS-485 pair. The model is
@@ -77,7 +78,8 @@ struct OutPiece {
 Reply Collide(const Reply& a, const Reply& b);
 
 // The reply shaped by the fault (None: one piece, after the reply's own delay).
-std::vector<OutPiece> ShapeReply(const Reply& reply, const Fault& fault);
+// `baud` is the line's pace (0: none), which decides how much one burst holds.
+std::vector<OutPiece> ShapeReply(const Reply& reply, const Fault& fault, int baud = 0);
 
 // The noise that the Noise fault puts before the "$": printable and non-ASCII
 // bytes, never "$", "%" or CR.
