@@ -60,6 +60,21 @@ QByteArray FormatAccessLogLine(qint16 deviceId, const OfflineRecord& record, qin
   return line;
 }
 
+QString AccessLogPath(const QString& programFolder, const QString& dataFolder) {
+  const QFileInfo beside(QDir(programFolder).absoluteFilePath(kAccessLogName));
+  const bool writable =
+      beside.exists() ? beside.isWritable() : QFileInfo(programFolder).isDir() && QFileInfo(programFolder).isWritable();
+  if (writable || dataFolder.isEmpty()) return beside.absoluteFilePath();
+  QDir().mkpath(dataFolder);
+  return QDir(dataFolder).absoluteFilePath(kAccessLogName);
+}
+
+QString UserDataFolder() {
+  const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+  const QString base = xdg.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/share") : xdg;
+  return base + QStringLiteral("/tessaro-config");
+}
+
 bool AccessLog::append(qint16 deviceId, const OfflineRecord& record, qint16 recordType) {
   QFile file(path_);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;

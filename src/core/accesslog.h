@@ -11,6 +11,15 @@ namespace tessaro {
 
 inline const QString kAccessLogName = QStringLiteral("AccessFile.txt");
 
+// Where the log lives: beside the program when that folder lets it be written,
+// else in the user's data folder (created when missing), so a program
+// installed where users may not write still keeps every record.
+QString AccessLogPath(const QString& programFolder, const QString& dataFolder);
+
+// The user's data folder for this program: $XDG_DATA_HOME/tessaro-config, else
+// ~/.local/share/tessaro-config.
+QString UserDataFolder();
+
 // One line without its line end: "005,0012345678,1,2026/12/05,14:03:09".
 // Every field is cut or zero-padded by the PadZerosLeft rule. Without a valid
 // stamp the reader's own twelve digits are written as they came (year 20yy),

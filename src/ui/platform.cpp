@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "accesslog.h"
+
 namespace tessaro {
 
 Services Platform::services() {
@@ -13,6 +15,7 @@ Services Platform::services() {
   s.clock = &clock;
   s.localNow = [] { return QDateTime::currentDateTime(); };
   s.programFolder = QCoreApplication::applicationDirPath();
+  s.dataFolder = UserDataFolder();
   s.startProgram = [](const QString& program, const QStringList& args) {
     return QProcess::startDetached(program, args);
   };

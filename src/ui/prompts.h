@@ -16,8 +16,9 @@ struct FileChoice {
 class Prompts {
  public:
   virtual ~Prompts() = default;
-  // A plain box with the application title, no icon, an OK button.
-  virtual void message(const QString& text) = 0;
+  // A plain box with the application title, no icon, an OK button; `detail`
+  // (when not empty) behind its "details" button.
+  virtual void message(const QString& text, const QString& detail = {}) = 0;
   // A plain Yes/No box; true only for Yes.
   virtual bool confirm(const QString& text) = 0;
   // The file dialog (one kind for open and save; only the title differs).

@@ -8,8 +8,9 @@
 
 namespace tessaro {
 
-void QtPrompts::message(const QString& text) {
+void QtPrompts::message(const QString& text, const QString& detail) {
   QMessageBox box(QMessageBox::NoIcon, text::kAppTitle, text, QMessageBox::Ok, parent_);
+  if (!detail.isEmpty()) box.setDetailedText(detail);
   box.exec();
 }
 

@@ -11,7 +11,7 @@ class QtPrompts : public Prompts {
  public:
   explicit QtPrompts(QWidget* parent = nullptr) : parent_(parent) {}
   void setParent(QWidget* parent) { parent_ = parent; }
-  void message(const QString& text) override;
+  void message(const QString& text, const QString& detail = {}) override;
   bool confirm(const QString& text) override;
   FileChoice chooseFile(const QString& title, const QString& folder, const QString& filter) override;
   void beep() override;

@@ -25,7 +25,7 @@ RecordsPanel::RecordsPanel(RecordControls& controls, Session& session) : c_(cont
 void RecordsPanel::showDoor(const QString& status) { c_.lblProcess->setText(status + session_.deviceIdText()); }
 
 QString RecordsPanel::logPath() const {
-  return QDir(session_.services().programFolder).absoluteFilePath(kAccessLogName);
+  return AccessLogPath(session_.services().programFolder, session_.services().dataFolder);
 }
 
 void RecordsPanel::readCounter() {

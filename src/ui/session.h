@@ -26,6 +26,7 @@ struct Services {
   MonotonicClock* clock = nullptr;
   std::function<QDateTime()> localNow;    // the PC's local date and time
   QString programFolder;                  // where AccessFile.txt and card files live
+  QString dataFolder;                     // where AccessFile.txt goes when the program's folder is not writable
   SerialLink::PortResolver portResolver;  // port number → device name
   // Starts a program without a shell; false when it could not be started.
   std::function<bool(const QString& program, const QStringList& args)> startProgram;

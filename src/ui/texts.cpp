@@ -2,6 +2,13 @@
 
 namespace tessaro::text {
 
+QString SerialDenied(const QString& device) {
+  return QStringLiteral(
+             "%1: bu kullanıcının portu kullanma izni yok. Kullanıcıyı 'dialout' grubuna ekleyin "
+             "(sudo usermod -aG dialout KULLANICI) ve oturumu kapatıp yeniden açın.")
+      .arg(device);
+}
+
 QString CardLimit(int limit) { return QStringLiteral("En fazla %1 kart ekleyebilirsiniz").arg(limit); }
 
 }  // namespace tessaro::text

@@ -74,6 +74,8 @@ inline S cmdClose = QStringLiteral("Programı Kapat");
 // Opening the link.
 inline S kTcpOpenFailed = QStringLiteral("TCPIP Portu Açılamadı");
 inline S kSerialOpenFailed = QStringLiteral("Haberleşme Portu Açılamadı");
+// "<device>: bu kullanıcının portu kullanma izni yok. …": the reason and the group to join.
+QString SerialDenied(const QString& device);
 
 // Device settings.
 inline S kAskOldId = QStringLiteral("Lütfen cihazın mevcut ID'sini giriniz");

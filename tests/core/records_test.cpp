@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "accesslog.h"
@@ -79,6 +80,10 @@ TEST(Records, LogLines) {
   EXPECT_EQ(f.readAll(), "001,0000000000,2,20?5/02/31,25:00:61\r\n002,0000000000,1,20?5/02/31,25:00:61\r\n");
   AccessLog nowhere(dir.filePath("missing/AccessFile.txt"));
   EXPECT_FALSE(nowhere.append(1, r, 1));
+  // Beside the program when that folder can take it, else in the user's data folder.
+  EXPECT_EQ(AccessLogPath(dir.path(), dir.filePath("data")), log.path());
+  EXPECT_EQ(AccessLogPath(dir.filePath("AccessFile.txt/bin"), dir.filePath("data")), dir.filePath("data/AccessFile.txt"));
+  EXPECT_TRUE(QFileInfo(dir.filePath("data")).isDir());
 }
 
 // The reader's memory is erased only when every line is in the log and the download ended on its end frame.

@@ -13,7 +13,9 @@ namespace tessaro::test {
 
 class ScriptedPrompts : public Prompts {
  public:
-  void message(const QString& text) override { show(text); }
+  void message(const QString& text, const QString& detail = {}) override {
+    show(detail.isEmpty() ? text : text + QStringLiteral(" [") + detail + u']');
+  }
   // Answers the next scripted answer (true = Yes); an unscripted question answers No.
   bool confirm(const QString& text) override {
     show(QStringLiteral("?") + text);

@@ -32,7 +32,8 @@ class FastPump : public MessagePump {
 class WindowRig {
  public:
   enum class Timing { Fast, Real };
-  explicit WindowRig(Timing timing = Timing::Fast);
+  // `programIn`: the program's folder inside the rig's folder (missing, so nothing can be written there).
+  explicit WindowRig(Timing timing = Timing::Fast, const QString& programIn = {});
 
   // A reader on the line; the window is switched to its model.
   sim::SimReader& reader(int id, sim::SimModel model);

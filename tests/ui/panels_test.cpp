@@ -307,5 +307,20 @@ TEST(RecordsPanel, CountDownloadAndErase) {
   EXPECT_EQ(rig.prompts.take(), QStringList{text::kEditorFailed});
 }
 
+// Installed where its user may not write, the program keeps the log in the user's data folder.
+TEST(RecordsPanel, LogInTheDataFolder) {
+  WindowRig rig(WindowRig::Timing::Fast, "readonly/bin");
+  rig.overTcp();
+  sim::ReaderSim::generateRecords(rig.reader(1, SimModel::TS30P), 2, rig.now);
+  rig.prompts.answers = {true};
+  rig.click("cmdReadData");
+  rig.click("cmdOpenFile");
+  const QString log = rig.folder.filePath("data/AccessFile.txt");
+  EXPECT_EQ(rig.started, QStringList{"/usr/bin/xdg-open " + log});
+  EXPECT_EQ(rig.text("lblProcess"), text::kDoneErased + "1");
+  QFile f(log);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly) && f.readAll().count("\r\n") == 2);
+}
+
 }  // namespace
 }  // namespace tessaro
