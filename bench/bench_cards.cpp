@@ -30,7 +30,7 @@ constexpr int kLineBaud = 38400;
 
 class YesPrompts : public Prompts {
  public:
-  void message(const QString& text) override { messages << text; }
+  void message(const QString& text, const QString& = {}) override { messages << text; }
   bool confirm(const QString&) override { return true; }
   FileChoice chooseFile(const QString&, const QString&, const QString&) override { return {true, {}, {}}; }
   void beep() override {}

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
   libgl1-mesa-dev googletest libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do

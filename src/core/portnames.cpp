@@ -1,6 +1,7 @@
 #include "portnames.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace tessaro {
@@ -56,6 +57,16 @@ QStringList SerialDeviceNodes(const QString& devDir) {
 QString PortDeviceCaption(const QString& device) {
   if (device.isEmpty()) return QStringLiteral("-");
   return device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+}
+
+QString SerialStableName(const QString& device, const QString& byIdDir) {
+  if (device.isEmpty()) return {};
+  const QString target = QFileInfo(device).canonicalFilePath();
+  const QDir dir(byIdDir);
+  for (const QString& name : dir.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+    if (QFileInfo(dir.filePath(name)).canonicalFilePath() == target) return dir.filePath(name);
+  }
+  return {};
 }
 
 QString SerialDeviceForPort(int portNumber) {

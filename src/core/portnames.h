@@ -15,6 +15,11 @@ QString SerialDeviceForPort(int portNumber);
 // "-" when the number stands for no device.
 QString PortDeviceCaption(const QString& device);
 
+// The stable name a device has under `byIdDir` (/dev/serial/by-id), which
+// says what the adapter is and keeps it when it is plugged elsewhere; empty
+// when there is none.
+QString SerialStableName(const QString& device, const QString& byIdDir = QStringLiteral("/dev/serial/by-id"));
+
 // The device nodes in the order the port numbers count them (not on Windows).
 QStringList SerialDeviceNodes(const QString& devDir = QStringLiteral("/dev"));
 

@@ -49,6 +49,7 @@ bool SerialLink::applySettings() {
 
 int SerialLink::open() {
   port_.clearError();
+  denied_ = false;
   const QString device = deviceName(portNumber_);
   if (port_.isOpen()) {
     // A port left open by an earlier operation takes the current line settings.
@@ -61,6 +62,7 @@ int SerialLink::open() {
   if (!applySettings()) return 2;
   // The settings made before are applied by open().
   if (!port_.open(QIODevice::ReadWrite)) {
+    denied_ = port_.error() == QSerialPort::PermissionError;
     port_.clearError();
     return 2;
   }

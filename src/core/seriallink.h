@@ -30,6 +30,8 @@ class SerialLink : public Link {
   // opened. An open port takes the new line settings; when the selected port
   // number changed, the old port is closed and the selected one opened.
   int open();
+  // Why the last open failed: the port exists but this user may not use it.
+  bool lastOpenDenied() const { return denied_; }
   // CloseSerialPort: never fails.
   void close();
   bool isOpen() const { return port_.isOpen(); }
@@ -61,6 +63,7 @@ class SerialLink : public Link {
   int portNumber_ = 1;
   int openedNumber_ = 0;
   QString openedDevice_;  // the device the open port was resolved to
+  bool denied_ = false;
   LineSettings line_{38400, QSerialPort::OddParity};
   QString settings_ = QStringLiteral("38400,o,8,1");
 };
