@@ -161,7 +161,7 @@ Link* Runner::openLink() {
   else if (c_.portResolver) links_.serial().setPortResolver(c_.portResolver);
   Link* link = links_.open(s);
   if (!link || !trace_) return link;
-  traced_ = std::make_unique<TracingLink>(*link, *trace_, c_.clock, c_.clock.nowMs());
+  traced_ = std::make_unique<TracingLink>(*link, trace_.get(), c_.clock, c_.clock.nowMs());
   return traced_.get();
 }
 

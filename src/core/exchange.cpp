@@ -61,12 +61,16 @@ ExchangeResult CommandExchange(ExchangeEnv& env, const Command& command, const R
   // The reply is taken in as it arrives and counted from its "$": the late
   // tail of an earlier reply or line noise before it must not complete it.
   for (;;) {
-    if (deadline.passed()) return {Outcome::NoReply, {}};
+    if (deadline.passed()) {
+      env.link.exchangeEnded(Outcome::NoReply);
+      return {Outcome::NoReply, {}};
+    }
     env.pump.waitForActivity(deadline.remainingMs());
     if (env.link.available() > 0) result.received += env.link.readAll();
     if (ReplyCharacters(result.received) >= replyLength) break;
   }
   result.outcome = CheckReply(result.received, command, request.deviceId) ? Outcome::Ok : Outcome::BadReply;
+  env.link.exchangeEnded(result.outcome);
   Drain(env, t.drainAfterReply);
   return result;
 }
@@ -112,10 +116,16 @@ StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, qint16 device
   env.link.prepareForRequest();
   env.link.write(BuildRequest(QByteArrayView(command.code, 2), deviceId));
   LineSplitter splitter;
+  auto ended = [&env](StreamEnd end) {
+    env.link.exchangeEnded(end == StreamEnd::Silence      ? Outcome::NoReply
+                           : end == StreamEnd::Unexpected ? Outcome::BadReply
+                                                          : Outcome::Ok);
+    return end;
+  };
   // The deadline counts silence, not the whole transfer: every piece renews it.
   Deadline silence(env.clock, t.waitMs);
   for (;;) {
-    if (silence.passed()) return StreamEnd::Silence;
+    if (silence.passed()) return ended(StreamEnd::Silence);
     env.pump.waitForActivity(silence.remainingMs());
     if (env.link.available() > 0) {
       LineVerdict verdict = LineVerdict::More;
@@ -124,16 +134,16 @@ StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, qint16 device
         return verdict == LineVerdict::More;
       });
       sink.pieceDone();
-      if (fed == LineSplitter::Result::Overlong) return StreamEnd::Unexpected;
+      if (fed == LineSplitter::Result::Overlong) return ended(StreamEnd::Unexpected);
       switch (verdict) {
         case LineVerdict::More: break;
-        case LineVerdict::End: return StreamEnd::EndLine;
-        case LineVerdict::Unexpected: return StreamEnd::Unexpected;
-        case LineVerdict::Full: return StreamEnd::Full;
+        case LineVerdict::End: return ended(StreamEnd::EndLine);
+        case LineVerdict::Unexpected: return ended(StreamEnd::Unexpected);
+        case LineVerdict::Full: return ended(StreamEnd::Full);
       }
       silence.renew();
     }
-    if (cancelled && cancelled()) return StreamEnd::Cancelled;
+    if (cancelled && cancelled()) return ended(StreamEnd::Cancelled);
   }
 }
 

@@ -13,12 +13,6 @@
 
 namespace tessaro {
 
-enum class Outcome {
-  Ok,        // a complete reply passed the command's check
-  BadReply,  // a complete reply failed the check, or the serial port check refused to send
-  NoReply,   // too few characters before the deadline
-};
-
 enum class ReplyCheck {
   CodeAfterMarker,    // the two characters after the first "$" are the code
   CodeAnywhere,       // the code occurs anywhere in the received text

@@ -11,6 +11,12 @@ namespace tessaro {
 
 enum class LinkKind { Serial, Tcp };
 
+enum class Outcome {
+  Ok,        // a complete reply passed the command's check
+  BadReply,  // a complete reply failed the check, or the serial port check refused to send
+  NoReply,   // too few characters before the deadline
+};
+
 class Link {
  public:
   virtual ~Link() = default;
@@ -25,6 +31,8 @@ class Link {
   virtual void prepareForRequest() {}
   // Serial only: clear pending errors, read once more; false when that read failed.
   virtual bool portCheck() { return true; }
+  // The exchange of the last request written is over (for a trace).
+  virtual void exchangeEnded(Outcome /*outcome*/) {}
 };
 
 // Lets the program process its pending events while a command waits.

@@ -12,11 +12,11 @@ QByteArray FormatTraceLine(const TraceEvent& e) {
   return line + " |" + text + "|\n";
 }
 
-TracingLink::TracingLink(Link& inner, TraceSink& sink, MonotonicClock& clock, qint64 startMs)
+TracingLink::TracingLink(Link& inner, TraceSink* sink, MonotonicClock& clock, qint64 startMs)
     : inner_(inner), sink_(sink), clock_(clock), startMs_(startMs) {}
 
 void TracingLink::emitEvent(bool sent, const QByteArray& bytes) {
-  if (!bytes.isEmpty()) sink_.traced({clock_.nowMs() - startMs_, sent, bytes});
+  if (sink_ && !bytes.isEmpty()) sink_->traced({clock_.nowMs() - startMs_, sent, bytes});
 }
 
 QByteArray TracingLink::readAll() {

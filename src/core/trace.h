@@ -25,26 +25,33 @@ class TraceSink {
  public:
   virtual ~TraceSink() = default;
   virtual void traced(const TraceEvent& event) = 0;
+  // The exchange of the last request sent is over.
+  virtual void exchangeEnded(qint64 /*ms*/, Outcome /*outcome*/) {}
 };
 
 QByteArray FormatTraceLine(const TraceEvent& event);
 
 // Passes everything to the wrapped link and tells the sink what went out and
-// what came in; reads that found nothing are not events.
+// what came in; reads that found nothing are not events. Without a sink it
+// only passes everything on.
 class TracingLink : public Link {
  public:
-  TracingLink(Link& inner, TraceSink& sink, MonotonicClock& clock, qint64 startMs);
+  TracingLink(Link& inner, TraceSink* sink, MonotonicClock& clock, qint64 startMs);
+  void setSink(TraceSink* sink) { sink_ = sink; }
   LinkKind kind() const override { return inner_.kind(); }
   QByteArray readAll() override;
   qint64 available() override { return inner_.available(); }
   void write(const QByteArray& data) override;
   void prepareForRequest() override { inner_.prepareForRequest(); }
   bool portCheck() override { return inner_.portCheck(); }
+  void exchangeEnded(Outcome outcome) override {
+    if (sink_) sink_->exchangeEnded(clock_.nowMs() - startMs_, outcome);
+  }
 
  private:
   void emitEvent(bool sent, const QByteArray& bytes);
   Link& inner_;
-  TraceSink& sink_;
+  TraceSink* sink_;
   MonotonicClock& clock_;
   qint64 startMs_;
 };

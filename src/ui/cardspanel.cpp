@@ -115,6 +115,21 @@ void CardsPanel::importFile() {
   if (lines->size() > limit) session_.prompts().message(text::CardLimit(limit));
 }
 
+std::optional<std::vector<qint32>> CardsPanel::markedCards() {
+  std::vector<qint32> cards;
+  for (int i = 0; i < c_.lstCardID->count(); ++i) {
+    const QListWidgetItem* item = c_.lstCardID->item(i);
+    if (item->checkState() != Qt::Checked) continue;
+    const std::optional<qint32> card = CardNumberFromText(item->text());
+    if (!card) {
+      session_.prompts().message(text::kBadCard + item->text());
+      return std::nullopt;
+    }
+    cards.push_back(*card);
+  }
+  return cards;
+}
+
 void CardsPanel::sendAll() {
   Prompts& prompts = session_.prompts();
   if (!prompts.confirm(text::kSendCardsQuestion)) return;

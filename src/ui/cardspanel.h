@@ -4,6 +4,8 @@
 
 #include <QObject>
 #include <QStringList>
+#include <optional>
+#include <vector>
 
 #include "controls.h"
 #include "session.h"
@@ -14,6 +16,9 @@ class CardsPanel : public QObject {
   Q_OBJECT
  public:
   CardsPanel(CardControls& controls, Session& session);
+  // The card numbers of the marked entries, in list order; nullopt (and the
+  // user told) when one of them is no card number.
+  std::optional<std::vector<qint32>> markedCards();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -96,6 +96,8 @@ struct WindowControls {
   ClockControls clock;
   RecordControls records;
   QPushButton* cmdClose = nullptr;
+  QPushButton* cmdBusView = nullptr;  // opens the bus view
+  QPushButton* cmdTraffic = nullptr;  // opens the traffic monitor
   QTimer* TTimer = nullptr;
   QTimer* ClockTimer = nullptr;
 };

@@ -15,11 +15,13 @@
 #include <QSvgWidget>
 #include <QTimer>
 
+#include "busview.h"
 #include "cardspanel.h"
 #include "clockpanel.h"
 #include "recordspanel.h"
 #include "settingspanel.h"
 #include "texts.h"
+#include "trafficwindow.h"
 
 // The logo lives in the ui library's resources; a static library must register them.
 static void initResources() { Q_INIT_RESOURCE(resources); }
@@ -114,12 +116,19 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QWidget(pare
   connect(c_.settings.cmdCancelScan, &QPushButton::clicked, this, [this] { session_->state().scanCancelFlag = true; });
   connect(settings_.get(), &SettingsPanel::scanRunning, this, &MainWindow::keepOutDuringScan);
   connect(c_.cmdClose, &QPushButton::clicked, this, &QWidget::close);
+  connect(c_.cmdBusView, &QPushButton::clicked, this, &MainWindow::showBusView);
+  connect(c_.cmdTraffic, &QPushButton::clicked, this, &MainWindow::showTraffic);
   connect(c_.TTimer, &QTimer::timeout, this, [this] { session_->state().tickCounter.advance(); });
   connect(c_.ClockTimer, &QTimer::timeout, clock_.get(), &ClockPanel::tick);
   qApp->installEventFilter(this);
 }
 
-MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+  // The line's windows use the session, which goes before the window's children.
+  delete bus_;
+  delete traffic_;
+}
 
 void MainWindow::buildControls() {
   // Every control sits in one body so that the busy state can take input away
@@ -249,6 +258,9 @@ void MainWindow::buildControls() {
   rc.lblProcess->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   c_.cmdClose = button(body, "cmdClose", caption::cmdClose, 632, 524, 150, 32);
+  // The whole line and its traffic, in the free space beside the close button.
+  c_.cmdBusView = button(body, "cmdBusView", caption::cmdBusView, 390, 526, 112, 28);
+  c_.cmdTraffic = button(body, "cmdTraffic", caption::cmdTraffic, 506, 526, 122, 28);
 
   // Focus order: the current device ID first, then the settings, the card
   // list, the special operations and the connection panel.
@@ -262,8 +274,8 @@ void MainWindow::buildControls() {
       ck.cmdSendRTC,     ck.cmdReceiveRTC,  rc.chkClearRAM,        rc.cmdReadData,     rc.cmdOpenFile,
       rc.cmdReadCounter, rc.cmdClearCounter};
   for (QAbstractButton* b : cn.opsDevice->buttons()) order << b;
-  order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity, cn.chkTCPIPActive,
-                           cn.txtIP,         cn.txtPort,     c_.cmdClose};
+  order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity,  cn.chkTCPIPActive, cn.txtIP,
+                           cn.txtPort,       c_.cmdBusView,  c_.cmdTraffic, c_.cmdClose};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   st.txtOldID->setFocus();
 
@@ -360,6 +372,23 @@ void MainWindow::keepOutDuringScan(bool scanning) {
   c_.cards.frKart->setEnabled(true);
   for (auto& [w, enabled] : keptOut_) w->setEnabled(enabled);
   keptOut_.clear();
+}
+
+void MainWindow::showBusView() {
+  if (!bus_) {
+    bus_ = new BusView(
+        *session_, [this] { return cards_->markedCards(); }, this);
+    connect(bus_, &BusView::addressChosen, this,
+            [this](int address) { c_.settings.txtOldID->setText(QString::number(address)); });
+  }
+  bus_->show();
+  bus_->raise();
+}
+
+void MainWindow::showTraffic() {
+  if (!traffic_) traffic_ = new TrafficWindow(*session_, this);
+  traffic_->show();
+  traffic_->raise();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -11,7 +11,9 @@
 
 namespace tessaro {
 
+class BusView;
 class CardsPanel;
+class TrafficWindow;
 class ClockPanel;
 class RecordsPanel;
 class SettingsPanel;
@@ -36,6 +38,8 @@ class MainWindow : public QWidget {
   // While a scan runs, every other command that talks to the reader is kept
   // out; afterwards each gets back the enabled state it had.
   void keepOutDuringScan(bool scanning);
+  void showBusView();
+  void showTraffic();
 
   WindowControls c_;
   std::unique_ptr<Session> session_;
@@ -43,6 +47,8 @@ class MainWindow : public QWidget {
   std::unique_ptr<CardsPanel> cards_;
   std::unique_ptr<ClockPanel> clock_;
   std::unique_ptr<RecordsPanel> records_;
+  BusView* bus_ = nullptr;  // made when first opened
+  TrafficWindow* traffic_ = nullptr;
   std::vector<std::pair<QWidget*, bool>> keptOut_;
 };
 

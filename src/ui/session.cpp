@@ -18,7 +18,9 @@ Session::Session(QWidget* body, const ConnectionControls& connection, QLineEdit*
       connection_(connection),
       txtOldID_(txtOldID),
       services_(services),
-      links_(*services.pump, *services.clock) {
+      links_(*services.pump, *services.clock),
+      serialTraced_(links_.serial(), nullptr, *services.clock, services.clock->nowMs()),
+      tcpTraced_(links_.tcp(), nullptr, *services.clock, services.clock->nowMs()) {
   if (services_.portResolver) links_.serial().setPortResolver(services_.portResolver);
   if (!services_.localNow) services_.localNow = [] { return QDateTime::currentDateTime(); };
 }
@@ -54,25 +56,31 @@ void Session::showPortDevice() {
   connection_.lblPortDevice->setToolTip(stable.isEmpty() ? device : stable);
 }
 
-Link& Session::currentLink() { return tcpActive() ? static_cast<Link&>(links_.tcp()) : links_.serial(); }
+Link& Session::currentLink() { return tcpActive() ? tcpTraced_ : serialTraced_; }
+
+void Session::setTraffic(TraceSink* sink) {
+  serialTraced_.setSink(sink);
+  tcpTraced_.setSink(sink);
+}
 
 QString Session::deviceIdText() const { return txtOldID_->text(); }
 
 qint16 Session::deviceId() const { return ToInt16(txtOldID_->text()); }
 
-void Session::beginBusy() {
+void Session::beginBusy(bool hourglass) {
   if (busyDepth_++ == 0) {
     // Disabling the body takes the focus away; it comes back with EndBusy.
     focusBeforeBusy_ = QApplication::focusWidget();
     body_->setEnabled(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    hourglass_ = hourglass;
+    if (hourglass_) QApplication::setOverrideCursor(Qt::WaitCursor);
   }
 }
 
 void Session::endBusy() {
   if (busyDepth_ == 0 || --busyDepth_ > 0) return;
   body_->setEnabled(true);
-  QApplication::restoreOverrideCursor();
+  if (hourglass_) QApplication::restoreOverrideCursor();
   if (focusBeforeBusy_ && focusBeforeBusy_->isEnabled() && focusBeforeBusy_->isVisible() &&
       !QApplication::focusWidget()) {
     focusBeforeBusy_->setFocus();
@@ -88,7 +96,8 @@ Session::Operation Session::start(Port port, bool busy) {
   const ConnectionSettings settings = connection();
   // A device plugged in or removed since the selection shows at the next operation.
   if (!settings.tcp) showPortDevice();
-  Link* link = links_.open(settings);
+  Link* opened = links_.open(settings);
+  Link* link = !opened ? nullptr : opened == &links_.serial() ? static_cast<Link*>(&serialTraced_) : &tcpTraced_;
   if (!link && !settings.tcp && links_.serial().lastOpenDenied()) {
     // The box stays the readers' own; its details say why and what to do.
     prompts().message(text::kSerialOpenFailed, text::SerialDenied(links_.serial().deviceName(settings.serialPort)));
@@ -105,10 +114,10 @@ Session::Operation::Operation(Session& session, Link* link, Port port, bool busy
   if (busy) beginBusy();
 }
 
-void Session::Operation::beginBusy() {
+void Session::Operation::beginBusy(bool hourglass) {
   if (busy_) return;
   busy_ = true;
-  session_.beginBusy();
+  session_.beginBusy(hourglass);
 }
 
 void Session::Operation::endBusy() {

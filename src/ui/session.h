@@ -14,6 +14,7 @@
 #include "devicelinks.h"
 #include "models.h"
 #include "prompts.h"
+#include "trace.h"
 
 class QLineEdit;
 
@@ -72,6 +73,8 @@ class Session {
   void showPortDevice();
   // The link chkTCPIPActive chooses now, whether or not it is open.
   Link& currentLink();
+  // Every byte of both links goes to `sink` (the traffic monitor); nullptr stops it.
+  void setTraffic(TraceSink* sink);
   ExchangeEnv env(Link& link) { return links_.env(link); }
 
   // The reader's address: txtOldID as typed, and as a number (half to even, else 0).
@@ -79,8 +82,9 @@ class Session {
   qint16 deviceId() const;
   QDateTime localNow() const { return services_.localNow(); }
 
-  // BeginBusy / EndBusy: controls take no input and the pointer is the hourglass.
-  void beginBusy();
+  // BeginBusy / EndBusy: controls take no input and the pointer is the hourglass
+  // (unless another window of the program goes on working meanwhile).
+  void beginBusy(bool hourglass = true);
   void endBusy();
   bool busy() const { return busyDepth_ > 0; }
 
@@ -96,7 +100,7 @@ class Session {
     explicit operator bool() const { return link_ != nullptr; }
     ExchangeEnv& env() { return *env_; }
     Link& link() { return *link_; }
-    void beginBusy();
+    void beginBusy(bool hourglass = true);
     void endBusy();
     // Closes the serial port when asked, then ends the busy state.
     void finish();
@@ -123,7 +127,10 @@ class Session {
   Services services_;
   WindowState state_;
   DeviceLinks links_;
+  // The links as the commands use them, so a monitor sees every exchange.
+  TracingLink serialTraced_, tcpTraced_;
   int busyDepth_ = 0;
+  bool hourglass_ = false;
   QPointer<QWidget> focusBeforeBusy_;
 };
 

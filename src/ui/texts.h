@@ -69,6 +69,38 @@ inline S cmdReadCounter = QStringLiteral("Kayıt Sayısı");
 inline S cmdClearCounter = QStringLiteral("Hafızayı Sil");
 inline S Label12 = QStringLiteral("Kayıt Sayısı:");
 inline S cmdClose = QStringLiteral("Programı Kapat");
+inline S cmdBusView = QStringLiteral("Hat Görünümü");
+inline S cmdTraffic = QStringLiteral("Haberleşme İzleme");
+
+// The bus view.
+inline S frmBus = QStringLiteral("Hat Görünümü");
+inline S BusAddresses = QStringLiteral("Adresler:");
+inline S cmdBusScan = QStringLiteral("Tara");
+inline S cmdBusCancel = QStringLiteral("İptal");
+inline S tblBus[8] = {QStringLiteral("Adres"),        QStringLiteral("Model"),      QStringLiteral("Çalışma Modu"),
+                      QStringLiteral("Röle Süresi"),  QStringLiteral("Kayıt Tipi"), QStringLiteral("Saat Farkı (sn)"),
+                      QStringLiteral("Kayıt Sayısı"), QStringLiteral("Sonuç")};
+inline S cmdBusSettings = QStringLiteral("Ayarları Oku");
+inline S cmdBusClock = QStringLiteral("Saatleri Eşitle");
+inline S BusMaxDrift = QStringLiteral("En fazla fark (sn):");
+inline S cmdBusCards = QStringLiteral("Kart Listesini Gönder");
+inline S cmdBusRecords = QStringLiteral("Kayıtları Al");
+inline S chkBusErase = QStringLiteral("Alındıktan Sonra Hafızayı Temizle");
+inline S cmdBusCounts = QStringLiteral("Kayıt Sayılarını Oku");
+inline S cmdBusRetry = QStringLiteral("Başarısızları Tekrarla");
+inline S cmdBusExport = QStringLiteral("CSV Olarak Kaydet");
+
+// The traffic monitor.
+inline S frmTraffic = QStringLiteral("Haberleşme İzleme");
+inline S TrafficAddress = QStringLiteral("Adres:");
+inline S TrafficCommand = QStringLiteral("Komut:");
+inline S chkTrafficErrors = QStringLiteral("Yalnız hatalar");
+inline S cmdTrafficClear = QStringLiteral("Temizle");
+inline S cmdTrafficText = QStringLiteral("Metin Olarak Kaydet");
+inline S cmdTrafficCsv = QStringLiteral("CSV Olarak Kaydet");
+inline S tblTraffic[8] = {QStringLiteral("Zaman (ms)"), QStringLiteral("Yön"),     QStringLiteral("Adres"),
+                          QStringLiteral("Komut"),      QStringLiteral("Uzunluk"), QStringLiteral("Onaltılık"),
+                          QStringLiteral("Metin"),      QStringLiteral("Durum")};
 }  // namespace caption
 
 // Opening the link.
@@ -144,5 +176,32 @@ inline S kEraseAfterFailed = QStringLiteral("İşlem Tamamalandı, Fakat Offline
 inline S kDoneErased = QStringLiteral("İşlem Tamamlandı, Offline Kayıtlar Silindi... Kapı:");
 inline S kDoneKept = QStringLiteral("İşlem Tamamlandı, Ancak Offline Kayıtlar Silinmedi!");
 inline S kEditorFailed = QStringLiteral("NotePad.exe programı çalıştırılamadı");
+
+// The bus view: what became of each reader, and its own messages.
+inline S kBusDone = QStringLiteral("Tamam");
+inline S kBusTimedOut = QStringLiteral("Zaman aşımı");
+inline S kBusBadReply = QStringLiteral("Hatalı yanıt");
+inline S kBusCollision = QStringLiteral("Çakışma");
+inline S kBusCollisionTip =
+    QStringLiteral("Bu adreste iki okuyucu olabilir: yanıtları bozuk ya da birbirini tutmuyor.");
+inline S kBusStopped = QStringLiteral("Durduruldu");
+inline S kBusLogFailed = QStringLiteral("Kayıtlar dosyaya yazılamadı, hafıza silinmedi");
+inline S kBusIncomplete = QStringLiteral("Kayıtların tamamı alınamadı, hafıza silinmedi");
+inline S kBusEraseFailed = QStringLiteral("Kayıtlar alındı, hafıza silinemedi");
+inline S kBusNoRecords = QStringLiteral("Kayıt yok");
+inline S kBusRecords = QStringLiteral("%1 kayıt alındı");
+inline S kBusCardsSent = QStringLiteral("%1 kart gönderildi");
+inline S kBusEntry = QStringLiteral("Giriş");
+inline S kBusExit = QStringLiteral("Çıkış");
+inline S kBusNothingSelected = QStringLiteral("Lütfen listeden okuyucu seçiniz");
+inline S kBusBadRange = QStringLiteral("Lütfen 0-255 arası bir adres aralığı giriniz");
+inline S kBusBadDrift = QStringLiteral("Lütfen 0-86400 snd arası bir saat farkı giriniz");
+inline S kCsvFilter = QStringLiteral("CSV Dosyaları (*.csv)|*.csv");
+inline S kTextFilter = QStringLiteral("Metin Dosyaları (*.txt)|*.txt");
+
+// The traffic monitor's marks.
+inline S kTrafficFailed = QStringLiteral("Hatalı yanıt");
+inline S kTrafficTimedOut = QStringLiteral("Zaman aşımı");
+inline S kTrafficStray = QStringLiteral("Başıboş bayt");
 
 }  // namespace tessaro::text

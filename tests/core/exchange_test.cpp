@@ -6,6 +6,7 @@
 #include <QList>
 
 #include "exchange.h"
+#include "traffic.h"
 #include "support/fakes.h"
 
 namespace tessaro {
@@ -151,6 +152,33 @@ TEST(Exchange, StreamEnds) {
     EXPECT_EQ(sink.got.size(), r.lines);
     EXPECT_EQ(f.link.requests, std::vector<QByteArray>{"%DD003**\r"});
   }
+}
+
+// The monitor's record: each piece tied to its exchange, failed replies, time-outs and stray bytes marked.
+TEST(Exchange, TrafficOfEveryExchange) {
+  FakeEnv f;
+  TrafficLog traffic(5);
+  TracingLink traced(f.link, &traffic, f.clock, f.clock.ms);
+  ExchangeEnv env{traced, f.pump, f.clock};
+  f.link.deliverAfter(0, "$old");  // read by the drain, before any request
+  const QByteArray replies[] = {"$DR001**\r", "$XX002**\r", ""};
+  int n = 0;
+  f.link.onWrite = [&](const QByteArray&) { f.link.deliverAfter(7, replies[n++]); };
+  for (const qint16 id : {1, 2, 3}) CommandExchange(env, Cmd::SetClock, {.deviceId = id, .payload = "X"});
+  QStringList rows;
+  for (const TrafficFrame& t : traffic.frames())
+    rows << QStringLiteral("%1 %2 %3%4 %5%6").arg(t.ms).arg(int(t.kind)).arg(QString::fromLatin1(t.code)).arg(t.address)
+                .arg(QString::fromLatin1(t.bytes)).arg(t.failed ? " failed" : t.stray ? " stray" : "");
+  // Five frames at most: the stray bytes and the first request went out of the ring.
+  EXPECT_EQ(rows, QStringList({"7 1 DR1 $DR001**\r", "7 0 DR2 %DR002X**\r", "14 1 DR2 $XX002**\r failed",
+                               "14 0 DR3 %DR003X**\r", "1014 2 DR3 "}));
+  EXPECT_EQ(TrafficText(traffic.frames()).split('\n').at(1), "0.007 TX 25 44 52 30 30 32 58 2A 2A 0D |%DR002X**.|");
+  EXPECT_TRUE(TrafficCsv(traffic.frames()).contains("\n14,RX,2,DR,9,24 58 58 30 30 32 2A 2A 0D,\"$XX002**.\",bad reply\n"));
+  traffic.clear();
+  f.link.deliverAfter(0, "late");
+  traced.readAll();
+  ASSERT_EQ(traffic.frames().size(), 1u);
+  EXPECT_TRUE(traffic.frames().front().stray);
 }
 
 TEST(Exchange, PauseSleepsItsTime) {

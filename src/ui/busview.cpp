@@ -1,0 +1,316 @@
+#include "busview.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "accesslog.h"
+#include "readers.h"
+#include "texts.h"
+
+namespace tessaro {
+
+namespace caption = text::caption;
+
+namespace {
+
+enum Column { kAddress, kModel, kRunMode, kRelay, kRecordType, kDrift, kCount, kResult };
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(QLatin1String(name));
+  b->setAutoDefault(false);
+  return b;
+}
+
+QLineEdit* Box(QWidget* parent, const char* name, const QString& text, int width) {
+  auto* e = new QLineEdit(text, parent);
+  e->setObjectName(QLatin1String(name));
+  e->setMaximumWidth(width);
+  return e;
+}
+
+QString OutcomeText(Outcome outcome) {
+  return outcome == Outcome::Ok        ? text::kBusDone
+         : outcome == Outcome::NoReply ? text::kBusTimedOut
+                                       : text::kBusBadReply;
+}
+
+}  // namespace
+
+BusView::BusView(Session& session, std::function<std::optional<std::vector<qint32>>()> cards, QWidget* parent)
+    : QWidget(parent, Qt::Window), session_(session), cards_(std::move(cards)) {
+  setObjectName(QStringLiteral("frmBus"));
+  setWindowTitle(caption::frmBus);
+  resize(860, 480);
+  from_ = Box(this, "txtBusFrom", QStringLiteral("1"), 50);
+  to_ = Box(this, "txtBusTo", QStringLiteral("255"), 50);
+  auto* scanButton = Button(this, "cmdBusScan", caption::cmdBusScan);
+  cancelButton_ = Button(this, "cmdBusCancel", caption::cmdBusCancel);
+  cancelButton_->setEnabled(false);
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("prgBus"));
+  auto* top = new QHBoxLayout;
+  top->addWidget(new QLabel(caption::BusAddresses, this));
+  for (QWidget* w : std::initializer_list<QWidget*>{from_, new QLabel(QStringLiteral("-"), this), to_, scanButton,
+                                                    cancelButton_, progress_})
+    top->addWidget(w);
+
+  table_ = new QTableWidget(0, 8, this);
+  table_->setObjectName(QStringLiteral("tblBus"));
+  table_->setHorizontalHeaderLabels(QStringList(std::begin(caption::tblBus), std::end(caption::tblBus)));
+  table_->verticalHeader()->hide();
+  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table_->setWordWrap(false);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+  auto* settings = Button(this, "cmdBusSettings", caption::cmdBusSettings);
+  auto* clock = Button(this, "cmdBusClock", caption::cmdBusClock);
+  drift_ = Box(this, "txtBusDrift", QStringLiteral("2"), 50);
+  auto* cardsButton = Button(this, "cmdBusCards", caption::cmdBusCards);
+  auto* records = Button(this, "cmdBusRecords", caption::cmdBusRecords);
+  erase_ = new QCheckBox(caption::chkBusErase, this);
+  erase_->setObjectName(QStringLiteral("chkBusErase"));
+  erase_->setChecked(true);
+  auto* counts = Button(this, "cmdBusCounts", caption::cmdBusCounts);
+  auto* retry = Button(this, "cmdBusRetry", caption::cmdBusRetry);
+  auto* exportButton = Button(this, "cmdBusExport", caption::cmdBusExport);
+  auto* actionsRow = new QHBoxLayout;
+  for (QWidget* w : std::initializer_list<QWidget*>{settings, counts, clock, new QLabel(caption::BusMaxDrift, this),
+                                                    drift_, cardsButton, records, erase_})
+    actionsRow->addWidget(w);
+  actionsRow->addStretch();
+  auto* lastRow = new QHBoxLayout;
+  lastRow->addStretch();
+  lastRow->addWidget(retry);
+  lastRow->addWidget(exportButton);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(table_);
+  layout->addLayout(actionsRow);
+  layout->addLayout(lastRow);
+  actions_ = {from_,       to_,     scanButton, settings, clock, drift_,
+              cardsButton, records, erase_,     counts,   retry, exportButton};
+
+  connect(scanButton, &QPushButton::clicked, this, &BusView::scan);
+  connect(cancelButton_, &QPushButton::clicked, this, [this] { cancel_ = true; });
+  connect(settings, &QPushButton::clicked, this, [this] { runOnSelection(Action::Settings); });
+  connect(clock, &QPushButton::clicked, this, [this] { runOnSelection(Action::Clock); });
+  connect(cardsButton, &QPushButton::clicked, this, [this] { runOnSelection(Action::Cards); });
+  connect(records, &QPushButton::clicked, this, [this] { runOnSelection(Action::Records); });
+  connect(counts, &QPushButton::clicked, this, [this] { runOnSelection(Action::Counts); });
+  connect(retry, &QPushButton::clicked, this, [this] { run(last_, std::vector<int>(failed_)); });
+  connect(exportButton, &QPushButton::clicked, this, &BusView::exportCsv);
+  connect(table_, &QTableWidget::cellDoubleClicked, this,
+          [this](int row, int) { emit addressChosen(table_->item(row, kAddress)->text().toInt()); });
+}
+
+int BusView::addRow(int address) {
+  const int row = table_->rowCount();
+  table_->insertRow(row);
+  for (int c = 0; c < table_->columnCount(); ++c) table_->setItem(row, c, new QTableWidgetItem);
+  set(row, kAddress, QString::number(address));
+  return row;
+}
+
+void BusView::set(int row, int column, const QString& text) { table_->item(row, column)->setText(text); }
+
+void BusView::result(int row, const QString& text, bool ok) {
+  set(row, kResult, text);
+  if (!ok) failed_.push_back(row);
+}
+
+DeviceModel BusView::modelOf(int row) const {
+  // The window's model when it is of the reader's family, else the family's first.
+  const std::optional<DeviceModel> own = ModelFromName(table_->item(row, kModel)->text().section(u'/', 0, 0));
+  const std::vector<DeviceModel> family =
+      own ? ModelsWithReplyLength(Facts(*own).settingsReplyLength) : std::vector<DeviceModel>{};
+  return std::find(family.begin(), family.end(), session_.model()) != family.end() ? session_.model()
+                                                                                   : own.value_or(session_.model());
+}
+
+void BusView::scan() {
+  const std::optional<int> from = NumberInRange(from_->text(), 0, 255), to = NumberInRange(to_->text(), 0, 255);
+  if (!from || !to || *to < *from) return session_.prompts().message(text::kBusBadRange);
+  Session::Operation op = session_.open(Session::Port::Close);
+  if (!op) return;
+  // The main window keeps out while the line is in use here.
+  op.beginBusy(false);
+  for (QWidget* w : actions_) w->setEnabled(false);
+  cancelButton_->setEnabled(true);
+  cancel_ = false;
+  table_->setRowCount(0);
+  failed_.clear();
+  progress_->setRange(*from, *to + 1);
+  for (int address = *from; address <= *to && !cancel_; ++address) {
+    progress_->setValue(address);
+    const qint16 id = static_cast<qint16>(address);
+    const ProbedReader p = ProbeReader(op.env(), id, session_.model());
+    if (!p.present) continue;
+    const int row = addRow(address);
+    QStringList names;
+    for (DeviceModel m : p.models) names << QLatin1String(Facts(m).name);
+    set(row, kModel, names.join(u'/'));
+    if (p.collision) {
+      table_->item(row, kAddress)->setData(Qt::UserRole, true);
+      for (int c = 0; c < table_->columnCount(); ++c) {
+        table_->item(row, c)->setBackground(QColor(0xF8D0D0));
+        table_->item(row, c)->setToolTip(text::kBusCollisionTip);
+      }
+      result(row, text::kBusCollision, false);
+      continue;
+    }
+    const ReceivedSettings& s = *p.settings;
+    if (s.runMode) set(row, kRunMode, caption::opsRunMode[static_cast<int>(*s.runMode)]);
+    set(row, kRelay, s.relayTime);
+    set(row, kRecordType, s.recordType == 1 ? text::kBusEntry : text::kBusExit);
+    const ClockDrift drift = ReadDrift(op.env(), id, [this] { return session_.localNow(); });
+    if (drift.outcome == Outcome::Ok) set(row, kDrift, QString::number(drift.seconds));
+    Outcome counted = Outcome::NoReply;
+    if (const std::optional<int> count = ReadRecordCount(op.env(), id, &counted))
+      set(row, kCount, QString::number(*count));
+    const Outcome worst = drift.outcome != Outcome::Ok ? drift.outcome : counted;
+    result(row, OutcomeText(worst), worst == Outcome::Ok);
+  }
+  progress_->setValue(progress_->maximum());
+  for (QWidget* w : actions_) w->setEnabled(true);
+  cancelButton_->setEnabled(false);
+}
+
+void BusView::runOnSelection(Action action) {
+  std::vector<int> rows;
+  for (const QModelIndex& index : table_->selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  if (rows.empty()) return session_.prompts().message(text::kBusNothingSelected);
+  run(action, rows);
+}
+
+void BusView::run(Action action, const std::vector<int>& rows) {
+  const std::optional<int> maxDrift = NumberInRange(drift_->text(), 0, 86400);
+  if (action == Action::Clock && !maxDrift) return session_.prompts().message(text::kBusBadDrift);
+  std::vector<qint32> cards;
+  if (action == Action::Cards) {
+    const std::optional<std::vector<qint32>> list = cards_();
+    if (!list) return;
+    cards = *list;
+  }
+  if (rows.empty()) return;
+  Session::Operation op = session_.open(Session::Port::Close);
+  if (!op) return;
+  op.beginBusy(false);
+  for (QWidget* w : actions_) w->setEnabled(false);
+  cancelButton_->setEnabled(true);
+  cancel_ = false;
+  last_ = action;
+  failed_.clear();
+  progress_->setRange(0, static_cast<int>(rows.size()));
+  AccessLog log(AccessLogPath(session_.services().programFolder, session_.services().dataFolder));
+  const auto now = [this] { return session_.localNow(); };
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const int row = rows[i];
+    progress_->setValue(static_cast<int>(i));
+    if (cancel_) {
+      result(row, text::kBusStopped, false);
+      continue;
+    }
+    if (table_->item(row, kAddress)->data(Qt::UserRole).toBool()) {
+      result(row, text::kBusCollision, false);
+      continue;
+    }
+    const qint16 id = static_cast<qint16>(table_->item(row, kAddress)->text().toInt());
+    const DeviceModel model = modelOf(row);
+    switch (action) {
+      case Action::Settings: {
+        const SettingsRead read = ReadSettings(op.env(), id, model);
+        if (read.outcome == Outcome::Ok) {
+          const ReceivedSettings s = InterpretSettings(read.reply, model);
+          if (s.runMode) set(row, kRunMode, caption::opsRunMode[static_cast<int>(*s.runMode)]);
+          set(row, kRelay, s.relayTime);
+          set(row, kRecordType, s.recordType == 1 ? text::kBusEntry : text::kBusExit);
+        }
+        result(row, OutcomeText(read.outcome), read.outcome == Outcome::Ok);
+        break;
+      }
+      case Action::Clock: {
+        const ClockSync s = SyncClock(op.env(), id, *maxDrift, now);
+        if (s.before.outcome == Outcome::Ok) set(row, kDrift, QString::number((s.after ? *s.after : s.before).seconds));
+        result(row,
+               s.done ? text::kBusDone
+                      : OutcomeText(s.before.outcome != Outcome::Ok ? s.before.outcome
+                                    : s.setOutcome != Outcome::Ok   ? s.setOutcome
+                                                                    : Outcome::BadReply),
+               s.done);
+        break;
+      }
+      case Action::Cards: {
+        const CardPush p = PushCards(op.env(), id, cards, false, [this] { return cancel_; });
+        const bool ok = p.outcome == Outcome::Ok && !p.stopped;
+        result(row, ok ? text::kBusCardsSent.arg(p.sent) : p.stopped ? text::kBusStopped : OutcomeText(p.outcome), ok);
+        break;
+      }
+      case Action::Records: {
+        const ReaderPull r = PullReaderRecords(op.env(), id, model, log, erase_->isChecked());
+        if (r.settings != Outcome::Ok) {
+          result(row, OutcomeText(r.settings), false);
+          break;
+        }
+        QString text;
+        bool ok = true;
+        switch (r.pull.end) {
+          case PullEnd::NoRecords: text = text::kBusNoRecords; break;
+          case PullEnd::DownloadFailed: text = text::kBusTimedOut, ok = false; break;
+          case PullEnd::LogFailed: text = text::kBusLogFailed, ok = false; break;
+          case PullEnd::Incomplete: text = text::kBusIncomplete, ok = false; break;
+          case PullEnd::EraseFailed: text = text::kBusEraseFailed, ok = false; break;
+          case PullEnd::Stopped:
+          case PullEnd::Kept:
+          case PullEnd::Erased: text = text::kBusRecords.arg(r.pull.records); break;
+        }
+        if (r.pull.end == PullEnd::Erased) set(row, kCount, QStringLiteral("0"));
+        result(row, text, ok);
+        break;
+      }
+      case Action::Counts: {
+        Outcome outcome = Outcome::NoReply;
+        const std::optional<int> count = ReadRecordCount(op.env(), id, &outcome);
+        if (count) set(row, kCount, QString::number(*count));
+        result(row, OutcomeText(outcome), outcome == Outcome::Ok);
+        break;
+      }
+    }
+  }
+  progress_->setValue(progress_->maximum());
+  for (QWidget* w : actions_) w->setEnabled(true);
+  cancelButton_->setEnabled(false);
+}
+
+void BusView::exportCsv() {
+  const FileChoice choice =
+      session_.prompts().chooseFile(caption::cmdBusExport, session_.services().programFolder, text::kCsvFilter);
+  if (choice.cancelled) return;
+  QByteArray csv;
+  auto field = [](QString s) {
+    return s.contains(u',') || s.contains(u'"') ? u'"' + s.replace(u'"', QStringLiteral("\"\"")) + u'"' : s;
+  };
+  QStringList header;
+  for (const QString& c : caption::tblBus) header << field(c);
+  csv += header.join(u',').toUtf8() + '\n';
+  for (int r = 0; r < table_->rowCount(); ++r) {
+    QStringList line;
+    for (int c = 0; c < table_->columnCount(); ++c) line << field(table_->item(r, c)->text());
+    csv += line.join(u',').toUtf8() + '\n';
+  }
+  QFile file(choice.fileName);
+  if (choice.fileName.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size())
+    session_.prompts().message(text::kFileNotWritten);
+}
+
+}  // namespace tessaro

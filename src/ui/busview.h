@@ -1,0 +1,60 @@
+#pragma once
+// "Hat Görünümü": every reader of the line in one table, from a scan of an
+// address range, and the same operations on many readers at once. It runs the
+// core's reader operations that tessaro-cli runs, so both give the same
+// answers for the same line.
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "models.h"
+#include "session.h"
+
+class QCheckBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace tessaro {
+
+class BusView : public QWidget {
+  Q_OBJECT
+ public:
+  // `cards` gives the main window's marked card numbers (nullopt: an entry is
+  // no card number, the user has been told).
+  BusView(Session& session, std::function<std::optional<std::vector<qint32>>()> cards, QWidget* parent = nullptr);
+
+ signals:
+  // A reader's address was double-clicked.
+  void addressChosen(int address);
+
+ private:
+  enum class Action { Settings, Clock, Cards, Records, Counts };
+  void scan();
+  void run(Action action, const std::vector<int>& rows);
+  void runOnSelection(Action action);
+  int addRow(int address);
+  void set(int row, int column, const QString& text);
+  void result(int row, const QString& text, bool ok);
+  DeviceModel modelOf(int row) const;
+  void exportCsv();
+
+  Session& session_;
+  std::function<std::optional<std::vector<qint32>>()> cards_;
+  bool cancel_ = false;
+  Action last_ = Action::Settings;
+  std::vector<int> failed_;  // rows the last action failed on
+  QLineEdit* from_;
+  QLineEdit* to_;
+  QLineEdit* drift_;
+  QCheckBox* erase_;
+  QProgressBar* progress_;
+  QTableWidget* table_;
+  QPushButton* cancelButton_;
+  std::vector<QWidget*> actions_;  // disabled while a scan or an action runs
+};
+
+}  // namespace tessaro

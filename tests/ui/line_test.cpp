@@ -1,0 +1,123 @@
+// The whole line in the window: the bus view and the traffic monitor, through
+// their controls, against a simulated line of several readers.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTableView>
+#include <QTableWidget>
+
+#include "support/windowrig.h"
+#include "texts.h"
+
+namespace tessaro {
+namespace {
+
+using sim::SimModel;
+using test::WindowRig;
+
+// A line of readers 1 (TS-30P, 3 records, its clock 100 s ahead), 2 twice, 3 (TS-40); 4 is silent.
+struct LineRig : WindowRig {
+  LineRig() {
+    overPty();
+    sim::SimReader& first = reader(1, SimModel::TS30P);
+    first.clockOffsetSeconds = 100;
+    sim::ReaderSim::generateRecords(first, 3, now);
+    sim.addReader(2, SimModel::TS40).settings.relayTime = 4;
+    sim.addSecondReader(2, SimModel::TS40).settings.relayTime = 9;
+    sim.addReader(3, SimModel::TS40).settings.runMode = 1;
+  }
+  QString cell(const char* table, int row, int column) {
+    auto* t = window->findChild<QTableWidget*>(QLatin1String(table));
+    return t->item(row, column) ? t->item(row, column)->text() : QString();
+  }
+  QTableWidget* bus() { return window->findChild<QTableWidget*>("tblBus"); }
+};
+
+TEST(BusView, ScanActionsRetryAndExport) {
+  LineRig rig;
+  rig.click("cmdBusView");
+  rig.set("txtBusTo", "4");
+  rig.click("cmdBusScan");
+  ASSERT_EQ(rig.bus()->rowCount(), 3);
+  QStringList rows;
+  for (int r = 0; r < 3; ++r) {
+    QStringList cells;
+    for (int c : {0, 2, 3, 4, 5, 6, 7}) cells << rig.cell("tblBus", r, c);
+    rows << cells.join(u'|');
+  }
+  EXPECT_EQ(rows, QStringList({"1|Stand-Alone|1|Giriş|100|3|Tamam", "2||||||Çakışma", "3|Online|1|Giriş|0|0|Tamam"}));
+  EXPECT_EQ(rig.bus()->item(1, 0)->toolTip(), text::kBusCollisionTip);
+  EXPECT_TRUE(rig.cell("tblBus", 2, 1).contains("TS-40"));
+  // Clocks and records of readers 1 and 3; a silent counter on reader 3 fails, then its retry succeeds.
+  rig.bus()->setSelectionMode(QAbstractItemView::MultiSelection);
+  rig.bus()->selectRow(0);
+  rig.bus()->selectRow(2);
+  rig.click("cmdBusClock");
+  EXPECT_EQ(rig.sim.reader(1)->clockOffsetSeconds, 0);
+  EXPECT_EQ(rig.cell("tblBus", 0, 5), "0");
+  rig.click("cmdBusRecords");
+  EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusRecords.arg(3));
+  EXPECT_EQ(rig.cell("tblBus", 2, 7), text::kBusNoRecords);
+  EXPECT_TRUE(rig.sim.reader(1)->records.empty());
+  QFile log(rig.logPath());
+  EXPECT_TRUE(log.open(QIODevice::ReadOnly) && log.readAll().startsWith("001,"));
+  rig.sim.setFault("RC", sim::Fault{.kind = sim::FaultKind::Silence, .once = true});
+  rig.click("cmdBusCounts");
+  EXPECT_EQ(rig.cell("tblBus", 0, 7) + "|" + rig.cell("tblBus", 2, 7), text::kBusTimedOut + "|" + text::kBusDone);
+  rig.click("cmdBusRetry");
+  EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusDone);
+  // Card list of the main window, to reader 3 only.
+  rig.set("txtCardID", "77");
+  rig.click("cmdAdd");
+  rig.bus()->clearSelection();
+  rig.bus()->selectRow(2);
+  rig.click("cmdBusCards");
+  EXPECT_EQ(rig.sim.reader(3)->cards, std::vector<quint32>{77});
+  emit rig.bus()->cellDoubleClicked(2, 0);
+  EXPECT_EQ(rig.text("txtOldID"), "3");
+  rig.prompts.files = {{false, rig.folder.filePath("line.csv"), {}}};
+  rig.click("cmdBusExport");
+  QFile csv(rig.folder.filePath("line.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_EQ(csv.readAll().split('\n').at(3), "3,TS-30H/TS-30P/TS-40/TS-40B/TS-20B/TS-90,Online,1,Giriş,0,0,1 kart gönderildi");
+}
+
+TEST(TrafficWindow, MarksFiltersAndExports) {
+  LineRig rig;
+  rig.click("cmdTraffic");
+  rig.sim.setFault("UR", sim::Fault{.kind = sim::FaultKind::WrongCode, .once = true});
+  for (const char* id : {"1", "4", "3"}) {
+    rig.set("txtOldID", id);
+    rig.click("cmdReceiveRTC");
+  }
+  auto* table = rig.window->findChild<QTableView*>("tblTraffic");
+  auto column = [&](int c) {
+    QStringList out;
+    for (int r = 0; r < table->model()->rowCount(); ++r) out << table->model()->index(r, c).data().toString();
+    return out;
+  };
+  EXPECT_EQ(column(1), QStringList({"TX", "RX", "TX", "", "TX", "RX"}));
+  EXPECT_EQ(column(2), QStringList({"1", "1", "4", "4", "3", "3"}));
+  EXPECT_EQ(column(7), QStringList({"", text::kTrafficFailed, "", text::kTrafficTimedOut, "", ""}));
+  rig.click("chkTrafficErrors");
+  EXPECT_EQ(column(2), QStringList({"1", "4"}));
+  rig.click("chkTrafficErrors");
+  rig.set("txtTrafficAddress", "3");
+  EXPECT_EQ(column(5).at(0), "25 55 52 30 30 33 2A 2A 0D");
+  rig.prompts.files = {{false, rig.folder.filePath("traffic.txt"), {}}};
+  rig.click("cmdTrafficText");
+  QFile text(rig.folder.filePath("traffic.txt"));
+  ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(text.readAll().endsWith(" RX 24 55 52 30 30 33 30 35 30 31 32 35 30 39 30 33 30 37 30 31 2A 2A 0D |$UR00305012509030701**.|\n"));
+  // Closed, it records nothing.
+  rig.window->findChild<QWidget*>("frmTraffic")->close();
+  rig.click("cmdReceiveRTC");
+  rig.set("txtTrafficAddress", "");
+  EXPECT_EQ(table->model()->rowCount(), 6);
+}
+
+}  // namespace
+}  // namespace tessaro
