@@ -15,6 +15,8 @@
 #include "records.h"
 #include "seriallink.h"
 #include "tcplink.h"
+#include "trace.h"
+#include "traffic.h"
 
 using namespace tessaro;
 
@@ -78,16 +80,19 @@ int main(int argc, char** argv) {
   }
   const double lineMs = static_cast<double>(kRecords) * kFrameBytes * 11 * 1000 / kBaud;
   Report("pty 38400 baud", Download(serial, pump, clock), lineMs);
+  // The window's links pass through the traffic monitor's decorator; closed, it must cost nothing.
+  TracingLink closed(serial, nullptr, clock, clock.nowMs());
+  Report("pty 38400 baud, traffic monitor closed", Download(closed, pump, clock), lineMs);
+  TrafficLog traffic;
+  TracingLink open(serial, &traffic, clock, clock.nowMs());
+  Report("pty 38400 baud, traffic monitor open", Download(open, pump, clock), lineMs);
   serial.close();
 
   // Over TCP without pacing: the line's own time is nil, only the pause remains.
   reader.setBaud(0);
-  quint16 port = 0;
-  for (quint16 p = 21000; p < 32767 && !port; ++p) {
-    if (reader.listenTcp(QHostAddress::LocalHost, p)) port = p;
-  }
+  if (!reader.listenTcp()) return 1;
   TcpLink tcp;
-  tcp.connectTcp(QStringLiteral("127.0.0.1"), port, pump, clock);
+  tcp.connectTcp(QStringLiteral("127.0.0.1"), reader.tcpPort(), pump, clock);
   if (!tcp.isConnected()) {
     std::printf("tcp: cannot connect to the simulated reader\n");
     return 1;
