@@ -111,7 +111,7 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
 TrafficWindow::TrafficWindow(Session& session, QWidget* parent) : QWidget(parent, Qt::Window), session_(session) {
   setObjectName(QStringLiteral("frmTraffic"));
   setWindowTitle(caption::frmTraffic);
-  resize(900, 480);
+  resize(1000, 480);
   address_ = new QLineEdit(this);
   address_->setObjectName(QStringLiteral("txtTrafficAddress"));
   address_->setMaximumWidth(60);
@@ -145,7 +145,7 @@ TrafficWindow::TrafficWindow(Session& session, QWidget* parent) : QWidget(parent
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
   table_->horizontalHeader()->setStretchLastSection(true);
   // Fixed widths: measuring ten thousand rows would stall the window.
-  const int widths[] = {80, 36, 50, 56, 64, 360, 180};
+  const int widths[] = {80, 36, 50, 56, 64, 330, 200};
   for (int c = 0; c < 7; ++c) table_->setColumnWidth(c, widths[c]);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
