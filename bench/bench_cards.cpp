@@ -92,16 +92,11 @@ struct Rig {
   }
 
   bool useTcp() {
-    // txtPort holds a signed 16-bit number: the reader listens below 32768.
-    for (int p = 21000; p < 32000; p += 97) {
-      if (sim.listenTcp(QHostAddress::LocalHost, static_cast<quint16>(p))) {
-        c<QCheckBox>("chkTCPIPActive")->setChecked(true);
-        c<QLineEdit>("txtIP")->setText(QStringLiteral("127.0.0.1"));
-        c<QLineEdit>("txtPort")->setText(QString::number(p));
-        return true;
-      }
-    }
-    return false;
+    if (!sim.listenTcp()) return false;
+    c<QCheckBox>("chkTCPIPActive")->setChecked(true);
+    c<QLineEdit>("txtIP")->setText(QStringLiteral("127.0.0.1"));
+    c<QLineEdit>("txtPort")->setText(QString::number(sim.tcpPort()));
+    return true;
   }
   bool usePty() {
     if (!sim.openPty()) return false;
@@ -158,10 +153,12 @@ bool receive(const char* label, bool pieces) {
   return true;
 }
 
-bool send(const char* label, bool tcp) {
+// `fault`: how the reader's replies reach the PC (a USB adapter's ways).
+bool send(const char* label, bool tcp, const sim::Fault& fault = {}) {
   Rig rig;
   if (tcp ? !rig.useTcp() : !rig.usePty()) return false;
   if (!tcp) rig.sim.setBaud(kLineBaud);
+  rig.sim.setFault("NC", fault);
   QStringList texts;
   for (int i = 0; i < kSendCards; ++i) texts << QString::number(100000 + i * 7);
   auto* list = rig.c<QListWidget>("lstCardID");
@@ -201,6 +198,9 @@ int main(int argc, char** argv) {
   ok = receive("64-byte pieces, 1 ms apart", true) && ok;
   ok = send("TCP", true) && ok;
   ok = send("pty at 38400 baud", false) && ok;
+  // Every character of a reply on its own, and each reply after the late tail of the one before.
+  ok = send("pty at 38400 baud, a character at a time", false, sim::Fault{.kind = sim::FaultKind::Split, .arg = 1, .pauseMs = 0}) && ok;
+  ok = send("pty at 38400 baud, after a stale tail", false, sim::Fault{.kind = sim::FaultKind::StaleTail, .arg = 1, .pauseMs = 0}) && ok;
   row("peak memory (ru_maxrss)", peakRssKb() / 1024.0, "MiB", "<=", 200);
   return ok ? 0 : 1;
 }
