@@ -28,7 +28,7 @@ TEST(Links, SerialOpensTheSelectedPortWithItsSettings) {
   // Port, settings text → the result of opening, and the device then open.
   const struct { int port; const char* settings; int result; QString device; } rows[] = {
       {1, "9600,n,8,1", 1, a.slavePath()}, {1, "1200,e,8,1", 1, a.slavePath()}, {2, "38400,o,8,1", 1, b.slavePath()},
-      {3, "38400,o,8,1", 2, {}}, {1, "9600,x,8,1", 2, {}}, {1, "9600,n,7,1", 2, {}}, {1, "abc,n,8,1", 2, {}}};
+      {3, "38400,o,8,1", 2, {}}, {1, "9600,x,8,1", 2, {}}, {1, "9600,n,7,1", 2, {}}, {1, "abc,n,8,1", 2, {}}, {1, "-9600,n,8,1", 2, {}}};
   for (const auto& r : rows) {
     serial.setPortNumber(r.port);
     serial.setSettings(QString::fromLatin1(r.settings));

@@ -33,11 +33,12 @@ QString Form(WindowRig& rig) {
 }
 
 TEST(SettingsPanel, ReceiveFillsTheFormPerModel) {
-  const struct { SimModel model; int runMode, trigger; sim::FaultKind fault; const char* form; QString message; } rows[] = {
+  const struct { SimModel model; int runMode, trigger; sim::FaultKind fault; const char* form; QString message; int recordType = 2; } rows[] = {
       {SimModel::TS90C, 1, 8, sim::FaultKind::None, "45 37 2/1 1 2309737967 1 0 1/8", ""},
       {SimModel::TS90C, 2, 0, sim::FaultKind::None, "45 37 2/1 2 2309737967 1 0 1/5", ""},
       {SimModel::TS90B, 1, 8, sim::FaultKind::None, "45 37 2/1 1 2309737967 1 0 0/5", ""},
       {SimModel::TS40, 2, 8, sim::FaultKind::None, "45 37 2/1 2 2309737967 0 0 0/5", ""},
+      {SimModel::TS40B, 1, 8, sim::FaultKind::None, "45 37 1/0 1 2309737967 0 0 0/5", "", 1},
       {SimModel::TS20, 2, 8, sim::FaultKind::None, "45 1! 2/1 0 2309737967 0 0 0/5", ""},
       {SimModel::TS20B, 0, 8, sim::FaultKind::None, "45 1! 2/1 0 2309737967 0 0 0/5", ""},
       {SimModel::TS30P, 1, 8, sim::FaultKind::Silence, " 1! 0/0 0  0 0 0/5", text::kReceiveFailed + text::kTimedOut},
@@ -46,7 +47,7 @@ TEST(SettingsPanel, ReceiveFillsTheFormPerModel) {
     SCOPED_TRACE(static_cast<int>(r.model));
     WindowRig rig;
     rig.overPty();
-    rig.reader(45, r.model).settings = {37, 2, r.runMode, 0x89ABCDEFu, 1, 0, 1, r.trigger};
+    rig.reader(45, r.model).settings = {37, r.recordType, r.runMode, 0x89ABCDEFu, 1, 0, 1, r.trigger};
     rig.sim.setFault("US", Fault(r.fault));
     rig.set("txtOldID", " 45");
     rig.click("cmdReceive");
