@@ -33,7 +33,7 @@ struct Figures {
 };
 
 // The download as the panel runs it: the pause, then "%DD" with collection and conversion.
-Figures Download(Link& link, MessagePump& pump, MonotonicClock& clock) {
+Figures TimedDownload(Link& link, MessagePump& pump, MonotonicClock& clock) {
   ExchangeEnv env{link, pump, clock};
   Figures f;
   QElapsedTimer total;
@@ -79,13 +79,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   const double lineMs = static_cast<double>(kRecords) * kFrameBytes * 11 * 1000 / kBaud;
-  Report("pty 38400 baud", Download(serial, pump, clock), lineMs);
+  Report("pty 38400 baud", TimedDownload(serial, pump, clock), lineMs);
   // The window's links pass through the traffic monitor's decorator; closed, it must cost nothing.
   TracingLink closed(serial, nullptr, clock, clock.nowMs());
-  Report("pty 38400 baud, traffic monitor closed", Download(closed, pump, clock), lineMs);
+  Report("pty 38400 baud, traffic monitor closed", TimedDownload(closed, pump, clock), lineMs);
   TrafficLog traffic;
   TracingLink open(serial, &traffic, clock, clock.nowMs());
-  Report("pty 38400 baud, traffic monitor open", Download(open, pump, clock), lineMs);
+  Report("pty 38400 baud, traffic monitor open", TimedDownload(open, pump, clock), lineMs);
   serial.close();
 
   // Over TCP without pacing: the line's own time is nil, only the pause remains.
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     std::printf("tcp: cannot connect to the simulated reader\n");
     return 1;
   }
-  const Figures overTcp = Download(tcp, pump, clock);
+  const Figures overTcp = TimedDownload(tcp, pump, clock);
   Report("tcp unpaced", overTcp, 0);
 
   // Appending every record to the log, one open and close per line, then the flush.
