@@ -81,7 +81,10 @@ void SerialLink::close() {
 
 QByteArray SerialLink::readAll() {
   if (!port_.isOpen()) return {};
-  return port_.readAll();
+  // QIODevice::readAll reserves a whole chunk for every read of a drain: read
+  // what is there and no more.
+  const qint64 waiting = port_.bytesAvailable();
+  return waiting > 0 ? port_.read(waiting) : QByteArray();
 }
 
 qint64 SerialLink::available() {

@@ -46,7 +46,9 @@ void TcpLink::connectTcp(const QString& host, quint16 port, MessagePump& pump, M
 
 QByteArray TcpLink::readAll() {
   if (!socket_) return {};
-  return socket_->readAll();
+  // As on the serial link: exactly what is there, not a reserved chunk.
+  const qint64 waiting = socket_->bytesAvailable();
+  return waiting > 0 ? socket_->read(waiting) : QByteArray();
 }
 
 qint64 TcpLink::available() {

@@ -28,7 +28,9 @@ void TrafficLog::add(TrafficFrame frame) {
 }
 
 void TrafficLog::traced(const TraceEvent& e) {
-  TrafficFrame f{e.ms, e.sent ? TrafficFrame::Kind::Sent : TrafficFrame::Kind::Received, e.bytes};
+  // A copy of its own size: what a link reads may share the link's whole buffer block.
+  TrafficFrame f{e.ms, e.sent ? TrafficFrame::Kind::Sent : TrafficFrame::Kind::Received,
+                 QByteArray(e.bytes.constData(), e.bytes.size())};
   if (e.sent) {
     // A request opens an exchange: "%", its command and three address digits.
     inExchange_ = true;
