@@ -58,7 +58,8 @@ bool ApplyField(SettingsForm& form, const QString& name, const QString& value) {
   return false;
 }
 
-const char* const kFieldNames[] = {"", "new_id", "relay_time", "master_card", "trigger_time"};  // by SettingsField + 1
+// By SettingsField; the current address is the reader's own, never named.
+const char* const kFieldNames[] = {"", "new_id", "relay_time", "master_card", "trigger_time"};
 
 class Runner {
  public:

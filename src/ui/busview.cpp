@@ -123,6 +123,20 @@ int BusView::addRow(int address) {
 
 void BusView::set(int row, int column, const QString& text) { table_->item(row, column)->setText(text); }
 
+void BusView::showSettings(int row, const ReceivedSettings& s) {
+  if (s.runMode) set(row, kRunMode, caption::opsRunMode[static_cast<int>(*s.runMode)]);
+  set(row, kRelay, s.relayTime);
+  set(row, kRecordType, s.recordType == 1 ? text::kBusEntry : text::kBusExit);
+}
+
+void BusView::setRunning(bool running) {
+  // While the line is in use here, only "İptal" acts.
+  for (QWidget* w : actions_) w->setEnabled(!running);
+  cancelButton_->setEnabled(running);
+  if (running) cancel_ = false;
+  else progress_->setValue(progress_->maximum());
+}
+
 void BusView::result(int row, const QString& text, bool ok) {
   set(row, kResult, text);
   if (!ok) failed_.push_back(row);
@@ -144,9 +158,7 @@ void BusView::scan() {
   if (!op) return;
   // The main window keeps out while the line is in use here.
   op.beginBusy(false);
-  for (QWidget* w : actions_) w->setEnabled(false);
-  cancelButton_->setEnabled(true);
-  cancel_ = false;
+  setRunning(true);
   table_->setRowCount(0);
   failed_.clear();
   progress_->setRange(*from, *to + 1);
@@ -168,10 +180,7 @@ void BusView::scan() {
       result(row, text::kBusCollision, false);
       continue;
     }
-    const ReceivedSettings& s = *p.settings;
-    if (s.runMode) set(row, kRunMode, caption::opsRunMode[static_cast<int>(*s.runMode)]);
-    set(row, kRelay, s.relayTime);
-    set(row, kRecordType, s.recordType == 1 ? text::kBusEntry : text::kBusExit);
+    showSettings(row, *p.settings);
     const ClockDrift drift = ReadDrift(op.env(), id, [this] { return session_.localNow(); });
     if (drift.outcome == Outcome::Ok) set(row, kDrift, QString::number(drift.seconds));
     Outcome counted = Outcome::NoReply;
@@ -180,9 +189,7 @@ void BusView::scan() {
     const Outcome worst = drift.outcome != Outcome::Ok ? drift.outcome : counted;
     result(row, OutcomeText(worst), worst == Outcome::Ok);
   }
-  progress_->setValue(progress_->maximum());
-  for (QWidget* w : actions_) w->setEnabled(true);
-  cancelButton_->setEnabled(false);
+  setRunning(false);
 }
 
 void BusView::runOnSelection(Action action) {
@@ -206,9 +213,7 @@ void BusView::run(Action action, const std::vector<int>& rows) {
   Session::Operation op = session_.open(Session::Port::Close);
   if (!op) return;
   op.beginBusy(false);
-  for (QWidget* w : actions_) w->setEnabled(false);
-  cancelButton_->setEnabled(true);
-  cancel_ = false;
+  setRunning(true);
   last_ = action;
   failed_.clear();
   progress_->setRange(0, static_cast<int>(rows.size()));
@@ -230,12 +235,7 @@ void BusView::run(Action action, const std::vector<int>& rows) {
     switch (action) {
       case Action::Settings: {
         const SettingsRead read = ReadSettings(op.env(), id, model);
-        if (read.outcome == Outcome::Ok) {
-          const ReceivedSettings s = InterpretSettings(read.reply, model);
-          if (s.runMode) set(row, kRunMode, caption::opsRunMode[static_cast<int>(*s.runMode)]);
-          set(row, kRelay, s.relayTime);
-          set(row, kRecordType, s.recordType == 1 ? text::kBusEntry : text::kBusExit);
-        }
+        if (read.outcome == Outcome::Ok) showSettings(row, InterpretSettings(read.reply, model));
         result(row, OutcomeText(read.outcome), read.outcome == Outcome::Ok);
         break;
       }
@@ -287,9 +287,7 @@ void BusView::run(Action action, const std::vector<int>& rows) {
       }
     }
   }
-  progress_->setValue(progress_->maximum());
-  for (QWidget* w : actions_) w->setEnabled(true);
-  cancelButton_->setEnabled(false);
+  setRunning(false);
 }
 
 void BusView::exportCsv() {

@@ -11,6 +11,7 @@
 
 #include "models.h"
 #include "session.h"
+#include "settings.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -39,6 +40,8 @@ class BusView : public QWidget {
   int addRow(int address);
   void set(int row, int column, const QString& text);
   void result(int row, const QString& text, bool ok);
+  void showSettings(int row, const ReceivedSettings& settings);
+  void setRunning(bool running);
   DeviceModel modelOf(int row) const;
   void exportCsv();
 
