@@ -1,8 +1,25 @@
 #include "seriallink.h"
 
+#include <QFile>
+
 #include "portnames.h"
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace tessaro {
+
+namespace {
+bool UserMayUse(const QString& device) {
+#ifdef Q_OS_UNIX
+  return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+#else
+  Q_UNUSED(device);
+  return true;  // the group advice is for Unix systems
+#endif
+}
+}  // namespace
 
 SerialLink::SerialLink() : resolver_(SerialDeviceForPort) {}
 
@@ -62,7 +79,9 @@ int SerialLink::open() {
   if (!applySettings()) return 2;
   // The settings made before are applied by open().
   if (!port_.open(QIODevice::ReadWrite)) {
-    denied_ = port_.error() == QSerialPort::PermissionError;
+    // Qt also reports a port that another program holds as a permission error;
+    // only a device this user may not read and write is refused for lack of rights.
+    denied_ = port_.error() == QSerialPort::PermissionError && !UserMayUse(device);
     port_.clearError();
     return 2;
   }

@@ -45,6 +45,12 @@ TEST(Links, SerialOpensTheSelectedPortWithItsSettings) {
   for (int i = 0; i < 5 && serial.available() < 3; ++i) pump.waitForActivity(20);
   EXPECT_EQ(serial.readAll(), "$UR");
   EXPECT_TRUE(serial.portCheck());
+  // A port another program holds is refused, but not for lack of rights.
+  SerialLink other;
+  other.setPortResolver([&](int) { return a.slavePath(); });
+  other.setSettings("19200,n,8,1");
+  EXPECT_EQ(other.open(), 2);
+  EXPECT_FALSE(other.lastOpenDenied());
   links.closeSerial();
   EXPECT_FALSE(serial.isOpen());
   EXPECT_FALSE(serial.portCheck());
