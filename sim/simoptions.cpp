@@ -33,7 +33,9 @@ QString SimHelpText() {
       "  --fault CMD:KIND[:ARG] inject a fault for command CMD (US, DS, NC, UC, EC, RC, EM, DD, DR, UR or ALL);\n"
       "                         repeatable. KIND: silence, delay:MS, noise:N, split:N[:PAUSE_MS],\n"
       "                         wrongcode, raw:TEXT (\\r \\n \\xHH escapes), stopafter:N, stopafternoend:N,\n"
-      "                         invaliddate:INDEX, drop:BYTES, endless[:BYTES]\n"
+      "                         invaliddate:INDEX, drop:BYTES, endless[:BYTES];\n"
+      "                         as through a USB adapter: bursts[:MS], delaytail:K[:PAUSE_MS],\n"
+      "                         staletail:N[:PAUSE_MS] (see README)\n"
       "  --help                 show this text\n"
       "\n"
       "Runs until SIGINT or SIGTERM.\n");
