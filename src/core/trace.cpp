@@ -2,14 +2,18 @@
 
 namespace tessaro {
 
+QByteArray HexText(const QByteArray& bytes) { return bytes.toHex(' ').toUpper(); }
+
+QByteArray PrintableText(const QByteArray& bytes) {
+  QByteArray text;
+  for (const char c : bytes) text += c >= 0x20 && c <= 0x7E ? c : '.';
+  return text;
+}
+
 QByteArray FormatTraceLine(const TraceEvent& e) {
   QByteArray line = QByteArray::number(static_cast<double>(e.ms) / 1000.0, 'f', 3) + (e.sent ? " TX" : " RX");
-  QByteArray text;
-  for (const char c : e.bytes) {
-    line += ' ' + QByteArray::number(static_cast<uchar>(c), 16).toUpper().rightJustified(2, '0');
-    text += c >= 0x20 && c <= 0x7E ? c : '.';
-  }
-  return line + " |" + text + "|\n";
+  if (!e.bytes.isEmpty()) line += ' ' + HexText(e.bytes);
+  return line + " |" + PrintableText(e.bytes) + "|\n";
 }
 
 TracingLink::TracingLink(Link& inner, TraceSink* sink, MonotonicClock& clock, qint64 startMs)

@@ -30,6 +30,9 @@ class TraceSink {
 };
 
 QByteArray FormatTraceLine(const TraceEvent& event);
+// The two views of a piece the trace and the monitor share: "25 55 0D" and "%U.".
+QByteArray HexText(const QByteArray& bytes);
+QByteArray PrintableText(const QByteArray& bytes);
 
 // Passes everything to the wrapped link and tells the sink what went out and
 // what came in; reads that found nothing are not events. Without a sink it

@@ -4,18 +4,6 @@
 
 namespace tessaro {
 
-namespace {
-
-QByteArray Hex(const QByteArray& bytes) { return bytes.toHex(' ').toUpper(); }
-
-QByteArray Printable(const QByteArray& bytes) {
-  QByteArray text;
-  for (const char c : bytes) text += c >= 0x20 && c <= 0x7E ? c : '.';
-  return text;
-}
-
-}  // namespace
-
 void TrafficLog::add(TrafficFrame frame) {
   frames_.push_back(std::move(frame));
   qsizetype dropped = 0;
@@ -80,10 +68,10 @@ QByteArray TrafficCsv(const std::deque<TrafficFrame>& frames) {
                        : f.failed                             ? "bad reply"
                        : f.stray                              ? "stray"
                                                               : "";
-    QByteArray text = Printable(f.bytes).replace('"', "\"\"");
+    QByteArray text = PrintableText(f.bytes).replace('"', "\"\"");
     out += QByteArray::number(f.ms) + ',' + dir + ',' + (f.address < 0 ? QByteArray() : QByteArray::number(f.address)) +
-           ',' + f.code + ',' + QByteArray::number(f.bytes.size()) + ',' + Hex(f.bytes) + ",\"" + text + "\"," + mark +
-           '\n';
+           ',' + f.code + ',' + QByteArray::number(f.bytes.size()) + ',' + HexText(f.bytes) + ",\"" + text + "\"," +
+           mark + '\n';
   }
   return out;
 }

@@ -58,12 +58,8 @@ class TrafficModel : public QAbstractTableModel {
       case 2: return f.address < 0 ? QString() : QString::number(f.address);
       case 3: return QString::fromLatin1(f.code);
       case 4: return f.kind == K::TimedOut ? QString() : QString::number(f.bytes.size());
-      case 5: return QString::fromLatin1(f.bytes.toHex(' ').toUpper());
-      case 6: {
-        QString text;
-        for (const char c : f.bytes) text += c >= 0x20 && c <= 0x7E ? QLatin1Char(c) : QLatin1Char('.');
-        return text;
-      }
+      case 5: return QString::fromLatin1(HexText(f.bytes));
+      case 6: return QString::fromLatin1(PrintableText(f.bytes));
       default:
         return f.kind == K::TimedOut ? text::kTrafficTimedOut
                : f.failed            ? text::kTrafficFailed
