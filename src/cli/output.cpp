@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "textformat.h"
+
 namespace tessaro::cli {
 
 namespace {
@@ -17,11 +19,6 @@ QString Text(const QJsonValue& v) {
   if (v.isBool()) return v.toBool() ? QStringLiteral("yes") : QStringLiteral("no");
   if (v.isDouble()) return QString::number(v.toDouble(), 'g', 12);
   return v.toString();
-}
-
-QString Csv(const QString& s) {
-  if (!s.contains(u',') && !s.contains(u'"') && !s.contains(u'\n')) return s;
-  return u'"' + QString(s).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 }  // namespace
@@ -58,7 +55,7 @@ void WriteRows(QTextStream& out, Format format, const QString& command, const st
     out << columns.join(u',') << '\n';
     for (const QStringList& line : cells) {
       QStringList quoted;
-      for (const QString& v : line) quoted << Csv(v);
+      for (const QString& v : line) quoted << CsvField(v);
       out << quoted.join(u',') << '\n';
     }
     return;

@@ -134,4 +134,9 @@ int HexDigit(char c) {
   return -1;
 }
 
+QString CsvField(const QString& text) {
+  if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n')) return text;
+  return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
 }  // namespace tessaro

@@ -48,4 +48,8 @@ qint64 DecimalField(QByteArrayView text);
 // The value of one hexadecimal digit (either case), -1 for any other character.
 int HexDigit(char c);
 
+// A CSV field: quoted, with its quotes doubled, only when it holds a comma, a
+// quote or a line break.
+QString CsvField(const QString& text);
+
 }  // namespace tessaro

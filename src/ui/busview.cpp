@@ -12,6 +12,7 @@
 
 #include "accesslog.h"
 #include "readers.h"
+#include "textformat.h"
 #include "texts.h"
 
 namespace tessaro {
@@ -295,15 +296,12 @@ void BusView::exportCsv() {
       session_.prompts().chooseFile(caption::cmdBusExport, session_.services().programFolder, text::kCsvFilter);
   if (choice.cancelled) return;
   QByteArray csv;
-  auto field = [](QString s) {
-    return s.contains(u',') || s.contains(u'"') ? u'"' + s.replace(u'"', QStringLiteral("\"\"")) + u'"' : s;
-  };
   QStringList header;
-  for (const QString& c : caption::tblBus) header << field(c);
+  for (const QString& c : caption::tblBus) header << CsvField(c);
   csv += header.join(u',').toUtf8() + '\n';
   for (int r = 0; r < table_->rowCount(); ++r) {
     QStringList line;
-    for (int c = 0; c < table_->columnCount(); ++c) line << field(table_->item(r, c)->text());
+    for (int c = 0; c < table_->columnCount(); ++c) line << CsvField(table_->item(r, c)->text());
     csv += line.join(u',').toUtf8() + '\n';
   }
   QFile file(choice.fileName);

@@ -17,6 +17,9 @@ TEST(TextFormat, Formatters) {
   const std::tuple<qint64, int, const char*> pad[] = {{7, 2, "07"}, {5, 4, "0005"}, {123, 2, "12"}, {2026, 2, "20"},
       {2026, 4, "2026"}, {-5, 3, "0-5"}, {123, -3, ""}, {999999999, 10, "0999999999"}};
   for (const auto& [v, w, t] : pad) EXPECT_EQ(PadZerosLeft(v, w), QLatin1String(t)) << v << " " << w;
+  const std::pair<const char*, const char*> csv[] = {
+      {"Giriş", "Giriş"}, {"1,5", "\"1,5\""}, {"a\"b", "\"a\"\"b\""}, {"x\ny", "\"x\ny\""}, {"", ""}};
+  for (const auto& [v, t] : csv) EXPECT_EQ(CsvField(QString::fromUtf8(v)), QString::fromUtf8(t)) << v;
 }
 
 // Text → IsNumeric, ToInt16 (half to even, 0 outside 16 bits), LeadingNumber, the port rule (1..65535).
