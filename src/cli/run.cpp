@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QMap>
 #include <QSet>
+#include <algorithm>
 #include <memory>
 
 #include "accesslog.h"
@@ -28,6 +29,8 @@ QString Reason(Outcome outcome) {
 }
 
 QString Iso(const QDateTime& t) { return t.toString(Qt::ISODate); }
+
+const char* RecordTypeName(int recordType) { return recordType == 1 ? "entry" : "exit"; }
 
 QString RunModeName(RunMode mode) {
   static const char* const names[] = {"stand-alone", "online", "read-only"};
@@ -91,8 +94,7 @@ class Runner {
   std::unique_ptr<TraceFile> trace_;
   std::unique_ptr<TracingLink> traced_;
   Link* link_ = nullptr;
-  SettingsForm overrides_;
-  QSet<QString> named_;
+  std::vector<std::pair<QString, QString>> fields_;  // of "settings set", as named
   std::vector<qint32> fileCards_;
   std::unique_ptr<AccessLog> log_;
 };
@@ -103,23 +105,22 @@ bool Runner::prepare() {
     return false;
   };
   if (o_.command == "settings set") {
-    for (const QString& op : o_.operands) {
-      const qsizetype eq = op.indexOf(u'=');
-      const QString name = op.left(eq).trimmed();
-      if (eq < 0 || !ApplyField(overrides_, name, op.mid(eq + 1)))
-        return usage(QStringLiteral("'%1' is not FIELD=VALUE with a known field and value").arg(op));
-      named_ << name;
-    }
-    if (named_.contains("new_id") && (o_.allIds || o_.ids.size() != 1))
-      return usage(QStringLiteral("new_id gives one reader a new address: give one --id"));
-    if (named_.contains("run_mode") && overrides_.runMode == RunMode::ReadOnly && !Facts(o_.model).readOnlyMode)
-      return usage(QStringLiteral("%1 has no read-only run mode").arg(QLatin1String(Facts(o_.model).name)));
     // The named values as the window checks them, beside valid ones for the rest.
     // Online, so that a named relay time is checked whatever the reader's run mode.
     SettingsForm probe{
         .oldId = "1", .newId = "1", .relayTime = "1", .masterCard = "0", .loopTime = "5", .runMode = RunMode::Online};
-    for (const QString& op : o_.operands)
-      ApplyField(probe, op.left(op.indexOf(u'=')).trimmed(), op.mid(op.indexOf(u'=') + 1));
+    for (const QString& op : o_.operands) {
+      const qsizetype eq = op.indexOf(u'=');
+      const QString name = op.left(eq).trimmed();
+      if (eq < 0 || !ApplyField(probe, name, op.mid(eq + 1)))
+        return usage(QStringLiteral("'%1' is not FIELD=VALUE with a known field and value").arg(op));
+      fields_.emplace_back(name, op.mid(eq + 1));
+    }
+    const bool newId = std::any_of(fields_.begin(), fields_.end(), [](const auto& f) { return f.first == "new_id"; });
+    if (newId && (o_.allIds || o_.ids.size() != 1))
+      return usage(QStringLiteral("new_id gives one reader a new address: give one --id"));
+    if (probe.runMode == RunMode::ReadOnly && !Facts(o_.model).readOnlyMode)
+      return usage(QStringLiteral("%1 has no read-only run mode").arg(QLatin1String(Facts(o_.model).name)));
     if (const SettingsCheck check = CheckSettingsForm(probe, o_.model); check.invalid)
       return usage(
           QStringLiteral("invalid value for %1").arg(QLatin1String(kFieldNames[static_cast<int>(*check.invalid)])));
@@ -234,9 +235,7 @@ ReaderRow Runner::scanRow(int id) {
         .set("models", names);
   const ReceivedSettings& s = *p.settings;
   ReaderRow r{id};
-  r.set("models", names)
-      .set("relay_time", s.relayTime.toInt())
-      .set("record_type", s.recordType == 1 ? "entry" : "exit");
+  r.set("models", names).set("relay_time", s.relayTime.toInt()).set("record_type", RecordTypeName(s.recordType));
   if (s.runMode) r.set("run_mode", RunModeName(*s.runMode));
   return r.set("master_card", s.masterCard.value_or(QString()));
 }
@@ -267,8 +266,7 @@ ReaderRow Runner::settingsRow(int id, bool write) {
                     .vehicleDetector = s.vehicleDetector.value_or(false)};
   int address = id;
   if (write) {
-    for (const QString& op : o_.operands)
-      ApplyField(form, op.left(op.indexOf(u'=')).trimmed(), op.mid(op.indexOf(u'=') + 1));
+    for (const auto& [name, value] : fields_) ApplyField(form, name, value);
     const SettingsCheck check = CheckSettingsForm(form, o_.model);
     if (check.invalid)
       return failed(
@@ -390,9 +388,7 @@ ReaderRow Runner::recordsRow(int id) {
   const int type = rp.recordType;
   const Pull& pull = rp.pull;
   ReaderRow r{id};
-  r.set("records", pull.records)
-      .set("record_type", type == 1 ? "entry" : "exit")
-      .set("erased", pull.end == PullEnd::Erased);
+  r.set("records", pull.records).set("record_type", RecordTypeName(type)).set("erased", pull.end == PullEnd::Erased);
   auto fail = [&](const char* status, const QString& why) {
     r.status = QLatin1String(status);
     r.error = QStringLiteral("reader %1: %2").arg(id).arg(why);

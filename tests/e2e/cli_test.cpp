@@ -150,6 +150,7 @@ TEST(Cli, BadInputTouchesNoReader) {
                               {"records", "count"}, {"records", "count", "--id", "1", "--json", "--csv"},
                               {"cards", "push", rig.path("missing.txt"), "--id", "1"}, {"settings", "set", "relay_time=99", "--id", "1"},
                               {"settings", "set", "run_mode=read-only", "--id", "1", "--model", "TS-20"}, {"settings", "set", "colour=red", "--id", "1"},
+                              {"settings", "set", "new_id=5", "--id", "1,2"}, {"settings", "set", "relay_time", "--id", "1"},
                               {"records", "pull", "--id", "1", "--log", "/nonexistent/AccessFile.txt"}, {"bogus"}};
   for (const QStringList& args : rows) {
     EXPECT_EQ(rig.run(args), cli::kUsage) << args.join(' ').toStdString();
