@@ -1,6 +1,6 @@
 #include "readers.h"
 
-#include <algorithm>
+#include <cstdlib>
 
 #include "accesslog.h"
 #include "cards.h"
@@ -17,8 +17,7 @@ ProbedReader ProbeReader(ExchangeEnv& env, qint16 deviceId, DeviceModel model) {
   r.models = ModelsWithReplyLength(first.size() - 1);
   r.collision = !WellFormedSettingsLine(first, deviceId) || first != second;
   if (r.collision) return r;
-  const bool ofFamily = std::find(r.models.begin(), r.models.end(), model) != r.models.end();
-  r.settings = InterpretSettings(first.mid(3), ofFamily ? model : r.models.front());
+  r.settings = InterpretSettings(first.mid(3), ModelOfFamily(r.models, model));
   return r;
 }
 

@@ -109,6 +109,11 @@ std::vector<DeviceModel> ModelsWithReplyLength(qsizetype length) {
   return models;
 }
 
+DeviceModel ModelOfFamily(const std::vector<DeviceModel>& family, DeviceModel preferred) {
+  if (family.empty() || std::find(family.begin(), family.end(), preferred) != family.end()) return preferred;
+  return family.front();
+}
+
 SettingsReplyFields DecodeSettingsReply(QByteArrayView reply, DeviceModel model, bool forScan) {
   const bool masterCardEarly = forScan ? Facts(model).masterCardEarlyInScan : Facts(model).masterCardEarly;
   SettingsReplyFields f;

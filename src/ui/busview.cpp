@@ -144,12 +144,10 @@ void BusView::result(int row, const QString& text, bool ok) {
 }
 
 DeviceModel BusView::modelOf(int row) const {
-  // The window's model when it is of the reader's family, else the family's first.
+  // The family is the models the scan named for the row.
   const std::optional<DeviceModel> own = ModelFromName(table_->item(row, kModel)->text().section(u'/', 0, 0));
-  const std::vector<DeviceModel> family =
-      own ? ModelsWithReplyLength(Facts(*own).settingsReplyLength) : std::vector<DeviceModel>{};
-  return std::find(family.begin(), family.end(), session_.model()) != family.end() ? session_.model()
-                                                                                   : own.value_or(session_.model());
+  return ModelOfFamily(own ? ModelsWithReplyLength(Facts(*own).settingsReplyLength) : std::vector<DeviceModel>{},
+                       session_.model());
 }
 
 void BusView::scan() {

@@ -196,6 +196,10 @@ TEST(Models, ByName) {
   EXPECT_EQ(ModelFromName(u"ts 90c"), DeviceModel::TS90C);
   EXPECT_EQ(ModelFromName(u"TS-20B"), DeviceModel::TS20B);
   EXPECT_EQ(ModelFromName(u"TS-50"), std::nullopt);
+  using M = DeviceModel;
+  EXPECT_EQ(ModelOfFamily({M::TS30H, M::TS30P, M::TS40}, M::TS40), M::TS40);
+  EXPECT_EQ(ModelOfFamily({M::TS30H, M::TS30P, M::TS40}, M::TS90C), M::TS30H);
+  EXPECT_EQ(ModelOfFamily({}, M::TS90B), M::TS90B);
 }
 
 }  // namespace
