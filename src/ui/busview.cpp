@@ -216,7 +216,7 @@ void BusView::run(Action action, const std::vector<int>& rows) {
   last_ = action;
   failed_.clear();
   progress_->setRange(0, static_cast<int>(rows.size()));
-  AccessLog log(AccessLogPath(session_.services().programFolder, session_.services().dataFolder));
+  AccessLog log(session_.accessLogPath());
   const auto now = [this] { return session_.localNow(); };
   for (size_t i = 0; i < rows.size(); ++i) {
     const int row = rows[i];

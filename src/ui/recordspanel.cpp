@@ -24,10 +24,6 @@ RecordsPanel::RecordsPanel(RecordControls& controls, Session& session) : c_(cont
 
 void RecordsPanel::showDoor(const QString& status) { c_.lblProcess->setText(status + session_.deviceIdText()); }
 
-QString RecordsPanel::logPath() const {
-  return AccessLogPath(session_.services().programFolder, session_.services().dataFolder);
-}
-
 void RecordsPanel::readCounter() {
   Session::Operation op = session_.begin(Session::Port::KeepOpen);
   if (!op) return;
@@ -61,7 +57,7 @@ void RecordsPanel::readData() {
   // Busy for the whole download: another command on the same link mid-stream
   // would mix its reply into the records.
   op.beginBusy();
-  AccessLog log(logPath());
+  AccessLog log(session_.accessLogPath());
   const Pull pull = PullRecords(op.env(), id, session_.state().offlineRecordType, log, c_.chkClearRAM->isChecked(),
                                 [this](PullStage stage) {
                                   const QString* status[] = {&text::kDownloading, &text::kLogging, &text::kErasing};
@@ -93,7 +89,8 @@ void RecordsPanel::openFile() {
   const QString system = QString::fromLocal8Bit(buffer, static_cast<qsizetype>(n)).trimmed();
   // A failure to start is not reported; the editor complains about a missing file itself.
   if (services.startProgram)
-    services.startProgram(system + QStringLiteral("\\Notepad.exe"), {QDir::toNativeSeparators(logPath())});
+    services.startProgram(system + QStringLiteral("\\Notepad.exe"),
+                          {QDir::toNativeSeparators(session_.accessLogPath())});
 #else
   const QString editor = services.findProgram ? services.findProgram(QStringLiteral("xdg-open")) : QString();
   if (editor.isEmpty()) {
@@ -101,7 +98,7 @@ void RecordsPanel::openFile() {
     return;
   }
   // No shell: the path is one argument, blanks and all.
-  if (services.startProgram) services.startProgram(editor, {logPath()});
+  if (services.startProgram) services.startProgram(editor, {session_.accessLogPath()});
 #endif
 }
 

@@ -21,7 +21,6 @@ class RecordsPanel : public QObject {
   void openFile();      // cmdOpenFile
   // The status joined to the current text of txtOldID ("... Kapı:7").
   void showDoor(const QString& status);
-  QString logPath() const;
 
   RecordControls& c_;
   Session& session_;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "accesslog.h"
 #include "portnames.h"
 #include "textformat.h"
 #include "texts.h"
@@ -62,6 +63,8 @@ void Session::setTraffic(TraceSink* sink) {
   serialTraced_.setSink(sink);
   tcpTraced_.setSink(sink);
 }
+
+QString Session::accessLogPath() const { return AccessLogPath(services_.programFolder, services_.dataFolder); }
 
 QString Session::deviceIdText() const { return txtOldID_->text(); }
 

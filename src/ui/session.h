@@ -81,6 +81,8 @@ class Session {
   QString deviceIdText() const;
   qint16 deviceId() const;
   QDateTime localNow() const { return services_.localNow(); }
+  // The access log every download of the window goes to.
+  QString accessLogPath() const;
 
   // BeginBusy / EndBusy: controls take no input and the pointer is the hourglass
   // (unless another window of the program goes on working meanwhile).
