@@ -11,6 +11,7 @@
 #include <QTableWidget>
 
 #include "accesslog.h"
+#include "builders.h"
 #include "readers.h"
 #include "textformat.h"
 #include "texts.h"
@@ -22,20 +23,6 @@ namespace caption = text::caption;
 namespace {
 
 enum Column { kAddress, kModel, kRunMode, kRelay, kRecordType, kDrift, kCount, kResult };
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(QLatin1String(name));
-  b->setAutoDefault(false);
-  return b;
-}
-
-QLineEdit* Box(QWidget* parent, const char* name, const QString& text, int width) {
-  auto* e = new QLineEdit(text, parent);
-  e->setObjectName(QLatin1String(name));
-  e->setMaximumWidth(width);
-  return e;
-}
 
 QString OutcomeText(Outcome outcome) {
   return outcome == Outcome::Ok        ? text::kBusDone
@@ -50,10 +37,10 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
   setObjectName(QStringLiteral("frmBus"));
   setWindowTitle(caption::frmBus);
   resize(860, 480);
-  from_ = Box(this, "txtBusFrom", QStringLiteral("1"), 50);
-  to_ = Box(this, "txtBusTo", QStringLiteral("255"), 50);
-  auto* scanButton = Button(this, "cmdBusScan", caption::cmdBusScan);
-  cancelButton_ = Button(this, "cmdBusCancel", caption::cmdBusCancel);
+  from_ = NamedBox(this, "txtBusFrom", QStringLiteral("1"), 50);
+  to_ = NamedBox(this, "txtBusTo", QStringLiteral("255"), 50);
+  auto* scanButton = NamedButton(this, "cmdBusScan", caption::cmdBusScan);
+  cancelButton_ = NamedButton(this, "cmdBusCancel", caption::cmdBusCancel);
   cancelButton_->setEnabled(false);
   progress_ = new QProgressBar(this);
   progress_->setObjectName(QStringLiteral("prgBus"));
@@ -73,17 +60,17 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
-  auto* settings = Button(this, "cmdBusSettings", caption::cmdBusSettings);
-  auto* clock = Button(this, "cmdBusClock", caption::cmdBusClock);
-  drift_ = Box(this, "txtBusDrift", QStringLiteral("2"), 50);
-  auto* cardsButton = Button(this, "cmdBusCards", caption::cmdBusCards);
-  auto* records = Button(this, "cmdBusRecords", caption::cmdBusRecords);
+  auto* settings = NamedButton(this, "cmdBusSettings", caption::cmdBusSettings);
+  auto* clock = NamedButton(this, "cmdBusClock", caption::cmdBusClock);
+  drift_ = NamedBox(this, "txtBusDrift", QStringLiteral("2"), 50);
+  auto* cardsButton = NamedButton(this, "cmdBusCards", caption::cmdBusCards);
+  auto* records = NamedButton(this, "cmdBusRecords", caption::cmdBusRecords);
   erase_ = new QCheckBox(caption::chkBusErase, this);
   erase_->setObjectName(QStringLiteral("chkBusErase"));
   erase_->setChecked(true);
-  auto* counts = Button(this, "cmdBusCounts", caption::cmdBusCounts);
-  auto* retry = Button(this, "cmdBusRetry", caption::cmdBusRetry);
-  auto* exportButton = Button(this, "cmdBusExport", caption::cmdBusExport);
+  auto* counts = NamedButton(this, "cmdBusCounts", caption::cmdBusCounts);
+  auto* retry = NamedButton(this, "cmdBusRetry", caption::cmdBusRetry);
+  auto* exportButton = NamedButton(this, "cmdBusExport", caption::cmdBusExport);
   auto* actionsRow = new QHBoxLayout;
   for (QWidget* w : std::initializer_list<QWidget*>{settings, counts, clock, new QLabel(caption::BusMaxDrift, this),
                                                     drift_, cardsButton, records, erase_})

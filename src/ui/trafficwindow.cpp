@@ -12,6 +12,7 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 
+#include "builders.h"
 #include "texts.h"
 
 namespace tessaro {
@@ -95,30 +96,19 @@ class TrafficFilter : public QSortFilterProxyModel {
   QCheckBox* errorsOnly_;
 };
 
-QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(QLatin1String(name));
-  b->setAutoDefault(false);
-  return b;
-}
-
 }  // namespace
 
 TrafficWindow::TrafficWindow(Session& session, QWidget* parent) : QWidget(parent, Qt::Window), session_(session) {
   setObjectName(QStringLiteral("frmTraffic"));
   setWindowTitle(caption::frmTraffic);
   resize(1000, 480);
-  address_ = new QLineEdit(this);
-  address_->setObjectName(QStringLiteral("txtTrafficAddress"));
-  address_->setMaximumWidth(60);
-  command_ = new QLineEdit(this);
-  command_->setObjectName(QStringLiteral("txtTrafficCommand"));
-  command_->setMaximumWidth(60);
+  address_ = NamedBox(this, "txtTrafficAddress", {}, 60);
+  command_ = NamedBox(this, "txtTrafficCommand", {}, 60);
   errorsOnly_ = new QCheckBox(caption::chkTrafficErrors, this);
   errorsOnly_->setObjectName(QStringLiteral("chkTrafficErrors"));
-  auto* clear = Button(this, "cmdTrafficClear", caption::cmdTrafficClear);
-  auto* asText = Button(this, "cmdTrafficText", caption::cmdTrafficText);
-  auto* asCsv = Button(this, "cmdTrafficCsv", caption::cmdTrafficCsv);
+  auto* clear = NamedButton(this, "cmdTrafficClear", caption::cmdTrafficClear);
+  auto* asText = NamedButton(this, "cmdTrafficText", caption::cmdTrafficText);
+  auto* asCsv = NamedButton(this, "cmdTrafficCsv", caption::cmdTrafficCsv);
   auto* bar = new QHBoxLayout;
   bar->addWidget(new QLabel(caption::TrafficAddress, this));
   bar->addWidget(address_);
