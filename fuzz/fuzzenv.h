@@ -2,7 +2,7 @@
 // A reader that answers one request with the fuzzer's bytes, in pieces of a
 // chosen size, for the routines that read through the exchanges. No real time
 // passes: the clock steps on every reading, so silence ends a wait after a
-// few passes.
+// few wakes.
 
 #include <QByteArray>
 
@@ -32,7 +32,6 @@ class ReplyLink : public Link {
 
 class IdlePump : public MessagePump {
  public:
-  void pump() override {}
   void waitForActivity(int /*maxMs*/) override {}
 };
 
@@ -49,7 +48,8 @@ struct ReplyEnv {
   ReplyLink link;
   IdlePump pump;
   SteppingClock clock;
-  ExchangeEnv env() { return ExchangeEnv{link, pump, clock}; }
+  LinePace pace;
+  ExchangeEnv env() { return ExchangeEnv{link, pump, clock, pace}; }
 };
 
 }  // namespace tessaro::fuzz

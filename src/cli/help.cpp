@@ -54,6 +54,7 @@ const char* const kLinkOptions[][2] = {
     {"--id LIST", "the readers: 5, 1,3,7-9 or all (every address a scan finds)"},
     {"--json, --csv", "one JSON document, or CSV rows, instead of a table"},
     {"--trace FILE", "every byte sent and received, timestamped, as hex and text"},
+    {"--gap MS", "the pause each reader gets after its reply before the next request (0-1000 ms, default 5)"},
     {"--help", "this help; COMMAND --help for one command"},
 };
 

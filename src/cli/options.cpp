@@ -53,7 +53,7 @@ std::optional<std::vector<int>> ParseIdList(const QString& text) {
 std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
   static const QSet<QString> withValue = {"--tcp",   "--serial", "--port", "--baud",     "--parity",
                                           "--model", "--id",     "--from", "--to",       "--trace",
-                                          "--out",   "--log",    "--time", "--max-drift"};
+                                          "--out",   "--log",    "--time", "--max-drift", "--gap"};
   static const QSet<QString> flags = {"--json", "--csv", "--help", "-h", "--erase-first", "--erase"};
   auto fail = [error](const QString& why) {
     *error = why;
@@ -100,7 +100,7 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
   const QSet<QString> own = CommandOptions().value(o.command);
   for (auto it = given.cbegin(); it != given.cend(); ++it) {
     static const QSet<QString> common = {"--tcp",   "--serial", "--port", "--baud", "--parity",
-                                         "--model", "--id",     "--json", "--csv",  "--trace"};
+                                         "--model", "--id",     "--json", "--csv",  "--trace", "--gap"};
     if (!common.contains(it.key()) && !own.contains(it.key()))
       return fail(QStringLiteral("%1 does not take %2").arg(o.command, it.key()));
   }
@@ -168,6 +168,11 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
     return fail(QStringLiteral("give --json or --csv, not both"));
   o.format = given.contains("--json") ? Format::Json : given.contains("--csv") ? Format::Csv : Format::Table;
   o.trace = given.value("--trace");
+  if (given.contains("--gap")) {
+    const std::optional<int> gap = GapFromText(given["--gap"]);
+    if (!gap) return fail(QStringLiteral("--gap: give whole milliseconds from 0 to %1").arg(kMaxGapMs));
+    o.gapMs = *gap;
+  }
   o.out = given.value("--out");
   o.log = given.value("--log", QStringLiteral("AccessFile.txt"));
   o.time = given.value("--time", QStringLiteral("now"));

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "link.h"
 #include "models.h"
 
 namespace tessaro::cli {
@@ -31,6 +32,7 @@ struct Options {
   int from = 1, to = 255;  // scan
   Format format = Format::Table;
   QString trace;
+  int gapMs = kDefaultGapMs;  // the pause each reader gets after its reply
   QString out, log;  // cards pull, records pull
   QString time;      // clock set: ISO-8601 or "now"
   int maxDrift = 2;  // clock sync, seconds

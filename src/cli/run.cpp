@@ -66,7 +66,7 @@ const char* const kFieldNames[] = {"", "new_id", "relay_time", "master_card", "t
 
 class Runner {
  public:
-  Runner(const Options& o, Console& c) : o_(o), c_(c), links_(c.pump, c.clock) {}
+  Runner(const Options& o, Console& c) : o_(o), c_(c), links_(c.pump, c.clock) { links_.setGapMs(o.gapMs); }
   int run();
 
  private:

@@ -32,13 +32,21 @@ class DeviceLinks {
   Link* open(const ConnectionSettings& settings);
   void closeSerial() { serial_.close(); }
 
-  ExchangeEnv env(Link& link) { return ExchangeEnv{link, pump_, clock_}; }
+  // The pause every reader gets after its reply, on both links.
+  void setGapMs(int ms) { serialPace_.gapMs = tcpPace_.gapMs = ms; }
+  int gapMs() const { return serialPace_.gapMs; }
+
+  // Each transport keeps its own record of when it was last busy.
+  ExchangeEnv env(Link& link) {
+    return ExchangeEnv{link, pump_, clock_, link.kind() == LinkKind::Serial ? serialPace_ : tcpPace_};
+  }
 
  private:
   MessagePump& pump_;
   MonotonicClock& clock_;
   SerialLink serial_;
   TcpLink tcp_;
+  LinePace serialPace_, tcpPace_;
 };
 
 }  // namespace tessaro

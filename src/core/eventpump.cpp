@@ -5,8 +5,6 @@
 
 namespace tessaro {
 
-void QtMessagePump::pump() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-
 void QtMessagePump::waitForActivity(int maxMs) {
   // A single-shot timer bounds the sleep; data, timers and input wake it earlier.
   QTimer wake;

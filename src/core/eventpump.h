@@ -9,7 +9,6 @@ namespace tessaro {
 
 class QtMessagePump : public MessagePump {
  public:
-  void pump() override;
   void waitForActivity(int maxMs) override;
 };
 

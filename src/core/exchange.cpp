@@ -10,15 +10,41 @@ void Pause(MessagePump& pump, MonotonicClock& clock, int ms) {
   while (!until.passed()) pump.waitForActivity(until.remainingMs());
 }
 
+std::optional<int> GapFromText(QStringView text) {
+  bool ok = false;
+  const int ms = text.trimmed().toInt(&ok);
+  if (!ok || ms < 0 || ms > kMaxGapMs) return std::nullopt;
+  return ms;
+}
+
 namespace {
 
-// Also on TCP the drain reads, so a late reply to an earlier request is never
-// taken as the answer to the next one.
-void Drain(ExchangeEnv& env, int passes) {
-  for (int i = 0; i < passes; ++i) {
-    env.link.readAll();
-    env.pump.pump();
+// Everything waiting on the line; a byte heard makes the line busy now.
+QByteArray Take(ExchangeEnv& env) {
+  QByteArray got = env.link.readAll();
+  if (!got.isEmpty()) env.pace.lastBusyMs = env.clock.nowMs();
+  return got;
+}
+
+// Reads and discards what arrives until the line has been quiet for `settleMs`
+// (at least the gap) since it was last busy, sleeping between arrivals. Also
+// on TCP it reads, so a late reply to an earlier request is never taken as the
+// answer to the next one. A line never used before counts as busy now.
+void Drain(ExchangeEnv& env, int settleMs) {
+  const qint64 quietMs = std::max(settleMs, env.pace.gapMs);
+  if (!env.pace.lastBusyMs) env.pace.lastBusyMs = env.clock.nowMs();
+  const Deadline bound(env.clock, kDrainBoundMs);
+  for (;;) {
+    if (env.link.available() > 0) Take(env);
+    const qint64 quietFor = env.clock.nowMs() - *env.pace.lastBusyMs;
+    if (quietFor >= quietMs || bound.passed()) return;
+    env.pump.waitForActivity(static_cast<int>(std::min<qint64>(quietMs - quietFor, bound.remainingMs())));
   }
+}
+
+void Send(ExchangeEnv& env, const QByteArray& request) {
+  env.link.write(request);
+  env.pace.lastBusyMs = env.clock.nowMs();
 }
 
 }  // namespace
@@ -48,7 +74,7 @@ bool CheckReply(QByteArrayView received, const Command& command, qint16 deviceId
 ExchangeResult CommandExchange(ExchangeEnv& env, const Command& command, const Request& request) {
   const Transport& t = command.on(env.link.kind());
   ExchangeResult result;
-  Drain(env, t.drainPasses);
+  Drain(env, t.settleMs);
   if (t.portCheck && !env.link.portCheck()) {
     result.outcome = Outcome::BadReply;
     return result;
@@ -57,7 +83,7 @@ ExchangeResult CommandExchange(ExchangeEnv& env, const Command& command, const R
   const int replyLength = request.replyLength.value_or(command.replyLength);
   env.link.prepareForRequest();
   const Deadline deadline(env.clock, t.waitMs);
-  env.link.write(BuildRequest(QByteArrayView(command.code, 2), request.deviceId, payload));
+  Send(env, BuildRequest(QByteArrayView(command.code, 2), request.deviceId, payload));
   // The reply is taken in as it arrives and counted from its "$": the late
   // tail of an earlier reply or line noise before it must not complete it.
   for (;;) {
@@ -66,12 +92,12 @@ ExchangeResult CommandExchange(ExchangeEnv& env, const Command& command, const R
       return {Outcome::NoReply, {}};
     }
     env.pump.waitForActivity(deadline.remainingMs());
-    if (env.link.available() > 0) result.received += env.link.readAll();
+    if (env.link.available() > 0) result.received += Take(env);
     if (ReplyCharacters(result.received) >= replyLength) break;
   }
   result.outcome = CheckReply(result.received, command, request.deviceId) ? Outcome::Ok : Outcome::BadReply;
   env.link.exchangeEnded(result.outcome);
-  Drain(env, t.drainAfterReply);
+  if (t.settleAfterReply) Drain(env, 0);
   return result;
 }
 
@@ -112,9 +138,10 @@ LineSplitter::Result LineSplitter::feed(QByteArrayView piece, const std::functio
 StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, qint16 deviceId, LineSink& sink,
                          const std::function<bool()>& cancelled) {
   const Transport& t = command.on(env.link.kind());
-  Drain(env, t.drainPasses);
+  Drain(env, t.settleMs);
+  if (t.portCheck && !env.link.portCheck()) return StreamEnd::PortFault;
   env.link.prepareForRequest();
-  env.link.write(BuildRequest(QByteArrayView(command.code, 2), deviceId));
+  Send(env, BuildRequest(QByteArrayView(command.code, 2), deviceId));
   LineSplitter splitter;
   auto ended = [&env](StreamEnd end) {
     env.link.exchangeEnded(end == StreamEnd::Silence      ? Outcome::NoReply
@@ -129,7 +156,7 @@ StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, qint16 device
     env.pump.waitForActivity(silence.remainingMs());
     if (env.link.available() > 0) {
       LineVerdict verdict = LineVerdict::More;
-      const LineSplitter::Result fed = splitter.feed(env.link.readAll(), [&](QByteArrayView line) {
+      const LineSplitter::Result fed = splitter.feed(Take(env), [&](QByteArrayView line) {
         verdict = sink.line(line);
         return verdict == LineVerdict::More;
       });

@@ -20,12 +20,12 @@ enum class ReplyCheck {
   EchoedAddress,      // the three digits after "$" + code equal the device ID
 };
 
-// How a command uses one transport.
+// How a command uses one transport; times in milliseconds.
 struct Transport {
-  int drainPasses = 0;      // read-and-discard passes before the request
-  bool portCheck = false;   // refuse to send when the port reports an error
-  int waitMs = 0;           // reply: how long it may take; stream: the longest silence
-  int drainAfterReply = 0;  // read-and-discard passes after the reply
+  int settleMs = 0;               // quiet line wanted before the request; never less than the gap
+  bool portCheck = false;         // refuse to send when the port reports an error
+  int waitMs = 0;                 // reply: how long it may take; stream: the longest silence
+  bool settleAfterReply = false;  // after the reply, wait for the line to fall quiet once more
 };
 
 struct Command {
@@ -37,60 +37,72 @@ struct Command {
   const Transport& on(LinkKind kind) const { return kind == LinkKind::Serial ? serial : tcp; }
 };
 
-// The command table. The drain pass counts are those the readers' own
-// configuration tool has always used; besides emptying the input they give a
-// reader time to finish an earlier reply, which the readers rely on. The waits
-// are the whole-second deadlines of that tool at their longest, so no wait
-// ends sooner than it did there.
+// A line that never falls quiet (a reader that babbles, noise) ends the wait
+// for quiet after this long; the request then goes out and its reply is judged.
+inline constexpr int kDrainBoundMs = 250;
+
+// The command table.
+// Settle times: before every request the line must have been quiet for a
+// while, so that the rest of an earlier reply is read away and the reader has
+// finished it before it is asked again. The readers have always been given a
+// fixed read-and-discard drain for this; the settle times are what those
+// drains took in this program's own benchmark (2001 passes 2 ms, 20001 passes
+// 20 ms, 32768 passes 33 ms). The gap (LinePace) is the floor under all of
+// them, so the shorter ones only count when the user shortens the gap. A card
+// write waits the gap alone, before the request and, over TCP, after the
+// reply: the gap is the time its drain took, and a card list then goes at the
+// speed of the line.
+// The waits are the whole-second deadlines at their longest, so no wait ends
+// sooner than the readers were ever given.
 namespace Cmd {
 inline constexpr Command SetClock{.code = "DR",
                                   .replyLength = 9,
-                                  .serial = {.drainPasses = 2001, .waitMs = 1000},
-                                  .tcp = {.drainPasses = 2001, .waitMs = 1000}};
+                                  .serial = {.settleMs = 2, .waitMs = 1000},
+                                  .tcp = {.settleMs = 2, .waitMs = 1000}};
 inline constexpr Command ReadClock{.code = "UR",
                                    .replyLength = 23,
-                                   .serial = {.drainPasses = 2001, .waitMs = 1000},
-                                   .tcp = {.drainPasses = 2001, .waitMs = 1000}};
+                                   .serial = {.settleMs = 2, .waitMs = 1000},
+                                   .tcp = {.settleMs = 2, .waitMs = 1000}};
 inline constexpr Command ReadRecordCount{.code = "RC",
                                          .replyLength = 13,
-                                         .serial = {.drainPasses = 2001, .waitMs = 1000},
-                                         .tcp = {.drainPasses = 2001, .waitMs = 1000}};
+                                         .serial = {.settleMs = 2, .waitMs = 1000},
+                                         .tcp = {.settleMs = 2, .waitMs = 1000}};
 inline constexpr Command EraseRecords{.code = "EM",
                                       .replyLength = 9,
-                                      .serial = {.drainPasses = 2001, .waitMs = 1000},
-                                      .tcp = {.drainPasses = 2001, .waitMs = 1000}};
-// The same request after a download: a ten times longer drain, and the reply
-// judged by the address it echoes.
+                                      .serial = {.settleMs = 2, .waitMs = 1000},
+                                      .tcp = {.settleMs = 2, .waitMs = 1000}};
+// The same request after a download: a reader that has just streamed its
+// records is given ten times longer, and the reply is judged by the address it echoes.
 inline constexpr Command EraseRecordsAfterDownload{.code = "EM",
                                                    .replyLength = 9,
                                                    .check = ReplyCheck::EchoedAddress,
-                                                   .serial = {.drainPasses = 20001, .waitMs = 1000},
-                                                   .tcp = {.drainPasses = 20001, .waitMs = 1000}};
+                                                   .serial = {.settleMs = 20, .waitMs = 1000},
+                                                   .tcp = {.settleMs = 20, .waitMs = 1000}};
 // Erasing takes the reader up to 25 seconds.
 inline constexpr Command EraseCards{.code = "EC",
                                     .replyLength = 9,
                                     .check = ReplyCheck::CodeAnywhere,
-                                    .serial = {.drainPasses = 2001, .waitMs = 25000},
-                                    .tcp = {.drainPasses = 2001, .waitMs = 25000}};
+                                    .serial = {.settleMs = 2, .waitMs = 25000},
+                                    .tcp = {.settleMs = 2, .waitMs = 25000}};
 inline constexpr Command SendCard{.code = "NC",
                                   .replyLength = 9,
                                   .check = ReplyCheck::AcceptedAfterCode,
-                                  .serial = {.drainPasses = 5001, .waitMs = 2000},
-                                  .tcp = {.drainPasses = 32768, .waitMs = 2000, .drainAfterReply = 32768}};
+                                  .serial = {.settleMs = 0, .waitMs = 2000},
+                                  .tcp = {.settleMs = 0, .waitMs = 2000, .settleAfterReply = true}};
 inline constexpr Command WriteSettings{.code = "DS",
                                        .replyLength = 11,
-                                       .serial = {.drainPasses = 2001, .portCheck = true, .waitMs = 2000},
-                                       .tcp = {.drainPasses = 2001, .waitMs = 2000}};
+                                       .serial = {.settleMs = 2, .portCheck = true, .waitMs = 2000},
+                                       .tcp = {.settleMs = 2, .waitMs = 2000}};
 // The reply length depends on the model (ReadSettings passes it); the waits
 // are 51 and 151 ticks of the window's 10 ms timer.
 inline constexpr Command ReadSettings{.code = "US",
-                                      .serial = {.drainPasses = 2001, .portCheck = true, .waitMs = 510},
-                                      .tcp = {.drainPasses = 1001, .waitMs = 1510}};
+                                      .serial = {.settleMs = 2, .portCheck = true, .waitMs = 510},
+                                      .tcp = {.settleMs = 1, .waitMs = 1510}};
 // Streams: the wait is the longest silence between two pieces of data.
 inline constexpr Command ReadCards{
-    .code = "UC", .serial = {.drainPasses = 2001, .waitMs = 6000}, .tcp = {.drainPasses = 32768, .waitMs = 6000}};
+    .code = "UC", .serial = {.settleMs = 2, .waitMs = 6000}, .tcp = {.settleMs = 33, .waitMs = 6000}};
 inline constexpr Command DownloadRecords{
-    .code = "DD", .serial = {.drainPasses = 2001, .waitMs = 5000}, .tcp = {.drainPasses = 2001, .waitMs = 5000}};
+    .code = "DD", .serial = {.settleMs = 2, .waitMs = 5000}, .tcp = {.settleMs = 2, .waitMs = 5000}};
 }  // namespace Cmd
 
 struct Request {
@@ -139,6 +151,7 @@ enum class StreamEnd {
   Unexpected,  // a line that belongs to no such stream, or one that never ends
   Full,        // as many lines as the command takes
   Cancelled,   // the user asked to stop
+  PortFault,   // the serial port reported an error: nothing was sent
 };
 
 // What a stream command does with its lines.
@@ -151,7 +164,7 @@ class LineSink {
 };
 
 // Sends the request, then hands every line to `sink` until the sink ends the
-// stream, the reader falls silent or `cancelled` (asked once per pass) says so.
+// stream, the reader falls silent or `cancelled` (asked after every wake) says so.
 StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, qint16 deviceId, LineSink& sink,
                          const std::function<bool()>& cancelled = {});
 

@@ -4,8 +4,10 @@
 // all three.
 
 #include <QByteArray>
+#include <QStringView>
 #include <QtGlobal>
 #include <algorithm>
+#include <optional>
 
 namespace tessaro {
 
@@ -39,8 +41,6 @@ class Link {
 class MessagePump {
  public:
   virtual ~MessagePump() = default;
-  // One non-blocking pass over the pending events.
-  virtual void pump() = 0;
   // Sleeps until an event arrives (data, a timer, user input) or maxMs has
   // passed, then processes what is pending. Never spins.
   virtual void waitForActivity(int maxMs) = 0;
@@ -68,11 +68,28 @@ class Deadline {
   qint64 end_ = 0;
 };
 
+// The pause a reader always gets between the end of its reply and the next
+// request, unless the user chose another (--gap).
+inline constexpr int kDefaultGapMs = 5;
+inline constexpr int kMaxGapMs = 1000;
+
+// A gap the user typed: whole milliseconds from 0 to kMaxGapMs.
+std::optional<int> GapFromText(QStringView text);
+
+// What the exchanges keep of one line from one request to the next.
+struct LinePace {
+  int gapMs = kDefaultGapMs;
+  // When a byte was last heard on the line or a request last written to it;
+  // nothing yet on a line that has not been used.
+  std::optional<qint64> lastBusyMs;
+};
+
 // What one command routine needs besides its arguments.
 struct ExchangeEnv {
   Link& link;
   MessagePump& pump;
   MonotonicClock& clock;
+  LinePace& pace;
 };
 
 // Sleeps in the event loop for `ms` milliseconds without spinning.

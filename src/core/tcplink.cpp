@@ -23,7 +23,6 @@ void TcpLink::connectTcp(const QString& host, quint16 port, MessagePump& pump, M
     socket_->abort();
     socket_.reset();
   }
-  for (int i = 0; i <= 10000; ++i) pump.pump();
   socket_ = std::make_unique<QTcpSocket>();
   // Port 0 names no server.
   if (port == 0 || host.isEmpty()) {
@@ -35,11 +34,16 @@ void TcpLink::connectTcp(const QString& host, quint16 port, MessagePump& pump, M
     socket_->abort();
     return;
   }
-  // The readers' tool gave a connection between one and two seconds.
+  // A converter may take its time to accept; it gets two seconds on the clock.
   const Deadline deadline(clock, kConnectWaitMs);
   while (!deadline.passed()) {
     pump.waitForActivity(deadline.remainingMs());
-    if (isConnected()) return;
+    if (isConnected()) {
+      // Requests are a few characters each and wait for their reply: none may
+      // be held back to be sent together with the next.
+      socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+      return;
+    }
   }
   socket_->abort();
 }

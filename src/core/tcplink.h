@@ -17,7 +17,8 @@ class TcpLink : public Link {
   ~TcpLink() override;
 
   // ConnectTcp: drops the current connection, then connects to host:port,
-  // waiting up to two seconds. Afterwards isConnected() tells the outcome.
+  // sleeping in the message pump up to two seconds for it. Afterwards
+  // isConnected() tells the outcome.
   void connectTcp(const QString& host, quint16 port, MessagePump& pump, MonotonicClock& clock);
   bool isConnected() const;
   void close();

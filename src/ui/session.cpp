@@ -23,6 +23,7 @@ Session::Session(QWidget* body, const ConnectionControls& connection, QLineEdit*
       serialTraced_(links_.serial(), nullptr, *services.clock, services.clock->nowMs()),
       tcpTraced_(links_.tcp(), nullptr, *services.clock, services.clock->nowMs()) {
   if (services_.portResolver) links_.serial().setPortResolver(services_.portResolver);
+  links_.setGapMs(services_.gapMs);
   if (!services_.localNow) services_.localNow = [] { return QDateTime::currentDateTime(); };
 }
 

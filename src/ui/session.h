@@ -33,6 +33,7 @@ struct Services {
   std::function<bool(const QString& program, const QStringList& args)> startProgram;
   // Finds a program on the PATH; empty when absent.
   std::function<QString(const QString& name)> findProgram;
+  int gapMs = kDefaultGapMs;  // the pause each reader gets after its reply (--gap)
 };
 
 // The window's 10 ms tick counter: counts 0..30000 and wraps to 0.

@@ -25,29 +25,84 @@ class Lines : public LineSink {
   int pieces = 0;
 };
 
-// Read-and-discard passes before the request, and how long a silent reader is waited for, on each link.
-TEST(Exchange, DrainAndWaitOfEveryCommand) {
-  const struct { const Command& cmd; int serialDrain, serialWait, tcpDrain, tcpWait; } rows[] = {
-      {Cmd::SetClock, 2001, 1000, 2001, 1000}, {Cmd::ReadClock, 2001, 1000, 2001, 1000},
-      {Cmd::ReadRecordCount, 2001, 1000, 2001, 1000}, {Cmd::EraseRecords, 2001, 1000, 2001, 1000},
-      {Cmd::EraseRecordsAfterDownload, 20001, 1000, 20001, 1000}, {Cmd::EraseCards, 2001, 25000, 2001, 25000},
-      {Cmd::SendCard, 5001, 2000, 32768, 2000}, {Cmd::WriteSettings, 2001, 2000, 2001, 2000},
-      {Cmd::ReadSettings, 2001, 510, 1001, 1510}, {Cmd::ReadCards, 2001, 6000, 32768, 6000},
-      {Cmd::DownloadRecords, 2001, 5000, 2001, 5000}};
-  for (const auto& r : rows) {
+// Before its request every command reads the line until it has been quiet for its settle time, never less than
+// the gap; a silent reader is then waited for as long as the command allows, on each link.
+TEST(Exchange, QuietLineAndWaitOfEveryCommand) {
+  const Command* commands[] = {&Cmd::SetClock,   &Cmd::ReadClock,     &Cmd::ReadRecordCount, &Cmd::EraseRecords,
+                               &Cmd::EraseRecordsAfterDownload,      &Cmd::EraseCards,      &Cmd::SendCard,
+                               &Cmd::WriteSettings, &Cmd::ReadSettings, &Cmd::ReadCards,   &Cmd::DownloadRecords};
+  for (const Command* cmd : commands) {
     for (const LinkKind kind : {LinkKind::Serial, LinkKind::Tcp}) {
-      SCOPED_TRACE(testing::Message() << r.cmd.code << (kind == LinkKind::Tcp ? " tcp" : " serial"));
-      FakeEnv f(kind);
-      ExchangeEnv env = f.env();
-      const qint64 start = f.clock.ms;
-      Lines sink;
-      if (r.cmd.replyLength > 0 || &r.cmd == &Cmd::ReadSettings) {
-        EXPECT_EQ(CommandExchange(env, r.cmd, {.deviceId = 1, .replyLength = 9}).outcome, Outcome::NoReply);
-      } else {
-        EXPECT_EQ(StreamExchange(env, r.cmd, 1, sink), StreamEnd::Silence);
+      for (const int gap : {0, 7, 40}) {
+        SCOPED_TRACE(testing::Message() << cmd->code << (kind == LinkKind::Tcp ? " tcp" : " serial") << " gap " << gap);
+        FakeEnv f(kind);
+        f.pace.gapMs = gap;
+        const qint64 start = f.clock.ms;
+        f.link.deliverAfter(0, "stale");
+        qint64 sentAt = -1;
+        f.link.onWrite = [&](const QByteArray&) { sentAt = f.clock.ms; };
+        ExchangeEnv env = f.env();
+        Lines sink;
+        if (cmd->replyLength > 0 || cmd == &Cmd::ReadSettings) {
+          EXPECT_EQ(CommandExchange(env, *cmd, {.deviceId = 1, .replyLength = 9}).outcome, Outcome::NoReply);
+        } else {
+          EXPECT_EQ(StreamExchange(env, *cmd, 1, sink), StreamEnd::Silence);
+        }
+        const Transport& t = cmd->on(kind);
+        EXPECT_EQ(sentAt - start, std::max(t.settleMs, gap));
+        EXPECT_GE(f.link.readsBeforeWrite, 1);
+        EXPECT_EQ(f.clock.ms - sentAt, t.waitMs);
       }
-      EXPECT_EQ(f.link.readsBeforeWrite, kind == LinkKind::Serial ? r.serialDrain : r.tcpDrain);
-      EXPECT_EQ(f.clock.ms - start, kind == LinkKind::Serial ? r.serialWait : r.tcpWait);
+    }
+  }
+}
+
+// Bytes that keep coming hold the request back until the line falls quiet, up to the drain's bound; then the
+// request goes out all the same. Times of stray pieces, gap 5 → when the request went out.
+TEST(Exchange, DrainWaitsForAQuietLineUpToItsBound) {
+  std::vector<qint64> babble;
+  for (qint64 at = 0; at < 2 * kDrainBoundMs; at += 4) babble.push_back(at);
+  const struct { std::vector<qint64> pieces; qint64 sentAt; } rows[] = {
+      {{}, 5}, {{0}, 5}, {{0, 4, 8}, 13}, {{0, 5, 11}, 10}, {{6}, 5}, {babble, kDrainBoundMs}};
+  for (const auto& r : rows) {
+    FakeEnv f;
+    for (const qint64 at : r.pieces) f.link.deliverAfter(at, "x");
+    qint64 sentAt = -1;
+    f.link.onWrite = [&](const QByteArray&) {
+      if (sentAt < 0) sentAt = f.clock.ms;
+    };
+    const qint64 start = f.clock.ms;
+    ExchangeEnv env = f.env();
+    CommandExchange(env, Cmd::SendCard, {.deviceId = 1, .payload = "00000001"});
+    EXPECT_EQ(sentAt - start, r.sentAt) << r.pieces.size();
+    EXPECT_EQ(f.link.requests.size(), 1u);
+  }
+}
+
+// A reader gets the gap between the end of its reply and the next request, counted from the last byte heard,
+// not from the next drain's start; over TCP a card reply is followed by a wait for the quiet line.
+TEST(Exchange, GapAfterEveryReply) {
+  for (const LinkKind kind : {LinkKind::Serial, LinkKind::Tcp}) {
+    for (const int gap : {0, 9}) {
+      SCOPED_TRACE(testing::Message() << (kind == LinkKind::Tcp ? "tcp" : "serial") << " gap " << gap);
+      FakeEnv f(kind);
+      f.pace.gapMs = gap;
+      std::vector<qint64> sent;
+      // The reply, and its CR a little later.
+      f.link.onWrite = [&](const QByteArray&) {
+        sent.push_back(f.clock.ms);
+        f.link.deliverAfter(20, "$NC001O**");
+        f.link.deliverAfter(23, "\r");
+      };
+      ExchangeEnv env = f.env();
+      EXPECT_EQ(CommandExchange(env, Cmd::SendCard, {.deviceId = 1, .payload = "00000001"}).outcome, Outcome::Ok);
+      const qint64 returnedAt = f.clock.ms;
+      EXPECT_EQ(CommandExchange(env, Cmd::SendCard, {.deviceId = 1, .payload = "00000002"}).outcome, Outcome::Ok);
+      ASSERT_EQ(sent.size(), 2u);
+      // The reply is complete at 20 ms, its CR comes at 23; with a gap the second request goes that long after
+      // the CR, without one at once.
+      EXPECT_EQ(sent[1] - sent[0], gap ? 23 + gap : 20);
+      EXPECT_EQ(returnedAt - sent[0], kind == LinkKind::Tcp && gap ? 23 + gap : 20);
     }
   }
 }
@@ -75,7 +130,7 @@ TEST(Exchange, ReplyCompleteAtItsLengthBeforeTheDeadline) {
   }
 }
 
-TEST(Exchange, RequestPortCheckAndDrains) {
+TEST(Exchange, RequestAndPortCheck) {
   FakeEnv t(LinkKind::Tcp);
   t.link.deliverAfter(0, "$NC007E**\r");  // a late reply to an earlier request: the drain reads it away
   t.answer("$NC007O**\r");
@@ -85,21 +140,14 @@ TEST(Exchange, RequestPortCheckAndDrains) {
   const auto payload = [&] { madeAt = t.clock.ms; return QByteArray("000000FF"); };
   EXPECT_EQ(CommandExchange(env, Cmd::SendCard, {.deviceId = 7, .payloadAtSending = payload}).outcome, Outcome::Ok);
   EXPECT_EQ(t.link.requests, std::vector<QByteArray>{"%NC007000000FF**\r"});
-  EXPECT_EQ(madeAt, 1'000'000);
-  // Over TCP the card write drains again after its reply.
-  EXPECT_EQ(t.link.reads - t.link.readsBeforeWrite, 1 + 32768);
-  // On a serial port what arrives in the drain's last pass goes with the emptied buffers.
-  FakeEnv s;
-  int passes = 0;
-  s.pump.onPass = [&] { if (++passes == 5001) s.link.deliverAfter(0, "$NC007E**\r"); };
-  s.answer("$NC007O**\r");
-  ExchangeEnv serialEnv = s.env();
-  EXPECT_EQ(CommandExchange(serialEnv, Cmd::SendCard, {.deviceId = 7}).outcome, Outcome::Ok);
-  // A serial port that reports an error sends nothing.
+  EXPECT_EQ(madeAt, 1'000'000 + kDefaultGapMs);
+  // A serial port that reports an error sends nothing, whether the settings are read whole or as a stream.
   FakeEnv f;
   f.link.portOk = false;
   ExchangeEnv serial = f.env();
   EXPECT_EQ(CommandExchange(serial, Cmd::ReadSettings, {.deviceId = 1, .replyLength = 28}).outcome, Outcome::BadReply);
+  Lines sink;
+  EXPECT_EQ(StreamExchange(serial, Cmd::ReadSettings, 1, sink), StreamEnd::PortFault);
   EXPECT_TRUE(f.link.requests.empty());
 }
 
@@ -159,7 +207,7 @@ TEST(Exchange, TrafficOfEveryExchange) {
   FakeEnv f;
   TrafficLog traffic(5);
   TracingLink traced(f.link, &traffic, f.clock, f.clock.ms);
-  ExchangeEnv env{traced, f.pump, f.clock};
+  ExchangeEnv env{traced, f.pump, f.clock, f.pace};
   f.link.deliverAfter(0, "$old");  // read by the drain, before any request
   const QByteArray replies[] = {"$DR001**\r", "$XX002**\r", ""};
   int n = 0;
@@ -170,15 +218,22 @@ TEST(Exchange, TrafficOfEveryExchange) {
     rows << QStringLiteral("%1 %2 %3%4 %5%6").arg(t.ms).arg(int(t.kind)).arg(QString::fromLatin1(t.code)).arg(t.address)
                 .arg(QString::fromLatin1(t.bytes)).arg(t.failed ? " failed" : t.stray ? " stray" : "");
   // Five frames at most: the stray bytes and the first request went out of the ring.
-  EXPECT_EQ(rows, QStringList({"7 1 DR1 $DR001**\r", "7 0 DR2 %DR002X**\r", "14 1 DR2 $XX002**\r failed",
-                               "14 0 DR3 %DR003X**\r", "1014 2 DR3 "}));
-  EXPECT_EQ(TrafficText(traffic.frames()).split('\n').at(1), "0.007 TX 25 44 52 30 30 32 58 2A 2A 0D |%DR002X**.|");
-  EXPECT_TRUE(TrafficCsv(traffic.frames()).contains("\n14,RX,2,DR,9,24 58 58 30 30 32 2A 2A 0D,\"$XX002**.\",bad reply\n"));
+  // Each request goes out a gap after the line was last busy.
+  EXPECT_EQ(rows, QStringList({"12 1 DR1 $DR001**\r", "17 0 DR2 %DR002X**\r", "24 1 DR2 $XX002**\r failed",
+                               "29 0 DR3 %DR003X**\r", "1029 2 DR3 "}));
+  EXPECT_EQ(TrafficText(traffic.frames()).split('\n').at(1), "0.017 TX 25 44 52 30 30 32 58 2A 2A 0D |%DR002X**.|");
+  EXPECT_TRUE(TrafficCsv(traffic.frames()).contains("\n24,RX,2,DR,9,24 58 58 30 30 32 2A 2A 0D,\"$XX002**.\",bad reply\n"));
   traffic.clear();
   f.link.deliverAfter(0, "late");
   traced.readAll();
   ASSERT_EQ(traffic.frames().size(), 1u);
   EXPECT_TRUE(traffic.frames().front().stray);
+}
+
+TEST(Exchange, GapFromText) {
+  const struct { const char* text; std::optional<int> ms; } rows[] = {
+      {"0", 0}, {" 7 ", 7}, {"1000", 1000}, {"1001", {}}, {"-1", {}}, {"5x", {}}, {"", {}}};
+  for (const auto& r : rows) EXPECT_EQ(GapFromText(QString::fromLatin1(r.text)), r.ms) << r.text;
 }
 
 TEST(Exchange, PauseSleepsItsTime) {

@@ -101,6 +101,22 @@ TEST(Cli, StoppedDownloadIsNeverErased) {
   EXPECT_EQ(first.records.size(), 2u);
 }
 
+// --gap holds between a reader's reply and the next request.
+TEST(Cli, GapBetweenReplyAndRequest) {
+  CliRig rig;
+  rig.sim.addReader(1, SimModel::TS40);
+  std::vector<qint64> cardsAt;
+  QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& r) {
+    if (r.startsWith("%NC")) cardsAt.push_back(rig.clock.ms);
+  });
+  QFile cards(rig.path("cards.txt"));
+  ASSERT_TRUE(cards.open(QIODevice::WriteOnly) && cards.write("11\r\n12\r\n") == 8);
+  cards.close();
+  EXPECT_EQ(rig.run({"cards", "push", cards.fileName(), "--id", "1", "--gap", "400"}), cli::kDone);
+  ASSERT_EQ(cardsAt.size(), 2u);
+  EXPECT_GE(cardsAt[1] - cardsAt[0], 400);
+}
+
 TEST(Cli, TraceHoldsEveryByteInOrder) {
   CliRig rig;
   rig.sim.addReader(1, SimModel::TS30P);
@@ -151,7 +167,8 @@ TEST(Cli, BadInputTouchesNoReader) {
                               {"cards", "push", rig.path("missing.txt"), "--id", "1"}, {"settings", "set", "relay_time=99", "--id", "1"},
                               {"settings", "set", "run_mode=read-only", "--id", "1", "--model", "TS-20"}, {"settings", "set", "colour=red", "--id", "1"},
                               {"settings", "set", "new_id=5", "--id", "1,2"}, {"settings", "set", "relay_time", "--id", "1"},
-                              {"records", "pull", "--id", "1", "--log", "/nonexistent/AccessFile.txt"}, {"bogus"}};
+                              {"records", "pull", "--id", "1", "--log", "/nonexistent/AccessFile.txt"}, {"bogus"},
+                              {"records", "count", "--id", "1", "--gap", "1001"}, {"records", "count", "--id", "1", "--gap"}};
   for (const QStringList& args : rows) {
     EXPECT_EQ(rig.run(args), cli::kUsage) << args.join(' ').toStdString();
     EXPECT_FALSE(rig.err.isEmpty());

@@ -46,23 +46,23 @@ class FakeLink : public Link {
   std::multimap<qint64, QByteArray> pending_;
 };
 
-// A pass takes no time; a wait jumps to the next arrival or to its bound.
+// A wait jumps to the next arrival or to its bound, whichever comes first.
 class FakePump : public MessagePump {
  public:
   FakePump(FakeClock& clock, FakeLink& link) : clock_(clock), link_(link) {}
-  void pump() override;
   void waitForActivity(int maxMs) override;
-  std::function<void()> onPass;
+  std::function<void()> onWake;  // after each wait, at its new time
+  int waits = 0;
 
  private:
   FakeClock& clock_;
   FakeLink& link_;
-  int passesSinceWait_ = 0;
+  int wakesWithoutTime_ = 0;
 };
 
 struct FakeEnv {
   explicit FakeEnv(LinkKind kind = LinkKind::Serial) : link(clock, kind), pump(clock, link) {}
-  ExchangeEnv env() { return ExchangeEnv{link, pump, clock}; }
+  ExchangeEnv env() { return ExchangeEnv{link, pump, clock, pace}; }
   // Answers every request with `reply` after `delayMs`.
   void answer(const QByteArray& reply, qint64 delayMs = 0) {
     link.onWrite = [this, reply, delayMs](const QByteArray&) { link.deliverAfter(delayMs, reply); };
@@ -70,6 +70,7 @@ struct FakeEnv {
   FakeClock clock;
   FakeLink link;
   FakePump pump;
+  LinePace pace;
 };
 
 }  // namespace tessaro::test

@@ -11,8 +11,6 @@
 
 namespace tessaro::test {
 
-void FastPump::pump() { QCoreApplication::processEvents(); }
-
 void FastPump::waitForActivity(int maxMs) {
   // Up to a millisecond of real time for the line, then ten of the fake clock.
   QTimer wake;
@@ -22,7 +20,7 @@ void FastPump::waitForActivity(int maxMs) {
   clock_.ms += std::clamp(maxMs, 1, 10);
 }
 
-WindowRig::WindowRig(Timing timing, const QString& programIn) {
+WindowRig::WindowRig(Timing timing, const QString& programIn, int gapMs) {
   Services s;
   s.prompts = &prompts;
   s.pump = timing == Timing::Fast ? static_cast<MessagePump*>(&fastPump) : &realPump;
@@ -36,6 +34,7 @@ WindowRig::WindowRig(Timing timing, const QString& programIn) {
     started << program + QLatin1Char(' ') + args.join(QLatin1Char('|'));
     return true;
   };
+  s.gapMs = gapMs;
   window = std::make_unique<MainWindow>(s);
   sim.setNow([this] { return now; });
   sim.setEraseCardsDelayMs(0);

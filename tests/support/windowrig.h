@@ -1,7 +1,7 @@
 #pragma once
 // The main window with a scripted user, an injected PC clock and program
 // folder, and the simulated reader behind a TCP port or a pseudo-terminal.
-// Fast timing runs a fake clock that moves ten milliseconds a pass while the
+// Fast timing runs a fake clock that moves up to ten milliseconds a wait while the
 // real event loop serves both ends of the line, so silence costs little real
 // time; real timing uses the program's own pump and clock.
 
@@ -22,7 +22,6 @@ namespace tessaro::test {
 class FastPump : public MessagePump {
  public:
   explicit FastPump(FakeClock& clock) : clock_(clock) {}
-  void pump() override;
   void waitForActivity(int maxMs) override;
 
  private:
@@ -33,7 +32,8 @@ class WindowRig {
  public:
   enum class Timing { Fast, Real };
   // `programIn`: the program's folder inside the rig's folder (missing, so nothing can be written there).
-  explicit WindowRig(Timing timing = Timing::Fast, const QString& programIn = {});
+  // `gapMs`: as `tessaro-config --gap` gives it.
+  explicit WindowRig(Timing timing = Timing::Fast, const QString& programIn = {}, int gapMs = kDefaultGapMs);
 
   // A reader on the line; the window is switched to its model.
   sim::SimReader& reader(int id, sim::SimModel model);
