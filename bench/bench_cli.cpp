@@ -1,7 +1,9 @@
 // tessaro-cli as a scheduled job uses it, run as its own process against the
 // simulated reader in this one: the time from start to its first request, its
-// CPU while a slow reader erases its cards, and "records pull --id all" from 16
-// readers on one pseudo-terminal paced at 38400 baud, 3501 records each.
+// CPU while a slow reader erases its cards, sends and receives cards, 2000
+// cards to each of 16 readers on one pseudo-terminal paced at 38400 baud, a
+// scan of every address with no reader on the line, and "records pull --id
+// all" from 16 readers on one paced pseudo-terminal, 3501 records each.
 
 #include <sys/resource.h>
 
@@ -22,7 +24,7 @@
 
 namespace {
 
-constexpr int kReaders = 16, kRecords = 3501, kBaud = 38400;
+constexpr int kReaders = 16, kRecords = 3501, kBaud = 38400, kCards = 2000;
 
 QString Cli() { return QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/tessaro-cli"); }
 
@@ -44,6 +46,30 @@ double ChildCpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_CHILDREN, &u);
   return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double LineSeconds(double chars) { return chars * 11 / kBaud; }
+
+// Runs the program to its end and returns its wall seconds and its share of one core.
+struct Run {
+  bool ok = false;
+  int exitCode = -1;
+  double seconds = 0, cpuPercent = 0;
+  QByteArray out;
+};
+Run Timed(const QStringList& args, int timeoutMs) {
+  Run r;
+  const double cpu0 = ChildCpuSeconds();
+  QElapsedTimer t;
+  t.start();
+  QProcess* p = Start(args);
+  r.ok = Finish(p, timeoutMs);
+  r.seconds = t.nsecsElapsed() / 1e9;
+  r.cpuPercent = 100 * (ChildCpuSeconds() - cpu0) / r.seconds;
+  r.exitCode = p->exitCode();
+  r.out = p->readAllStandardOutput();
+  delete p;
+  return r;
 }
 
 }  // namespace
@@ -94,6 +120,49 @@ int main(int argc, char** argv) {
     std::printf("CPU while a reader erases its cards for 20 s | %.2f %% of one core | <= 2 %% | %s\n", percent,
                 percent <= 2 ? "ok" : "MISSED");
   }
+  // Cards to one reader and back, then to 16 readers on one paced line. Each card is a request of 17
+  // characters and a reply of 10; the readers get the gap after every reply.
+  {
+    QTemporaryDir dir;
+    QFile cards(dir.filePath("cards.txt"));
+    if (!cards.open(QIODevice::WriteOnly)) return 1;
+    for (int i = 0; i < kCards; ++i) cards.write(QByteArray::number(500000 + i * 3) + "\r\n");
+    cards.close();
+    ReaderSim sim;
+    for (int id = 1; id <= kReaders; ++id) sim.addReader(id, SimModel::TS40);
+    if (!sim.openPty()) return 1;
+    sim.setBaud(kBaud);
+    const QStringList line = {"--serial", sim.ptyPath(), "--parity", "none", "--model", "TS-40"};
+    const double perCard = LineSeconds(17 + 10) + 0.005;
+    Run push = Timed(QStringList{"cards", "push", cards.fileName(), "--id", "1"} + line, 600000);
+    ok = push.ok && push.exitCode == 0 && sim.reader(1)->cards.size() == size_t(kCards) && ok;
+    std::printf("cards push, %d cards, pty at %d baud | %.1f s = %.3f x (line + gaps) | <= 1.05 | %s\n", kCards, kBaud,
+                push.seconds, push.seconds / (kCards * perCard), push.seconds / (kCards * perCard) <= 1.05 ? "ok" : "MISSED");
+    std::printf("cards push: CPU | %.2f %% of one core | <= 5 %% | %s\n", push.cpuPercent, push.cpuPercent <= 5 ? "ok" : "MISSED");
+    Run pull = Timed(QStringList{"cards", "pull", "--id", "1", "--out", dir.filePath("back.txt")} + line, 600000);
+    ok = pull.ok && pull.exitCode == 0 && ok;
+    std::printf("cards pull, %d cards, pty at %d baud: CPU | %.2f %% of one core | <= 5 %% | %s\n", kCards, kBaud,
+                pull.cpuPercent, pull.cpuPercent <= 5 ? "ok" : "MISSED");
+    sim.reader(1)->cards.clear();
+    Run all = Timed(QStringList{"cards", "push", cards.fileName(), "--id", "1-16"} + line, 3600 * 1000);
+    bool stored = true;
+    for (int id = 1; id <= kReaders; ++id) stored = stored && sim.reader(id)->cards.size() == size_t(kCards);
+    ok = all.ok && all.exitCode == 0 && stored && ok;
+    const double bound = kReaders * kCards * perCard;
+    std::printf("cards push --id 1-16, %d cards each, pty at %d baud | %.1f s = %.3f x (line + gaps %.1f s) | <= 1.05 | %s\n",
+                kCards, kBaud, all.seconds, all.seconds / bound, bound, all.seconds / bound <= 1.05 ? "ok" : "MISSED");
+  }
+  // A scan of every address with no reader on the line: each address waits for the settings reply.
+  for (const bool tcp : {false, true}) {
+    ReaderSim sim;
+    if (tcp ? !sim.listenTcp() : !sim.openPty()) return 1;
+    const QStringList line = tcp ? QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
+                                 : QStringList{"--serial", sim.ptyPath(), "--parity", "none"};
+    Run scan = Timed(QStringList{"scan", "--from", "1", "--to", "255"} + line, 3600 * 1000);
+    ok = scan.ok && ok;
+    std::printf("scan 1-255, no reader, %s | %.1f s (%.0f ms an address) | | \n", tcp ? "TCP" : "pty", scan.seconds,
+                scan.seconds * 1000 / 255);
+  }
   // Every record of 16 readers on one paced line.
   {
     ReaderSim sim;
@@ -102,19 +171,19 @@ int main(int argc, char** argv) {
     if (!sim.openPty()) return 1;
     sim.setBaud(kBaud);
     QTemporaryDir dir;
-    QElapsedTimer t;
-    t.start();
-    QProcess* p = Start({"records", "pull", "--serial", sim.ptyPath(), "--parity", "none", "--id", "all", "--model",
-                         "TS-30P", "--log", dir.filePath("AccessFile.txt"), "--erase", "--json"});
-    const bool finished = Finish(p, 3600 * 1000);
-    const double seconds = t.nsecsElapsed() / 1e9;
-    const QJsonArray readers = QJsonDocument::fromJson(p->readAllStandardOutput()).object()["readers"].toArray();
+    const Run pull = Timed({"records", "pull", "--serial", sim.ptyPath(), "--parity", "none", "--id", "all", "--model",
+                            "TS-30P", "--log", dir.filePath("AccessFile.txt"), "--erase", "--json"},
+                           3600 * 1000);
+    const bool finished = pull.ok;
+    const double seconds = pull.seconds;
+    const QJsonArray readers = QJsonDocument::fromJson(pull.out).object()["readers"].toArray();
     int records = 0;
     for (const QJsonValue& r : readers) records += r.toObject()["records"].toInt();
     // 3501 records fill a download, so each ends without its end-of-records frame: every record is
     // logged, the readers keep their memory, and the program says so (exit status 2), as the window does.
-    ok = finished && p->exitCode() == 2 && records == kReaders * kRecords && ok;
-    delete p;
+    ok = finished && pull.exitCode == 2 && records == kReaders * kRecords && ok;
+    std::printf("records pull: CPU | %.2f %% of one core | <= 5 %% | %s\n", pull.cpuPercent,
+                pull.cpuPercent <= 5 ? "ok" : "MISSED");
     // What the reader sends: the scan's two settings replies and the settings read (29 characters each), the
     // counter (14), the records (30 each) and their end (9), the erase (9); what the line must wait: the
     // scan's silence at every other address (0.51 s) and the pause before every download (2 s).

@@ -34,7 +34,8 @@ struct Figures {
 
 // The download as the panel runs it: the pause, then "%DD" with collection and conversion.
 Figures TimedDownload(Link& link, MessagePump& pump, MonotonicClock& clock) {
-  ExchangeEnv env{link, pump, clock};
+  LinePace pace;
+  ExchangeEnv env{link, pump, clock, pace};
   Figures f;
   QElapsedTimer total;
   total.start();

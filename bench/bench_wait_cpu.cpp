@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot connect to the local server\n");
     return 1;
   }
-  ExchangeEnv env{link, pump, clock};
+  LinePace pace;
+  ExchangeEnv env{link, pump, clock, pace};
 
   QElapsedTimer wall;
   const double cpuBefore = cpuSeconds();
