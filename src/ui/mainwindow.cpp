@@ -118,7 +118,6 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QWidget(pare
   connect(c_.cmdClose, &QPushButton::clicked, this, &QWidget::close);
   connect(c_.cmdBusView, &QPushButton::clicked, this, &MainWindow::showBusView);
   connect(c_.cmdTraffic, &QPushButton::clicked, this, &MainWindow::showTraffic);
-  connect(c_.TTimer, &QTimer::timeout, this, [this] { session_->state().tickCounter.advance(); });
   connect(c_.ClockTimer, &QTimer::timeout, clock_.get(), &ClockPanel::tick);
   qApp->installEventFilter(this);
 }
@@ -280,6 +279,8 @@ void MainWindow::buildControls() {
   st.txtOldID->setFocus();
 
   // Non-visual components.
+  // The 10 ms tick timer keeps its name and interval; every wait now runs on
+  // the monotonic clock, so nothing needs its ticks and it is not started.
   c_.TTimer = new QTimer(this);
   c_.TTimer->setObjectName(QStringLiteral("TTimer"));
   c_.TTimer->setTimerType(Qt::PreciseTimer);
@@ -324,7 +325,6 @@ void MainWindow::startUp() {
   for (QButtonGroup* g : {c_.settings.opsOfflineRecordType, c_.settings.opsWigType, c_.settings.opsStartEPCWord})
     g->button(0)->setChecked(true);
 
-  c_.TTimer->start();
   c_.ClockTimer->start();
 }
 

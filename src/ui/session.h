@@ -36,21 +36,10 @@ struct Services {
   int gapMs = kDefaultGapMs;  // the pause each reader gets after its reply (--gap)
 };
 
-// The window's 10 ms tick counter: counts 0..30000 and wraps to 0.
-class TickCounter {
- public:
-  qint16 value() const { return value_; }
-  void advance() { value_ = value_ < 30000 ? static_cast<qint16>(value_ + 1) : qint16(0); }
-
- private:
-  qint16 value_ = 0;
-};
-
 // Window-level values that outlive a single click.
 struct WindowState {
   bool escCancelFlag = false;    // set by ESC, cleared by the card transfers
   bool scanCancelFlag = false;   // set by cmdCancelScan, cleared by the scan
-  TickCounter tickCounter;       // advanced by TTimer
   qint16 maxCardCount = 255;     // card limit of the chosen model
   qint16 offlineRecordType = 0;  // 1 entry, 2 exit, 0 before settings were read or sent
 };
