@@ -1,6 +1,8 @@
 #include "models.h"
 
-#include <QString>
+#include <QRegularExpression>
+#include <QStringList>
+#include <algorithm>
 #include <array>
 
 namespace tessaro {
@@ -9,20 +11,29 @@ const ModelFacts& Facts(DeviceModel model) {
   using L = SettingsLayout;
   // clang-format off
   static const std::array<ModelFacts, kModelCount> table{{
-    //  name      limit  R-O    relaySA layout                 len  early  earlyScan
-    {"TS-20",   255,  false, false, L::Basic,              27, true,  true},
-    {"TS-30H",  2000, false, false, L::Basic,              28, false, false},
-    {"TS-30P",  2000, false, false, L::Basic,              28, false, false},
-    {"TS-40",   2000, true,  true,  L::Basic,              28, false, false},
-    {"TS-40B",  5000, true,  false, L::Basic,              28, false, false},
-    {"TS-20B",  255,  true,  false, L::Basic,              28, true,  false},
-    {"TS-90",   2000, true,  false, L::Basic,              28, false, false},
-    {"TS-90B",  2000, true,  false, L::WiegandOnly,        30, false, false},
-    {"TS-90C",  2000, true,  false, L::WiegandAndDetector, 32, false, false},
+    // caption                  name      limit  R-O    relaySA cards  clock  layout                 len  early  earlyScan
+    {"TS-20",                   "TS-20",  255,  false, false,  false, false, L::Basic,              27, true,  true},
+    {"TS-30H",                  "TS-30H", 2000, false, false,  false, false, L::Basic,              28, false, false},
+    {"TS-30P",                  "TS-30P", 2000, false, false,  false, true,  L::Basic,              28, false, false},
+    {"TS-40",                   "TS-40",  2000, true,  true,   true,  false, L::Basic,              28, false, false},
+    {"TS-40B",                  "TS-40B", 5000, true,  false,  true,  false, L::Basic,              28, false, false},
+    {"TS-20B",                  "TS-20B", 255,  true,  false,  true,  false, L::Basic,              28, true,  false},
+    {"TS-90",                   "TS-90",  2000, true,  false,  true,  false, L::Basic,              28, false, false},
+    {"TS-90B",                  "TS-90B", 2000, true,  false,  true,  false, L::WiegandOnly,        30, false, false},
+    {"TS-90C (Command Mode)",   "TS-90C", 2000, true,  false,  true,  false, L::WiegandAndDetector, 32, false, false},
   }};
   // clang-format on
   return table[static_cast<size_t>(model)];
 }
+
+namespace {
+std::vector<DeviceModel> AllWhere(bool (*pick)(DeviceModel, qsizetype), qsizetype arg) {
+  std::vector<DeviceModel> models;
+  for (int i = 0; i < kModelCount; ++i)
+    if (pick(static_cast<DeviceModel>(i), arg)) models.push_back(static_cast<DeviceModel>(i));
+  return models;
+}
+}  // namespace
 
 std::optional<DeviceModel> ModelFromName(QStringView name) {
   auto bare = [](QStringView s) { return s.toString().remove(u'-').remove(u' ').toUpper(); };
@@ -32,6 +43,52 @@ std::optional<DeviceModel> ModelFromName(QStringView name) {
     if (bare(QString::fromLatin1(Facts(model).name)) == wanted) return model;
   }
   return std::nullopt;
+}
+
+bool Can(DeviceModel model, Ability ability) {
+  const ModelFacts& f = Facts(model);
+  return ability == Ability::CardDownload ? f.cardDownload : f.clockAndRecords;
+}
+
+std::vector<DeviceModel> ModelsThatCan(Ability ability) {
+  return AllWhere([](DeviceModel m, qsizetype a) { return Can(m, static_cast<Ability>(a)); },
+                  static_cast<qsizetype>(ability));
+}
+
+QString ModelNames(const std::vector<DeviceModel>& models) {
+  QStringList names;
+  for (DeviceModel m : models) names << QLatin1String(Facts(m).name);
+  return names.join(QStringLiteral(", "));
+}
+
+std::vector<DeviceModel> ModelsWithReplyLength(qsizetype length) {
+  return AllWhere([](DeviceModel m, qsizetype n) { return Facts(m).settingsReplyLength == n; }, length);
+}
+
+QString FamilyName(const std::vector<DeviceModel>& family) {
+  if (family.size() == 1) return QLatin1String(Facts(family.front()).name);
+  // "30H" and "30P" are both "30"; a number of one model keeps its letters.
+  static const QRegularExpression number(QStringLiteral("^TS-(\\d+)"));
+  QStringList parts;
+  for (DeviceModel m : family) {
+    const QString name = QLatin1String(Facts(m).name);
+    const QString digits = number.match(name).captured(1);
+    const auto shared = std::count_if(family.begin(), family.end(), [&](DeviceModel other) {
+      return number.match(QLatin1String(Facts(other).name)).captured(1) == digits;
+    });
+    const QString part = shared > 1 ? digits : name.mid(3);
+    if (!parts.contains(part)) parts << part;
+  }
+  return parts.isEmpty() ? QString() : QStringLiteral("TS-") + parts.join(u'/');
+}
+
+bool FamilyCan(const std::vector<DeviceModel>& family, Ability ability) {
+  return std::any_of(family.begin(), family.end(), [ability](DeviceModel m) { return Can(m, ability); });
+}
+
+DeviceModel ModelOfFamily(const std::vector<DeviceModel>& family, DeviceModel preferred) {
+  if (family.empty() || std::find(family.begin(), family.end(), preferred) != family.end()) return preferred;
+  return family.front();
 }
 
 }  // namespace tessaro

@@ -1,9 +1,12 @@
 #pragma once
-// What each reader model is on the wire: its name, card limit and settings
-// layout. Pure data; what the window shows for a model is the window's own.
+// Every reader model's profile: its names, what it is on the wire and what it
+// can do. The one table that the window, the bus view and the command-line
+// tool all read.
 
+#include <QString>
 #include <QStringView>
 #include <optional>
+#include <vector>
 
 namespace tessaro {
 
@@ -16,19 +19,46 @@ enum class RunMode { StandAlone = 0, Online = 1, ReadOnly = 2 };
 enum class SettingsLayout { Basic, WiegandOnly, WiegandAndDetector };
 
 struct ModelFacts {
-  const char* name;  // "TS-20": the device type as users name it
-  qint16 cardLimit;
+  const char* caption;         // the option that chooses it: "TS-90C (Command Mode)"
+  const char* name;            // the device type as users name it: "TS-90C"
+  qint16 cardLimit;            // cards the list may hold for it
   bool readOnlyMode;           // knows the "Read-Only" run mode
   bool relayTimeInStandAlone;  // takes the relay time also in Stand-Alone mode
-  SettingsLayout layout;
+  bool cardDownload;           // gives its card list back
+  bool clockAndRecords;        // has a real-time clock and keeps offline passage records
+  SettingsLayout layout;       // the Wiegand options travel with every layout but Basic,
+                               // the vehicle detector with WiegandAndDetector
   int settingsReplyLength;     // characters of the "%US" reply
   bool masterCardEarly;        // the master card at 15-22 of the settings reply, not 16-23
   bool masterCardEarlyInScan;  // the same, as the address scan reads it
+  bool wiegand() const { return layout != SettingsLayout::Basic; }
+  bool vehicleDetector() const { return layout == SettingsLayout::WiegandAndDetector; }
 };
 
 const ModelFacts& Facts(DeviceModel model);
 
 // "TS-30P", "ts30p", "TS 30P" → the model.
 std::optional<DeviceModel> ModelFromName(QStringView name);
+
+// What only some models can do.
+enum class Ability { CardDownload, ClockAndRecords };
+bool Can(DeviceModel model, Ability ability);
+std::vector<DeviceModel> ModelsThatCan(Ability ability);
+
+// "TS-30H, TS-30P": the models' names in table order.
+QString ModelNames(const std::vector<DeviceModel>& models);
+
+// A family: the models whose settings replies have one length, which is all
+// that a reply tells of the model. The models with this reply length (before
+// the reply's CR), in table order.
+std::vector<DeviceModel> ModelsWithReplyLength(qsizetype length);
+// The family's brief name: its one model's name, or the models' numbers after
+// "TS-" with their letters left out where two share a number ("TS-30/40/20B/90").
+QString FamilyName(const std::vector<DeviceModel>& family);
+// Some model of the family can.
+bool FamilyCan(const std::vector<DeviceModel>& family, Ability ability);
+// The model to read a reader of this family as: the preferred one when it is
+// of the family, else the family's first (the preferred one for no family).
+DeviceModel ModelOfFamily(const std::vector<DeviceModel>& family, DeviceModel preferred);
 
 }  // namespace tessaro

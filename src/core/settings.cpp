@@ -101,19 +101,6 @@ bool WellFormedSettingsLine(QByteArrayView line, qint16 deviceId) {
          (AllOf(s.sliced(14, 8), isxdigit) || AllOf(s.sliced(15, 8), isxdigit));
 }
 
-std::vector<DeviceModel> ModelsWithReplyLength(qsizetype length) {
-  std::vector<DeviceModel> models;
-  for (int i = 0; i < kModelCount; ++i) {
-    if (Facts(static_cast<DeviceModel>(i)).settingsReplyLength == length) models.push_back(static_cast<DeviceModel>(i));
-  }
-  return models;
-}
-
-DeviceModel ModelOfFamily(const std::vector<DeviceModel>& family, DeviceModel preferred) {
-  if (family.empty() || std::find(family.begin(), family.end(), preferred) != family.end()) return preferred;
-  return family.front();
-}
-
 SettingsReplyFields DecodeSettingsReply(QByteArrayView reply, DeviceModel model, bool forScan) {
   const bool masterCardEarly = forScan ? Facts(model).masterCardEarlyInScan : Facts(model).masterCardEarly;
   SettingsReplyFields f;

@@ -67,13 +67,6 @@ QByteArray ProbeSettings(ExchangeEnv& env, qint16 deviceId);
 // "**" and CR, and one of the readers' lengths.
 bool WellFormedSettingsLine(QByteArrayView line, qint16 deviceId);
 
-// The models whose settings reply has this many characters before its CR.
-std::vector<DeviceModel> ModelsWithReplyLength(qsizetype length);
-
-// The model to read a reader of this family as: the preferred one when it is
-// of the family, else the family's first (the preferred one for no family).
-DeviceModel ModelOfFamily(const std::vector<DeviceModel>& family, DeviceModel preferred);
-
 // The fields of a settings reply (position 1 = the first character after "$US").
 struct SettingsReplyFields {
   qint64 address = 0;                 // 1-3

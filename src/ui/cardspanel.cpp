@@ -69,7 +69,7 @@ void CardsPanel::add() {
     session_.prompts().message(text::kInvalidCardId);
     return;
   }
-  const int limit = session_.state().maxCardCount;
+  const int limit = Facts(session_.model()).cardLimit;
   if (c_.lstCardID->count() >= limit) {
     session_.prompts().message(text::CardLimit(limit));
     return;
@@ -110,7 +110,7 @@ void CardsPanel::importFile() {
     return;
   }
   c_.lstCardID->clear();
-  const int limit = std::max<int>(0, session_.state().maxCardCount);
+  const int limit = std::max<int>(0, Facts(session_.model()).cardLimit);
   append(lines->mid(0, limit), true);
   if (lines->size() > limit) session_.prompts().message(text::CardLimit(limit));
 }

@@ -32,17 +32,6 @@ namespace caption = text::caption;
 
 namespace {
 
-// What the window shows of each model beyond its wire facts: the card
-// download and the frame of the clock and records are not on every model.
-struct ModelWidgets {
-  bool receiveAllCards;  // cmdReceiveAllCards usable
-  bool specialPanel;     // frTS30P usable
-};
-constexpr ModelWidgets kModelWidgets[kModelCount] = {
-    {false, false}, {false, false}, {false, true}, {true, false}, {true, false},
-    {true, false},  {true, false},  {true, false}, {true, false},
-};
-
 QString indexed(const char* array, int i) { return QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(i); }
 
 template <typename T>
@@ -152,7 +141,7 @@ void MainWindow::buildControls() {
   cn.opsDevice->setObjectName(QStringLiteral("opsDevice"));
   for (int i = 0; i < kModelCount; ++i) {
     auto* r = make<QRadioButton>(f1, indexed("opsDevice", i), deviceX[i], 22 + (i / 3) * 22, deviceW[i], 20);
-    r->setText(caption::opsDevice[i]);
+    r->setText(QLatin1String(Facts(static_cast<DeviceModel>(i)).caption));
     cn.opsDevice->addButton(r, i);
   }
   cn.lblDeviceType = make<QLabel>(f1, "lblDeviceType", QStringLiteral("TS-20B"), 12, 92, 200, 20);
@@ -297,11 +286,10 @@ void MainWindow::startUp() {
   // 2. Client area of 788 x 562 at normal resolution.
   setFixedSize(788, 562);
   // 3. The socket exists from the start; its port comes from txtPort at each connect.
-  // 4. Cancel flags; 5. card limit.
+  // 4. Cancel flags; 5. card limit (of the model chosen below).
   WindowState& s = session_->state();
   s.scanCancelFlag = false;
   s.escCancelFlag = false;
-  s.maxCardCount = 255;
   c_.cards.lblMaxCardNum->setText(QStringLiteral("255"));
   // 6-8. Connection lists.
   ConnectionControls& cn = c_.connection;
@@ -331,7 +319,6 @@ void MainWindow::startUp() {
 void MainWindow::applyProfile(int model) {
   if (model < 0 || model >= kModelCount) return;
   const ModelFacts& facts = Facts(static_cast<DeviceModel>(model));
-  const ModelWidgets& widgets = kModelWidgets[model];
   SettingsControls& st = c_.settings;
   QWidget* const wiegand[] = {st.pic90B[0], st.pic90B[1], st.lbl90B[0], st.lbl90B[1]};
   QWidget* const detector[] = {st.chkLoop, st.txtLoopTime, st.lbl90B[2], st.lbl90B[3]};
@@ -341,21 +328,20 @@ void MainWindow::applyProfile(int model) {
   c_.cards.cmdReceiveAllCards->setEnabled(false);
   for (QWidget* w : detector) w->setVisible(false);
   for (QWidget* w : wiegand) w->setVisible(false);
-  // 2. Limit and type text.
-  session_->state().maxCardCount = facts.cardLimit;
+  // 2. Type text; the limit is the chosen model's own.
   c_.connection.lblDeviceType->setText(QString::fromLatin1(facts.name));
   // 3. What the model has; the model-specific settings show where they travel.
   if (facts.readOnlyMode) st.opsRunMode->button(static_cast<int>(RunMode::ReadOnly))->setVisible(true);
-  if (widgets.specialPanel) c_.frTS30P->setEnabled(true);
-  if (widgets.receiveAllCards) c_.cards.cmdReceiveAllCards->setEnabled(true);
-  if (facts.layout != SettingsLayout::Basic) {
+  if (facts.clockAndRecords) c_.frTS30P->setEnabled(true);
+  if (facts.cardDownload) c_.cards.cmdReceiveAllCards->setEnabled(true);
+  if (facts.wiegand()) {
     for (QWidget* w : wiegand) w->setVisible(true);
   }
-  if (facts.layout == SettingsLayout::WiegandAndDetector) {
+  if (facts.vehicleDetector()) {
     for (QWidget* w : detector) w->setVisible(true);
   }
   // 4. The limit as text.
-  c_.cards.lblMaxCardNum->setText(QString::number(session_->state().maxCardCount));
+  c_.cards.lblMaxCardNum->setText(QString::number(facts.cardLimit));
 }
 
 void MainWindow::keepOutDuringScan(bool scanning) {

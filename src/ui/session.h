@@ -40,7 +40,6 @@ struct Services {
 struct WindowState {
   bool escCancelFlag = false;    // set by ESC, cleared by the card transfers
   bool scanCancelFlag = false;   // set by cmdCancelScan, cleared by the scan
-  qint16 maxCardCount = 255;     // card limit of the chosen model
   qint16 offlineRecordType = 0;  // 1 entry, 2 exit, 0 before settings were read or sent
 };
 

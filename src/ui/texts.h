@@ -14,9 +14,6 @@ inline S kWindowCaption = QStringLiteral("Tessaro TS-20,TS-30,TS-40,TS-90 Okuyuc
 // Captions of the controls and of the labels beside them.
 namespace caption {
 inline S Frame1 = QStringLiteral("Haberleşme Ayarları");
-inline S opsDevice[9] = {QStringLiteral("TS-20"), QStringLiteral("TS-30H"), QStringLiteral("TS-30P"),
-                         QStringLiteral("TS-40"), QStringLiteral("TS-40B"), QStringLiteral("TS-20B"),
-                         QStringLiteral("TS-90"), QStringLiteral("TS-90B"), QStringLiteral("TS-90C (Command Mode)")};
 inline S ComPort = QStringLiteral("COM Port:");
 inline S BaudRate = QStringLiteral("Baud Rate:");
 inline S Parity = QStringLiteral("Parity:");

@@ -95,7 +95,6 @@ TEST(Window, ModelProfiles) {
     SCOPED_TRACE(r.type);
     EXPECT_EQ(rig.text("lblDeviceType"), QLatin1String(r.type));
     EXPECT_EQ(rig.text("lblMaxCardNum"), QString::number(r.limit));
-    EXPECT_EQ(rig.window->session().state().maxCardCount, r.limit);
     EXPECT_EQ(!rig.w("opsRunMode_2")->isHidden(), r.readOnly);
     EXPECT_EQ(rig.w("cmdReceiveAllCards")->isEnabled(), r.receiveAll);
     EXPECT_EQ(rig.w("cmdSendRTC")->isEnabled(), r.special);
