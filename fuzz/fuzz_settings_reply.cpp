@@ -14,11 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SettingsReplyFields f = DecodeSettingsReply(reply, model);
   FUZZ_CHECK(f.address >= 0 && f.relayTime >= 0 && f.recordType >= 0 && f.runMode >= 0);
   if (f.masterCard) {
-    // A decoded master card is a 32-bit number and encodes back to the same field.
-    bool ok = false;
-    const qulonglong v = f.masterCard->toULongLong(&ok);
-    FUZZ_CHECK(ok && v <= 0xFFFFFFFFull);
-    const auto again = EncodeMasterCard(*f.masterCard);
+    // A decoded master card encodes back to the same number.
+    const auto again = EncodeMasterCard(QString::number(*f.masterCard));
     FUZZ_CHECK(again && again->size() == 8);
     FUZZ_CHECK(DecodeMasterCard(*again) == f.masterCard);
   }
@@ -28,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto value = MasterCardValue(typed);
   const auto encoded = EncodeMasterCard(typed);
   FUZZ_CHECK(value.has_value() == encoded.has_value());
-  if (encoded) FUZZ_CHECK(DecodeMasterCard(*encoded) == QString::number(*value));
+  if (encoded) FUZZ_CHECK(DecodeMasterCard(*encoded) == *value);
   return 0;
 }

@@ -51,7 +51,7 @@ bool ApplyField(SettingsForm& form, const QString& name, const QString& value) {
   if (name == "new_id") return form.newId = value, true;
   if (name == "relay_time") return form.relayTime = value, true;
   if (name == "master_card") return form.masterCard = value, true;
-  if (name == "trigger_time") return form.loopTime = value, true;
+  if (name == "trigger_time") return form.triggerTime = value, true;
   if (name == "record_type") return choose({"entry", "exit"}, [&](int i) { form.entry = i == 0; });
   if (name == "run_mode")
     return choose({"stand-alone", "online", "read-only"}, [&](int i) { form.runMode = static_cast<RunMode>(i); });
@@ -108,7 +108,7 @@ bool Runner::prepare() {
     // The named values as the window checks them, beside valid ones for the rest.
     // Online, so that a named relay time is checked whatever the reader's run mode.
     SettingsForm probe{
-        .oldId = "1", .newId = "1", .relayTime = "1", .masterCard = "0", .loopTime = "5", .runMode = RunMode::Online};
+        .oldId = "1", .newId = "1", .relayTime = "1", .masterCard = "0", .triggerTime = "5", .runMode = RunMode::Online};
     for (const QString& op : o_.operands) {
       const qsizetype eq = op.indexOf(u'=');
       const QString name = op.left(eq).trimmed();
@@ -235,9 +235,9 @@ ReaderRow Runner::scanRow(int id) {
         .set("models", names);
   const ReceivedSettings& s = *p.settings;
   ReaderRow r{id};
-  r.set("models", names).set("relay_time", s.relayTime.toInt()).set("record_type", RecordTypeName(s.recordType));
+  r.set("models", names).set("relay_time", static_cast<double>(s.relayTime)).set("record_type", RecordTypeName(s.recordType));
   if (s.runMode) r.set("run_mode", RunModeName(*s.runMode));
-  return r.set("master_card", s.masterCard.value_or(QString()));
+  return r.set("master_card", s.masterCard ? QString::number(*s.masterCard) : QString());
 }
 
 ReaderRow Runner::onReader(int id) {
@@ -256,9 +256,9 @@ ReaderRow Runner::settingsRow(int id, bool write) {
   const ReceivedSettings s = InterpretSettings(read.reply, o_.model);
   SettingsForm form{.oldId = QString::number(id),
                     .newId = QString::number(s.address),
-                    .relayTime = s.relayTime,
-                    .masterCard = s.masterCard.value_or(QString()),
-                    .loopTime = s.triggerTime.value_or("5"),
+                    .relayTime = QString::number(s.relayTime),
+                    .masterCard = s.masterCard ? QString::number(*s.masterCard) : QString(),
+                    .triggerTime = QString::number(s.triggerTime.value_or(5)),
                     .entry = s.recordType == 1,
                     .runMode = s.runMode.value_or(RunMode::StandAlone),
                     .epcStartWord = s.epcStartWord.value_or(0),
@@ -286,7 +286,7 @@ ReaderRow Runner::settingsRow(int id, bool write) {
   if (Facts(o_.model).layout != SettingsLayout::Basic)
     r.set("epc_start_word", form.epcStartWord ? 6 : 4).set("wiegand_type", form.wiegandType ? 34 : 26);
   if (Facts(o_.model).layout == SettingsLayout::WiegandAndDetector)
-    r.set("vehicle_detector", form.vehicleDetector).set("trigger_time", form.loopTime.toInt());
+    r.set("vehicle_detector", form.vehicleDetector).set("trigger_time", form.triggerTime.toInt());
   return r;
 }
 

@@ -27,13 +27,9 @@ std::optional<qint32> DecodeCardLine(QByteArrayView line) {
   // Offsets from the "$": code at 1, card digits at 6..13, "**" at 14.
   if (line.size() < 16 || line[0] != ReplyMarker) return std::nullopt;
   if (line.sliced(1, 2) != "UC" || line.sliced(14, 2) != "**") return std::nullopt;
-  quint32 value = 0;
-  for (char c : line.sliced(6, 8)) {
-    const int d = HexDigit(c);
-    if (d < 0) return std::nullopt;
-    value = (value << 4) | static_cast<quint32>(d);
-  }
-  return static_cast<qint32>(value);
+  const std::optional<quint32> value = HexNumber(line.sliced(6, 8));
+  if (!value) return std::nullopt;
+  return static_cast<qint32>(*value);
 }
 
 namespace {

@@ -28,7 +28,7 @@ ClockRead ReadClock(ExchangeEnv& env, qint16 deviceId) {
   ClockRead read{r.outcome, {}};
   if (r.outcome == Outcome::Ok) {
     read.deviceTime = DeviceTimeText(r.received);
-    read.time = QDateTime::fromString(read.deviceTime, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    read.time = ReaderStamp(Mid1(r.received, MarkerPosition(r.received) + 6, 12));
   }
   return read;
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 
 namespace tessaro {
 
@@ -22,5 +23,9 @@ QByteArrayView Mid1(QByteArrayView text, qsizetype start, qsizetype n = -1);
 
 // The two characters after the first "$" (or the first two without one) equal `code`.
 bool HasReplyCode(QByteArrayView received, QByteArrayView code);
+
+// The readers' date and time field, DDMMYYhhmmss: day first, the year 20YY.
+// Invalid unless the twelve characters are digits of a real date and time.
+QDateTime ReaderStamp(QByteArrayView digits);
 
 }  // namespace tessaro

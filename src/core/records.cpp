@@ -36,21 +36,6 @@ Outcome EraseRecordsAfterDownload(ExchangeEnv& env, qint16 deviceId) {
 
 namespace {
 
-// Day, month, two-digit year, hour, minute, second; day first, the year 20yy.
-QDateTime StampFromDigits(QByteArrayView digits) {
-  if (digits.size() != 12) return {};
-  int v[6];
-  for (int i = 0; i < 6; ++i) {
-    const char a = digits[i * 2], b = digits[i * 2 + 1];
-    if (a < '0' || a > '9' || b < '0' || b > '9') return {};
-    v[i] = (a - '0') * 10 + (b - '0');
-  }
-  const QDate date(2000 + v[2], v[1], v[0]);
-  const QTime time(v[3], v[4], v[5]);
-  if (!date.isValid() || !time.isValid()) return {};
-  return QDateTime(date, time);
-}
-
 class RecordFrames : public LineSink {
  public:
   LineVerdict line(QByteArrayView frame) override {
@@ -70,7 +55,7 @@ std::optional<OfflineRecord> ConvertRecordFrame(QByteArrayView frame) {
   OfflineRecord record;
   record.cardNumber = static_cast<qint32>(DecimalField(Mid1(frame, p + 6, 9)));
   record.rawStamp = Mid1(frame, p + 15, 12).toByteArray();
-  record.stamp = StampFromDigits(record.rawStamp);
+  record.stamp = ReaderStamp(record.rawStamp);
   return record;
 }
 

@@ -24,17 +24,9 @@ std::optional<QByteArray> EncodeMasterCard(QStringView text) {
   return QByteArray::number(*v, 16).toUpper().rightJustified(8, '0');
 }
 
-std::optional<QString> DecodeMasterCard(QByteArrayView field) {
+std::optional<quint32> DecodeMasterCard(QByteArrayView field) {
   if (field.size() < 8) return std::nullopt;
-  const QByteArrayView digits = field.trimmed();
-  if (digits.isEmpty() || digits.size() > 8) return std::nullopt;
-  quint32 v = 0;
-  for (char c : digits) {
-    const int d = HexDigit(c);
-    if (d < 0) return std::nullopt;
-    v = (v << 4) | static_cast<quint32>(d);
-  }
-  return QString::number(v);
+  return HexNumber(field.trimmed());
 }
 
 std::optional<QByteArray> SettingsPayload(const SettingsRecord& r) {
@@ -129,7 +121,7 @@ ReceivedSettings InterpretSettings(QByteArrayView reply, DeviceModel model, bool
   const SettingsReplyFields f = DecodeSettingsReply(reply, model, forScan);
   ReceivedSettings s;
   s.address = f.address;
-  s.relayTime = QString::number(f.relayTime);
+  s.relayTime = f.relayTime;
   s.recordType = f.recordType == 1 ? 1 : 2;
   s.runMode = forScan ? (f.runMode == 0 ? RunMode::StandAlone : RunMode::Online) : ReceivedRunMode(f.runMode, model);
   s.masterCard = f.masterCard;
@@ -141,7 +133,7 @@ ReceivedSettings InterpretSettings(QByteArrayView reply, DeviceModel model, bool
   }
   if (layout == SettingsLayout::WiegandAndDetector) {
     s.vehicleDetector = f.vehicleDetector == 1;
-    s.triggerTime = f.triggerTime >= 1 && f.triggerTime <= 9 ? QString::number(f.triggerTime) : QStringLiteral("5");
+    s.triggerTime = f.triggerTime >= 1 && f.triggerTime <= 9 ? static_cast<int>(f.triggerTime) : 5;
   }
   return s;
 }
@@ -203,9 +195,9 @@ SettingsCheck CheckSettingsForm(const SettingsForm& form, DeviceModel model) {
   }
   if (facts.layout == SettingsLayout::WiegandAndDetector) {
     r.vehicleDetector = form.vehicleDetector ? 1 : 0;
-    const std::optional<int> loop = NumberInRange(form.loopTime, 1, 9);
-    if (!loop) return fail(SettingsField::LoopTime);
-    r.triggerTime = *loop;
+    const std::optional<int> trigger = NumberInRange(form.triggerTime, 1, 9);
+    if (!trigger) return fail(SettingsField::TriggerTime);
+    r.triggerTime = *trigger;
   }
   return c;
 }

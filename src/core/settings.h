@@ -38,10 +38,11 @@ std::optional<quint32> MasterCardValue(QStringView text);
 // "FFFFFFFF"); nullopt where MasterCardValue has none.
 std::optional<QByteArray> EncodeMasterCard(QStringView text);
 
-// The decimal text of an eight-character hexadecimal field ("80000000" →
-// "2147483648"). Blanks around the digits are ignored; nullopt when the field
-// is shorter than eight characters or holds anything but hexadecimal digits.
-std::optional<QString> DecodeMasterCard(QByteArrayView field);
+// The card number of an eight-character hexadecimal field ("80000000" →
+// 2147483648, shown as its decimal text). Blanks around the digits are
+// ignored; nullopt when the field is shorter than eight characters or holds
+// anything but hexadecimal digits.
+std::optional<quint32> DecodeMasterCard(QByteArrayView field);
 
 // The characters between the address and "**" of a "%DS" request: 16, 18 or
 // 20 by layout. nullopt when the master card cannot be encoded.
@@ -73,7 +74,7 @@ struct SettingsReplyFields {
   qint64 relayTime = 0;               // 4-5
   qint64 recordType = 0;              // 6: 1 entry, anything else exit
   qint64 runMode = 0;                 // 11
-  std::optional<QString> masterCard;  // 15-22 or 16-23; nullopt when not usable
+  std::optional<quint32> masterCard;  // 15-22 or 16-23; nullopt when not usable
   qint64 epcStartWord = 0;            // 24
   qint64 wiegandType = 0;             // 25
   qint64 vehicleDetector = 0;         // 26
@@ -91,14 +92,14 @@ std::optional<RunMode> ReceivedRunMode(qint64 code, DeviceModel model);
 // code but 0 is Online) and no model extras.
 struct ReceivedSettings {
   qint64 address = 0;
-  QString relayTime;
+  qint64 relayTime = 0;               // seconds, as the reader keeps them (0-99)
   int recordType = 1;                 // 1 entry, 2 exit
   std::optional<RunMode> runMode;     // nullopt: the code selects nothing
-  std::optional<QString> masterCard;  // nullopt: the field is no card number
+  std::optional<quint32> masterCard;  // nullopt: the field is no card number
   std::optional<int> epcStartWord;    // 0 → "4", 1 → "6"; where the layout has it
   std::optional<int> wiegandType;     // 0 → Wiegand 26, 1 → Wiegand 34; where the layout has it
   std::optional<bool> vehicleDetector;
-  std::optional<QString> triggerTime;  // "1" … "9", else "5"
+  std::optional<int> triggerTime;  // 1 … 9 seconds; 5 for any other character
 };
 ReceivedSettings InterpretSettings(QByteArrayView settingsReply, DeviceModel model, bool forScan = false);
 
@@ -112,7 +113,7 @@ int ScanStartAddress(QStringView typed);
 
 // The settings as the user typed and chose them.
 struct SettingsForm {
-  QString oldId, newId, relayTime, masterCard, loopTime;
+  QString oldId, newId, relayTime, masterCard, triggerTime;
   bool entry = true;
   RunMode runMode = RunMode::StandAlone;
   int epcStartWord = 0;
@@ -120,7 +121,7 @@ struct SettingsForm {
   bool vehicleDetector = false;
 };
 
-enum class SettingsField { OldId, NewId, RelayTime, MasterCard, LoopTime };
+enum class SettingsField { OldId, NewId, RelayTime, MasterCard, TriggerTime };
 
 // The form checked field by field in the order the user is told about them.
 struct SettingsCheck {

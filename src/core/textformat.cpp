@@ -127,11 +127,18 @@ qint64 DecimalField(QByteArrayView text) {
   return any ? v : 0;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
+std::optional<quint32> HexNumber(QByteArrayView digits) {
+  if (digits.isEmpty() || digits.size() > 8) return std::nullopt;
+  quint32 v = 0;
+  for (const char c : digits) {
+    int d = -1;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    if (d < 0) return std::nullopt;
+    v = (v << 4) | static_cast<quint32>(d);
+  }
+  return v;
 }
 
 QString CsvField(const QString& text) {

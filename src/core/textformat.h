@@ -45,8 +45,9 @@ quint16 PortNumberFromText(QStringView text);
 // other character; no digit gives 0.
 qint64 DecimalField(QByteArrayView text);
 
-// The value of one hexadecimal digit (either case), -1 for any other character.
-int HexDigit(char c);
+// The value of one to eight hexadecimal digits (either case); nullopt for
+// anything else, an empty text included.
+std::optional<quint32> HexNumber(QByteArrayView digits);
 
 // A CSV field: quoted, with its quotes doubled, only when it holds a comma, a
 // quote or a line break.

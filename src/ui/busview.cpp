@@ -113,7 +113,7 @@ void BusView::set(int row, int column, const QString& text) { table_->item(row, 
 
 void BusView::showSettings(int row, const ReceivedSettings& s) {
   if (s.runMode) set(row, kRunMode, caption::opsRunMode[static_cast<int>(*s.runMode)]);
-  set(row, kRelay, s.relayTime);
+  set(row, kRelay, QString::number(s.relayTime));
   set(row, kRecordType, s.recordType == 1 ? text::kBusEntry : text::kBusExit);
 }
 

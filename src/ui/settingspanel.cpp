@@ -39,17 +39,17 @@ void SettingsPanel::selectRecordType(int type) {
 }
 
 void SettingsPanel::show(const ReceivedSettings& s) {
-  c_.txtRelayTime->setText(s.relayTime);
+  c_.txtRelayTime->setText(QString::number(s.relayTime));
   selectRecordType(s.recordType);
   // Selecting a run mode counts as choosing it: Stand-Alone locks the relay time at "1".
   if (s.runMode) chooseRunMode(*s.runMode);
   // A field that is not eight hexadecimal digits would show a wrong number;
   // the previous text stays instead.
-  if (s.masterCard) c_.txtMasterCardID->setText(*s.masterCard);
+  if (s.masterCard) c_.txtMasterCardID->setText(QString::number(*s.masterCard));
   if (s.epcStartWord) c_.opsStartEPCWord->button(*s.epcStartWord)->setChecked(true);
   if (s.wiegandType) c_.opsWigType->button(*s.wiegandType)->setChecked(true);
   if (s.vehicleDetector) c_.chkLoop->setChecked(*s.vehicleDetector);
-  if (s.triggerTime) c_.txtLoopTime->setText(*s.triggerTime);
+  if (s.triggerTime) c_.txtLoopTime->setText(QString::number(*s.triggerTime));
 }
 
 QString SettingsPanel::failure(const QString& what, Outcome outcome) {
@@ -83,7 +83,7 @@ void SettingsPanel::send() {
                     .newId = c_.txtNewID->text(),
                     .relayTime = c_.txtRelayTime->text(),
                     .masterCard = c_.txtMasterCardID->text(),
-                    .loopTime = c_.txtLoopTime->text(),
+                    .triggerTime = c_.txtLoopTime->text(),
                     .entry = c_.opsOfflineRecordType->checkedId() == 0,
                     .runMode = static_cast<RunMode>(std::max(0, c_.opsRunMode->checkedId())),
                     .epcStartWord = c_.opsStartEPCWord->checkedId() == 0 ? 0 : 1,

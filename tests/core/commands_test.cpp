@@ -42,20 +42,20 @@ TEST(Settings, MasterCardBothWays) {
       {"4294967295", "FFFFFFFF"}, {" 10 ", "0000000A"}, {"2.5", "00000002"}, {"-0.4", "00000000"}, {"-1", ""},
       {"4294967296", ""}, {"4294967295.5", ""}, {"12a", ""}};
   for (const auto& [text, hex] : encode) EXPECT_EQ(EncodeMasterCard(QString::fromLatin1(text)).value_or(""), QByteArray(hex)) << text;
-  const std::pair<const char*, const char*> decode[] = {{"80000000", "2147483648"}, {"0000FFFF", "65535"},
-      {"ffffffff", "4294967295"}, {"  00FFFF", "65535"}, {"0000FFF", ""}, {"0000FFFG", ""}, {"        ", ""}, {"00 0FFFF", ""}};
-  for (const auto& [field, dec] : decode) EXPECT_EQ(DecodeMasterCard(field).value_or(""), QString::fromLatin1(dec)) << field;
+  const std::pair<const char*, std::optional<quint32>> decode[] = {{"80000000", 2147483648u}, {"0000FFFF", 65535u},
+      {"ffffffff", 4294967295u}, {"  00FFFF", 65535u}, {"0000FFF", {}}, {"0000FFFG", {}}, {"        ", {}}, {"00 0FFFF", {}}};
+  for (const auto& [field, value] : decode) EXPECT_EQ(DecodeMasterCard(field), value) << field;
 }
 
 // What differs per model, written out here rather than taken from the program's tables: the length
 // of the %US reply, where receiving and scanning find the master card, and which run modes take the relay time.
 TEST(Settings, EachModel) {
-  const struct { DeviceModel model; int length; const char* received; const char* scanned; bool relayStandAlone, readOnly; } rows[] = {
-      {DeviceModel::TS20, 27, "10", "10", false, false}, {DeviceModel::TS30H, 28, "161", "161", false, false},
-      {DeviceModel::TS30P, 28, "161", "161", false, false}, {DeviceModel::TS40, 28, "161", "161", true, true},
-      {DeviceModel::TS40B, 28, "161", "161", false, true}, {DeviceModel::TS20B, 28, "10", "161", false, true},
-      {DeviceModel::TS90, 28, "161", "161", false, true}, {DeviceModel::TS90B, 30, "161", "161", false, true},
-      {DeviceModel::TS90C, 32, "161", "161", false, true}};
+  const struct { DeviceModel model; int length; quint32 received, scanned; bool relayStandAlone, readOnly; } rows[] = {
+      {DeviceModel::TS20, 27, 0xA, 0xA, false, false}, {DeviceModel::TS30H, 28, 0xA1, 0xA1, false, false},
+      {DeviceModel::TS30P, 28, 0xA1, 0xA1, false, false}, {DeviceModel::TS40, 28, 0xA1, 0xA1, true, true},
+      {DeviceModel::TS40B, 28, 0xA1, 0xA1, false, true}, {DeviceModel::TS20B, 28, 0xA, 0xA1, false, true},
+      {DeviceModel::TS90, 28, 0xA1, 0xA1, false, true}, {DeviceModel::TS90B, 30, 0xA1, 0xA1, false, true},
+      {DeviceModel::TS90C, 32, 0xA1, 0xA1, false, true}};
   const QByteArray full = "$US00705100002000" "0000000A1" "23456789";  // master card at 15-22 or 16-23
   for (const auto& r : rows) {
     SCOPED_TRACE(r.length);
@@ -68,9 +68,9 @@ TEST(Settings, EachModel) {
       EXPECT_EQ(read.reply, sent == r.length ? full.mid(3, sent - 3) : QByteArray());
       EXPECT_EQ(f.link.requests, std::vector<QByteArray>{"%US007**\r"});
     }
-    EXPECT_EQ(DecodeSettingsReply(full.mid(3), r.model).masterCard, QLatin1String(r.received));
-    EXPECT_EQ(DecodeSettingsReply(full.mid(3), r.model, true).masterCard, QLatin1String(r.scanned));
-    SettingsForm form{.oldId = "1", .newId = "2", .relayTime = "x", .masterCard = "3", .loopTime = "4"};
+    EXPECT_EQ(DecodeSettingsReply(full.mid(3), r.model).masterCard, r.received);
+    EXPECT_EQ(DecodeSettingsReply(full.mid(3), r.model, true).masterCard, r.scanned);
+    SettingsForm form{.oldId = "1", .newId = "2", .relayTime = "x", .masterCard = "3", .triggerTime = "4"};
     EXPECT_EQ(CheckSettingsForm(form, r.model).invalid.has_value(), r.relayStandAlone);
     form.runMode = RunMode::ReadOnly;
     const SettingsCheck c = CheckSettingsForm(form, r.model);
@@ -88,7 +88,7 @@ TEST(Settings, ReplyFields) {
   EXPECT_EQ(std::vector<qint64>({late.address, late.relayTime, late.recordType, late.runMode, late.epcStartWord,
                                  late.wiegandType, late.vehicleDetector, late.triggerTime}),
             std::vector<qint64>({7, 12, 2, 1, 0, 1, 1, 7}));
-  EXPECT_EQ(late.masterCard.value_or("-"), "2147483648");
+  EXPECT_EQ(late.masterCard, 2147483648u);
   EXPECT_FALSE(DecodeSettingsReply(reply, DeviceModel::TS20).masterCard);
   EXPECT_FALSE(DecodeSettingsReply("abcde012345678", DeviceModel::TS20).masterCard);
   // Run-mode codes: Read-Only only where the model knows it.
@@ -111,9 +111,9 @@ TEST(Settings, FormChecks) {
       {DeviceModel::TS40, RunMode::StandAlone, 2, "0.5", "2"}, {DeviceModel::TS40, RunMode::Online, 3, "", "3"},
       {DeviceModel::TS40, RunMode::Online, 3, "12345678901", "3"}, {DeviceModel::TS40, RunMode::Online, 3, "-1", "3"}, {DeviceModel::TS90C, RunMode::Online, 4, "10", "4"}};
   for (const auto& r : rows) {
-    SettingsForm f{.oldId = " 3", .newId = "12", .relayTime = "9.5", .masterCard = " 4294967295 ", .loopTime = "8",
+    SettingsForm f{.oldId = " 3", .newId = "12", .relayTime = "9.5", .masterCard = " 4294967295 ", .triggerTime = "8",
                    .entry = false, .runMode = r.mode, .epcStartWord = 1, .wiegandType = 1, .vehicleDetector = true};
-    if (r.field >= 0) *std::array{&f.oldId, &f.newId, &f.relayTime, &f.masterCard, &f.loopTime}[r.field] = QString::fromLatin1(r.value);
+    if (r.field >= 0) *std::array{&f.oldId, &f.newId, &f.relayTime, &f.masterCard, &f.triggerTime}[r.field] = QString::fromLatin1(r.value);
     const SettingsCheck c = CheckSettingsForm(f, r.model);
     const QString got = c.invalid ? QString::number(static_cast<int>(*c.invalid))
                                   : "%DS" + FormatDec3(c.record.currentId) + SettingsPayload(c.record).value_or("?") + "**";

@@ -44,8 +44,15 @@ TEST(TextFormat, NumbersTypedByTheUser) {
 TEST(TextFormat, ReplyFields) {
   const std::pair<const char*, qint64> fields[] = {{"0010", 10}, {" 12", 12}, {"1 2", 12}, {"12**", 12}, {"**", 0}, {"-5", 0}};
   for (const auto& [t, v] : fields) EXPECT_EQ(DecimalField(t), v) << t;
-  const std::pair<char, int> hex[] = {{'0', 0}, {'9', 9}, {'A', 10}, {'F', 15}, {'a', 10}, {'f', 15}, {'G', -1}, {'g', -1}, {'/', -1}, {':', -1}, {'@', -1}, {'`', -1}};
-  for (const auto& [c, v] : hex) EXPECT_EQ(HexDigit(c), v) << c;
+  // Every digit's edge, either case, and the characters just outside each range; one to eight digits.
+  const std::pair<const char*, std::optional<quint32>> hex[] = {{"09", 9}, {"AF", 0xAF}, {"af", 0xAF}, {"FFFFFFFF", 0xFFFFFFFF},
+      {"0000000A1", {}}, {"", {}}, {"G", {}}, {"g", {}}, {"/", {}}, {":", {}}, {"@", {}}, {"`", {}}, {" 1", {}}};
+  for (const auto& [t, v] : hex) EXPECT_EQ(HexNumber(t), v) << t;
+  // The readers' date and time: day first, 20YY; only digits of a real date and time.
+  const std::pair<const char*, QDateTime> stamps[] = {{"311225095959", QDateTime(QDate(2025, 12, 31), QTime(9, 59, 59))},
+      {"290224000000", QDateTime(QDate(2024, 2, 29), QTime(0, 0))}, {"290223000000", {}}, {"010125240000", {}},
+      {"0101250000x0", {}}, {"01012500000", {}}};
+  for (const auto& [t, when] : stamps) EXPECT_EQ(ReaderStamp(t), when) << t;
   EXPECT_EQ(MarkerPosition("xx$DR001**\r"), 3);
   EXPECT_EQ(MarkerPosition("DR001"), 0);
   // Text, 1-based start, length → the characters read; never outside the text.
