@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
   const QString pty = reader.ptyPath();
   serial.setPortResolver([pty](int) { return pty; });
   serial.setPortNumber(1);
-  serial.setSettings(QStringLiteral("38400,n,8,1"));
+  serial.setLine({38400, QSerialPort::NoParity});
   if (serial.open() != 1) {
     std::printf("pty: cannot open %s\n", qPrintable(pty));
     return 1;

@@ -44,11 +44,13 @@ const CommandHelp kCommands[] = {
      "end-of-records frame."},
 };
 
-const char* const kLinkOptions[][2] = {
+// The link, the readers and the output, which every command takes.
+QList<std::pair<QString, QString>> LinkOptions() {
+  return {
     {"--tcp HOST[:PORT]", "the reader line behind a TCP converter (port 5600 by default)"},
     {"--serial DEVICE", "a serial device such as /dev/ttyUSB0 or a /dev/serial/by-id/ name"},
     {"--port N", "the window's port number 1-16"},
-    {"--baud B", "1200, 9600, 19200 or 38400 (default 38400)"},
+    {"--baud B", BaudRatesText() + " (default 38400)"},
     {"--parity P", "odd, even or none (default odd)"},
     {"--model M", "TS-20, TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90, TS-90B or TS-90C (default TS-20B)"},
     {"--id LIST", "the readers: 5, 1,3,7-9 or all (every address a scan finds)"},
@@ -56,7 +58,8 @@ const char* const kLinkOptions[][2] = {
     {"--trace FILE", "every byte sent and received, timestamped, as hex and text"},
     {"--gap MS", "the pause each reader gets after its reply before the next request (0-1000 ms, default 5)"},
     {"--help", "this help; COMMAND --help for one command"},
-};
+  };
+}
 
 const char* const kOutput =
     "JSON: {\"command\": ..., \"readers\": [{\"address\": N, \"status\": \"ok\" | \"time-out\" | \"bad reply\" | "
@@ -79,7 +82,7 @@ QString Wrap(const QString& text, int indent) {
 
 QString OptionsText() {
   QString out = QStringLiteral("Options:\n");
-  for (const auto& [option, what] : kLinkOptions) out += QStringLiteral("  %1  %2\n").arg(option, -20).arg(what);
+  for (const auto& [option, what] : LinkOptions()) out += QStringLiteral("  %1  %2\n").arg(option, -20).arg(what);
   return out;
 }
 
@@ -108,8 +111,7 @@ QString ManPage() {
   for (const CommandHelp& c : kCommands)
     out += ".TP\n.B " + escape(QLatin1String(c.synopsis)) + u'\n' + escape(QLatin1String(c.description)) + u'\n';
   out += QStringLiteral(".SH OPTIONS\n");
-  for (const auto& [option, what] : kLinkOptions)
-    out += ".TP\n.B " + escape(QLatin1String(option)) + u'\n' + escape(QLatin1String(what)) + u'\n';
+  for (const auto& [option, what] : LinkOptions()) out += ".TP\n.B " + escape(option) + u'\n' + escape(what) + u'\n';
   return out + QStringLiteral(".SH OUTPUT\n") + escape(QLatin1String(kOutput)) + QStringLiteral("\n.SH EXIT STATUS\n") +
          escape(QLatin1String(kExit)) + u'\n';
 }

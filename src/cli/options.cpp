@@ -2,8 +2,16 @@
 
 #include <QMap>
 #include <QSet>
+#include <algorithm>
 
 namespace tessaro::cli {
+
+QString BaudRatesText() {
+  QStringList rates;
+  for (const int baud : kBaudRates) rates << QString::number(baud);
+  const QString last = rates.takeLast();
+  return rates.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
 
 const QStringList& Commands() {
   static const QStringList commands = {"scan",        "settings get", "settings set",  "clock get",
@@ -126,15 +134,17 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
   }
   if (given.contains("--baud")) {
     const std::optional<int> baud = Integer(given["--baud"], 1, 4000000);
-    if (!baud || !QList<int>{1200, 9600, 19200, 38400}.contains(*baud))
-      return fail(QStringLiteral("--baud: give 1200, 9600, 19200 or 38400"));
+    if (!baud || std::find(std::begin(kBaudRates), std::end(kBaudRates), *baud) == std::end(kBaudRates))
+      return fail(QStringLiteral("--baud: give %1").arg(BaudRatesText()));
     o.baud = *baud;
   }
   if (given.contains("--parity")) {
     const QString p = given["--parity"].toLower();
-    if (p != "odd" && p != "even" && p != "none" && p != "o" && p != "e" && p != "n")
-      return fail(QStringLiteral("--parity: give odd, even or none"));
-    o.parity = p[0].toLatin1();
+    static const QMap<QString, QSerialPort::Parity> parities = {
+        {"odd", QSerialPort::OddParity},   {"o", QSerialPort::OddParity}, {"even", QSerialPort::EvenParity},
+        {"e", QSerialPort::EvenParity},    {"none", QSerialPort::NoParity}, {"n", QSerialPort::NoParity}};
+    if (!parities.contains(p)) return fail(QStringLiteral("--parity: give odd, even or none"));
+    o.parity = parities[p];
   }
   if (given.contains("--model")) {
     const std::optional<DeviceModel> m = ModelFromName(given["--model"]);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link.h"
+#include "seriallink.h"
 #include "models.h"
 
 namespace tessaro::cli {
@@ -24,7 +25,7 @@ struct Options {
   QString serialDevice;
   int portNumber = 0;  // the window's port number
   int baud = 38400;
-  char parity = 'o';
+  QSerialPort::Parity parity = QSerialPort::OddParity;
   DeviceModel model = DeviceModel::TS20B;
   std::vector<int> ids;  // empty with --id all
   bool allIds = false;
@@ -44,6 +45,9 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error);
 
 // "5", "1,3,7-9": the addresses in order, each 1..255; nullopt when malformed.
 std::optional<std::vector<int>> ParseIdList(const QString& text);
+
+// "1200, 9600, 19200 or 38400".
+QString BaudRatesText();
 
 // The commands, as "scan", "settings get", …, for help and parsing.
 const QStringList& Commands();

@@ -158,7 +158,7 @@ Link* Runner::openLink() {
   s.host = o_.tcpHost;
   s.tcpPort = o_.tcpPort;
   s.serialPort = o_.serialDevice.isEmpty() ? o_.portNumber : 1;
-  s.serialSettings = QStringLiteral("%1,%2,8,1").arg(o_.baud).arg(QLatin1Char(o_.parity));
+  s.serialLine = {o_.baud, o_.parity};
   if (!o_.serialDevice.isEmpty()) links_.serial().setPortResolver([d = o_.serialDevice](int) { return d; });
   else if (c_.portResolver) links_.serial().setPortResolver(c_.portResolver);
   Link* link = links_.open(s);

@@ -8,7 +8,7 @@ Link* DeviceLinks::open(const ConnectionSettings& settings) {
     return tcp_.isConnected() ? &tcp_ : nullptr;
   }
   serial_.setPortNumber(settings.serialPort);
-  serial_.setSettings(settings.serialSettings);
+  serial_.setLine(settings.serialLine);
   return serial_.open() == 1 ? &serial_ : nullptr;
 }
 

@@ -16,7 +16,7 @@ struct ConnectionSettings {
   QString host;
   quint16 tcpPort = 5600;
   int serialPort = 1;
-  QString serialSettings = QStringLiteral("38400,o,8,1");
+  LineSettings serialLine;
 };
 
 class DeviceLinks {

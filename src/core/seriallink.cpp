@@ -1,6 +1,7 @@
 #include "seriallink.h"
 
 #include <QFile>
+#include <algorithm>
 
 #include "portnames.h"
 
@@ -29,34 +30,13 @@ QString SerialLink::deviceName(int portNumber) const { return resolver_ ? resolv
 
 void SerialLink::setPortNumber(int portNumber) { portNumber_ = portNumber; }
 
-void SerialLink::setSettings(const QString& settingsText) { settings_ = settingsText; }
-
-bool SerialLink::parseSettings(const QString& text, LineSettings* out) {
-  const QStringList parts = text.split(QLatin1Char(','));
-  if (parts.size() != 4) return false;
-  bool ok = false;
-  const int baud = parts[0].trimmed().toInt(&ok);
-  if (!ok || baud <= 0) return false;
-  const QString p = parts[1].trimmed().toLower();
-  QSerialPort::Parity parity;
-  if (p == QLatin1String("o")) parity = QSerialPort::OddParity;
-  else if (p == QLatin1String("e")) parity = QSerialPort::EvenParity;
-  else if (p == QLatin1String("n")) parity = QSerialPort::NoParity;
-  else return false;
-  if (parts[2].trimmed() != QLatin1String("8") || parts[3].trimmed() != QLatin1String("1")) return false;
-  out->baud = baud;
-  out->parity = parity;
-  return true;
-}
-
 bool SerialLink::applySettings() {
-  LineSettings s;
-  if (!parseSettings(settings_, &s)) return false;
-  line_ = s;
+  // A speed the readers do not run at is refused like a port that is not there.
+  if (std::find(std::begin(kBaudRates), std::end(kBaudRates), line_.baud) == std::end(kBaudRates)) return false;
   // What the driver refuses is ignored like every other port error: a
   // pseudo-terminal, for one, keeps no parity but carries the bytes all the same.
-  port_.setBaudRate(s.baud);
-  port_.setParity(s.parity);
+  port_.setBaudRate(line_.baud);
+  port_.setParity(line_.parity);
   port_.setDataBits(QSerialPort::Data8);
   port_.setStopBits(QSerialPort::OneStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);

@@ -10,6 +10,16 @@
 
 namespace tessaro {
 
+// The line speeds the readers run at, slowest first.
+inline constexpr int kBaudRates[] = {1200, 9600, 19200, 38400};
+
+// A line's settings besides its fixed 8 data bits and 1 stop bit.
+struct LineSettings {
+  qint32 baud = 38400;
+  QSerialPort::Parity parity = QSerialPort::OddParity;
+  bool operator==(const LineSettings&) const = default;
+};
+
 class SerialLink : public Link {
  public:
   // Maps a port number to a device name; empty when there is none. Tests
@@ -23,8 +33,8 @@ class SerialLink : public Link {
   // CommPort and Settings: take effect at the next Open.
   void setPortNumber(int portNumber);
   int portNumber() const { return portNumber_; }
-  void setSettings(const QString& settingsText);
-  QString settings() const { return settings_; }
+  void setLine(const LineSettings& line) { line_ = line; }
+  LineSettings line() const { return line_; }
 
   // OpenSerialPort: 1 when the port is open afterwards, 2 when it could not be
   // opened. An open port takes the new line settings; when the selected port
@@ -45,15 +55,6 @@ class SerialLink : public Link {
   void prepareForRequest() override;
   bool portCheck() override;
 
-  // The settings text as line parameters; false when it is not of the form
-  // "<baud>,<o|e|n>,8,1".
-  struct LineSettings {
-    qint32 baud = 0;
-    QSerialPort::Parity parity = QSerialPort::OddParity;
-  };
-  static bool parseSettings(const QString& text, LineSettings* out);
-  // The line settings last applied to the port.
-  LineSettings lineSettings() const { return line_; }
 
  private:
   bool applySettings();
@@ -64,8 +65,7 @@ class SerialLink : public Link {
   int openedNumber_ = 0;
   QString openedDevice_;  // the device the open port was resolved to
   bool denied_ = false;
-  LineSettings line_{38400, QSerialPort::OddParity};
-  QString settings_ = QStringLiteral("38400,o,8,1");
+  LineSettings line_;
 };
 
 }  // namespace tessaro

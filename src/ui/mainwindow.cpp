@@ -295,15 +295,14 @@ void MainWindow::startUp() {
   ConnectionControls& cn = c_.connection;
   for (int i = 1; i <= 16; ++i) cn.cmbPortNumber->addItem(QString::number(i));
   cn.cmbPortNumber->setCurrentIndex(0);
-  cn.cmbBaudRate->addItems(
-      {QStringLiteral("1200"), QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400")});
-  cn.cmbBaudRate->setCurrentIndex(3);
+  for (const int baud : kBaudRates) cn.cmbBaudRate->addItem(QString::number(baud));
+  cn.cmbBaudRate->setCurrentText(QStringLiteral("38400"));
   cn.cmbParity->addItems({caption::cmbParity[0], caption::cmbParity[1], caption::cmbParity[2]});
   cn.cmbParity->setCurrentIndex(0);
   // 9. Configure the serial port without opening it.
   const ConnectionSettings cs = session_->connection();
   session_->links().serial().setPortNumber(cs.serialPort);
-  session_->links().serial().setSettings(cs.serialSettings);
+  session_->links().serial().setLine(cs.serialLine);
   session_->showPortDevice();
 
   // The window opens in the TS-20B / Stand-Alone state.

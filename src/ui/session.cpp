@@ -28,15 +28,17 @@ Session::Session(QWidget* body, const ConnectionControls& connection, QLineEdit*
 }
 
 ConnectionSettings Session::connection() const {
-  static const char* const suffix[3] = {",o,8,1", ",e,8,1", ",n,8,1"};
+  // "Tek", "Çift", "Yok"; nothing chosen counts as odd.
+  static const QSerialPort::Parity parities[3] = {QSerialPort::OddParity, QSerialPort::EvenParity,
+                                                  QSerialPort::NoParity};
   const int parity = connection_.cmbParity->currentIndex();
   ConnectionSettings s;
   s.tcp = tcpActive();
   s.host = connection_.txtIP->text().trimmed();
   s.tcpPort = PortNumberFromText(connection_.txtPort->text());
   s.serialPort = connection_.cmbPortNumber->currentIndex() + 1;
-  s.serialSettings = connection_.cmbBaudRate->currentText().trimmed() +
-                     QLatin1String(parity >= 0 && parity <= 2 ? suffix[parity] : suffix[0]);
+  s.serialLine = {connection_.cmbBaudRate->currentText().trimmed().toInt(),
+                  parities[parity >= 0 && parity <= 2 ? parity : 0]};
   return s;
 }
 

@@ -25,19 +25,20 @@ TEST(Links, SerialOpensTheSelectedPortWithItsSettings) {
   DeviceLinks links(pump, clock);
   SerialLink& serial = links.serial();
   serial.setPortResolver([&](int n) { return n == 1 ? a.slavePath() : n == 2 ? b.slavePath() : QString(); });
-  // Port, settings text → the result of opening, and the device then open.
-  const struct { int port; const char* settings; int result; QString device; } rows[] = {
-      {1, "9600,n,8,1", 1, a.slavePath()}, {1, "1200,e,8,1", 1, a.slavePath()}, {2, "38400,o,8,1", 1, b.slavePath()},
-      {3, "38400,o,8,1", 2, {}}, {1, "9600,x,8,1", 2, {}}, {1, "9600,n,7,1", 2, {}}, {1, "abc,n,8,1", 2, {}}, {1, "-9600,n,8,1", 2, {}}};
+  // Port, speed → the result of opening, and the device then open; a speed the readers do not run at is refused.
+  const struct { int port, baud, result; QString device; } rows[] = {
+      {1, 9600, 1, a.slavePath()}, {1, 1200, 1, a.slavePath()}, {2, 38400, 1, b.slavePath()}, {3, 38400, 2, {}},
+      {1, 57600, 2, {}}, {1, 0, 2, {}}, {1, 1199, 2, {}}};
   for (const auto& r : rows) {
+    serial.close();
     serial.setPortNumber(r.port);
-    serial.setSettings(QString::fromLatin1(r.settings));
-    EXPECT_EQ(serial.open(), r.result) << r.port << r.settings;
-    EXPECT_EQ(serial.openDevice(), r.device) << r.port << r.settings;
+    serial.setLine({r.baud, QSerialPort::NoParity});
+    EXPECT_EQ(serial.open(), r.result) << r.port << " " << r.baud;
+    EXPECT_EQ(serial.openDevice(), r.device) << r.port << " " << r.baud;
   }
-  const Link* opened = links.open({.tcp = false, .serialPort = 1, .serialSettings = "19200,n,8,1"});
+  const Link* opened = links.open({.tcp = false, .serialPort = 1, .serialLine = {19200, QSerialPort::NoParity}});
   ASSERT_EQ(opened, &serial);
-  EXPECT_EQ(serial.lineSettings().baud, 19200);
+  EXPECT_EQ(serial.line().baud, 19200);
   serial.write("%UR001**\r");
   pump.waitForActivity(20);
   EXPECT_EQ(a.read(), "%UR001**\r");
@@ -48,7 +49,7 @@ TEST(Links, SerialOpensTheSelectedPortWithItsSettings) {
   // A port another program holds is refused, but not for lack of rights.
   SerialLink other;
   other.setPortResolver([&](int) { return a.slavePath(); });
-  other.setSettings("19200,n,8,1");
+  other.setLine({19200, QSerialPort::NoParity});
   EXPECT_EQ(other.open(), 2);
   EXPECT_FALSE(other.lastOpenDenied());
   links.closeSerial();

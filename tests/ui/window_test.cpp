@@ -71,8 +71,8 @@ TEST(Window, NamedControlsAndStartState) {
   EXPECT_FALSE(rig.checked("chkTCPIPActive"));
   // The serial port is configured, not opened.
   const SerialLink& serial = rig.window->session().links().serial();
-  EXPECT_EQ(std::make_tuple(serial.portNumber(), serial.settings(), serial.isOpen()),
-            std::make_tuple(1, QStringLiteral("38400,o,8,1"), false));
+  EXPECT_EQ(std::make_tuple(serial.portNumber(), serial.line(), serial.isOpen()),
+            std::make_tuple(1, LineSettings{38400, QSerialPort::OddParity}, false));
 }
 
 // Each model's profile, written out here rather than taken from the program's tables.
@@ -122,11 +122,13 @@ TEST(Window, RunModeHoldsTheRelayTime) {
 
 TEST(Window, ConnectionSettingsAndFailedOpens) {
   WindowRig rig;
-  const struct { int baud, parity; const char* settings; } rows[] = {{1, 1, "9600,e,8,1"}, {0, 2, "1200,n,8,1"}, {2, 0, "19200,o,8,1"}, {3, -1, "38400,o,8,1"}};
+  using P = QSerialPort;
+  const struct { int baud, parity; LineSettings line; } rows[] = {
+      {1, 1, {9600, P::EvenParity}}, {0, 2, {1200, P::NoParity}}, {2, 0, {19200, P::OddParity}}, {3, -1, {38400, P::OddParity}}};
   for (const auto& r : rows) {
     rig.w<QComboBox>("cmbBaudRate")->setCurrentIndex(r.baud);
     rig.w<QComboBox>("cmbParity")->setCurrentIndex(r.parity);
-    EXPECT_EQ(rig.window->session().connection().serialSettings, QLatin1String(r.settings));
+    EXPECT_EQ(rig.window->session().connection().serialLine, r.line) << r.baud << " " << r.parity;
   }
   rig.w<QComboBox>("cmbPortNumber")->setCurrentIndex(4);
   EXPECT_EQ(rig.window->session().connection().serialPort, 5);
