@@ -24,6 +24,14 @@ namespace {
 
 enum Column { kAddress, kModel, kRunMode, kRelay, kRecordType, kDrift, kCount, kResult };
 
+// What a model must be able to do for an action of the bus view.
+std::optional<Ability> NeededFor(int action) {
+  // Settings, Clock, Cards, Records, Counts
+  static const std::optional<Ability> needs[] = {std::nullopt, Ability::ClockAndRecords, std::nullopt,
+                                                 Ability::ClockAndRecords, Ability::ClockAndRecords};
+  return needs[action];
+}
+
 QString OutcomeText(Outcome outcome) {
   return outcome == Outcome::Ok        ? text::kBusDone
          : outcome == Outcome::NoReply ? text::kBusTimedOut
@@ -130,12 +138,12 @@ void BusView::result(int row, const QString& text, bool ok) {
   if (!ok) failed_.push_back(row);
 }
 
-DeviceModel BusView::modelOf(int row) const {
-  // The family is the models the scan named for the row.
-  const std::optional<DeviceModel> own = ModelFromName(table_->item(row, kModel)->text().section(u'/', 0, 0));
-  return ModelOfFamily(own ? ModelsWithReplyLength(Facts(*own).settingsReplyLength) : std::vector<DeviceModel>{},
-                       session_.model());
+std::vector<DeviceModel> BusView::familyOf(int row) const {
+  // The scan keeps the length of the row's settings reply, which is all it tells of the model.
+  return ModelsWithReplyLength(table_->item(row, kModel)->data(Qt::UserRole).toInt());
 }
+
+DeviceModel BusView::modelOf(int row) const { return ModelOfFamily(familyOf(row), session_.model()); }
 
 void BusView::scan() {
   const std::optional<int> from = NumberInRange(from_->text(), 0, 255), to = NumberInRange(to_->text(), 0, 255);
@@ -154,9 +162,9 @@ void BusView::scan() {
     const ProbedReader p = ProbeReader(op.env(), id, session_.model());
     if (!p.present) continue;
     const int row = addRow(address);
-    QStringList names;
-    for (DeviceModel m : p.models) names << QLatin1String(Facts(m).name);
-    set(row, kModel, names.join(u'/'));
+    set(row, kModel, FamilyName(p.models));
+    table_->item(row, kModel)->setToolTip(ModelNames(p.models));
+    if (!p.models.empty()) table_->item(row, kModel)->setData(Qt::UserRole, Facts(p.models.front()).settingsReplyLength);
     if (p.collision) {
       table_->item(row, kAddress)->setData(Qt::UserRole, true);
       for (int c = 0; c < table_->columnCount(); ++c) {
@@ -167,6 +175,11 @@ void BusView::scan() {
       continue;
     }
     showSettings(row, *p.settings);
+    // Only a family with a clock and records is asked for them.
+    if (!FamilyCan(p.models, Ability::ClockAndRecords)) {
+      result(row, text::kBusDone, true);
+      continue;
+    }
     const ClockDrift drift = ReadDrift(op.env(), id, [this] { return session_.localNow(); });
     if (drift.outcome == Outcome::Ok) set(row, kDrift, QString::number(drift.seconds));
     Outcome counted = Outcome::NoReply;
@@ -217,6 +230,10 @@ void BusView::run(Action action, const std::vector<int>& rows) {
       continue;
     }
     const qint16 id = static_cast<qint16>(table_->item(row, kAddress)->text().toInt());
+    if (const std::optional<Ability> needs = NeededFor(static_cast<int>(action)); needs && !FamilyCan(familyOf(row), *needs)) {
+      result(row, text::BusNotOnModel(ModelNames(ModelsThatCan(*needs))), false);
+      continue;
+    }
     const DeviceModel model = modelOf(row);
     switch (action) {
       case Action::Settings: {

@@ -42,6 +42,7 @@ class BusView : public QWidget {
   void result(int row, const QString& text, bool ok);
   void showSettings(int row, const ReceivedSettings& settings);
   void setRunning(bool running);
+  std::vector<DeviceModel> familyOf(int row) const;
   DeviceModel modelOf(int row) const;
   void exportCsv();
 

@@ -188,6 +188,8 @@ inline S kBusEraseFailed = QStringLiteral("Kayıtlar alındı, hafıza silinemed
 inline S kBusNoRecords = QStringLiteral("Kayıt yok");
 inline S kBusRecords = QStringLiteral("%1 kayıt alındı");
 inline S kBusCardsSent = QStringLiteral("%1 kart gönderildi");
+// The row's model family cannot do the action; the models that can.
+inline QString BusNotOnModel(const QString& models) { return QStringLiteral("Bu modelde yok (yalnızca %1)").arg(models); }
 inline S kBusEntry = QStringLiteral("Giriş");
 inline S kBusExit = QStringLiteral("Çıkış");
 inline S kBusNothingSelected = QStringLiteral("Lütfen listeden okuyucu seçiniz");

@@ -199,6 +199,14 @@ TEST(Models, ByName) {
   EXPECT_EQ(ModelOfFamily({M::TS30H, M::TS30P, M::TS40}, M::TS40), M::TS40);
   EXPECT_EQ(ModelOfFamily({M::TS30H, M::TS30P, M::TS40}, M::TS90C), M::TS30H);
   EXPECT_EQ(ModelOfFamily({}, M::TS90B), M::TS90B);
+  // A family's brief name: letters go only where two models share a number.
+  const std::pair<std::vector<M>, const char*> families[] = {{{M::TS90C}, "TS-90C"},
+      {{M::TS30H, M::TS30P, M::TS40, M::TS40B, M::TS20B, M::TS90}, "TS-30/40/20B/90"}, {{M::TS20, M::TS20B}, "TS-20"},
+      {{M::TS40B, M::TS90B}, "TS-40B/90B"}, {{}, ""}};
+  for (const auto& [family, name] : families) EXPECT_EQ(FamilyName(family), QLatin1String(name)) << name;
+  EXPECT_TRUE(FamilyCan({M::TS30H, M::TS30P}, Ability::ClockAndRecords));
+  EXPECT_FALSE(FamilyCan({M::TS30H, M::TS90C}, Ability::ClockAndRecords));
+  EXPECT_EQ(ModelNames({M::TS30H, M::TS90C}), "TS-30H, TS-90C");
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ namespace {
 using sim::SimModel;
 using test::WindowRig;
 
-// A line of readers 1 (TS-30P, 3 records, its clock 100 s ahead), 2 twice, 3 (TS-40); 4 is silent.
+// A line of readers 1 (TS-30P, 3 records, its clock 100 s ahead), 2 twice, 3 (TS-40), 5 (TS-90C, no clock); 4 is silent.
 struct LineRig : WindowRig {
   LineRig() {
     overPty();
@@ -28,6 +28,7 @@ struct LineRig : WindowRig {
     sim.addReader(2, SimModel::TS40).settings.relayTime = 4;
     sim.addSecondReader(2, SimModel::TS40).settings.relayTime = 9;
     sim.addReader(3, SimModel::TS40).settings.runMode = 1;
+    sim.addReader(5, SimModel::TS90C);
   }
   QString cell(const char* table, int row, int column) {
     auto* t = window->findChild<QTableWidget*>(QLatin1String(table));
@@ -39,23 +40,29 @@ struct LineRig : WindowRig {
 TEST(BusView, ScanActionsRetryAndExport) {
   LineRig rig;
   rig.click("cmdBusView");
-  rig.set("txtBusTo", "4");
+  rig.set("txtBusTo", "5");
   rig.click("cmdBusScan");
-  ASSERT_EQ(rig.bus()->rowCount(), 3);
+  ASSERT_EQ(rig.bus()->rowCount(), 4);
   QStringList rows;
-  for (int r = 0; r < 3; ++r) {
+  for (int r = 0; r < 4; ++r) {
     QStringList cells;
     for (int c : {0, 2, 3, 4, 5, 6, 7}) cells << rig.cell("tblBus", r, c);
     rows << cells.join(u'|');
   }
-  EXPECT_EQ(rows, QStringList({"1|Stand-Alone|1|Giriş|100|3|Tamam", "2||||||Çakışma", "3|Online|1|Giriş|0|0|Tamam"}));
+  // The TS-90C has no clock and no records: it is not asked for them.
+  EXPECT_EQ(rows, QStringList({"1|Stand-Alone|1|Giriş|100|3|Tamam", "2||||||Çakışma", "3|Online|1|Giriş|0|0|Tamam",
+                               "5|Stand-Alone|1|Giriş|||Tamam"}));
   EXPECT_EQ(rig.bus()->item(1, 0)->toolTip(), text::kBusCollisionTip);
-  EXPECT_TRUE(rig.cell("tblBus", 2, 1).contains("TS-40"));
-  // Clocks and records of readers 1 and 3; a silent counter on reader 3 fails, then its retry succeeds.
+  EXPECT_EQ(rig.cell("tblBus", 2, 1), "TS-30/40/20B/90");
+  EXPECT_TRUE(rig.bus()->item(2, 1)->toolTip().contains("TS-40, TS-40B"));
+  // Clocks and records of readers 1, 3 and 5: the TS-90C is told why not; a silent counter on reader 1 fails,
+  // then its retry succeeds.
   rig.bus()->setSelectionMode(QAbstractItemView::MultiSelection);
-  rig.bus()->selectRow(0);
-  rig.bus()->selectRow(2);
+  for (const int row : {0, 2, 3}) rig.bus()->selectRow(row);
+  rig.sim.clearRequests();
   rig.click("cmdBusClock");
+  EXPECT_EQ(rig.cell("tblBus", 3, 7), text::BusNotOnModel("TS-30P"));
+  for (const QByteArray& r : rig.sim.requests()) EXPECT_FALSE(r.startsWith("%UR005") || r.startsWith("%DR005")) << r.constData();
   EXPECT_EQ(rig.sim.reader(1)->clockOffsetSeconds, 0);
   EXPECT_EQ(rig.cell("tblBus", 0, 5), "0");
   rig.click("cmdBusRecords");
@@ -82,7 +89,7 @@ TEST(BusView, ScanActionsRetryAndExport) {
   rig.click("cmdBusExport");
   QFile csv(rig.folder.filePath("line.csv"));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-  EXPECT_EQ(csv.readAll().split('\n').at(3), "3,TS-30H/TS-30P/TS-40/TS-40B/TS-20B/TS-90,Online,1,Giriş,0,0,1 kart gönderildi");
+  EXPECT_EQ(csv.readAll().split('\n').at(3), "3,TS-30/40/20B/90,Online,1,Giriş,0,0,1 kart gönderildi");
 }
 
 TEST(TrafficWindow, MarksFiltersAndExports) {
