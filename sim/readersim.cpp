@@ -65,15 +65,14 @@ struct ReaderSim::Impl {
   QTimer saveTimer;
 
   Port* addChannel(Channel* ch) {
-    auto port = std::make_unique<Port>(ch, Pacer::Hooks{.log = [this](const char* dir, const QByteArray& what) {
-                                                          logLine(dir, what);
-                                                        },
-                                                        .dropped = [this, ch] { dropped(ch); }});
+    Pacer::Hooks hooks;
+    hooks.log = [this](const char* dir, const QByteArray& what) { logLine(dir, what); };
+    hooks.dropped = [this, ch] { dropped(ch); };
+    Port* port = ports.emplace_back(std::make_unique<Port>(ch, std::move(hooks))).get();
     port->pacer.setBaud(baud);
-    ports.push_back(std::move(port));
     QObject::connect(ch, &QObject::destroyed, q,
                      [this, ch] { std::erase_if(ports, [ch](const auto& p) { return p->line == ch; }); });
-    return ports.back().get();
+    return port;
   }
 
   void logLine(const char* dir, const QByteArray& data) {
