@@ -132,4 +132,25 @@ TEST(SimRepliesE2e, GeneratedCardsAndPtyLink) {
   EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
+// --state: what one simulator saves, the next one loads.
+TEST(SimRepliesE2e, StateFileRoundTrip) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("state.json");
+  {
+    ReaderSim sim;
+    SimReader& r = sim.addReader(7, SimModel::TS90C);
+    r.settings.relayTime = 42;
+    r.cards = {0x12345678u, 5u};
+    ASSERT_TRUE(sim.saveState(file));
+  }
+  ReaderSim sim;
+  EXPECT_FALSE(sim.loadState(dir.filePath("none.json")));
+  QString error;
+  ASSERT_TRUE(sim.loadState(file, &error)) << error.toStdString();
+  const SimReader* r = sim.reader(7);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(std::tie(r->model, r->settings.relayTime, r->cards),
+            std::tuple(SimModel::TS90C, 42, std::vector<quint32>{0x12345678u, 5u}));
+}
+
 }  // namespace
