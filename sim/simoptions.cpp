@@ -1,5 +1,7 @@
 #include "simoptions.h"
 
+#include "simfaults.h"
+
 namespace tessaro::sim {
 
 QString SimHelpText() {

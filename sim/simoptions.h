@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "readersim.h"
+#include "simtypes.h"
 
 namespace tessaro::sim {
 

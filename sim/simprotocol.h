@@ -1,7 +1,8 @@
 #pragma once
 // What a reader answers, as pure functions: request assembly, the reply of
 // each command (memory changes included) and the shaping of a reply by an
-// injected fault. The transports in readersim.cpp only move these bytes.
+// injected fault. The pacer (simpacer.h) and the lines (simchannels.h) only
+// move these bytes.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -10,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "readersim.h"
+#include "simtypes.h"
 
 namespace tessaro::sim {
 

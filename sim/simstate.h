@@ -5,7 +5,7 @@
 #include <QString>
 #include <vector>
 
-#include "readersim.h"
+#include "simtypes.h"
 
 namespace tessaro::sim {
 

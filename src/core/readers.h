@@ -1,7 +1,6 @@
 #pragma once
 // Whole operations on one reader of a line, as both the command-line tool and
-// the window's bus view run them, so the two give the same answers for the
-// same line.
+// the window run them, so the two give the same answers for the same line.
 
 #include <QDateTime>
 #include <QString>
@@ -9,9 +8,9 @@
 #include <optional>
 #include <vector>
 
+#include "accesslog.h"
 #include "exchange.h"
 #include "models.h"
-#include "records.h"
 #include "settings.h"
 
 namespace tessaro {
@@ -53,6 +52,29 @@ struct CardPush {
 };
 CardPush PushCards(ExchangeEnv& env, qint16 deviceId, const std::vector<qint32>& cards, bool eraseFirst,
                    const std::function<bool()>& stopped = {});
+
+// The records pull into the access log, with its erase guarantees.
+enum class PullStage { Downloading, Logging, Erasing };
+enum class PullEnd {
+  NoRecords,       // the counter said none, or could not be read
+  DownloadFailed,  // nothing usable came
+  LogFailed,       // a line did not reach the log: the reader keeps its records
+  Incomplete,      // the download did not end on the end-of-records frame: no erase
+  EraseFailed,     // everything is logged, but the erase was not confirmed
+  Stopped,         // everything is logged; the user stopped before the erase
+  Erased,
+  Kept,  // everything is logged; no erase was asked for
+};
+struct Pull {
+  PullEnd end = PullEnd::NoRecords;
+  int records = 0;  // lines written to the log
+};
+// Counts, downloads, appends every record to the log and, when `erase` is
+// set, erases the reader's memory — only after every line reached stable
+// storage and the download ended on the reader's end-of-records frame.
+// `stopped` is asked once more before the erase.
+Pull PullRecords(ExchangeEnv& env, qint16 deviceId, qint16 recordType, AccessLog& log, bool erase,
+                 const std::function<void(PullStage)>& stage = {}, const std::function<bool()>& stopped = {});
 
 // The records pull with the record type of the reader's own settings, read first.
 struct ReaderPull {

@@ -4,7 +4,6 @@
 #include <QTime>
 #include <limits>
 
-#include "accesslog.h"
 #include "frame.h"
 #include "textformat.h"
 
@@ -68,45 +67,6 @@ Download DownloadRecords(ExchangeEnv& env, qint16 deviceId) {
     if (std::optional<OfflineRecord> record = ConvertRecordFrame(frame)) d.records.push_back(std::move(*record));
   }
   return d;
-}
-
-Pull PullRecords(ExchangeEnv& env, qint16 deviceId, qint16 recordType, AccessLog& log, bool erase,
-                 const std::function<void(PullStage)>& stage, const std::function<bool()>& stopped) {
-  auto enter = [&](PullStage s) {
-    if (stage) stage(s);
-  };
-  Pull pull;
-  const std::optional<int> count = ReadRecordCount(env, deviceId);
-  if (!count || *count < 1) return pull;
-  enter(PullStage::Downloading);
-  Pause(env.pump, env.clock, kPauseBeforeDownloadMs);
-  const Download download = DownloadRecords(env, deviceId);
-  if (download.records.empty()) {
-    pull.end = PullEnd::DownloadFailed;
-    return pull;
-  }
-  enter(PullStage::Logging);
-  bool allWritten = true;
-  for (const OfflineRecord& record : download.records) {
-    if (log.append(deviceId, record, recordType)) ++pull.records;
-    else allWritten = false;
-  }
-  // The lines must be on disk before the reader forgets its copy, and erasing
-  // after a download that did not reach its end would destroy what was not
-  // downloaded.
-  if (!allWritten || !log.flush()) {
-    pull.end = PullEnd::LogFailed;
-  } else if (download.end != StreamEnd::EndLine) {
-    pull.end = PullEnd::Incomplete;
-  } else if (!erase) {
-    pull.end = PullEnd::Kept;
-  } else if (stopped && stopped()) {
-    pull.end = PullEnd::Stopped;
-  } else {
-    enter(PullStage::Erasing);
-    pull.end = EraseRecordsAfterDownload(env, deviceId) == Outcome::Ok ? PullEnd::Erased : PullEnd::EraseFailed;
-  }
-  return pull;
 }
 
 }  // namespace tessaro

@@ -1,20 +1,16 @@
 #pragma once
 // The offline passage records kept by a reader: the record counter, the two
-// erase forms, the download of every record, and the download into the
-// access log with its guarantees.
+// erase forms and the download of every record.
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
-#include <functional>
 #include <optional>
 #include <vector>
 
 #include "exchange.h"
 
 namespace tessaro {
-
-class AccessLog;
 
 // One passage as the reader reported it.
 struct OfflineRecord {
@@ -54,27 +50,5 @@ Download DownloadRecords(ExchangeEnv& env, qint16 deviceId);
 
 // How long a download waits after the counter before it asks for the records.
 inline constexpr int kPauseBeforeDownloadMs = 2000;
-
-enum class PullStage { Downloading, Logging, Erasing };
-enum class PullEnd {
-  NoRecords,       // the counter said none, or could not be read
-  DownloadFailed,  // nothing usable came
-  LogFailed,       // a line did not reach the log: the reader keeps its records
-  Incomplete,      // the download did not end on the end-of-records frame: no erase
-  EraseFailed,     // everything is logged, but the erase was not confirmed
-  Stopped,         // everything is logged; the user stopped before the erase
-  Erased,
-  Kept,  // everything is logged; no erase was asked for
-};
-struct Pull {
-  PullEnd end = PullEnd::NoRecords;
-  int records = 0;  // lines written to the log
-};
-// Counts, downloads, appends every record to the log and, when `erase` is
-// set, erases the reader's memory — only after every line reached stable
-// storage and the download ended on the reader's end-of-records frame.
-// `stopped` is asked once more before the erase.
-Pull PullRecords(ExchangeEnv& env, qint16 deviceId, qint16 recordType, AccessLog& log, bool erase,
-                 const std::function<void(PullStage)>& stage = {}, const std::function<bool()>& stopped = {});
 
 }  // namespace tessaro

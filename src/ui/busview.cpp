@@ -13,6 +13,7 @@
 #include "accesslog.h"
 #include "builders.h"
 #include "readers.h"
+#include "records.h"
 #include "textformat.h"
 #include "texts.h"
 

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "accesslog.h"
+#include "readers.h"
 #include "records.h"
 #include "texts.h"
 

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "accesslog.h"
+#include "readers.h"
 #include "records.h"
 #include "support/fakes.h"
 

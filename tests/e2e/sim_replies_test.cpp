@@ -1,10 +1,16 @@
 // The simulated reader's replies as literal bytes, written out by hand from the
 // readers' reply layouts, so that neither the simulator's nor the program's
-// model table can supply the expectation.
+// model table can supply the expectation; and what the simulator's user types.
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <set>
+#include <tuple>
+
 #include "readersim.h"
+#include "support/printers.h"
 
 using namespace tessaro::sim;
 
@@ -72,6 +78,79 @@ TEST(SimRepliesE2e, CommandRepliesInOrder) {
     SCOPED_TRACE(row.request);
     EXPECT_EQ(sim.replyFor(row.request), QByteArray(row.reply));
   }
+}
+
+// --fault as the simulator's user writes it.
+TEST(SimRepliesE2e, FaultText) {
+  const struct { const char* text; QByteArray code; FaultKind kind; int arg, pauseMs; QByteArray raw; } good[] = {
+      {"%us:Silence", "US", FaultKind::Silence, 0, 50, ""},
+      {"ALL:noise", "", FaultKind::Noise, 8, 50, ""},
+      {"*:bursts", "", FaultKind::Bursts, 16, 50, ""},
+      {"DD:stopafter:3", "DD", FaultKind::StopAfter, 3, 50, ""},
+      {"UC:split:5:0", "UC", FaultKind::Split, 5, 0, ""},
+      {"NC:delaytail:2:75", "NC", FaultKind::DelayTail, 2, 75, ""},
+      {"RC:raw:$RC0:1\\r\\x41", "RC", FaultKind::Raw, 0, 50, "$RC0:1\rA"},
+  };
+  for (const auto& r : good) {
+    QByteArray code;
+    Fault f;
+    QString error;
+    EXPECT_TRUE(ParseFault(r.text, &code, &f, &error)) << r.text << " " << error.toStdString();
+    EXPECT_EQ(std::tie(code, f.kind, f.arg, f.pauseMs, f.raw), std::tie(r.code, r.kind, r.arg, r.pauseMs, r.raw)) << r.text;
+  }
+  const struct { const char* text; const char* error; } bad[] = {
+      {"DD", "a fault is CMD:KIND[:ARG]"},
+      {"D1:silence", "unknown command 'D1'"},
+      {"DD:Sleep", "unknown fault kind 'Sleep'"},
+      {"DD:delay", "fault 'delay' needs an argument"},
+      {"DD:split:-1", "bad argument '-1'"},
+      {"DD:staletail:3:x", "bad pause 'x'"},
+      {"DD:noise:4:10", "too many fields in 'DD:noise:4:10'"},
+      {"RC:raw:\\x4", "bad \\x escape in raw reply"},
+  };
+  for (const auto& r : bad) {
+    QByteArray code;
+    Fault f;
+    QString error;
+    EXPECT_FALSE(ParseFault(r.text, &code, &f, &error)) << r.text;
+    EXPECT_EQ(error, QString::fromLatin1(r.error));
+  }
+}
+
+// --cards N gives N distinct cards; the pty's link goes with the simulator.
+TEST(SimRepliesE2e, GeneratedCardsAndPtyLink) {
+  SimReader r;
+  ReaderSim::generateCards(r, 3);
+  EXPECT_EQ(std::set<quint32>(r.cards.begin(), r.cards.end()).size(), 3u);
+  QTemporaryDir dir;
+  const QString link = dir.filePath("tty");
+  {
+    ReaderSim sim;
+    ASSERT_TRUE(sim.openPty(link)) << sim.lastError().toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+  }
+  EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
+
+// --state: what one simulator saves, the next one loads.
+TEST(SimRepliesE2e, StateFileRoundTrip) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("state.json");
+  {
+    ReaderSim sim;
+    SimReader& r = sim.addReader(7, SimModel::TS90C);
+    r.settings.relayTime = 42;
+    r.cards = {0x12345678u, 5u};
+    ASSERT_TRUE(sim.saveState(file));
+  }
+  ReaderSim sim;
+  EXPECT_FALSE(sim.loadState(dir.filePath("none.json")));
+  QString error;
+  ASSERT_TRUE(sim.loadState(file, &error)) << error.toStdString();
+  const SimReader* r = sim.reader(7);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(std::tie(r->model, r->settings.relayTime, r->cards),
+            std::tuple(SimModel::TS90C, 42, std::vector<quint32>{0x12345678u, 5u}));
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+#pragma once
+// Sends the pieces of replies down one line as a reader and the cable would:
+// each piece after its silence, characters paced at the line rate (11 bits a
+// character), an adapter's bursts at once, endless filler without CR, a drop
+// after so many bytes, and a reply given up when nobody reads the line.
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <deque>
+#include <functional>
+
+#include "simchannels.h"
+#include "simprotocol.h"
+
+namespace tessaro::sim {
+
+class Pacer {
+ public:
+  struct Hooks {
+    std::function<void(const char* dir, const QByteArray& what)> log;
+    // A drop fault's bytes are sent: the reply is discarded, the line is to be dropped.
+    std::function<void()> dropped;
+  };
+  Pacer(Channel& line, Hooks hooks);
+  Pacer(const Pacer&) = delete;
+  Pacer& operator=(const Pacer&) = delete;
+
+  // The line rate; 0 = unpaced.
+  void setBaud(int baud) { baud_ = baud; }
+  // Queues a piece after those still being sent; service() starts it.
+  void queue(const OutPiece& piece) { queue_.push_back(piece); }
+  // Ends an endless reply being sent, as a reader that starts over would.
+  void stopEndless();
+  // Sends what the line takes now and arms the timer for the rest.
+  void service();
+
+ private:
+  qint64 nowUs() const { return clock_.nsecsElapsed() / 1000; }
+  qint64 paceBudget(qint64 now, int* waitMs);
+  void arm(int ms) { timer_.start(std::max(0, ms)); }
+  void drop();
+
+  Channel& line_;
+  Hooks hooks_;
+  int baud_ = 0;
+  QElapsedTimer clock_;
+  QTimer timer_;
+  std::deque<OutPiece> queue_;
+  bool pieceStarted_ = false;
+  qint64 readyAtUs_ = 0;
+  qint64 sentInPiece_ = 0;
+  qint64 endlessSent_ = 0;
+  qint64 dropCountdown_ = -1;
+  bool stopEndless_ = false;
+  qint64 paceOriginUs_ = -1;
+  qint64 pacedSent_ = 0;
+  qint64 stalledSinceUs_ = -1;  // the line has taken nothing since then
+};
+
+}  // namespace tessaro::sim
