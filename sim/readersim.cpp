@@ -117,6 +117,7 @@ struct ReaderSim::Impl {
     logLine("<", frame);
     // A new request ends an endless reply, as a reader that starts over would.
     port.pacer.stopEndless();
+    if (port.line->deliversAtOnce()) port.pacer.requestHeard(frame.size());
     emit q->requestReceived(frame);
     const std::optional<Request> req = ParseRequest(frame);
     if (!req) return;
@@ -183,6 +184,8 @@ ReaderSim::ReaderSim(QObject* parent) : QObject(parent), d(std::make_unique<Impl
   connect(&d->saveTimer, &QTimer::timeout, this, [this] { d->saveNow(); });
   connect(&d->server, &QTcpServer::newConnection, this, [this] {
     while (QTcpSocket* s = d->server.nextPendingConnection()) {
+      // A converter passes each character on as it comes, not gathered into larger packets.
+      s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
       auto* ch = new TcpChannel(s, this);
       Impl::Port* port = d->addChannel(ch);
       connect(s, &QTcpSocket::readyRead, ch, [this, ch, port] { d->onData(*port, ch->socket->readAll()); });

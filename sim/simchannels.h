@@ -19,6 +19,9 @@ class Channel : public QObject {
   virtual qint64 writeSome(const QByteArray& data) = 0;
   virtual void dropLine() = 0;
   virtual bool alive() const = 0;
+  // A real serial line spends a request's own time on the wire before the
+  // simulator sees it; the others deliver it at once.
+  virtual bool deliversAtOnce() const { return true; }
 
   bool dropping = false;  // being dropped by a fault: neither reads nor sends
 };
@@ -59,6 +62,7 @@ class SerialChannel : public Channel {
   // A real line cannot be dropped; the rest of the reply is simply not sent.
   void dropLine() override;
   bool alive() const override;
+  bool deliversAtOnce() const override { return false; }
   QSerialPort port;
 };
 

@@ -27,6 +27,13 @@ Pacer::Pacer(Channel& line, Hooks hooks) : line_(line), hooks_(std::move(hooks))
   QObject::connect(&timer_, &QTimer::timeout, [this] { service(); });
 }
 
+void Pacer::requestHeard(qint64 chars) {
+  if (baud_ <= 0 || !queue_.empty()) return;
+  // The request's characters count as the first ones of the line's pace.
+  paceOriginUs_ = nowUs();
+  pacedSent_ = chars;
+}
+
 void Pacer::stopEndless() {
   if (!queue_.empty() && queue_.front().endless) stopEndless_ = true;
 }

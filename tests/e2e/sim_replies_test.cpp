@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <set>
 #include <tuple>
@@ -130,6 +133,24 @@ TEST(SimRepliesE2e, GeneratedCardsAndPtyLink) {
     EXPECT_TRUE(QFileInfo(link).isSymLink());
   }
   EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
+
+// On a paced line the request takes its own line time too: at 1200 baud (9.17 ms a character) the reply to a
+// request of 9 characters cannot start before the ninth has reached the reader, however fast the pseudo-terminal.
+TEST(SimRepliesE2e, PacedLineCarriesTheRequestToo) {
+  ReaderSim sim;
+  sim.addReader(1, SimModel::TS30P);
+  ASSERT_TRUE(sim.openPty());
+  sim.setBaud(1200);
+  QSerialPort port(sim.ptyPath());
+  ASSERT_TRUE(port.open(QIODevice::ReadWrite));
+  QElapsedTimer t;
+  t.start();
+  port.write("%UR001**\r");
+  while (port.bytesAvailable() == 0 && t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+  // The first reply character goes out once the request's eight earlier characters have passed.
+  EXPECT_GE(t.elapsed(), 8 * 11000 / 1200);
+  EXPECT_GT(port.bytesAvailable(), 0);
 }
 
 // --state: what one simulator saves, the next one loads.
