@@ -24,9 +24,23 @@ namespace tessaro::cli {
 
 namespace {
 
-QString Reason(Outcome outcome) {
-  return outcome == Outcome::NoReply ? QStringLiteral("time-out") : QStringLiteral("bad reply");
+// The core's verdict as a status word of the output.
+QString Status(Why why) {
+  switch (why) {
+    case Why::Done: return QStringLiteral("ok");
+    case Why::TimedOut: return QStringLiteral("time-out");
+    case Why::Collision: return QStringLiteral("collision");
+    case Why::LogFailed: return QStringLiteral("log error");
+    case Why::Stopped: return QStringLiteral("stopped");
+    case Why::BadReply:
+    case Why::NotTaken:
+    case Why::Incomplete:
+    case Why::EraseFailed: break;
+  }
+  return QStringLiteral("bad reply");
 }
+
+QString Reason(Outcome outcome) { return Status(WhyOf(outcome)); }
 
 QString Iso(const QDateTime& t) { return t.toString(Qt::ISODate); }
 
@@ -225,13 +239,12 @@ std::vector<int> Runner::scanIds(std::vector<ReaderRow>* collisions) {
 
 ReaderRow Runner::scanRow(int id) {
   ExchangeEnv env = links_.env(*link_);
-  const ProbedReader p = ProbeReader(env, static_cast<qint16>(id), o_.model);
+  const ProbedReader p = ProbeReader(env, id, o_.model);
   if (!p.present) return ReaderRow{-1};
   QJsonArray names;
   for (DeviceModel m : p.models) names.append(QLatin1String(Facts(m).name));
-  if (p.collision)
-    return failed(id, QStringLiteral("collision"),
-                  QStringLiteral("garbled or differing replies: two readers on one address?"))
+  if (!p.ok())
+    return failed(id, Status(p.why()), QStringLiteral("garbled or differing replies: two readers on one address?"))
         .set("models", names);
   const ReceivedSettings& s = *p.settings;
   ReaderRow r{id};
@@ -250,7 +263,7 @@ ReaderRow Runner::onReader(int id) {
 
 ReaderRow Runner::settingsRow(int id, bool write) {
   ExchangeEnv env = links_.env(*link_);
-  const SettingsRead read = ReadSettings(env, static_cast<qint16>(id), o_.model);
+  const SettingsRead read = ReadSettings(env, id, o_.model);
   if (read.outcome != Outcome::Ok)
     return failed(id, Reason(read.outcome), QStringLiteral("no settings read (%1)").arg(Reason(read.outcome)));
   const ReceivedSettings s = InterpretSettings(read.reply, o_.model);
@@ -275,7 +288,7 @@ ReaderRow Runner::settingsRow(int id, bool write) {
     const Outcome outcome = WriteSettings(env, check.record);
     if (outcome != Outcome::Ok)
       return failed(id, Reason(outcome), QStringLiteral("settings not written (%1)").arg(Reason(outcome)));
-    address = check.record.newId;
+    address = check.record.newId.value();
     form.runMode = static_cast<RunMode>(check.record.runMode);
     form.relayTime = QString::number(check.record.relayTime);
   }
@@ -292,7 +305,7 @@ ReaderRow Runner::settingsRow(int id, bool write) {
 
 ReaderRow Runner::clockRow(int id) {
   ExchangeEnv env = links_.env(*link_);
-  const qint16 address = static_cast<qint16>(id);
+  const DeviceId address = id;
   if (o_.command == "clock set") {
     const QDateTime fixed = QDateTime::fromString(o_.time, Qt::ISODate);
     QDateTime sent;
@@ -303,16 +316,15 @@ ReaderRow Runner::clockRow(int id) {
   }
   const ClockSync sync = o_.command == "clock get" ? ClockSync{ReadDrift(env, address, c_.now)}
                                                    : SyncClock(env, address, o_.maxDrift, c_.now);
-  if (sync.before.outcome != Outcome::Ok)
-    return failed(id, Reason(sync.before.outcome),
-                  QStringLiteral("clock not read (%1)").arg(Reason(sync.before.outcome)));
+  if (!sync.before.ok())
+    return failed(id, Status(sync.before.why()), QStringLiteral("clock not read (%1)").arg(Status(sync.before.why())));
   ReaderRow r{id};
   r.set("reader_time", Iso(sync.before.readerTime)).set("drift_s", static_cast<double>(sync.before.seconds));
   if (o_.command == "clock get") return r;
   r.set("set", sync.set);
   if (sync.after) r.set("drift_after_s", static_cast<double>(sync.after->seconds));
-  if (!sync.done) {
-    r.status = Reason(sync.set && sync.setOutcome != Outcome::Ok ? sync.setOutcome : Outcome::BadReply);
+  if (!sync.ok()) {
+    r.status = Status(sync.why());
     r.error = QStringLiteral("reader %1: its clock did not take the time").arg(id);
   }
   return r;
@@ -320,7 +332,7 @@ ReaderRow Runner::clockRow(int id) {
 
 ReaderRow Runner::cardsRow(int id) {
   ExchangeEnv env = links_.env(*link_);
-  const qint16 address = static_cast<qint16>(id);
+  const DeviceId address = id;
   if (o_.command == "cards erase") {
     const Outcome outcome = EraseCards(env, address);
     if (outcome != Outcome::Ok)
@@ -329,14 +341,14 @@ ReaderRow Runner::cardsRow(int id) {
   }
   if (o_.command == "cards push") {
     const CardPush p = PushCards(env, address, fileCards_, o_.eraseFirst, [this] { return interrupted(); });
-    if (p.stopped)
-      return failed(id, QStringLiteral("stopped"), QStringLiteral("stopped by the user after %1 cards").arg(p.sent))
+    if (p.why() == Why::Stopped)
+      return failed(id, Status(p.why()), QStringLiteral("stopped by the user after %1 cards").arg(p.sent))
           .set("sent", p.sent);
-    if (p.outcome != Outcome::Ok) {
+    if (!p.ok()) {
       const QString what = p.eraseFailed
                                ? QStringLiteral("cards not erased")
                                : QStringLiteral("card %1 not accepted").arg(fileCards_[static_cast<size_t>(p.sent)]);
-      return failed(id, Reason(p.outcome), QStringLiteral("%1 (%2)").arg(what, Reason(p.outcome))).set("sent", p.sent);
+      return failed(id, Status(p.why()), QStringLiteral("%1 (%2)").arg(what, Status(p.why()))).set("sent", p.sent);
     }
     return ReaderRow{id}.set("sent", p.sent);
   }
@@ -373,7 +385,7 @@ ReaderRow Runner::cardsRow(int id) {
 
 ReaderRow Runner::recordsRow(int id) {
   ExchangeEnv env = links_.env(*link_);
-  const qint16 address = static_cast<qint16>(id);
+  const DeviceId address = id;
   if (o_.command == "records count") {
     Outcome outcome = Outcome::NoReply;
     const std::optional<int> count = ReadRecordCount(env, address, &outcome);
@@ -383,33 +395,23 @@ ReaderRow Runner::recordsRow(int id) {
   // The record type is the reader's own, from its settings.
   const ReaderPull rp = PullReaderRecords(env, address, o_.model, *log_, o_.erase, [this] { return interrupted(); });
   if (rp.settings != Outcome::Ok)
-    return failed(id, Reason(rp.settings),
-                  QStringLiteral("no settings read for the record type (%1)").arg(Reason(rp.settings)));
-  const int type = rp.recordType;
+    return failed(id, Status(rp.why()), QStringLiteral("no settings read for the record type (%1)").arg(Status(rp.why())));
   const Pull& pull = rp.pull;
   ReaderRow r{id};
-  r.set("records", pull.records).set("record_type", RecordTypeName(type)).set("erased", pull.end == PullEnd::Erased);
-  auto fail = [&](const char* status, const QString& why) {
-    r.status = QLatin1String(status);
-    r.error = QStringLiteral("reader %1: %2").arg(id).arg(why);
-    return r;
-  };
-  switch (pull.end) {
-    case PullEnd::NoRecords:
-    case PullEnd::Kept:
-    case PullEnd::Erased: return r;
-    case PullEnd::DownloadFailed: return fail("time-out", QStringLiteral("its records did not come"));
-    case PullEnd::LogFailed:
-      return fail("log error",
-                  QStringLiteral("not every line reached %1; its memory was not erased").arg(log_->path()));
-    case PullEnd::Incomplete:
-      return fail("bad reply",
-                  QStringLiteral("the download did not end on the end-of-records frame; its memory was not erased"));
-    case PullEnd::EraseFailed:
-      return fail("bad reply", QStringLiteral("its records are logged, but the erase was not confirmed"));
-    case PullEnd::Stopped:
-      return fail("stopped", QStringLiteral("its records are logged; stopped by the user before the erase"));
+  r.set("records", pull.records).set("record_type", RecordTypeName(rp.recordType)).set("erased", pull.end == PullEnd::Erased);
+  if (rp.ok()) return r;
+  r.status = Status(rp.why());
+  QString why;
+  switch (rp.why()) {
+    case Why::TimedOut: why = QStringLiteral("its records did not come"); break;
+    case Why::LogFailed: why = QStringLiteral("not every line reached %1; its memory was not erased").arg(log_->path()); break;
+    case Why::Incomplete:
+      why = QStringLiteral("the download did not end on the end-of-records frame; its memory was not erased");
+      break;
+    case Why::EraseFailed: why = QStringLiteral("its records are logged, but the erase was not confirmed"); break;
+    default: why = QStringLiteral("its records are logged; stopped by the user before the erase"); break;
   }
+  r.error = QStringLiteral("reader %1: %2").arg(id).arg(why);
   return r;
 }
 

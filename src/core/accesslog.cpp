@@ -33,10 +33,10 @@ QByteArray Pad(qint64 value, int width) { return PadZerosLeft(value, width).toLa
 
 }  // namespace
 
-QByteArray FormatAccessLogLine(qint16 deviceId, const OfflineRecord& record, qint16 recordType) {
+QByteArray FormatAccessLogLine(DeviceId deviceId, const OfflineRecord& record, qint16 recordType) {
   QByteArray line;
   line.reserve(36);
-  line += Pad(deviceId, 3);
+  line += Pad(deviceId.value(), 3);
   line += ',';
   line += Pad(record.cardNumber, 10);
   line += ',';
@@ -75,7 +75,7 @@ QString UserDataFolder() {
   return base + QStringLiteral("/tessaro-config");
 }
 
-bool AccessLog::append(qint16 deviceId, const OfflineRecord& record, qint16 recordType) {
+bool AccessLog::append(DeviceId deviceId, const OfflineRecord& record, qint16 recordType) {
   QFile file(path_);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
   const QByteArray line = FormatAccessLogLine(deviceId, record, recordType) + "\r\n";

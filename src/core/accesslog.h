@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "records.h"
+#include "deviceid.h"
 
 namespace tessaro {
 
@@ -24,7 +25,7 @@ QString UserDataFolder();
 // Every field is cut or zero-padded by the PadZerosLeft rule. Without a valid
 // stamp the reader's own twelve digits are written as they came (year 20yy),
 // so a bad stamp never turns into another record's time.
-QByteArray FormatAccessLogLine(qint16 deviceId, const OfflineRecord& record, qint16 recordType);
+QByteArray FormatAccessLogLine(DeviceId deviceId, const OfflineRecord& record, qint16 recordType);
 
 class AccessLog {
  public:
@@ -32,7 +33,7 @@ class AccessLog {
   const QString& path() const { return path_; }
   // Opens the log for appending (creating it), writes one line and CR LF,
   // closes it. False when the whole line could not be written.
-  bool append(qint16 deviceId, const OfflineRecord& record, qint16 recordType);
+  bool append(DeviceId deviceId, const OfflineRecord& record, qint16 recordType);
   // Forces the lines written so far to stable storage (and the file's folder
   // entry with them), so a power cut after the reader's memory was erased
   // cannot take them.

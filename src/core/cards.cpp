@@ -15,11 +15,11 @@ std::optional<qint32> CardNumberFromText(QStringView text) {
   return static_cast<qint32>(static_cast<quint32>(static_cast<qint64>(r) & 0xFFFFFFFFLL));
 }
 
-Outcome SendCard(ExchangeEnv& env, qint16 deviceId, qint32 card) {
+Outcome SendCard(ExchangeEnv& env, DeviceId deviceId, qint32 card) {
   return CommandExchange(env, Cmd::SendCard, {.deviceId = deviceId, .payload = FormatHex8(card).toLatin1()}).outcome;
 }
 
-Outcome EraseCards(ExchangeEnv& env, qint16 deviceId) {
+Outcome EraseCards(ExchangeEnv& env, DeviceId deviceId) {
   return CommandExchange(env, Cmd::EraseCards, {.deviceId = deviceId}).outcome;
 }
 
@@ -58,7 +58,7 @@ class CardLines : public LineSink {
 
 }  // namespace
 
-CardsRead ReadCards(ExchangeEnv& env, qint16 deviceId, const std::function<void(const std::vector<qint32>&)>& received,
+CardsRead ReadCards(ExchangeEnv& env, DeviceId deviceId, const std::function<void(const std::vector<qint32>&)>& received,
                     const std::function<bool()>& cancelled) {
   CardLines sink(received);
   sink.read.end = StreamExchange(env, Cmd::ReadCards, deviceId, sink, cancelled);

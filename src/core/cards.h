@@ -19,8 +19,8 @@ inline constexpr int kMaxCardLines = 5000;
 // -2147483648 … 4294967295, taken as 32-bit two's complement; nullopt otherwise.
 std::optional<qint32> CardNumberFromText(QStringView text);
 
-Outcome SendCard(ExchangeEnv& env, qint16 deviceId, qint32 card);
-Outcome EraseCards(ExchangeEnv& env, qint16 deviceId);
+Outcome SendCard(ExchangeEnv& env, DeviceId deviceId, qint32 card);
+Outcome EraseCards(ExchangeEnv& env, DeviceId deviceId);
 
 // One complete card line ("$UC" + address + eight hex digits + "**" + CR): the
 // card, or nullopt when the line does not have that layout.
@@ -32,7 +32,7 @@ struct CardsRead {
 };
 // Streams the reader's cards; `received` gets the cards of each piece of data
 // in order, as they arrive.
-CardsRead ReadCards(ExchangeEnv& env, qint16 deviceId, const std::function<void(const std::vector<qint32>&)>& received,
+CardsRead ReadCards(ExchangeEnv& env, DeviceId deviceId, const std::function<void(const std::vector<qint32>&)>& received,
                     const std::function<bool()>& cancelled = {});
 
 }  // namespace tessaro

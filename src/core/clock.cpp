@@ -16,14 +16,14 @@ QByteArray ClockPayload(const QDateTime& time) {
   return s.toLatin1();
 }
 
-Outcome SetClock(ExchangeEnv& env, qint16 deviceId, const std::function<QDateTime()>& now) {
+Outcome SetClock(ExchangeEnv& env, DeviceId deviceId, const std::function<QDateTime()>& now) {
   // The time must be the one at sending, not the one before thousands of drain passes.
   return CommandExchange(env, Cmd::SetClock,
                          {.deviceId = deviceId, .payloadAtSending = [&] { return ClockPayload(now()); }})
       .outcome;
 }
 
-ClockRead ReadClock(ExchangeEnv& env, qint16 deviceId) {
+ClockRead ReadClock(ExchangeEnv& env, DeviceId deviceId) {
   const ExchangeResult r = CommandExchange(env, Cmd::ReadClock, {.deviceId = deviceId});
   ClockRead read{r.outcome, {}};
   if (r.outcome == Outcome::Ok) {

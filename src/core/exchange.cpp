@@ -54,7 +54,7 @@ qsizetype ReplyCharacters(QByteArrayView received) {
   return marker < 0 ? received.size() : received.size() - marker;
 }
 
-bool CheckReply(QByteArrayView received, const Command& command, qint16 deviceId) {
+bool CheckReply(QByteArrayView received, const Command& command, DeviceId deviceId) {
   const QByteArrayView code(command.code, 2);
   switch (command.check) {
     case ReplyCheck::CodeAfterMarker: return HasReplyCode(received, code);
@@ -65,7 +65,7 @@ bool CheckReply(QByteArrayView received, const Command& command, qint16 deviceId
     }
     case ReplyCheck::EchoedAddress: {
       const QByteArrayView digits = Mid1(received, MarkerPosition(received) + 3, 3);
-      return static_cast<qint64>(LeadingNumber(QString::fromLatin1(digits))) == deviceId;
+      return static_cast<qint64>(LeadingNumber(QString::fromLatin1(digits))) == deviceId.value();
     }
   }
   return false;
@@ -135,7 +135,7 @@ LineSplitter::Result LineSplitter::feed(QByteArrayView piece, const std::functio
   return result;
 }
 
-StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, qint16 deviceId, LineSink& sink,
+StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, DeviceId deviceId, LineSink& sink,
                          const std::function<bool()>& cancelled) {
   const Transport& t = command.on(env.link.kind());
   Drain(env, t.settleMs);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "deviceid.h"
 #include "link.h"
 
 namespace tessaro {
@@ -106,7 +107,7 @@ inline constexpr Command DownloadRecords{
 }  // namespace Cmd
 
 struct Request {
-  qint16 deviceId = 0;
+  DeviceId deviceId = 0;
   QByteArray payload;
   // Builds the payload after the drain, right before sending (the clock).
   std::function<QByteArray()> payloadAtSending;
@@ -121,7 +122,7 @@ struct ExchangeResult {
 
 ExchangeResult CommandExchange(ExchangeEnv& env, const Command& command, const Request& request);
 
-bool CheckReply(QByteArrayView received, const Command& command, qint16 deviceId);
+bool CheckReply(QByteArrayView received, const Command& command, DeviceId deviceId);
 
 // How far a reply has come: the characters from its first "$" on, or all of
 // them while no "$" has come (a reply without one is judged as it is).
@@ -165,7 +166,7 @@ class LineSink {
 
 // Sends the request, then hands every line to `sink` until the sink ends the
 // stream, the reader falls silent or `cancelled` (asked after every wake) says so.
-StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, qint16 deviceId, LineSink& sink,
+StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, DeviceId deviceId, LineSink& sink,
                          const std::function<bool()>& cancelled = {});
 
 }  // namespace tessaro

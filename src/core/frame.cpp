@@ -4,12 +4,12 @@
 
 namespace tessaro {
 
-QByteArray BuildRequest(QByteArrayView code, qint16 deviceId, QByteArrayView payload) {
+QByteArray BuildRequest(QByteArrayView code, DeviceId deviceId, QByteArrayView payload) {
   QByteArray r;
   r.reserve(9 + payload.size());
   r += '%';
   r += code;
-  r += FormatDec3(deviceId).toLatin1();
+  r += FormatDec3(deviceId.value()).toLatin1();
   r += payload;
   r += "**\r";
   return r;

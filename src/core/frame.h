@@ -6,11 +6,13 @@
 #include <QByteArrayView>
 #include <QDateTime>
 
+#include "deviceid.h"
+
 namespace tessaro {
 
 inline constexpr char ReplyMarker = '$';
 
-QByteArray BuildRequest(QByteArrayView code, qint16 deviceId, QByteArrayView payload = {});
+QByteArray BuildRequest(QByteArrayView code, DeviceId deviceId, QByteArrayView payload = {});
 
 // Position of the first "$" counted from 1, or 0 when there is none. Reply
 // fields are given as offsets from this position, so a reply without "$" is

@@ -8,7 +8,37 @@
 
 namespace tessaro {
 
-ProbedReader ProbeReader(ExchangeEnv& env, qint16 deviceId, DeviceModel model) {
+Why WhyOf(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::Ok: return Why::Done;
+    case Outcome::NoReply: return Why::TimedOut;
+    case Outcome::BadReply: break;
+  }
+  return Why::BadReply;
+}
+
+Why ClockSync::why() const {
+  if (before.why() != Why::Done) return before.why();
+  if (set && setOutcome != Outcome::Ok) return WhyOf(setOutcome);
+  if (after && after->why() != Why::Done) return after->why();
+  return within ? Why::Done : Why::NotTaken;
+}
+
+Why Pull::why() const {
+  switch (end) {
+    case PullEnd::NoRecords:
+    case PullEnd::Kept:
+    case PullEnd::Erased: return Why::Done;
+    case PullEnd::DownloadFailed: return Why::TimedOut;
+    case PullEnd::LogFailed: return Why::LogFailed;
+    case PullEnd::Incomplete: return Why::Incomplete;
+    case PullEnd::EraseFailed: return Why::EraseFailed;
+    case PullEnd::Stopped: return Why::Stopped;
+  }
+  return Why::BadReply;
+}
+
+ProbedReader ProbeReader(ExchangeEnv& env, DeviceId deviceId, DeviceModel model) {
   ProbedReader r;
   const QByteArray first = ProbeSettings(env, deviceId);
   if (first.isEmpty()) return r;
@@ -21,7 +51,7 @@ ProbedReader ProbeReader(ExchangeEnv& env, qint16 deviceId, DeviceModel model) {
   return r;
 }
 
-ClockDrift ReadDrift(ExchangeEnv& env, qint16 deviceId, const std::function<QDateTime()>& now) {
+ClockDrift ReadDrift(ExchangeEnv& env, DeviceId deviceId, const std::function<QDateTime()>& now) {
   const ClockRead read = ReadClock(env, deviceId);
   ClockDrift d{read.outcome, read.time, 0};
   if (read.outcome == Outcome::Ok && !read.time.isValid()) d.outcome = Outcome::BadReply;
@@ -29,20 +59,20 @@ ClockDrift ReadDrift(ExchangeEnv& env, qint16 deviceId, const std::function<QDat
   return d;
 }
 
-ClockSync SyncClock(ExchangeEnv& env, qint16 deviceId, qint64 maxDriftS, const std::function<QDateTime()>& now) {
+ClockSync SyncClock(ExchangeEnv& env, DeviceId deviceId, qint64 maxDriftS, const std::function<QDateTime()>& now) {
   ClockSync s;
   s.before = ReadDrift(env, deviceId, now);
   if (s.before.outcome != Outcome::Ok) return s;
   s.set = std::abs(s.before.seconds) > maxDriftS;
-  if (!s.set) return s.done = true, s;
+  if (!s.set) return s.within = true, s;
   s.setOutcome = SetClock(env, deviceId, now);
   if (s.setOutcome != Outcome::Ok) return s;
   s.after = ReadDrift(env, deviceId, now);
-  s.done = s.after->outcome == Outcome::Ok && std::abs(s.after->seconds) <= maxDriftS;
+  s.within = s.after->ok() && std::abs(s.after->seconds) <= maxDriftS;
   return s;
 }
 
-CardPush PushCards(ExchangeEnv& env, qint16 deviceId, const std::vector<qint32>& cards, bool eraseFirst,
+CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<qint32>& cards, bool eraseFirst,
                    const std::function<bool()>& stopped) {
   CardPush p;
   if (eraseFirst && (p.outcome = EraseCards(env, deviceId)) != Outcome::Ok) return p.eraseFailed = true, p;
@@ -54,7 +84,7 @@ CardPush PushCards(ExchangeEnv& env, qint16 deviceId, const std::vector<qint32>&
   return p;
 }
 
-Pull PullRecords(ExchangeEnv& env, qint16 deviceId, qint16 recordType, AccessLog& log, bool erase,
+Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessLog& log, bool erase,
                  const std::function<void(PullStage)>& stage, const std::function<bool()>& stopped) {
   auto enter = [&](PullStage s) {
     if (stage) stage(s);
@@ -93,7 +123,7 @@ Pull PullRecords(ExchangeEnv& env, qint16 deviceId, qint16 recordType, AccessLog
   return pull;
 }
 
-ReaderPull PullReaderRecords(ExchangeEnv& env, qint16 deviceId, DeviceModel model, AccessLog& log, bool erase,
+ReaderPull PullReaderRecords(ExchangeEnv& env, DeviceId deviceId, DeviceModel model, AccessLog& log, bool erase,
                              const std::function<bool()>& stopped) {
   ReaderPull r;
   const SettingsRead read = ReadSettings(env, deviceId, model);

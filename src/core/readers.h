@@ -15,22 +15,42 @@
 
 namespace tessaro {
 
+// Why an operation on a reader did not come to its end, or Done when it did.
+// Decided here once; the window, the bus view and tessaro-cli each say it in
+// their own words.
+enum class Why {
+  Done,
+  TimedOut,     // the reader did not answer in time
+  BadReply,     // it answered, but not as asked
+  Collision,    // garbled or differing replies: two readers on one address?
+  NotTaken,     // it took the request, but what it reads back is still off
+  LogFailed,    // a record did not reach the log: its memory was not erased
+  Incomplete,   // the download did not end on its end frame: not erased
+  EraseFailed,  // everything is logged, but the erase was not confirmed
+  Stopped,      // the user stopped it
+};
+Why WhyOf(Outcome outcome);
+
 // What an address of the line answers to two settings reads.
 struct ProbedReader {
   bool present = false;                      // anything answered at all
   bool collision = false;                    // the replies were garbled or differed: two readers on one address?
   std::vector<DeviceModel> models;           // the family the reply's length tells
   std::optional<ReceivedSettings> settings;  // as `model` reads them when it is of the family, else as its first
+  Why why() const { return !present ? Why::TimedOut : collision ? Why::Collision : Why::Done; }
+  bool ok() const { return why() == Why::Done; }
 };
-ProbedReader ProbeReader(ExchangeEnv& env, qint16 deviceId, DeviceModel model);
+ProbedReader ProbeReader(ExchangeEnv& env, DeviceId deviceId, DeviceModel model);
 
 // The reader's clock against the PC's, in whole seconds (reader minus PC).
 struct ClockDrift {
   Outcome outcome = Outcome::NoReply;  // BadReply also when the reader's digits are no time
   QDateTime readerTime;
   qint64 seconds = 0;
+  Why why() const { return WhyOf(outcome); }
+  bool ok() const { return why() == Why::Done; }
 };
-ClockDrift ReadDrift(ExchangeEnv& env, qint16 deviceId, const std::function<QDateTime()>& now);
+ClockDrift ReadDrift(ExchangeEnv& env, DeviceId deviceId, const std::function<QDateTime()>& now);
 
 // Sets the clock when it is off by more than maxDriftS, then reads it back.
 struct ClockSync {
@@ -38,9 +58,11 @@ struct ClockSync {
   bool set = false;                  // it was off by more than the limit
   Outcome setOutcome = Outcome::Ok;  // of setting it
   std::optional<ClockDrift> after;   // read back after setting it
-  bool done = false;                 // within the limit now
+  bool within = false;               // within the limit now
+  Why why() const;
+  bool ok() const { return why() == Why::Done; }
 };
-ClockSync SyncClock(ExchangeEnv& env, qint16 deviceId, qint64 maxDriftS, const std::function<QDateTime()>& now);
+ClockSync SyncClock(ExchangeEnv& env, DeviceId deviceId, qint64 maxDriftS, const std::function<QDateTime()>& now);
 
 // Writes every card, after erasing the reader's card memory when asked; stops
 // at the first card the reader does not take, or when `stopped` says so.
@@ -49,8 +71,10 @@ struct CardPush {
   bool eraseFailed = false;
   int sent = 0;
   bool stopped = false;
+  Why why() const { return stopped ? Why::Stopped : WhyOf(outcome); }
+  bool ok() const { return why() == Why::Done; }
 };
-CardPush PushCards(ExchangeEnv& env, qint16 deviceId, const std::vector<qint32>& cards, bool eraseFirst,
+CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<qint32>& cards, bool eraseFirst,
                    const std::function<bool()>& stopped = {});
 
 // The records pull into the access log, with its erase guarantees.
@@ -68,12 +92,14 @@ enum class PullEnd {
 struct Pull {
   PullEnd end = PullEnd::NoRecords;
   int records = 0;  // lines written to the log
+  Why why() const;
+  bool ok() const { return why() == Why::Done; }
 };
 // Counts, downloads, appends every record to the log and, when `erase` is
 // set, erases the reader's memory — only after every line reached stable
 // storage and the download ended on the reader's end-of-records frame.
 // `stopped` is asked once more before the erase.
-Pull PullRecords(ExchangeEnv& env, qint16 deviceId, qint16 recordType, AccessLog& log, bool erase,
+Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessLog& log, bool erase,
                  const std::function<void(PullStage)>& stage = {}, const std::function<bool()>& stopped = {});
 
 // The records pull with the record type of the reader's own settings, read first.
@@ -81,8 +107,10 @@ struct ReaderPull {
   Outcome settings = Outcome::NoReply;  // the settings read; nothing else was done unless Ok
   int recordType = 0;                   // 1 entry, 2 exit
   Pull pull;
+  Why why() const { return settings != Outcome::Ok ? WhyOf(settings) : pull.why(); }
+  bool ok() const { return why() == Why::Done; }
 };
-ReaderPull PullReaderRecords(ExchangeEnv& env, qint16 deviceId, DeviceModel model, AccessLog& log, bool erase,
+ReaderPull PullReaderRecords(ExchangeEnv& env, DeviceId deviceId, DeviceModel model, AccessLog& log, bool erase,
                              const std::function<bool()>& stopped = {});
 
 }  // namespace tessaro

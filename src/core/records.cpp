@@ -9,7 +9,7 @@
 
 namespace tessaro {
 
-std::optional<int> ReadRecordCount(ExchangeEnv& env, qint16 deviceId, Outcome* outcome) {
+std::optional<int> ReadRecordCount(ExchangeEnv& env, DeviceId deviceId, Outcome* outcome) {
   const ExchangeResult r = CommandExchange(env, Cmd::ReadRecordCount, {.deviceId = deviceId});
   if (outcome) *outcome = r.outcome == Outcome::Ok ? Outcome::BadReply : r.outcome;
   if (r.outcome != Outcome::Ok) return std::nullopt;
@@ -25,11 +25,11 @@ std::optional<int> ReadRecordCount(ExchangeEnv& env, qint16 deviceId, Outcome* o
   return static_cast<int>(stored);
 }
 
-Outcome EraseRecords(ExchangeEnv& env, qint16 deviceId) {
+Outcome EraseRecords(ExchangeEnv& env, DeviceId deviceId) {
   return CommandExchange(env, Cmd::EraseRecords, {.deviceId = deviceId}).outcome;
 }
 
-Outcome EraseRecordsAfterDownload(ExchangeEnv& env, qint16 deviceId) {
+Outcome EraseRecordsAfterDownload(ExchangeEnv& env, DeviceId deviceId) {
   return CommandExchange(env, Cmd::EraseRecordsAfterDownload, {.deviceId = deviceId}).outcome;
 }
 
@@ -58,7 +58,7 @@ std::optional<OfflineRecord> ConvertRecordFrame(QByteArrayView frame) {
   return record;
 }
 
-Download DownloadRecords(ExchangeEnv& env, qint16 deviceId) {
+Download DownloadRecords(ExchangeEnv& env, DeviceId deviceId) {
   RecordFrames sink;
   Download d;
   d.end = StreamExchange(env, Cmd::DownloadRecords, deviceId, sink);

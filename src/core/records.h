@@ -28,12 +28,12 @@ inline constexpr int kMaxDownloadFrames = 3501;
 // "%RC": the number of stored records (counter − 1); nullopt without a reply,
 // with a wrong code or with a counter that is no number above 0 (`outcome`
 // tells silence from a bad reply).
-std::optional<int> ReadRecordCount(ExchangeEnv& env, qint16 deviceId, Outcome* outcome = nullptr);
+std::optional<int> ReadRecordCount(ExchangeEnv& env, DeviceId deviceId, Outcome* outcome = nullptr);
 
 // "%EM": Ok erased, BadReply another reply, NoReply silence.
-Outcome EraseRecords(ExchangeEnv& env, qint16 deviceId);
+Outcome EraseRecords(ExchangeEnv& env, DeviceId deviceId);
 // "%EM" after a download: a longer drain, judged by the echoed address.
-Outcome EraseRecordsAfterDownload(ExchangeEnv& env, qint16 deviceId);
+Outcome EraseRecordsAfterDownload(ExchangeEnv& env, DeviceId deviceId);
 
 // One frame converted; nullopt when it does not count ("DD" after the "$",
 // "**" at "$"+27).
@@ -46,7 +46,7 @@ struct Download {
   std::vector<OfflineRecord> records;
 };
 // "%DD": the streamed frames, converted.
-Download DownloadRecords(ExchangeEnv& env, qint16 deviceId);
+Download DownloadRecords(ExchangeEnv& env, DeviceId deviceId);
 
 // How long a download waits after the counter before it asks for the records.
 inline constexpr int kPauseBeforeDownloadMs = 2000;

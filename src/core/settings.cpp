@@ -32,7 +32,7 @@ std::optional<quint32> DecodeMasterCard(QByteArrayView field) {
 std::optional<QByteArray> SettingsPayload(const SettingsRecord& r) {
   const std::optional<QByteArray> master = EncodeMasterCard(r.masterCardId);
   if (!master) return std::nullopt;
-  QString s = PadZerosLeft(r.relayTime, 2) + PadZerosLeft(r.offlineRecordType, 1) + FormatDec3(r.newId) + u'0' +
+  QString s = PadZerosLeft(r.relayTime, 2) + PadZerosLeft(r.offlineRecordType, 1) + FormatDec3(r.newId.value()) + u'0' +
               PadZerosLeft(r.runMode, 1);
   QByteArray out = s.toLatin1() + *master;
   if (r.layout != SettingsLayout::Basic) {
@@ -50,7 +50,7 @@ Outcome WriteSettings(ExchangeEnv& env, const SettingsRecord& record) {
   return CommandExchange(env, Cmd::WriteSettings, {.deviceId = record.currentId, .payload = *payload}).outcome;
 }
 
-SettingsRead ReadSettings(ExchangeEnv& env, qint16 deviceId, DeviceModel model) {
+SettingsRead ReadSettings(ExchangeEnv& env, DeviceId deviceId, DeviceModel model) {
   const ExchangeResult r =
       CommandExchange(env, Cmd::ReadSettings, {.deviceId = deviceId, .replyLength = Facts(model).settingsReplyLength});
   SettingsRead read{r.outcome, {}};
@@ -77,16 +77,16 @@ bool AllOf(QByteArrayView text, int (*is)(int)) {
 
 }  // namespace
 
-QByteArray ProbeSettings(ExchangeEnv& env, qint16 deviceId) {
+QByteArray ProbeSettings(ExchangeEnv& env, DeviceId deviceId) {
   FirstLine sink;
   StreamExchange(env, Cmd::ReadSettings, deviceId, sink);
   return sink.line_;
 }
 
-bool WellFormedSettingsLine(QByteArrayView line, qint16 deviceId) {
+bool WellFormedSettingsLine(QByteArrayView line, DeviceId deviceId) {
   const qsizetype length = line.size() - 1;  // before the CR
   if (!line.startsWith("$US") || !line.endsWith("**\r") || ModelsWithReplyLength(length).empty()) return false;
-  if (line.sliced(3, 3) != FormatDec3(deviceId).toLatin1()) return false;
+  if (line.sliced(3, 3) != FormatDec3(deviceId.value()).toLatin1()) return false;
   // Address, relay time, record type and run mode; the master card at 15-22 or 16-23.
   const QByteArrayView s = line.sliced(3);
   return AllOf(s.sliced(0, 6), isdigit) && AllOf(s.sliced(10, 1), isdigit) &&

@@ -16,10 +16,10 @@
 namespace tessaro {
 
 struct SettingsRecord {
-  qint16 currentId = 1;       // the address the request goes to
+  DeviceId currentId = 1;       // the address the request goes to
   int relayTime = 1;          // 1..64 seconds
   int offlineRecordType = 1;  // 1 entry, 2 exit
-  qint16 newId = 1;           // the address the reader is to take
+  DeviceId newId = 1;           // the address the reader is to take
   int runMode = 0;            // RunMode values
   QString masterCardId;       // decimal text, trimmed
   int epcStartWord = 0;       // 0 → "4", 1 → "6"
@@ -57,16 +57,16 @@ struct SettingsRead {
   QByteArray reply;  // on Ok the received text from the address after "$US" on; else empty
 };
 // "%US" to deviceId, waiting for the model's reply length.
-SettingsRead ReadSettings(ExchangeEnv& env, qint16 deviceId, DeviceModel model);
+SettingsRead ReadSettings(ExchangeEnv& env, DeviceId deviceId, DeviceModel model);
 
 // One settings read for an address scan, whatever the model: the first reply
 // line as it came, from its "$" through its CR (empty without one).
-QByteArray ProbeSettings(ExchangeEnv& env, qint16 deviceId);
+QByteArray ProbeSettings(ExchangeEnv& env, DeviceId deviceId);
 
 // A probed line that has the readers' settings layout: "$US", the asked
 // address, digits where the readers put digits, a hexadecimal master card,
 // "**" and CR, and one of the readers' lengths.
-bool WellFormedSettingsLine(QByteArrayView line, qint16 deviceId);
+bool WellFormedSettingsLine(QByteArrayView line, DeviceId deviceId);
 
 // The fields of a settings reply (position 1 = the first character after "$US").
 struct SettingsReplyFields {

@@ -33,10 +33,20 @@ std::optional<Ability> NeededFor(int action) {
   return needs[action];
 }
 
-QString OutcomeText(Outcome outcome) {
-  return outcome == Outcome::Ok        ? text::kBusDone
-         : outcome == Outcome::NoReply ? text::kBusTimedOut
-                                       : text::kBusBadReply;
+// The core's verdict in the bus view's words.
+QString WhyText(Why why) {
+  switch (why) {
+    case Why::Done: return text::kBusDone;
+    case Why::TimedOut: return text::kBusTimedOut;
+    case Why::Collision: return text::kBusCollision;
+    case Why::LogFailed: return text::kBusLogFailed;
+    case Why::Incomplete: return text::kBusIncomplete;
+    case Why::EraseFailed: return text::kBusEraseFailed;
+    case Why::Stopped: return text::kBusStopped;
+    case Why::BadReply:
+    case Why::NotTaken: break;
+  }
+  return text::kBusBadReply;
 }
 
 }  // namespace
@@ -159,7 +169,7 @@ void BusView::scan() {
   progress_->setRange(*from, *to + 1);
   for (int address = *from; address <= *to && !cancel_; ++address) {
     progress_->setValue(address);
-    const qint16 id = static_cast<qint16>(address);
+    const DeviceId id = address;
     const ProbedReader p = ProbeReader(op.env(), id, session_.model());
     if (!p.present) continue;
     const int row = addRow(address);
@@ -172,7 +182,7 @@ void BusView::scan() {
         table_->item(row, c)->setBackground(QColor(0xF8D0D0));
         table_->item(row, c)->setToolTip(text::kBusCollisionTip);
       }
-      result(row, text::kBusCollision, false);
+      result(row, WhyText(p.why()), false);
       continue;
     }
     showSettings(row, *p.settings);
@@ -182,12 +192,12 @@ void BusView::scan() {
       continue;
     }
     const ClockDrift drift = ReadDrift(op.env(), id, [this] { return session_.localNow(); });
-    if (drift.outcome == Outcome::Ok) set(row, kDrift, QString::number(drift.seconds));
+    if (drift.ok()) set(row, kDrift, QString::number(drift.seconds));
     Outcome counted = Outcome::NoReply;
     if (const std::optional<int> count = ReadRecordCount(op.env(), id, &counted))
       set(row, kCount, QString::number(*count));
-    const Outcome worst = drift.outcome != Outcome::Ok ? drift.outcome : counted;
-    result(row, OutcomeText(worst), worst == Outcome::Ok);
+    const Why worst = !drift.ok() ? drift.why() : WhyOf(counted);
+    result(row, WhyText(worst), worst == Why::Done);
   }
   setRunning(false);
 }
@@ -223,14 +233,14 @@ void BusView::run(Action action, const std::vector<int>& rows) {
     const int row = rows[i];
     progress_->setValue(static_cast<int>(i));
     if (cancel_) {
-      result(row, text::kBusStopped, false);
+      result(row, WhyText(Why::Stopped), false);
       continue;
     }
     if (table_->item(row, kAddress)->data(Qt::UserRole).toBool()) {
-      result(row, text::kBusCollision, false);
+      result(row, WhyText(Why::Collision), false);
       continue;
     }
-    const qint16 id = static_cast<qint16>(table_->item(row, kAddress)->text().toInt());
+    const DeviceId id = table_->item(row, kAddress)->text().toInt();
     if (const std::optional<Ability> needs = NeededFor(static_cast<int>(action)); needs && !FamilyCan(familyOf(row), *needs)) {
       result(row, text::BusNotOnModel(ModelNames(ModelsThatCan(*needs))), false);
       continue;
@@ -240,53 +250,33 @@ void BusView::run(Action action, const std::vector<int>& rows) {
       case Action::Settings: {
         const SettingsRead read = ReadSettings(op.env(), id, model);
         if (read.outcome == Outcome::Ok) showSettings(row, InterpretSettings(read.reply, model));
-        result(row, OutcomeText(read.outcome), read.outcome == Outcome::Ok);
+        result(row, WhyText(WhyOf(read.outcome)), read.outcome == Outcome::Ok);
         break;
       }
       case Action::Clock: {
         const ClockSync s = SyncClock(op.env(), id, *maxDrift, now);
-        if (s.before.outcome == Outcome::Ok) set(row, kDrift, QString::number((s.after ? *s.after : s.before).seconds));
-        result(row,
-               s.done ? text::kBusDone
-                      : OutcomeText(s.before.outcome != Outcome::Ok ? s.before.outcome
-                                    : s.setOutcome != Outcome::Ok   ? s.setOutcome
-                                                                    : Outcome::BadReply),
-               s.done);
+        if (s.before.ok()) set(row, kDrift, QString::number((s.after ? *s.after : s.before).seconds));
+        result(row, WhyText(s.why()), s.ok());
         break;
       }
       case Action::Cards: {
         const CardPush p = PushCards(op.env(), id, cards, false, [this] { return cancel_; });
-        const bool ok = p.outcome == Outcome::Ok && !p.stopped;
-        result(row, ok ? text::kBusCardsSent.arg(p.sent) : p.stopped ? text::kBusStopped : OutcomeText(p.outcome), ok);
+        result(row, p.ok() ? text::kBusCardsSent.arg(p.sent) : WhyText(p.why()), p.ok());
         break;
       }
       case Action::Records: {
         const ReaderPull r = PullReaderRecords(op.env(), id, model, log, erase_->isChecked());
-        if (r.settings != Outcome::Ok) {
-          result(row, OutcomeText(r.settings), false);
-          break;
-        }
-        QString text;
-        bool ok = true;
-        switch (r.pull.end) {
-          case PullEnd::NoRecords: text = text::kBusNoRecords; break;
-          case PullEnd::DownloadFailed: text = text::kBusTimedOut, ok = false; break;
-          case PullEnd::LogFailed: text = text::kBusLogFailed, ok = false; break;
-          case PullEnd::Incomplete: text = text::kBusIncomplete, ok = false; break;
-          case PullEnd::EraseFailed: text = text::kBusEraseFailed, ok = false; break;
-          case PullEnd::Stopped:
-          case PullEnd::Kept:
-          case PullEnd::Erased: text = text::kBusRecords.arg(r.pull.records); break;
-        }
+        const bool none = r.ok() && r.pull.end == PullEnd::NoRecords;
+        result(row, !r.ok() ? WhyText(r.why()) : none ? text::kBusNoRecords : text::kBusRecords.arg(r.pull.records),
+               r.ok());
         if (r.pull.end == PullEnd::Erased) set(row, kCount, QStringLiteral("0"));
-        result(row, text, ok);
         break;
       }
       case Action::Counts: {
         Outcome outcome = Outcome::NoReply;
         const std::optional<int> count = ReadRecordCount(op.env(), id, &outcome);
         if (count) set(row, kCount, QString::number(*count));
-        result(row, OutcomeText(outcome), outcome == Outcome::Ok);
+        result(row, WhyText(WhyOf(outcome)), outcome == Outcome::Ok);
         break;
       }
     }

@@ -139,7 +139,7 @@ void CardsPanel::sendAll() {
   }
   Session::Operation op = session_.begin(Session::Port::Close);
   if (!op) return;
-  const qint16 id = session_.deviceId();
+  const DeviceId id = session_.deviceId();
   bool& esc = session_.state().escCancelFlag;
   c_.lblCurID->clear();
   for (int i = 0; i < c_.lstCardID->count();) {

@@ -49,8 +49,8 @@ void RecordsPanel::readData() {
   if (!session_.prompts().confirm(text::kDownloadQuestion)) return;
   Session::Operation op = session_.open(Session::Port::KeepOpen);
   if (!op) return;
-  const qint16 id = session_.deviceId();
-  if (id < 1 || id > 255) {
+  const DeviceId id = session_.deviceId();
+  if (!id.isReader()) {
     session_.prompts().message(text::kBadDownloadId);
     session_.prompts().beep();
     return;

@@ -71,7 +71,7 @@ QString Session::accessLogPath() const { return AccessLogPath(services_.programF
 
 QString Session::deviceIdText() const { return txtOldID_->text(); }
 
-qint16 Session::deviceId() const { return ToInt16(txtOldID_->text()); }
+DeviceId Session::deviceId() const { return ToInt16(txtOldID_->text()); }
 
 void Session::beginBusy(bool hourglass) {
   if (busyDepth_++ == 0) {

@@ -68,7 +68,7 @@ class Session {
 
   // The reader's address: txtOldID as typed, and as a number (half to even, else 0).
   QString deviceIdText() const;
-  qint16 deviceId() const;
+  DeviceId deviceId() const;
   QDateTime localNow() const { return services_.localNow(); }
   // The access log every download of the window goes to.
   QString accessLogPath() const;

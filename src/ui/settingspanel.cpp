@@ -149,7 +149,7 @@ void SettingsPanel::findId() {
     c_.lblScan->setText(text::kScanning + QString::number(address));
     // The link and the model are those chosen at this try.
     ExchangeEnv env = session_.env(session_.currentLink());
-    read = ReadSettings(env, static_cast<qint16>(address), session_.model());
+    read = ReadSettings(env, address, session_.model());
     if (read.outcome == Outcome::Ok) {
       end = End::Found;
       break;

@@ -116,7 +116,7 @@ TEST(Settings, FormChecks) {
     if (r.field >= 0) *std::array{&f.oldId, &f.newId, &f.relayTime, &f.masterCard, &f.triggerTime}[r.field] = QString::fromLatin1(r.value);
     const SettingsCheck c = CheckSettingsForm(f, r.model);
     const QString got = c.invalid ? QString::number(static_cast<int>(*c.invalid))
-                                  : "%DS" + FormatDec3(c.record.currentId) + SettingsPayload(c.record).value_or("?") + "**";
+                                  : "%DS" + FormatDec3(c.record.currentId.value()) + SettingsPayload(c.record).value_or("?") + "**";
     EXPECT_EQ(got, QString::fromLatin1(r.result)) << r.field << "=" << r.value;
     // The record type is settled once both addresses passed.
     EXPECT_EQ(c.recordType.value_or(0), r.field == 0 || r.field == 1 ? 0 : 2);

@@ -43,7 +43,7 @@ TEST(Readers, ClockCardsAndRecords) {
   Script(f, {"$UR00105122614044907**\r", "$DR001**\r", "$UR00105122614031007**\r"});
   ExchangeEnv env = f.env();
   const ClockSync s = SyncClock(env, 1, 2, [&] { return pc; });
-  EXPECT_EQ(std::make_tuple(s.before.seconds, s.set, s.after->seconds, s.done), std::make_tuple(qint64(100), true, qint64(1), true));
+  EXPECT_EQ(std::make_tuple(s.before.seconds, s.set, s.after->seconds, s.ok()), std::make_tuple(qint64(100), true, qint64(1), true));
   Script(f, {"$EC001**\r", "$NC001O**\r", "$NC001E**\r"});
   const CardPush push = PushCards(env, 1, {7, 8, 9}, true);
   EXPECT_EQ(std::make_tuple(push.sent, push.outcome, push.eraseFailed), std::make_tuple(1, Outcome::BadReply, false));
