@@ -37,7 +37,7 @@ class IdlePump : public MessagePump {
 
 class SteppingClock : public MonotonicClock {
  public:
-  qint64 nowMs() override { return now_ += 250; }
+  qint64 nowUs() override { return (now_ += 250) * 1000; }
 
  private:
   qint64 now_ = 0;

@@ -117,7 +117,6 @@ struct ReaderSim::Impl {
     logLine("<", frame);
     // A new request ends an endless reply, as a reader that starts over would.
     port.pacer.stopEndless();
-    if (port.line->deliversAtOnce()) port.pacer.requestHeard(frame.size());
     emit q->requestReceived(frame);
     const std::optional<Request> req = ParseRequest(frame);
     if (!req) return;
@@ -132,7 +131,9 @@ struct ReaderSim::Impl {
     if (req->code == "DS" || req->code == "NC" || req->code == "EC" || req->code == "EM" || req->code == "DR")
       autoSave();
     const Fault fault = faultFor(req->code);
-    const std::vector<OutPiece> pieces = ShapeReply(reply, fault, baud);
+    std::vector<OutPiece> pieces = ShapeReply(reply, fault, baud);
+    // A real serial line has spent the request's time before it arrived here.
+    if (!pieces.empty() && port.line->deliversAtOnce()) pieces.front().requestChars = frame.size();
     if (pieces.empty()) logLine(">", fault.kind == FaultKind::Silence ? "(silent by fault)" : "(no reply)");
     for (const OutPiece& p : pieces) {
       logLine(">", p.data + (p.endless ? QByteArray("...(endless)") : QByteArray()));

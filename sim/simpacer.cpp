@@ -27,13 +27,6 @@ Pacer::Pacer(Channel& line, Hooks hooks) : line_(line), hooks_(std::move(hooks))
   QObject::connect(&timer_, &QTimer::timeout, [this] { service(); });
 }
 
-void Pacer::requestHeard(qint64 chars) {
-  if (baud_ <= 0 || !queue_.empty()) return;
-  // The request's characters count as the first ones of the line's pace.
-  paceOriginUs_ = nowUs();
-  pacedSent_ = chars;
-}
-
 void Pacer::stopEndless() {
   if (!queue_.empty() && queue_.front().endless) stopEndless_ = true;
 }
@@ -63,7 +56,17 @@ void Pacer::service() {
       endlessSent_ = 0;
       readyAtUs_ = t + qint64(p.delayMs) * 1000;
       if (p.dropAfter >= 0) dropCountdown_ = p.dropAfter;
-      if (p.delayMs > 0) paceOriginUs_ = -1;  // the line falls silent
+      if (p.delayMs > 0) {
+        paceOriginUs_ = -1;  // the line falls silent
+      } else if (p.requestChars > 0 && baud_ > 0) {
+        // However fast its bytes reached the simulator, the request takes its
+        // own time on the line, after whatever was still being sent.
+        if (paceOriginUs_ < 0) {
+          paceOriginUs_ = t;
+          pacedSent_ = 0;
+        }
+        pacedSent_ += p.requestChars;
+      }
     }
     if (t < readyAtUs_) {
       arm(static_cast<int>((readyAtUs_ - t + 999) / 1000));

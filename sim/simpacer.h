@@ -29,10 +29,6 @@ class Pacer {
 
   // The line rate; 0 = unpaced.
   void setBaud(int baud) { baud_ = baud; }
-  // The line carried a request of `chars` characters to the reader just now.
-  // On a paced line the reply cannot start before the request's own line
-  // time has passed, however fast the bytes reached the simulator.
-  void requestHeard(qint64 chars);
   // Queues a piece after those still being sent; service() starts it.
   void queue(const OutPiece& piece) { queue_.push_back(piece); }
   // Ends an endless reply being sent, as a reader that starts over would.

@@ -69,6 +69,8 @@ struct OutPiece {
   bool endless = false;     // after `data`, filler without CR keeps coming
   qint64 endlessLimit = 0;  // bytes of filler at most (0: until the next request or the end of the line)
   bool burst = false;       // sent at once, whatever the line's pace
+  qint64 requestChars = 0;  // first piece of a reply on a paced virtual line: the request's characters,
+                            // which that line carries before the reply
 };
 
 // Two replies sent at once by two drivers on one RS-485 pair. The model is

@@ -2,6 +2,8 @@
 // The real message pump and monotonic clock.
 
 #include <QElapsedTimer>
+#include <QTimer>
+#include <memory>
 
 #include "link.h"
 
@@ -10,12 +12,17 @@ namespace tessaro {
 class QtMessagePump : public MessagePump {
  public:
   void waitForActivity(int maxMs) override;
+
+ private:
+  // One timer bounds every sleep; made at the first wait, when the
+  // application's event loop exists.
+  std::unique_ptr<QTimer> wake_;
 };
 
 class SteadyClock : public MonotonicClock {
  public:
   SteadyClock() { timer_.start(); }
-  qint64 nowMs() override { return timer_.elapsed(); }
+  qint64 nowUs() override { return timer_.nsecsElapsed() / 1000; }
 
  private:
   QElapsedTimer timer_;

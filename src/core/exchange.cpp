@@ -22,7 +22,7 @@ namespace {
 // Everything waiting on the line; a byte heard makes the line busy now.
 QByteArray Take(ExchangeEnv& env) {
   QByteArray got = env.link.readAll();
-  if (!got.isEmpty()) env.pace.lastBusyMs = env.clock.nowMs();
+  if (!got.isEmpty()) env.pace.lastBusyUs = env.clock.nowUs();
   return got;
 }
 
@@ -31,20 +31,22 @@ QByteArray Take(ExchangeEnv& env) {
 // on TCP it reads, so a late reply to an earlier request is never taken as the
 // answer to the next one. A line never used before counts as busy now.
 void Drain(ExchangeEnv& env, int settleMs) {
-  const qint64 quietMs = std::max(settleMs, env.pace.gapMs);
-  if (!env.pace.lastBusyMs) env.pace.lastBusyMs = env.clock.nowMs();
+  const qint64 quietUs = qint64(std::max(settleMs, env.pace.gapMs)) * 1000;
+  if (!env.pace.lastBusyUs) env.pace.lastBusyUs = env.clock.nowUs();
   const Deadline bound(env.clock, kDrainBoundMs);
   for (;;) {
     if (env.link.available() > 0) Take(env);
-    const qint64 quietFor = env.clock.nowMs() - *env.pace.lastBusyMs;
-    if (quietFor >= quietMs || bound.passed()) return;
-    env.pump.waitForActivity(static_cast<int>(std::min<qint64>(quietMs - quietFor, bound.remainingMs())));
+    const qint64 quietFor = env.clock.nowUs() - *env.pace.lastBusyUs;
+    if (quietFor >= quietUs || bound.passed()) return;
+    // Rounded up, so the sleep does not end before the quiet time has.
+    const qint64 untilQuietMs = (quietUs - quietFor + 999) / 1000;
+    env.pump.waitForActivity(static_cast<int>(std::min<qint64>(untilQuietMs, bound.remainingMs())));
   }
 }
 
 void Send(ExchangeEnv& env, const QByteArray& request) {
   env.link.write(request);
-  env.pace.lastBusyMs = env.clock.nowMs();
+  env.pace.lastBusyUs = env.clock.nowUs();
 }
 
 }  // namespace

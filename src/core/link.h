@@ -46,25 +46,29 @@ class MessagePump {
   virtual void waitForActivity(int maxMs) = 0;
 };
 
-// Milliseconds that only ever move forward, whatever the wall clock does.
+// Time that only ever moves forward, whatever the wall clock does. Read in
+// microseconds, so that a wait of so many milliseconds is never cut short by
+// where in a millisecond it began.
 class MonotonicClock {
  public:
   virtual ~MonotonicClock() = default;
-  virtual qint64 nowMs() = 0;
+  virtual qint64 nowUs() = 0;
+  qint64 nowMs() { return nowUs() / 1000; }
 };
 
 // The one deadline rule of every wait: it has passed once `ms` milliseconds
 // have gone by since it was set or renewed.
 class Deadline {
  public:
-  Deadline(MonotonicClock& clock, int ms) : clock_(clock), ms_(ms) { renew(); }
-  void renew() { end_ = clock_.nowMs() + ms_; }
-  bool passed() const { return clock_.nowMs() >= end_; }
-  int remainingMs() const { return static_cast<int>(std::max<qint64>(0, end_ - clock_.nowMs())); }
+  Deadline(MonotonicClock& clock, int ms) : clock_(clock), us_(qint64(ms) * 1000) { renew(); }
+  void renew() { end_ = clock_.nowUs() + us_; }
+  bool passed() const { return clock_.nowUs() >= end_; }
+  // Whole milliseconds, rounded up: a sleep of this long never wakes before the end.
+  int remainingMs() const { return static_cast<int>((std::max<qint64>(0, end_ - clock_.nowUs()) + 999) / 1000); }
 
  private:
   MonotonicClock& clock_;
-  qint64 ms_;
+  qint64 us_;
   qint64 end_ = 0;
 };
 
@@ -79,9 +83,9 @@ std::optional<int> GapFromText(QStringView text);
 // What the exchanges keep of one line from one request to the next.
 struct LinePace {
   int gapMs = kDefaultGapMs;
-  // When a byte was last heard on the line or a request last written to it;
-  // nothing yet on a line that has not been used.
-  std::optional<qint64> lastBusyMs;
+  // When a byte was last heard on the line or a request last written to it
+  // (microseconds of the clock); nothing yet on a line that has not been used.
+  std::optional<qint64> lastBusyUs;
 };
 
 // What one command routine needs besides its arguments.

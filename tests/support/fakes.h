@@ -14,7 +14,7 @@ namespace tessaro::test {
 
 class FakeClock : public MonotonicClock {
  public:
-  qint64 nowMs() override { return ms; }
+  qint64 nowUs() override { return ms * 1000; }
   qint64 ms = 1'000'000;
 };
 
