@@ -10,8 +10,8 @@ namespace tessaro {
 class DeviceId {
  public:
   constexpr DeviceId() = default;
-  // An address kept as an int (a list, a table row, a scan); beyond 16 bits
-  // only the low bits are kept, as the readers' address box always did.
+  // An address kept as an int (a list, a table row, a scan); the addresses
+  // that reach here are checked or typed, and fit 16 bits.
   constexpr DeviceId(int value) : value_(static_cast<qint16>(value)) {}  // NOLINT(google-explicit-constructor)
   constexpr qint16 value() const { return value_; }
   // One of the addresses a reader can have.

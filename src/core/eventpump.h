@@ -7,15 +7,26 @@
 
 #include "link.h"
 
+class QSocketNotifier;
+
 namespace tessaro {
 
 class QtMessagePump : public MessagePump {
  public:
-  void waitForActivity(int maxMs) override;
+  QtMessagePump();
+  ~QtMessagePump() override;
+  void waitForActivity(qint64 maxUs) override;
 
  private:
-  // One timer bounds every sleep; made at the first wait, when the
-  // application's event loop exists.
+  void arm(qint64 maxUs);
+  void disarm();
+
+  // A gap of a few milliseconds between a reply and the next request is
+  // worth keeping to the microsecond; Qt's timers count whole milliseconds,
+  // so where the system offers a finer timer (Linux: a timerfd) it bounds the
+  // sleep instead. Both are made at the first wait, when the event loop exists.
+  int timerFd_ = -1;
+  std::unique_ptr<QSocketNotifier> notifier_;
   std::unique_ptr<QTimer> wake_;
 };
 

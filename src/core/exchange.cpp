@@ -7,7 +7,7 @@ namespace tessaro {
 
 void Pause(MessagePump& pump, MonotonicClock& clock, int ms) {
   const Deadline until(clock, ms);
-  while (!until.passed()) pump.waitForActivity(until.remainingMs());
+  while (!until.passed()) pump.waitForActivity(until.remainingUs());
 }
 
 std::optional<int> GapFromText(QStringView text) {
@@ -38,9 +38,7 @@ void Drain(ExchangeEnv& env, int settleMs) {
     if (env.link.available() > 0) Take(env);
     const qint64 quietFor = env.clock.nowUs() - *env.pace.lastBusyUs;
     if (quietFor >= quietUs || bound.passed()) return;
-    // Rounded up, so the sleep does not end before the quiet time has.
-    const qint64 untilQuietMs = (quietUs - quietFor + 999) / 1000;
-    env.pump.waitForActivity(static_cast<int>(std::min<qint64>(untilQuietMs, bound.remainingMs())));
+    env.pump.waitForActivity(std::min(quietUs - quietFor, bound.remainingUs()));
   }
 }
 
@@ -93,7 +91,7 @@ ExchangeResult CommandExchange(ExchangeEnv& env, const Command& command, const R
       env.link.exchangeEnded(Outcome::NoReply);
       return {Outcome::NoReply, {}};
     }
-    env.pump.waitForActivity(deadline.remainingMs());
+    env.pump.waitForActivity(deadline.remainingUs());
     if (env.link.available() > 0) result.received += Take(env);
     if (ReplyCharacters(result.received) >= replyLength) break;
   }
@@ -155,7 +153,7 @@ StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, DeviceId devi
   Deadline silence(env.clock, t.waitMs);
   for (;;) {
     if (silence.passed()) return ended(StreamEnd::Silence);
-    env.pump.waitForActivity(silence.remainingMs());
+    env.pump.waitForActivity(silence.remainingUs());
     if (env.link.available() > 0) {
       LineVerdict verdict = LineVerdict::More;
       const LineSplitter::Result fed = splitter.feed(Take(env), [&](QByteArrayView line) {

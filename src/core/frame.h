@@ -15,8 +15,8 @@ inline constexpr char ReplyMarker = '$';
 QByteArray BuildRequest(QByteArrayView code, DeviceId deviceId, QByteArrayView payload = {});
 
 // Position of the first "$" counted from 1, or 0 when there is none. Reply
-// fields are given as offsets from this position, so a reply without "$" is
-// read from its first character on, as the readers' tools always did.
+// fields are given as offsets from this position, so a reply whose "$" was
+// lost on the line is still read from its first character on.
 qsizetype MarkerPosition(QByteArrayView received);
 
 // Up to n characters from the 1-based position `start` (n < 0: to the end);

@@ -41,9 +41,9 @@ class Link {
 class MessagePump {
  public:
   virtual ~MessagePump() = default;
-  // Sleeps until an event arrives (data, a timer, user input) or maxMs has
-  // passed, then processes what is pending. Never spins.
-  virtual void waitForActivity(int maxMs) = 0;
+  // Sleeps until an event arrives (data, a timer, user input) or maxUs
+  // microseconds have passed, then processes what is pending. Never spins.
+  virtual void waitForActivity(qint64 maxUs) = 0;
 };
 
 // Time that only ever moves forward, whatever the wall clock does. Read in
@@ -63,8 +63,7 @@ class Deadline {
   Deadline(MonotonicClock& clock, int ms) : clock_(clock), us_(qint64(ms) * 1000) { renew(); }
   void renew() { end_ = clock_.nowUs() + us_; }
   bool passed() const { return clock_.nowUs() >= end_; }
-  // Whole milliseconds, rounded up: a sleep of this long never wakes before the end.
-  int remainingMs() const { return static_cast<int>((std::max<qint64>(0, end_ - clock_.nowUs()) + 999) / 1000); }
+  qint64 remainingUs() const { return std::max<qint64>(0, end_ - clock_.nowUs()); }
 
  private:
   MonotonicClock& clock_;

@@ -98,8 +98,8 @@ void SerialLink::write(const QByteArray& data) {
 }
 
 void SerialLink::prepareForRequest() {
-  // The thresholds of the original port component have no counterpart here:
-  // the exchange polls the count. Emptying both buffers does.
+  // Nothing left of an earlier exchange may go out with the request or be
+  // taken for its reply.
   if (port_.isOpen()) port_.clear(QSerialPort::AllDirections);
 }
 

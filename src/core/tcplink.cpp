@@ -37,7 +37,7 @@ void TcpLink::connectTcp(const QString& host, quint16 port, MessagePump& pump, M
   // A converter may take its time to accept; it gets two seconds on the clock.
   const Deadline deadline(clock, kConnectWaitMs);
   while (!deadline.passed()) {
-    pump.waitForActivity(deadline.remainingMs());
+    pump.waitForActivity(deadline.remainingUs());
     if (isConnected()) {
       // Requests are a few characters each and wait for their reply: none may
       // be held back to be sent together with the next.

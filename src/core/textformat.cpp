@@ -89,7 +89,7 @@ std::optional<double> NumericValue(QStringView text) {
 bool IsNumeric(QStringView text) { return NumericValue(text).has_value(); }
 
 double LeadingNumber(QStringView text) {
-  // Blanks anywhere before and inside the number are skipped, as the platform's Val does.
+  // A port typed as "56 00" is port 5600: blanks before and inside the number are skipped.
   QString compact;
   for (QChar c : text) {
     if (!isBlank(c)) compact += c;

@@ -1,7 +1,6 @@
 #include "busview.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -285,9 +284,6 @@ void BusView::run(Action action, const std::vector<int>& rows) {
 }
 
 void BusView::exportCsv() {
-  const FileChoice choice =
-      session_.prompts().chooseFile(caption::cmdBusExport, session_.services().programFolder, text::kCsvFilter);
-  if (choice.cancelled) return;
   QByteArray csv;
   QStringList header;
   for (const QString& c : caption::tblBus) header << CsvField(c);
@@ -297,9 +293,7 @@ void BusView::exportCsv() {
     for (int c = 0; c < table_->columnCount(); ++c) line << CsvField(table_->item(r, c)->text());
     csv += line.join(u',').toUtf8() + '\n';
   }
-  QFile file(choice.fileName);
-  if (choice.fileName.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size())
-    session_.prompts().message(text::kFileNotWritten);
+  session_.saveAs(caption::cmdBusExport, text::kCsvFilter, csv);
 }
 
 }  // namespace tessaro

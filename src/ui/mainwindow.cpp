@@ -15,6 +15,7 @@
 #include <QSvgWidget>
 #include <QTimer>
 
+#include "builders.h"
 #include "busview.h"
 #include "cardspanel.h"
 #include "clockpanel.h"
@@ -32,12 +33,10 @@ namespace caption = text::caption;
 
 namespace {
 
-QString indexed(const char* array, int i) { return QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(i); }
-
+// A named control at its place in the window.
 template <typename T>
 T* make(QWidget* parent, const QString& name, int x, int y, int w, int h) {
-  auto* c = new T(parent);
-  c->setObjectName(name);
+  auto* c = Named<T>(parent, name);
   c->setGeometry(x, y, w, h);
   return c;
 }
@@ -67,8 +66,8 @@ QGroupBox* frame(QWidget* parent, const char* name, const QString& title, int x,
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h = 26) {
-  auto* b = make<QPushButton>(parent, name, text, x, y, w, h);
-  b->setAutoDefault(false);
+  auto* b = NamedButton(parent, name, text);
+  b->setGeometry(x, y, w, h);
   return b;
 }
 
@@ -79,7 +78,7 @@ QButtonGroup* options(QWidget* window, QWidget* parent, const char* array, const
   auto* group = new QButtonGroup(window);
   group->setObjectName(QString::fromLatin1(array));
   for (int i = 0; i < count; ++i) {
-    auto* r = make<QRadioButton>(parent, indexed(array, i), x[i], y, w[i], 20);
+    auto* r = make<QRadioButton>(parent, Indexed(array, i), x[i], y, w[i], 20);
     r->setText(captions[i]);
     group->addButton(r, i);
   }
@@ -140,7 +139,7 @@ void MainWindow::buildControls() {
   cn.opsDevice = new QButtonGroup(this);
   cn.opsDevice->setObjectName(QStringLiteral("opsDevice"));
   for (int i = 0; i < kModelCount; ++i) {
-    auto* r = make<QRadioButton>(f1, indexed("opsDevice", i), deviceX[i], 22 + (i / 3) * 22, deviceW[i], 20);
+    auto* r = make<QRadioButton>(f1, Indexed("opsDevice", i), deviceX[i], 22 + (i / 3) * 22, deviceW[i], 20);
     r->setText(QLatin1String(Facts(static_cast<DeviceModel>(i)).caption));
     cn.opsDevice->addButton(r, i);
   }

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSaveFile>
 
 #include "accesslog.h"
 #include "portnames.h"
@@ -69,6 +70,16 @@ void Session::setTraffic(TraceSink* sink) {
 
 QString Session::accessLogPath() const { return AccessLogPath(services_.programFolder, services_.dataFolder); }
 
+void Session::saveAs(const QString& title, const QString& filter, const QByteArray& bytes) {
+  const FileChoice choice = prompts().chooseFile(title, services_.programFolder, filter);
+  if (choice.cancelled) return;
+  // A write that fails part-way leaves any earlier file of that name as it was.
+  QSaveFile file(choice.fileName);
+  if (choice.fileName.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+      !file.commit())
+    prompts().message(text::kFileNotWritten);
+}
+
 QString Session::deviceIdText() const { return txtOldID_->text(); }
 
 DeviceId Session::deviceId() const { return ToInt16(txtOldID_->text()); }
@@ -105,7 +116,7 @@ Session::Operation Session::start(Port port, bool busy) {
   Link* opened = links_.open(settings);
   Link* link = !opened ? nullptr : opened == &links_.serial() ? static_cast<Link*>(&serialTraced_) : &tcpTraced_;
   if (!link && !settings.tcp && links_.serial().lastOpenDenied()) {
-    // The box stays the readers' own; its details say why and what to do.
+    // The message stays the one users know; its details say why and what to do.
     prompts().message(text::kSerialOpenFailed, text::SerialDenied(links_.serial().deviceName(settings.serialPort)));
   } else if (!link) {
     prompts().message(settings.tcp ? text::kTcpOpenFailed : text::kSerialOpenFailed);

@@ -72,6 +72,9 @@ class Session {
   QDateTime localNow() const { return services_.localNow(); }
   // The access log every download of the window goes to.
   QString accessLogPath() const;
+  // Asks for a file in the program's folder and writes `bytes` to it whole, or
+  // tells the user it could not be written; a cancelled dialog says nothing.
+  void saveAs(const QString& title, const QString& filter, const QByteArray& bytes);
 
   // BeginBusy / EndBusy: controls take no input and the pointer is the hourglass
   // (unless another window of the program goes on working meanwhile).

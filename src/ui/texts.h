@@ -1,6 +1,7 @@
 #pragma once
-// Every text the user reads, in one place. They are the readers' own texts
-// and are used exactly as they stand; captions carry the name of their control.
+// Every text the user reads, in one place. Users and their manuals know them
+// word for word, so they stand exactly as written; captions carry the name of
+// their control.
 
 #include <QString>
 

@@ -2,7 +2,6 @@
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
-#include <QFile>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -143,9 +142,9 @@ TrafficWindow::TrafficWindow(Session& session, QWidget* parent) : QWidget(parent
   connect(errorsOnly_, &QCheckBox::toggled, this, [filter] { filter->refresh(); });
   connect(clear, &QPushButton::clicked, this, [this] { log_.clear(); });
   connect(asText, &QPushButton::clicked, this,
-          [this] { save(caption::cmdTrafficText, text::kTextFilter, TrafficText(shownFrames())); });
+          [this] { session_.saveAs(caption::cmdTrafficText, text::kTextFilter, TrafficText(shownFrames())); });
   connect(asCsv, &QPushButton::clicked, this,
-          [this] { save(caption::cmdTrafficCsv, text::kCsvFilter, TrafficCsv(shownFrames())); });
+          [this] { session_.saveAs(caption::cmdTrafficCsv, text::kCsvFilter, TrafficCsv(shownFrames())); });
 }
 
 TrafficWindow::~TrafficWindow() {
@@ -173,13 +172,5 @@ std::deque<TrafficFrame> TrafficWindow::shownFrames() const {
   return out;
 }
 
-void TrafficWindow::save(const QString& title, const QString& filter, const QByteArray& bytes) {
-  Prompts& prompts = session_.prompts();
-  const FileChoice choice = prompts.chooseFile(title, session_.services().programFolder, filter);
-  if (choice.cancelled) return;
-  QFile file(choice.fileName);
-  if (choice.fileName.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-    prompts.message(text::kFileNotWritten);
-}
 
 }  // namespace tessaro

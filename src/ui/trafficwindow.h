@@ -31,7 +31,6 @@ class TrafficWindow : public QWidget {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  void save(const QString& title, const QString& filter, const QByteArray& bytes);
   std::deque<TrafficFrame> shownFrames() const;
 
   Session& session_;

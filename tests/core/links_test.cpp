@@ -40,10 +40,10 @@ TEST(Links, SerialOpensTheSelectedPortWithItsSettings) {
   ASSERT_EQ(opened, &serial);
   EXPECT_EQ(serial.line().baud, 19200);
   serial.write("%UR001**\r");
-  pump.waitForActivity(20);
+  pump.waitForActivity(20'000);
   EXPECT_EQ(a.read(), "%UR001**\r");
   a.write("$UR");
-  for (int i = 0; i < 5 && serial.available() < 3; ++i) pump.waitForActivity(20);
+  for (int i = 0; i < 5 && serial.available() < 3; ++i) pump.waitForActivity(20'000);
   EXPECT_EQ(serial.readAll(), "$UR");
   EXPECT_TRUE(serial.portCheck());
   // A port another program holds is refused, but not for lack of rights.

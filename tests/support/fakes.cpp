@@ -37,9 +37,10 @@ void FakeLink::prepareForRequest() {
   buffer_.clear();
 }
 
-void FakePump::waitForActivity(int maxMs) {
+void FakePump::waitForActivity(qint64 maxUs) {
   ++waits;
-  qint64 target = clock_.ms + std::max(1, maxMs);
+  // The fake clock counts whole milliseconds; a wait never ends before its time.
+  qint64 target = clock_.ms + std::max<qint64>(1, (maxUs + 999) / 1000);
   if (const qint64 next = link_.nextArrival(); next >= 0) target = std::min(target, std::max(next, clock_.ms));
   // A loop that waits without ever letting time pass would otherwise spin
   // until the test times out.

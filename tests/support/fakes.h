@@ -50,7 +50,7 @@ class FakeLink : public Link {
 class FakePump : public MessagePump {
  public:
   FakePump(FakeClock& clock, FakeLink& link) : clock_(clock), link_(link) {}
-  void waitForActivity(int maxMs) override;
+  void waitForActivity(qint64 maxUs) override;
   std::function<void()> onWake;  // after each wait, at its new time
   int waits = 0;
 

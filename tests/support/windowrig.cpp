@@ -11,13 +11,13 @@
 
 namespace tessaro::test {
 
-void FastPump::waitForActivity(int maxMs) {
+void FastPump::waitForActivity(qint64 maxUs) {
   // Up to a millisecond of real time for the line, then ten of the fake clock.
   QTimer wake;
   wake.setSingleShot(true);
   wake.start(1);
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  clock_.ms += std::clamp(maxMs, 1, 10);
+  clock_.ms += std::clamp<qint64>((maxUs + 999) / 1000, 1, 10);
 }
 
 WindowRig::WindowRig(Timing timing, const QString& programIn, int gapMs) {

@@ -22,7 +22,7 @@ namespace tessaro::test {
 class FastPump : public MessagePump {
  public:
   explicit FastPump(FakeClock& clock) : clock_(clock) {}
-  void waitForActivity(int maxMs) override;
+  void waitForActivity(qint64 maxUs) override;
 
  private:
   FakeClock& clock_;

@@ -90,6 +90,13 @@ TEST(BusView, ScanActionsRetryAndExport) {
   QFile csv(rig.folder.filePath("line.csv"));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   EXPECT_EQ(csv.readAll().split('\n').at(3), "3,TS-30/40/20B/90,Online,1,Giriş,0,0,1 kart gönderildi");
+  // A file that cannot be written is reported; a cancelled dialog says nothing.
+  rig.prompts.take();
+  rig.prompts.files = {{false, rig.folder.filePath("missing/line.csv"), {}}, {true, {}, {}}};
+  rig.click("cmdBusExport");
+  rig.click("cmdBusExport");
+  EXPECT_EQ(rig.prompts.take(), QStringList({"[dialog] " + text::caption::cmdBusExport, text::kFileNotWritten,
+                                             "[dialog] " + text::caption::cmdBusExport}));
 }
 
 TEST(TrafficWindow, MarksFiltersAndExports) {
