@@ -184,12 +184,13 @@ int main(int argc, char** argv) {
     ok = finished && pull.exitCode == 2 && records == kReaders * kRecords && ok;
     std::printf("records pull: CPU | %.2f %% of one core | <= 5 %% | %s\n", pull.cpuPercent,
                 pull.cpuPercent <= 5 ? "ok" : "MISSED");
-    // What the reader sends: the scan's two settings replies and the settings read (29 characters each), the
-    // counter (14), the records (30 each) and their end (9), the erase (9); what the line must wait: the
-    // scan's silence at every other address (0.51 s) and the pause before every download (2 s).
-    const double chars = kReaders * (3 * 29 + 14 + kRecords * 30.0 + 9 + 9);
+    // What each reader sends: the scan's two settings replies and the settings read (29 characters each), the
+    // counter (14) and the records (30 each); what is sent to it: five requests of 9 characters; what the line
+    // must wait: the scan's silence at every other address (0.51 s, which holds its request's own time), the
+    // pause before every download (2 s) and the gap after each of a reader's five replies.
+    const double chars = kReaders * (3 * 29 + 14 + kRecords * 30.0 + 5 * 9);
     const double lineSeconds = chars * 11 / kBaud;
-    const double pauses = (255 - kReaders) * 0.51 + kReaders * 2.0;
+    const double pauses = (255 - kReaders) * 0.51 + kReaders * (2.0 + 5 * 0.005);
     std::printf(
         "records pull --id all, %d readers x %d records, pty at %d baud | %.1f s = %.3f x (line %.1f s + pauses %.1f "
         "s) | <= 1.05 | %s\n",
