@@ -79,7 +79,7 @@ long peakRssKb() {
 // Line time of n characters at 38400 baud, 11 bits a character.
 double lineSeconds(qint64 chars) { return chars * 11.0 / kLineBaud; }
 
-void row(const char* what, double value, const char* unit, const char* cmp, double target) {
+void report(const char* what, double value, const char* unit, const char* cmp, double target) {
   if (!*cmp) std::printf("%-52s %10.3f %s\n", what, value, unit);
   else std::printf("%-52s %10.3f %-6s target %s %.3f %s\n", what, value, unit, cmp, target, unit);
 }
@@ -167,11 +167,11 @@ bool receive(const char* label, bool pieces) {
   const qint64 bytes = qint64(kReceiveCards) * 17 + 9;
   char what[128];
   std::snprintf(what, sizeof what, "receive %d cards, TCP, %s: time per card", kReceiveCards, label);
-  row(what, secs * 1e3 / kReceiveCards, "ms", "<=", pieces ? 1.0 : 0.5);
+  report(what, secs * 1e3 / kReceiveCards, "ms", "<=", pieces ? 1.0 : 0.5);
   std::snprintf(what, sizeof what, "receive %d cards, TCP, %s: total / 38400-baud line", kReceiveCards, label);
-  row(what, secs / lineSeconds(bytes), "ratio", "<=", pieces ? 0.25 : 0.15);
+  report(what, secs / lineSeconds(bytes), "ratio", "<=", pieces ? 0.25 : 0.15);
   std::snprintf(what, sizeof what, "receive %d cards, TCP, %s: longest stall", kReceiveCards, label);
-  row(what, double(stall), "ms", "<=", 100);
+  report(what, double(stall), "ms", "<=", 100);
   return true;
 }
 
@@ -214,20 +214,20 @@ bool send(const Send& w) {
   std::snprintf(what, sizeof what, "send %d cards, %s, gap %d ms: time per card", kSendCards, w.label, w.gapMs);
   const double msPerCard = secs * 1e3 / kSendCards;
   if (w.baud == 0) {
-    row(what, msPerCard, "ms", "<=", w.gapMs + 1.0);
+    report(what, msPerCard, "ms", "<=", w.gapMs + 1.0);
   } else {
-    row(what, msPerCard, "ms", "", 0);
+    report(what, msPerCard, "ms", "", 0);
     const double line = lineSeconds(qint64(kSendCards) * (17 + 10 + w.extraChars));
     const double bound = line + kSendCards * (w.gapMs + w.heldBackMs) / 1e3;
     std::snprintf(what, sizeof what, "send %d cards, %s, gap %d ms: total / (line %.1f s + gaps%s)", kSendCards,
                   w.label, w.gapMs, line, w.heldBackMs > 0 ? " + held back" : "");
-    row(what, secs / bound, "ratio", "<=", 1.05);
+    report(what, secs / bound, "ratio", "<=", 1.05);
   }
   std::snprintf(what, sizeof what, "send %d cards, %s, gap %d ms: window CPU", kSendCards, w.label, w.gapMs);
   // Where neither the line nor the gap leaves anything to wait for, the program only works.
-  row(what, 100 * cpu / secs, "%", w.baud == 0 && w.gapMs == 0 ? "" : "<=", 5);
+  report(what, 100 * cpu / secs, "%", w.baud == 0 && w.gapMs == 0 ? "" : "<=", 5);
   std::snprintf(what, sizeof what, "send %d cards, %s, gap %d ms: longest stall", kSendCards, w.label, w.gapMs);
-  row(what, double(stall), "ms", "<=", 100);
+  report(what, double(stall), "ms", "<=", 100);
   return true;
 }
 
@@ -244,7 +244,7 @@ bool cpuOnAPacedLine() {
     const double secs = rig.run("cmdReceiveAllCards");
     const double cpu = cpuSeconds() - cpu0;
     ok = rig.c<QListWidget>("lstCardID")->count() == 2000 && ok;
-    row("receive 2000 cards, pty at 38400 baud: window CPU", 100 * cpu / secs, "%", "<=", 5);
+    report("receive 2000 cards, pty at 38400 baud: window CPU", 100 * cpu / secs, "%", "<=", 5);
   }
   {
     SimProcess sim;
@@ -259,7 +259,7 @@ bool cpuOnAPacedLine() {
     const double cpu = cpuSeconds() - cpu0;
     QFile log(QCoreApplication::applicationDirPath() + QStringLiteral("/AccessFile.txt"));
     ok = secs > 20 && ok;
-    row("download 3501 records, pty at 38400 baud: window CPU", 100 * cpu / secs, "%", "<=", 5);
+    report("download 3501 records, pty at 38400 baud: window CPU", 100 * cpu / secs, "%", "<=", 5);
     log.remove();
   }
   return ok;
@@ -283,6 +283,6 @@ int main(int argc, char** argv) {
   ok = send({.label = "TCP unpaced", .tcp = true, .baud = 0}) && ok;
   ok = send({.label = "TCP unpaced", .tcp = true, .baud = 0, .gapMs = 0}) && ok;
   ok = cpuOnAPacedLine() && ok;
-  row("peak memory (ru_maxrss)", peakRssKb() / 1024.0, "MiB", "<=", 200);
+  report("peak memory (ru_maxrss)", peakRssKb() / 1024.0, "MiB", "<=", 200);
   return ok ? 0 : 1;
 }
