@@ -1,0 +1,122 @@
+// The line file: what it looks like, and every way a file is refused before
+// anything is sent.
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+#include "linefile.h"
+
+namespace tessaro {
+namespace {
+
+QByteArray File(const QString& entries, const QString& top = QStringLiteral("\"format\": 1, ")) {
+  return (QStringLiteral("{") + top + QStringLiteral("\"readers\": [") + entries + QStringLiteral("]}")).toUtf8();
+}
+
+TEST(LineFile, WrittenForPeopleAndReadBack) {
+  LineFile f;
+  f.link = "tcp 10.0.0.20:5600";
+  LineEntry e;
+  e.address = 7;
+  e.model = "TS-40";
+  e.settings = QJsonObject{{"relay_time", 5}, {"run_mode", "online"}};
+  e.cards = std::vector<quint32>{11, 4294967295u};
+  f.readers.push_back(e);
+  const QByteArray bytes = LineFileBytes(f);
+  // One card a line, so that a card more or less is a one-line difference.
+  EXPECT_TRUE(bytes.contains("\n                11,\n                4294967295\n")) << bytes.constData();
+  const auto back = ParseLineFile(bytes, DeviceModel::TS20B);
+  ASSERT_TRUE(std::holds_alternative<LineFile>(back));
+  const LineFile& g = std::get<LineFile>(back);
+  ASSERT_EQ(g.readers.size(), 1u);
+  EXPECT_EQ(g.link, f.link);
+  EXPECT_EQ(g.readers[0].settings, e.settings);
+  EXPECT_EQ(g.readers[0].cards, e.cards);
+  EXPECT_EQ(g.readers[0].readAs, DeviceModel::TS40);
+  EXPECT_EQ(LineFileBytes(g), bytes);
+  // Written whole or not at all.
+  QTemporaryDir dir;
+  QString error;
+  EXPECT_TRUE(SaveLineFile(dir.filePath("line.json"), f, &error));
+  EXPECT_FALSE(SaveLineFile(dir.filePath("missing/line.json"), f, &error));
+  EXPECT_FALSE(error.isEmpty());
+}
+
+// Entries, sorted by address, each card once; a family stands for the chosen model where it holds it.
+TEST(LineFile, EntriesAndFamilies) {
+  const QByteArray bytes = File(
+      "{\"address\": 9, \"model\": \"TS-30/40/20B/90\", \"cards\": [5, 3, 5]},"
+      "{\"address\": 2, \"model\": \"ts 90c\", \"trigger_time\": 9, \"vehicle_detector\": true}");
+  for (const auto& [preferred, readAs] : {std::pair{DeviceModel::TS40, DeviceModel::TS40},
+                                          std::pair{DeviceModel::TS90B, DeviceModel::TS30H}}) {
+    const auto parsed = ParseLineFile(bytes, preferred);
+    ASSERT_TRUE(std::holds_alternative<LineFile>(parsed));
+    const LineFile& f = std::get<LineFile>(parsed);
+    ASSERT_EQ(f.readers.size(), 2u);
+    EXPECT_EQ(f.readers[0].address, 2);
+    EXPECT_EQ(f.readers[0].readAs, DeviceModel::TS90C);
+    EXPECT_EQ(f.readers[1].readAs, readAs);
+    EXPECT_EQ(f.readers[1].cards, (std::vector<quint32>{3, 5}));
+    EXPECT_EQ(f.find(9), &f.readers[1]);
+    EXPECT_EQ(f.find(3), nullptr);
+  }
+}
+
+// A file and the entry and field it is refused for; the neighbours of each refused value are accepted.
+TEST(LineFile, RefusedWithItsEntryAndField) {
+  QString cards255, cards256;
+  for (int i = 0; i < 256; ++i) (i < 255 ? cards255 : cards256) += QString::number(i) + ",";
+  cards255.chop(1);
+  cards256 = cards255 + "," + cards256.chopped(1);
+  const struct { QByteArray file; int address; const char* field; } rows[] = {
+      {"{\"format\": 1, \"readers\": [", -1, ""},
+      {"[]", -1, ""},
+      {File("", "\"format\": 2, "), -1, "format"},
+      {File("", ""), -1, "format"},
+      {File("", "\"format\": 1, \"colour\": 1, "), -1, "colour"},
+      {"{\"format\": 1, \"readers\": {}}", -1, "readers"},
+      {File("7"), -1, "readers"},
+      {File("{\"address\": 0, \"model\": \"TS-40\"}"), -1, "address"},
+      {File("{\"address\": 256, \"model\": \"TS-40\"}"), -1, "address"},
+      {File("{\"address\": 1.5, \"model\": \"TS-40\"}"), -1, "address"},
+      {File("{\"address\": \"3\", \"model\": \"TS-40\"}"), -1, "address"},
+      {File("{\"address\": 3, \"model\": \"TS-50\"}"), 3, "model"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"colour\": \"red\"}"), 3, "colour"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"trigger_time\": 5}"), 3, "trigger_time"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"relay_time\": 0}"), 3, "relay_time"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"relay_time\": 65}"), 3, "relay_time"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"relay_time\": 64, \"run_mode\": \"read-only\"}"), 0, nullptr},
+      {File("{\"address\": 3, \"model\": \"TS-30P\", \"run_mode\": \"read-only\"}"), 3, "run_mode"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"run_mode\": \"offline\"}"), 3, "run_mode"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"record_type\": 1}"), 3, "record_type"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"master_card\": \"4294967296\"}"), 3, "master_card"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"master_card\": 4294967295}"), 0, nullptr},
+      {File("{\"address\": 3, \"model\": \"TS-90C\", \"trigger_time\": 10}"), 3, "trigger_time"},
+      {File("{\"address\": 3, \"model\": \"TS-90C\", \"vehicle_detector\": \"yes\"}"), 3, "vehicle_detector"},
+      {File("{\"address\": 3, \"model\": \"TS-90B\", \"wiegand_type\": 30}"), 3, "wiegand_type"},
+      {File("{\"address\": 3, \"model\": \"TS-40\"}, {\"address\": 3, \"model\": \"TS-90\"}"), 3, "address"},
+      {File("{\"address\": 3, \"model\": \"TS-20\", \"cards\": [" + cards255 + "]}"), 0, nullptr},
+      {File("{\"address\": 3, \"model\": \"TS-20\", \"cards\": [" + cards256 + "]}"), 3, "cards"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"cards\": [-1]}"), 3, "cards"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"cards\": [4294967296]}"), 3, "cards"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"cards\": [\"12\"]}"), 3, "cards"},
+      {File("{\"address\": 3, \"model\": \"TS-40\", \"cards\": 12}"), 3, "cards"}};
+  for (const auto& r : rows) {
+    const auto parsed = ParseLineFile(r.file, DeviceModel::TS20B);
+    if (!r.field) {
+      EXPECT_TRUE(std::holds_alternative<LineFile>(parsed)) << r.file.left(120).constData();
+      continue;
+    }
+    ASSERT_TRUE(std::holds_alternative<LineFileProblem>(parsed)) << r.file.left(120).constData();
+    const LineFileProblem& p = std::get<LineFileProblem>(parsed);
+    EXPECT_EQ(p.address, r.address) << r.file.left(120).constData();
+    EXPECT_EQ(p.field, QLatin1String(r.field)) << r.file.left(120).constData();
+    EXPECT_FALSE(p.what.isEmpty());
+  }
+}
+
+}  // namespace
+}  // namespace tessaro
