@@ -48,18 +48,22 @@ namespace {
 
 using Result = std::variant<LineFile, LineFileProblem>;
 
-LineFileProblem Problem(int address, const QString& field, const QString& what) { return {address, field, what}; }
+using K = LineFileProblem::Kind;
+
+LineFileProblem Problem(K kind, int address, const QString& field, const QString& value = {}) {
+  return {kind, address, field, value};
+}
 
 std::optional<LineFileProblem> ReadEntry(const QJsonObject& o, DeviceModel preferred, LineEntry* e) {
   const QJsonValue address = o.value("address");
   const double a = address.toDouble(-1);
   if (!address.isDouble() || a != static_cast<int>(a) || a < 1 || a > 255)
-    return Problem(-1, "address", QStringLiteral("not a reader address from 1 to 255"));
+    return Problem(K::BadAddress, -1, "address", address.toVariant().toString());
   e->address = static_cast<int>(a);
   e->model = o.value("model").toString();
   e->models = ModelsNamed(e->model);
   if (e->models.empty())
-    return Problem(e->address, "model", QStringLiteral("'%1' names no model and no family").arg(e->model));
+    return Problem(K::UnknownModel, e->address, "model", e->model);
   e->readAs = ModelOfFamily(e->models, preferred);
   const QStringList settingsFields = SettingsFieldNames(e->readAs);
   // The reader's own settings stand where the entry says nothing; the fields
@@ -71,31 +75,27 @@ std::optional<LineFileProblem> ReadEntry(const QJsonObject& o, DeviceModel prefe
     const QString& key = it.key();
     if (key == "address" || key == "model" || key == "cards") continue;
     if (!settingsFields.contains(key))
-      return Problem(e->address, key, QStringLiteral("not a field of a %1's entry").arg(e->model));
+      return Problem(K::UnknownField, e->address, key);
     if (!ApplySettingsField(probe, key, it.value()))
-      return Problem(e->address, key, QStringLiteral("not one of its values"));
+      return Problem(K::BadValue, e->address, key, it.value().toVariant().toString());
     e->settings[key] = it.value();
   }
   if (probe.runMode == RunMode::ReadOnly && !Facts(e->readAs).readOnlyMode)
-    return Problem(e->address, "run_mode",
-                   QStringLiteral("%1 has no read-only run mode").arg(QLatin1String(Facts(e->readAs).name)));
+    return Problem(K::NoReadOnly, e->address, "run_mode", QLatin1String(Facts(e->readAs).name));
   if (const SettingsCheck check = CheckSettingsForm(probe, e->readAs); check.invalid)
-    return Problem(e->address, SettingsFieldName(*check.invalid), QStringLiteral("a value the reader does not take"));
+    return Problem(K::BadValue, e->address, SettingsFieldName(*check.invalid),
+                   o.value(SettingsFieldName(*check.invalid)).toVariant().toString());
   if (!o.contains("cards")) return std::nullopt;
-  if (!o.value("cards").isArray()) return Problem(e->address, "cards", QStringLiteral("not a list of card numbers"));
+  if (!o.value("cards").isArray()) return Problem(K::BadCard, e->address, "cards", o.value("cards").toVariant().toString());
   std::set<quint32> cards;
   for (const QJsonValue& c : o.value("cards").toArray()) {
     const double v = c.toDouble(-1);
     if (!c.isDouble() || v != static_cast<qint64>(v) || v < 0 || v > 4294967295.0)
-      return Problem(e->address, "cards", QStringLiteral("'%1' is not a card number").arg(c.toVariant().toString()));
+      return Problem(K::BadCard, e->address, "cards", c.toVariant().toString());
     cards.insert(static_cast<quint32>(v));
   }
   if (static_cast<qint64>(cards.size()) > Facts(e->readAs).cardLimit)
-    return Problem(e->address, "cards",
-                   QStringLiteral("%1 cards, more than a %2 holds (%3)")
-                       .arg(cards.size())
-                       .arg(QLatin1String(Facts(e->readAs).name))
-                       .arg(Facts(e->readAs).cardLimit));
+    return Problem(K::TooManyCards, e->address, "cards", QString::number(cards.size()));
   e->cards = std::vector<quint32>(cards.begin(), cards.end());
   return std::nullopt;
 }
@@ -106,24 +106,22 @@ Result ParseLineFile(const QByteArray& bytes, DeviceModel preferred) {
   QJsonParseError error{};
   const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
   if (error.error != QJsonParseError::NoError)
-    return Problem(-1, {}, QStringLiteral("not JSON at character %1: %2").arg(error.offset).arg(error.errorString()));
-  if (!doc.isObject()) return Problem(-1, {}, QStringLiteral("not a JSON object"));
+    return Problem(K::NotJson, -1, {}, QString::number(error.offset));
+  if (!doc.isObject()) return Problem(K::NotLineFile, -1, {});
   const QJsonObject root = doc.object();
   for (const QString& key : root.keys())
     if (key != "format" && key != "link" && key != "readers")
-      return Problem(-1, key, QStringLiteral("not a field of a line file"));
+      return Problem(K::UnknownField, -1, key);
   if (root.value("format") != QJsonValue(kLineFileFormat))
-    return Problem(-1, "format", QStringLiteral("format %1 is not known; this program reads format %2")
-                                     .arg(root.value("format").toVariant().toString())
-                                     .arg(kLineFileFormat));
-  if (!root.value("readers").isArray()) return Problem(-1, "readers", QStringLiteral("not a list of readers"));
+    return Problem(K::UnknownFormat, -1, "format", root.value("format").toVariant().toString());
+  if (!root.value("readers").isArray()) return Problem(K::NotLineFile, -1, "readers");
   LineFile file;
   file.link = root.value("link").toString();
   for (const QJsonValue& v : root.value("readers").toArray()) {
-    if (!v.isObject()) return Problem(-1, "readers", QStringLiteral("an entry that is not a JSON object"));
+    if (!v.isObject()) return Problem(K::NotLineFile, -1, "readers");
     LineEntry e;
     if (const std::optional<LineFileProblem> p = ReadEntry(v.toObject(), preferred, &e)) return *p;
-    if (file.find(e.address)) return Problem(e.address, "address", QStringLiteral("two entries for one address"));
+    if (file.find(e.address)) return Problem(K::TwoEntries, e.address, "address");
     file.readers.push_back(std::move(e));
   }
   std::sort(file.readers.begin(), file.readers.end(),

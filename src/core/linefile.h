@@ -42,11 +42,25 @@ std::vector<DeviceModel> ModelsNamed(const QString& name);
 QByteArray LineFileBytes(const LineFile& file);
 
 // What is wrong with a file: the entry (its address, or -1 for the file as a
-// whole), the field, and why.
+// whole), the field, and why; each program says it in its own words.
 struct LineFileProblem {
+  enum Kind {
+    NotJson,        // `value`: the character where the JSON breaks
+    NotLineFile,    // the top is no object, or `readers` no list of objects
+    UnknownFormat,  // `value`: the format it gives
+    UnknownField,   // a field a line file or this reader's entry does not have
+    BadAddress,     // not a reader address from 1 to 255
+    UnknownModel,   // `value`: the model it names
+    BadValue,       // a value the field does not take (`value`), or the reader refuses
+    NoReadOnly,     // `value`: the model, which has no Read-Only run mode
+    TwoEntries,     // a second entry for one address
+    BadCard,        // `value`: not a card number
+    TooManyCards,   // `value`: how many; more than the model holds
+  };
+  Kind kind = NotJson;
   int address = -1;
   QString field;
-  QString what;
+  QString value;
 };
 
 // The whole file checked as the settings write and the card list would check
