@@ -22,8 +22,6 @@ namespace caption = text::caption;
 
 namespace {
 
-enum Column { kAddress, kModel, kRunMode, kRelay, kRecordType, kDrift, kCount, kResult };
-
 // What a model must be able to do for an action of the bus view.
 std::optional<Ability> NeededFor(int action) {
   // Settings, Clock, Cards, Records, Counts
@@ -32,8 +30,10 @@ std::optional<Ability> NeededFor(int action) {
   return needs[action];
 }
 
+}  // namespace
+
 // The core's verdict in the bus view's words.
-QString WhyText(Why why) {
+QString BusWhyText(Why why) {
   switch (why) {
     case Why::Done: return text::kBusDone;
     case Why::TimedOut: return text::kBusTimedOut;
@@ -47,8 +47,6 @@ QString WhyText(Why why) {
   }
   return text::kBusBadReply;
 }
-
-}  // namespace
 
 BusView::BusView(Session& session, std::function<std::optional<std::vector<qint32>>()> cards, QWidget* parent)
     : QWidget(parent, Qt::Window), session_(session), cards_(std::move(cards)) {
@@ -89,12 +87,16 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
   auto* counts = NamedButton(this, "cmdBusCounts", caption::cmdBusCounts);
   auto* retry = NamedButton(this, "cmdBusRetry", caption::cmdBusRetry);
   auto* exportButton = NamedButton(this, "cmdBusExport", caption::cmdBusExport);
+  auto* saveLine = NamedButton(this, "cmdBusSaveLine", caption::cmdBusSaveLine);
+  auto* compare = NamedButton(this, "cmdBusCompare", caption::cmdBusCompare);
+  auto* apply = NamedButton(this, "cmdBusApply", caption::cmdBusApply);
   auto* actionsRow = new QHBoxLayout;
   for (QWidget* w : std::initializer_list<QWidget*>{settings, counts, clock, new QLabel(caption::BusMaxDrift, this),
                                                     drift_, cardsButton, records, erase_})
     actionsRow->addWidget(w);
   actionsRow->addStretch();
   auto* lastRow = new QHBoxLayout;
+  for (QWidget* w : {saveLine, compare, apply}) lastRow->addWidget(w);
   lastRow->addStretch();
   lastRow->addWidget(retry);
   lastRow->addWidget(exportButton);
@@ -103,8 +105,8 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
   layout->addWidget(table_);
   layout->addLayout(actionsRow);
   layout->addLayout(lastRow);
-  actions_ = {from_,       to_,     scanButton, settings, clock, drift_,
-              cardsButton, records, erase_,     counts,   retry, exportButton};
+  actions_ = {from_,   to_,    scanButton, settings, clock,        drift_,   cardsButton, records,
+              erase_,  counts, retry,      exportButton, saveLine, compare, apply};
 
   connect(scanButton, &QPushButton::clicked, this, &BusView::scan);
   connect(cancelButton_, &QPushButton::clicked, this, [this] { cancel_ = true; });
@@ -115,6 +117,9 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
   connect(counts, &QPushButton::clicked, this, [this] { runOnSelection(Action::Counts); });
   connect(retry, &QPushButton::clicked, this, [this] { run(last_, std::vector<int>(failed_)); });
   connect(exportButton, &QPushButton::clicked, this, &BusView::exportCsv);
+  connect(saveLine, &QPushButton::clicked, this, &BusView::saveLine);
+  connect(compare, &QPushButton::clicked, this, &BusView::compareWithFile);
+  connect(apply, &QPushButton::clicked, this, &BusView::applyFile);
   connect(table_, &QTableWidget::cellDoubleClicked, this,
           [this](int row, int) { emit addressChosen(table_->item(row, kAddress)->text().toInt()); });
 }
@@ -181,7 +186,7 @@ void BusView::scan() {
         table_->item(row, c)->setBackground(QColor(0xF8D0D0));
         table_->item(row, c)->setToolTip(text::kBusCollisionTip);
       }
-      result(row, WhyText(p.why()), false);
+      result(row, BusWhyText(p.why()), false);
       continue;
     }
     showSettings(row, *p.settings);
@@ -196,7 +201,7 @@ void BusView::scan() {
     if (const std::optional<int> count = ReadRecordCount(op.env(), id, &counted))
       set(row, kCount, QString::number(*count));
     const Why worst = !drift.ok() ? drift.why() : WhyOf(counted);
-    result(row, WhyText(worst), worst == Why::Done);
+    result(row, BusWhyText(worst), worst == Why::Done);
   }
   setRunning(false);
 }
@@ -232,11 +237,11 @@ void BusView::run(Action action, const std::vector<int>& rows) {
     const int row = rows[i];
     progress_->setValue(static_cast<int>(i));
     if (cancel_) {
-      result(row, WhyText(Why::Stopped), false);
+      result(row, BusWhyText(Why::Stopped), false);
       continue;
     }
     if (table_->item(row, kAddress)->data(Qt::UserRole).toBool()) {
-      result(row, WhyText(Why::Collision), false);
+      result(row, BusWhyText(Why::Collision), false);
       continue;
     }
     const DeviceId id = table_->item(row, kAddress)->text().toInt();
@@ -249,24 +254,24 @@ void BusView::run(Action action, const std::vector<int>& rows) {
       case Action::Settings: {
         const SettingsRead read = ReadSettings(op.env(), id, model);
         if (read.outcome == Outcome::Ok) showSettings(row, InterpretSettings(read.reply, model));
-        result(row, WhyText(WhyOf(read.outcome)), read.outcome == Outcome::Ok);
+        result(row, BusWhyText(WhyOf(read.outcome)), read.outcome == Outcome::Ok);
         break;
       }
       case Action::Clock: {
         const ClockSync s = SyncClock(op.env(), id, *maxDrift, now);
         if (s.before.ok()) set(row, kDrift, QString::number((s.after ? *s.after : s.before).seconds));
-        result(row, WhyText(s.why()), s.ok());
+        result(row, BusWhyText(s.why()), s.ok());
         break;
       }
       case Action::Cards: {
         const CardPush p = PushCards(op.env(), id, cards, false, [this] { return cancel_; });
-        result(row, p.ok() ? text::kBusCardsSent.arg(p.sent) : WhyText(p.why()), p.ok());
+        result(row, p.ok() ? text::kBusCardsSent.arg(p.sent) : BusWhyText(p.why()), p.ok());
         break;
       }
       case Action::Records: {
         const ReaderPull r = PullReaderRecords(op.env(), id, model, log, erase_->isChecked());
         const bool none = r.ok() && r.pull.end == PullEnd::NoRecords;
-        result(row, !r.ok() ? WhyText(r.why()) : none ? text::kBusNoRecords : text::kBusRecords.arg(r.pull.records),
+        result(row, !r.ok() ? BusWhyText(r.why()) : none ? text::kBusNoRecords : text::kBusRecords.arg(r.pull.records),
                r.ok());
         if (r.pull.end == PullEnd::Erased) set(row, kCount, QStringLiteral("0"));
         break;
@@ -275,7 +280,7 @@ void BusView::run(Action action, const std::vector<int>& rows) {
         Outcome outcome = Outcome::NoReply;
         const std::optional<int> count = ReadRecordCount(op.env(), id, &outcome);
         if (count) set(row, kCount, QString::number(*count));
-        result(row, WhyText(WhyOf(outcome)), outcome == Outcome::Ok);
+        result(row, BusWhyText(WhyOf(outcome)), outcome == Outcome::Ok);
         break;
       }
     }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "line.h"
 #include "models.h"
 #include "session.h"
 #include "settings.h"
@@ -20,6 +21,9 @@ class QPushButton;
 class QTableWidget;
 
 namespace tessaro {
+
+// The core's verdict in the bus view's words.
+QString BusWhyText(Why why);
 
 class BusView : public QWidget {
   Q_OBJECT
@@ -33,6 +37,7 @@ class BusView : public QWidget {
   void addressChosen(int address);
 
  private:
+  enum Column { kAddress, kModel, kRunMode, kRelay, kRecordType, kDrift, kCount, kResult };
   enum class Action { Settings, Clock, Cards, Records, Counts };
   void scan();
   void run(Action action, const std::vector<int>& rows);
@@ -45,6 +50,14 @@ class BusView : public QWidget {
   std::vector<DeviceModel> familyOf(int row) const;
   DeviceModel modelOf(int row) const;
   void exportCsv();
+  // The line as a file: save the rows, compare the line with a file, apply a file.
+  void saveLine();
+  void compareWithFile();
+  void applyFile();
+  std::optional<LineFile> chooseLineFile(const QString& title);
+  std::vector<ReaderPlan> planLine(Session::Operation& op, const LineFile& file);
+  std::vector<int> selectedOrAllRows() const;
+  int rowOf(int address);  // the address's row, made when it has none
 
   Session& session_;
   std::function<std::optional<std::vector<qint32>>()> cards_;

@@ -87,6 +87,9 @@ inline S chkBusErase = QStringLiteral("Alındıktan Sonra Hafızayı Temizle");
 inline S cmdBusCounts = QStringLiteral("Kayıt Sayılarını Oku");
 inline S cmdBusRetry = QStringLiteral("Başarısızları Tekrarla");
 inline S cmdBusExport = QStringLiteral("CSV Olarak Kaydet");
+inline S cmdBusSaveLine = QStringLiteral("Hattı Kaydet…");
+inline S cmdBusCompare = QStringLiteral("Dosyayla Karşılaştır…");
+inline S cmdBusApply = QStringLiteral("Dosyayı Uygula…");
 
 // The traffic monitor.
 inline S frmTraffic = QStringLiteral("Haberleşme İzleme");
@@ -189,6 +192,31 @@ inline S kBusEraseFailed = QStringLiteral("Kayıtlar alındı, hafıza silinemed
 inline S kBusNoRecords = QStringLiteral("Kayıt yok");
 inline S kBusRecords = QStringLiteral("%1 kayıt alındı");
 inline S kBusCardsSent = QStringLiteral("%1 kart gönderildi");
+// The line file in the bus view.
+inline S kLineFilter = QStringLiteral("Hat Dosyaları (*.json)|*.json");
+inline S kBusSaved = QStringLiteral("Kaydedildi");
+inline S kBusAsInFile = QStringLiteral("Dosyadaki gibi");
+inline S kBusNotInFile = QStringLiteral("Dosyada yok");
+inline S kBusApplied = QStringLiteral("Uygulandı");
+inline S kBusCardsUnknown = QStringLiteral("Kartlar okunamıyor, olduğu gibi kalacak");
+inline S kBusNothingToApply = QStringLiteral("Hattaki okuyucular dosyadaki gibi, gönderilecek bir şey yok");
+inline QString BusSettingsDiffer(const QString& fields) { return QStringLiteral("Ayar farkı: %1").arg(fields); }
+inline QString BusCardsToAdd(int n) { return QStringLiteral("%1 kart eklenecek").arg(n); }
+inline QString BusCardsToReplace(int n) {
+  return QStringLiteral("Kart hafızası silinip %1 kart gönderilecek").arg(n);
+}
+// One reader of the plan in the confirmation: its address and what changes.
+inline QString BusPlanLine(int address, const QString& changes) {
+  return QStringLiteral("Okuyucu %1: %2").arg(address).arg(changes);
+}
+inline QString BusApplyQuestion(const QString& plan) {
+  return QStringLiteral("Dosyadaki ayarlar ve kartlar hatta gönderilecek:\n%1\nOnaylıyor musunuz?").arg(plan);
+}
+// The line file cannot be used: the file, the reader's entry (0: the file as a whole) and the field.
+inline QString BadLineFile(const QString& file, int address, const QString& field) {
+  return address > 0 ? QStringLiteral("Hat dosyası hatalı: %1, okuyucu %2, alan \"%3\"").arg(file).arg(address).arg(field)
+                     : QStringLiteral("Hat dosyası hatalı: %1 %2").arg(file, field.isEmpty() ? QString() : u'"' + field + u'"');
+}
 // The row's model family cannot do the action; the models that can.
 inline QString BusNotOnModel(const QString& models) { return QStringLiteral("Bu modelde yok (yalnızca %1)").arg(models); }
 inline S kBusEntry = QStringLiteral("Giriş");

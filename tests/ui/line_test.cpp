@@ -99,6 +99,60 @@ TEST(BusView, ScanActionsRetryAndExport) {
                                              "[dialog] " + text::caption::cmdBusExport}));
 }
 
+// The line as a file: saved from the bus view, compared after two readers changed, applied once, then found alike.
+TEST(BusView, LineFileSavedComparedAndApplied) {
+  LineRig rig;
+  rig.sim.reader(3)->cards = {30, 31};
+  // The reply tells the family; the window's model names the member it is read as.
+  rig.click("opsDevice_3");
+  rig.click("cmdBusView");
+  rig.set("txtBusTo", "5");
+  rig.click("cmdBusScan");
+  const QString file = rig.folder.filePath("line.json");
+  rig.prompts.files = {{false, file, {}}};
+  rig.click("cmdBusSaveLine");
+  EXPECT_EQ(rig.cell("tblBus", 1, 7), text::kBusCollision);  // left out of the file
+  QFile saved(file);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  const QByteArray bytes = saved.readAll();
+  EXPECT_TRUE(bytes.contains("\"address\": 3") && bytes.contains("\"address\": 5") && !bytes.contains("\"address\": 2"));
+  // Reader 3 gets a relay time and a card it should not have.
+  rig.sim.reader(3)->settings.relayTime = 9;
+  rig.sim.reader(3)->cards.push_back(99);
+  rig.prompts.files = {{false, file, {}}};
+  rig.click("cmdBusCompare");
+  EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusAsInFile);
+  EXPECT_EQ(rig.cell("tblBus", 2, 7), text::BusSettingsDiffer("relay_time") + "; " + text::BusCardsToReplace(2));
+  EXPECT_EQ(rig.bus()->item(2, 7)->toolTip(), "relay_time: 9 → 1\n- 99");
+  EXPECT_EQ(rig.cell("tblBus", 1, 7), text::kBusNotInFile);
+  rig.prompts.take();
+  rig.prompts.files = {{false, file, {}}};
+  rig.prompts.answers = {true};
+  rig.sim.clearRequests();
+  rig.click("cmdBusApply");
+  const QStringList shown = rig.prompts.take();
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_EQ(shown[1], "?" + text::BusApplyQuestion(text::BusPlanLine(
+                                 3, text::BusSettingsDiffer("relay_time") + "; " + text::BusCardsToReplace(2))));
+  EXPECT_EQ(rig.cell("tblBus", 2, 7), text::kBusApplied);
+  EXPECT_EQ(rig.sim.reader(3)->settings.relayTime, 1);
+  EXPECT_EQ(rig.sim.reader(3)->cards, std::vector<quint32>({30, 31}));
+  // Applied again, nothing goes out.
+  rig.sim.clearRequests();
+  rig.prompts.files = {{false, file, {}}};
+  rig.click("cmdBusApply");
+  EXPECT_EQ(rig.prompts.take().last(), text::kBusNothingToApply);
+  for (const QByteArray& r : rig.sim.requests())
+    EXPECT_FALSE(r.startsWith("%DS") || r.startsWith("%NC") || r.startsWith("%EC")) << r.constData();
+  // A file that is not a line file is refused with its name, its entry and its field.
+  QFile bad(rig.folder.filePath("bad.json"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly) && bad.write("{\"format\": 1, \"readers\": [{\"address\": 3, \"model\": \"TS-50\"}]}") > 0);
+  bad.close();
+  rig.prompts.files = {{false, bad.fileName(), {}}};
+  rig.click("cmdBusCompare");
+  EXPECT_EQ(rig.prompts.take().last(), text::BadLineFile("bad.json", 3, "model"));
+}
+
 TEST(TrafficWindow, MarksFiltersAndExports) {
   LineRig rig;
   rig.click("cmdTraffic");
