@@ -32,7 +32,7 @@ class ReplyLink : public Link {
 
 class IdlePump : public MessagePump {
  public:
-  void waitForActivity(int /*maxMs*/) override {}
+  void waitForActivity(qint64 /*maxUs*/) override {}
 };
 
 class SteppingClock : public MonotonicClock {
