@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "help.h"
 #include "run.h"
 #include "support/windowrig.h"
 
@@ -167,10 +168,80 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_EQ(rig.run(QStringList{"cards", "diff", cards.fileName(), "--json"} + reader), cli::kDone);
   EXPECT_EQ(rig.readers()[0].toObject()["only_on_reader"], QJsonArray{"5"});
   EXPECT_EQ(rig.readers()[0].toObject()["only_in_file"], QJsonArray{});
-  rig.sim.addReader(8, SimModel::TS30P).clockOffsetSeconds = 100;
-  EXPECT_EQ(rig.run({"clock", "sync", "--max-drift", "5", "--json", "--id", "8", "--model", "TS-30P"}), cli::kDone);
+  EXPECT_EQ(rig.run(QStringList{"cards", "erase", "--csv"} + reader), cli::kDone);
+  EXPECT_EQ(rig.out, "address,status,erased\n7,ok,yes\n");
+  EXPECT_TRUE(r.cards.empty());
+
+  sim::SimReader& wiegand = rig.sim.addReader(9, SimModel::TS90C);
+  EXPECT_EQ(rig.run({"settings", "set", "wiegand_type=34", "vehicle_detector=on", "trigger_time=3", "epc_start_word=6",
+                     "--id", "9", "--model", "TS-90C", "--json"}),
+            cli::kDone);
+  const QJsonObject row = rig.readers()[0].toObject();
+  EXPECT_EQ(std::make_tuple(row["wiegand_type"], row["vehicle_detector"], row["trigger_time"], row["epc_start_word"]),
+            std::make_tuple(QJsonValue(34), QJsonValue(true), QJsonValue(3), QJsonValue(6)));
+  EXPECT_EQ(std::make_tuple(wiegand.settings.wiegandType, wiegand.settings.vehicleDetector, wiegand.settings.triggerTime,
+                            wiegand.settings.epcStartWord),
+            std::make_tuple(1, 1, 3, 1));
+
+  sim::SimReader& clock = rig.sim.addReader(8, SimModel::TS30P);
+  clock.clockOffsetSeconds = 100;
+  const QStringList clocked = {"--id", "8", "--model", "TS-30P"};
+  EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--max-drift", "5", "--json"} + clocked), cli::kDone);
   EXPECT_EQ(rig.readers()[0].toObject()["drift_s"], 100);
+  EXPECT_EQ(rig.readers()[0].toObject()["set"], true);
   EXPECT_EQ(rig.readers()[0].toObject()["drift_after_s"], 0);
+  EXPECT_EQ(rig.run(QStringList{"clock", "set", "--time", "2026-12-05T15:03:09"} + clocked), cli::kDone);
+  EXPECT_EQ(rig.out, "ADDRESS  STATUS  SET_TO\n8        ok      2026-12-05T15:03:09\n");
+  EXPECT_EQ(clock.clockOffsetSeconds, 3600);
+  EXPECT_EQ(rig.run(QStringList{"clock", "set"} + clocked), cli::kDone);
+  EXPECT_EQ(clock.clockOffsetSeconds, 0);
+}
+
+// A command's help: its own options, whether it takes --id, the models that
+// can do it; the manual page holds every command the help lists.
+TEST(Cli, CommandHelp) {
+  CliRig rig;
+  struct Row {
+    QStringList args;
+    QStringList shown, absent;  // above the options every command takes
+  };
+  const Row rows[] = {
+      {{"scan", "--help"}, {"--from N", "--to M"}, {"--id", "TS-"}},
+      {{"settings", "get", "--help"}, {"--id LIST"}, {"TS-", "--from"}},
+      {{"clock", "sync", "-h"}, {"--id LIST", "--max-drift SECONDS", "TS-30P"}, {"TS-40", "--from"}},
+      {{"cards", "pull", "--help"}, {"--out FILE", "TS-40, TS-40B, TS-20B, TS-90, TS-90B, TS-90C"}, {"TS-30P"}},
+  };
+  for (const Row& row : rows) {
+    const std::string line = row.args.join(' ').toStdString();
+    EXPECT_EQ(rig.runBare(row.args), cli::kDone) << line;
+    const QString own = rig.out.left(rig.out.indexOf("\nOptions:\n")).simplified();
+    for (const QString& word : row.shown) EXPECT_TRUE(own.contains(word)) << line << ": " << word.toStdString();
+    for (const QString& word : row.absent) EXPECT_FALSE(own.contains(word)) << line << ": " << word.toStdString();
+  }
+  EXPECT_EQ(rig.runBare({"--help"}), cli::kDone);
+  const QString commands = rig.out.section("Commands:\n", 1).section("\n\n", 0, 0);
+  const QString man = cli::ManPage();
+  ASSERT_TRUE(commands.contains("clock sync [--max-drift SECONDS]\n"));
+  for (QString synopsis : commands.split('\n')) {
+    synopsis = synopsis.trimmed().replace("-", "\\-");
+    EXPECT_TRUE(man.contains(".B " + synopsis + "\n")) << synopsis.toStdString();
+  }
+}
+
+// --id all: every reader a scan of the line finds; a collision is a failed
+// row, a silent address none. (A full line keeps the scan's silences few.)
+TEST(Cli, EveryReaderOfTheLine) {
+  CliRig rig;
+  for (int id = 1; id <= 255; ++id)
+    if (id != 200) rig.sim.addReader(id, SimModel::TS30P).records.resize(id == 255 ? 2 : 0);
+  rig.sim.addSecondReader(3, SimModel::TS40);
+  EXPECT_EQ(rig.run({"records", "count", "--id", "all", "--model", "TS-30P", "--json", "--gap", "0"}), cli::kSomeFailed);
+  const QJsonArray r = rig.readers();
+  ASSERT_EQ(r.size(), 254);
+  EXPECT_EQ(r[0].toObject()["status"], "collision");
+  EXPECT_EQ(r[0].toObject()["address"], 3);
+  EXPECT_EQ(r[199].toObject()["address"], 201);
+  EXPECT_EQ(r[253].toObject(), (QJsonObject{{"address", 255}, {"status", "ok"}, {"records", 2}}));
 }
 
 // Bad input is refused before any reader is asked anything: the usage
@@ -198,6 +269,7 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + count + QStringList{"--id", "0"}, {"--id"}},
       {tcp + count + QStringList{"--id", "256"}, {"--id"}},
       {tcp + count + QStringList{"--id", "5-3"}, {"--id"}},
+      {tcp + count + QStringList{"--id", "1-256"}, {"--id"}},
       {tcp + QStringList{"records", "count", "--model", "TS-50", "--id", "1"}, {"TS-50"}},
       {tcp + count, {"--id"}},
       {count + QStringList{"--id", "1", "--port", "0"}, {"--port"}},
