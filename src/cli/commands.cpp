@@ -89,8 +89,8 @@ const std::vector<Command>& Commands() {
   return commands;
 }
 
-const std::vector<OptionSpec>& CommonOptions() {
-  static const std::vector<OptionSpec> options = {
+const std::vector<OptionRow>& CommonOptions() {
+  static const std::vector<OptionRow> options = {
       {"--tcp", "HOST[:PORT]", QStringLiteral("the reader line behind a TCP converter (port 5600 by default)")},
       {"--serial", "DEVICE", QStringLiteral("a serial device such as /dev/ttyUSB0 or a /dev/serial/by-id/ name")},
       {"--port", "N", QStringLiteral("the window's port number 1-16")},
@@ -114,7 +114,7 @@ const std::vector<OptionSpec>& CommonOptions() {
 QString Command::synopsis() const {
   QString text = QLatin1String(name);
   if (operands.most > 0) text += u' ' + QLatin1String(operands.name);
-  for (const OptionSpec& o : options)
+  for (const OptionRow& o : options)
     text += o.value ? QStringLiteral(" [%1 %2]").arg(QLatin1String(o.name), QLatin1String(o.value))
                     : QStringLiteral(" [%1]").arg(QLatin1String(o.name));
   return text;
@@ -122,9 +122,9 @@ QString Command::synopsis() const {
 
 bool Command::takes(const QString& option) const {
   if (option == QLatin1String("--id")) return addresses == Addresses::Listed;
-  for (const OptionSpec& o : CommonOptions())
+  for (const OptionRow& o : CommonOptions())
     if (option == QLatin1String(o.name)) return true;
-  for (const OptionSpec& o : options)
+  for (const OptionRow& o : options)
     if (option == QLatin1String(o.name)) return true;
   return false;
 }

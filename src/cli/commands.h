@@ -19,7 +19,7 @@ struct Job;
 struct ReaderRow;
 
 // An option: its name, the name of its value (nullptr for a flag) and its help.
-struct OptionSpec {
+struct OptionRow {
   const char* name;
   const char* value;
   QString help;
@@ -47,7 +47,7 @@ using OnReader = std::optional<ReaderRow> (*)(Job& job, ExchangeEnv& env, int ad
 struct Command {
   const char* name;  // "settings get"
   Operands operands{};
-  std::vector<OptionSpec> options{};  // its own, besides the common ones
+  std::vector<OptionRow> options{};  // its own, besides the common ones
   const char* help = "";
   std::optional<Ability> needs{};  // what the chosen model must be able to do
   Addresses addresses = Addresses::Listed;
@@ -64,7 +64,7 @@ const std::vector<Command>& Commands();
 
 // The options every command takes: the link, the model, the output; --id for
 // the commands whose addresses are listed.
-const std::vector<OptionSpec>& CommonOptions();
+const std::vector<OptionRow>& CommonOptions();
 
 // Why the model cannot do the command, naming the models that can; empty when it can.
 QString Refusal(const Command& command, DeviceModel model);

@@ -29,14 +29,14 @@ QString Wrap(const QString& text, int indent) {
   return out + QString(indent, u' ') + line + u'\n';
 }
 
-QString Label(const OptionSpec& o) {
+QString Label(const OptionRow& o) {
   return o.value ? QStringLiteral("%1 %2").arg(QLatin1String(o.name), QLatin1String(o.value)) : QLatin1String(o.name);
 }
 
 // The options of one command (nullptr: every common one), one a line.
-QString OptionLines(const std::vector<OptionSpec>& options, const Command* of) {
+QString OptionLines(const std::vector<OptionRow>& options, const Command* of) {
   QString out;
-  for (const OptionSpec& o : options)
+  for (const OptionRow& o : options)
     if (!of || of->takes(QLatin1String(o.name))) out += QStringLiteral("  %1  %2\n").arg(Label(o), -20).arg(o.help);
   return out;
 }
@@ -80,11 +80,11 @@ QString ManPage() {
     out += item(c.synopsis(), QLatin1String(c.help) + (c.needs ? u' ' + ModelsLine(c) : QString()));
     if (c.options.empty()) continue;
     out += QStringLiteral(".RS\n");
-    for (const OptionSpec& o : c.options) out += item(Label(o), o.help);
+    for (const OptionRow& o : c.options) out += item(Label(o), o.help);
     out += QStringLiteral(".RE\n");
   }
   out += QStringLiteral(".SH OPTIONS\n");
-  for (const OptionSpec& o : CommonOptions()) out += item(Label(o), o.help);
+  for (const OptionRow& o : CommonOptions()) out += item(Label(o), o.help);
   return out + QStringLiteral(".SH OUTPUT\n") + escape(QLatin1String(kOutput)) + QStringLiteral("\n.SH EXIT STATUS\n") +
          escape(QLatin1String(kExit)) + u'\n';
 }

@@ -27,11 +27,11 @@ std::optional<int> IntegerIn(const QString& text, int lo, int hi) {
 namespace {
 
 // The option of that name, common or of some command; nullptr when none has it.
-const OptionSpec* FindOption(const QString& name) {
-  for (const OptionSpec& o : CommonOptions())
+const OptionRow* FindOption(const QString& name) {
+  for (const OptionRow& o : CommonOptions())
     if (name == QLatin1String(o.name)) return &o;
   for (const Command& c : Commands())
-    for (const OptionSpec& o : c.options)
+    for (const OptionRow& o : c.options)
       if (name == QLatin1String(o.name)) return &o;
   return nullptr;
 }
@@ -67,7 +67,7 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
     if (arg == "-h") arg = QStringLiteral("--help");
     const qsizetype eq = arg.startsWith("--") ? arg.indexOf(u'=') : -1;
     if (eq > 0) arg = arg.left(eq);
-    const OptionSpec* spec = FindOption(arg);
+    const OptionRow* spec = FindOption(arg);
     if (!spec) return fail(QStringLiteral("unknown option %1").arg(arg));
     if (eq > 0) {
       if (!spec->value) return fail(QStringLiteral("option %1 takes no value").arg(arg));
@@ -103,7 +103,7 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
     return fail(QStringLiteral("unexpected '%1'").arg(o.operands.value(operands.most)));
   for (auto it = given.cbegin(); it != given.cend(); ++it) {
     if (!command.takes(it.key())) return fail(QStringLiteral("%1 does not take %2").arg(name, it.key()));
-    for (const OptionSpec& own : command.options)
+    for (const OptionRow& own : command.options)
       if (it.key() == QLatin1String(own.name)) o.own.insert(it.key(), it.value());
   }
 

@@ -19,6 +19,9 @@ namespace {
 
 using sim::SimModel;
 
+// The exit statuses scripts act on.
+constexpr int kDone = 0, kUsage = 1, kSomeFailed = 2, kNoLink = 3;
+
 struct CliRig {
   explicit CliRig(bool tcp = true) {
     sim.setNow([this] { return now; });
@@ -33,7 +36,7 @@ struct CliRig {
     out.clear();
     err.clear();
     QTextStream o(&out), e(&err);
-    cli::Console console{o, e, false, pump, clock};
+    cli::Console console{o, e, progress, pump, clock};
     console.now = [this] { return now; };
     console.interrupted = &interrupted;
     console.portResolver = [](int n) { return QStringLiteral("/nonexistent/ttyS%1").arg(n); };
@@ -54,7 +57,9 @@ struct CliRig {
   QString out, err;
   QTemporaryDir dir;
   std::atomic<bool> interrupted{false};
+  bool progress = false;  // as on a terminal
 };
+
 
 TEST(Cli, ScanListsEveryReaderAndACollision) {
   for (const bool tcp : {true, false}) {
@@ -64,7 +69,7 @@ TEST(Cli, ScanListsEveryReaderAndACollision) {
     rig.sim.addSecondReader(2, SimModel::TS40).settings.relayTime = 9;
     rig.sim.addReader(4, SimModel::TS90C).settings.masterCard = 305419896;
     rig.sim.addReader(5, SimModel::TS20);
-    EXPECT_EQ(rig.run({"scan", "--from", "2", "--to", "5", "--json"}), cli::kSomeFailed);
+    EXPECT_EQ(rig.run({"scan", "--from", "2", "--to", "5", "--json"}), kSomeFailed);
     QJsonArray r = rig.readers();
     ASSERT_EQ(r.size(), 3);
     EXPECT_EQ(r[0].toObject()["address"], 2);
@@ -73,7 +78,7 @@ TEST(Cli, ScanListsEveryReaderAndACollision) {
     EXPECT_EQ(r[1].toObject()["master_card"], "305419896");
     EXPECT_EQ(r[2].toObject()["address"], 5);
     EXPECT_TRUE(rig.asked("%US005") && !rig.asked("%US006") && !rig.asked("%US001"));
-    EXPECT_EQ(rig.run({"scan", "--from", "0", "--to", "1", "--json"}), cli::kDone);
+    EXPECT_EQ(rig.run({"scan", "--from", "0", "--to", "1", "--json"}), kDone);
     EXPECT_TRUE(rig.asked("%US000"));
     r = rig.readers();
     ASSERT_EQ(r.size(), 1);
@@ -90,7 +95,7 @@ TEST(Cli, RecordsFromSeveralReadersWithASilentOne) {
   sim::ReaderSim::generateRecords(exit, 3, rig.now);
   sim::ReaderSim::generateRecords(rig.sim.addReader(4, SimModel::TS30P), 2, rig.now);
   EXPECT_EQ(rig.run({"records", "pull", "--id", "1,3-4", "--model", "TS-30P", "--erase", "--log", rig.path("log.txt"), "--json"}),
-            cli::kSomeFailed);
+            kSomeFailed);
   const QJsonArray r = rig.readers();
   ASSERT_EQ(r.size(), 3);
   EXPECT_EQ(r[0].toObject(), (QJsonObject{{"address", 1}, {"status", "ok"}, {"records", 3}, {"record_type", "exit"}, {"erased", true}}));
@@ -112,7 +117,7 @@ TEST(Cli, StoppedDownloadIsNeverErased) {
   sim::ReaderSim::generateRecords(first, 2, rig.now);
   sim::ReaderSim::generateRecords(rig.sim.addReader(2, SimModel::TS30P), 2, rig.now);
   QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& r) { rig.interrupted = r.startsWith("%DD"); });
-  EXPECT_EQ(rig.run({"records", "pull", "--id", "1,2", "--model", "TS-30P", "--erase", "--log", rig.path("log.txt"), "--csv"}), cli::kSomeFailed);
+  EXPECT_EQ(rig.run({"records", "pull", "--id", "1,2", "--model", "TS-30P", "--erase", "--log", rig.path("log.txt"), "--csv"}), kSomeFailed);
   EXPECT_EQ(rig.out, "address,status,records,record_type,erased\n1,stopped,2,entry,no\n2,stopped,,,\n");
   EXPECT_EQ(first.records.size(), 2u);
 }
@@ -128,7 +133,7 @@ TEST(Cli, GapBetweenReplyAndRequest) {
   QFile cards(rig.path("cards.txt"));
   ASSERT_TRUE(cards.open(QIODevice::WriteOnly) && cards.write("11\r\n12\r\n") == 8);
   cards.close();
-  EXPECT_EQ(rig.run({"cards", "push", cards.fileName(), "--id", "1", "--gap", "400"}), cli::kDone);
+  EXPECT_EQ(rig.run({"cards", "push", cards.fileName(), "--id", "1", "--gap", "400"}), kDone);
   ASSERT_EQ(cardsAt.size(), 2u);
   EXPECT_GE(cardsAt[1] - cardsAt[0], 400);
 }
@@ -136,7 +141,7 @@ TEST(Cli, GapBetweenReplyAndRequest) {
 TEST(Cli, TraceHoldsEveryByteInOrder) {
   CliRig rig;
   rig.sim.addReader(1, SimModel::TS30P);
-  EXPECT_EQ(rig.run({"clock", "get", "--id", "1", "--model", "TS-30P", "--trace", rig.path("trace.txt")}), cli::kDone);
+  EXPECT_EQ(rig.run({"clock", "get", "--id", "1", "--model", "TS-30P", "--trace", rig.path("trace.txt")}), kDone);
   QFile trace(rig.path("trace.txt"));
   ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
   QString text = QString::fromLatin1(trace.readAll());
@@ -152,30 +157,42 @@ TEST(Cli, SettingsCardsAndClock) {
   sim::SimReader& r = rig.sim.addReader(7, SimModel::TS40);
   const QStringList reader = {"--id", "7", "--model", "TS-40"};
   EXPECT_EQ(rig.run(QStringList{"settings", "set", "relay_time=9", "run_mode=online", "record_type=exit", "master_card=305419896"} + reader),
-            cli::kDone);
+            kDone);
   EXPECT_EQ(std::make_tuple(r.settings.relayTime, r.settings.runMode, r.settings.recordType, r.settings.masterCard),
             std::make_tuple(9, 1, 2, 305419896u));
   EXPECT_EQ(rig.run(QStringList{"settings", "get", "--csv"} + reader),
-            cli::kDone);
+            kDone);
   EXPECT_EQ(rig.out, "address,status,new_id,relay_time,record_type,run_mode,master_card\n7,ok,7,9,exit,online,305419896\n");
   QFile cards(rig.path("cards.txt"));
   ASSERT_TRUE(cards.open(QIODevice::WriteOnly) && cards.write("1\r\n-1\r\n") == 7);
   cards.close();
   r.cards = {3};
-  EXPECT_EQ(rig.run(QStringList{"cards", "push", cards.fileName(), "--erase-first"} + reader), cli::kDone);
+  EXPECT_EQ(rig.run(QStringList{"cards", "push", cards.fileName(), "--erase-first", "--csv"} + reader), kDone);
+  EXPECT_EQ(rig.out, "address,status,sent\n7,ok,2\n");
+  EXPECT_TRUE(rig.err.isEmpty()) << rig.err.toStdString();
   EXPECT_EQ(r.cards, std::vector<quint32>({1, 0xFFFFFFFFu}));
-  r.cards.push_back(5);
-  EXPECT_EQ(rig.run(QStringList{"cards", "diff", cards.fileName(), "--json"} + reader), cli::kDone);
-  EXPECT_EQ(rig.readers()[0].toObject()["only_on_reader"], QJsonArray{"5"});
-  EXPECT_EQ(rig.readers()[0].toObject()["only_in_file"], QJsonArray{});
-  EXPECT_EQ(rig.run(QStringList{"cards", "erase", "--csv"} + reader), cli::kDone);
+  // Card numbers above 2^31 sort after the others, as the reader counts them.
+  r.cards = {0x80000000u, 1, 9};
+  EXPECT_EQ(rig.run(QStringList{"cards", "diff", cards.fileName(), "--json"} + reader), kDone);
+  EXPECT_EQ(rig.readers()[0].toObject()["only_on_reader"], (QJsonArray{"9", "-2147483648"}));
+  EXPECT_EQ(rig.readers()[0].toObject()["only_in_file"], QJsonArray{"-1"});
+  // One reader's cards go to the file named; several readers' each to the name with its address.
+  rig.sim.addReader(6, SimModel::TS90).cards = {4};
+  rig.progress = true;
+  EXPECT_EQ(rig.run({"cards", "pull", "--id", "7", "--model", "TS-40", "--out", rig.path("back.txt")}), kDone);
+  EXPECT_TRUE(QFile::exists(rig.path("back.txt")) && !QFile::exists(rig.path("back-7.txt")));
+  EXPECT_EQ(rig.run({"cards", "pull", "--id", "6-7", "--model", "TS-40", "--out", rig.path("back.txt")}), kDone);
+  EXPECT_TRUE(QFile::exists(rig.path("back-6.txt")) && QFile::exists(rig.path("back-7.txt")));
+  EXPECT_TRUE(rig.err.contains("reader 2 of 2 (address 7)\naddress 7: 3 cards")) << rig.err.toStdString();
+  rig.progress = false;
+  EXPECT_EQ(rig.run(QStringList{"cards", "erase", "--csv"} + reader), kDone);
   EXPECT_EQ(rig.out, "address,status,erased\n7,ok,yes\n");
   EXPECT_TRUE(r.cards.empty());
 
   sim::SimReader& wiegand = rig.sim.addReader(9, SimModel::TS90C);
   EXPECT_EQ(rig.run({"settings", "set", "wiegand_type=34", "vehicle_detector=on", "trigger_time=3", "epc_start_word=6",
                      "--id", "9", "--model", "TS-90C", "--json"}),
-            cli::kDone);
+            kDone);
   const QJsonObject row = rig.readers()[0].toObject();
   EXPECT_EQ(std::make_tuple(row["wiegand_type"], row["vehicle_detector"], row["trigger_time"], row["epc_start_word"]),
             std::make_tuple(QJsonValue(34), QJsonValue(true), QJsonValue(3), QJsonValue(6)));
@@ -186,14 +203,14 @@ TEST(Cli, SettingsCardsAndClock) {
   sim::SimReader& clock = rig.sim.addReader(8, SimModel::TS30P);
   clock.clockOffsetSeconds = 100;
   const QStringList clocked = {"--id", "8", "--model", "TS-30P"};
-  EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--max-drift", "5", "--json"} + clocked), cli::kDone);
+  EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--max-drift", "5", "--json"} + clocked), kDone);
   EXPECT_EQ(rig.readers()[0].toObject()["drift_s"], 100);
   EXPECT_EQ(rig.readers()[0].toObject()["set"], true);
   EXPECT_EQ(rig.readers()[0].toObject()["drift_after_s"], 0);
-  EXPECT_EQ(rig.run(QStringList{"clock", "set", "--time", "2026-12-05T15:03:09"} + clocked), cli::kDone);
+  EXPECT_EQ(rig.run(QStringList{"clock", "set", "--time", "2026-12-05T15:03:09"} + clocked), kDone);
   EXPECT_EQ(rig.out, "ADDRESS  STATUS  SET_TO\n8        ok      2026-12-05T15:03:09\n");
   EXPECT_EQ(clock.clockOffsetSeconds, 3600);
-  EXPECT_EQ(rig.run(QStringList{"clock", "set"} + clocked), cli::kDone);
+  EXPECT_EQ(rig.run(QStringList{"clock", "set"} + clocked), kDone);
   EXPECT_EQ(clock.clockOffsetSeconds, 0);
 }
 
@@ -213,12 +230,12 @@ TEST(Cli, CommandHelp) {
   };
   for (const Row& row : rows) {
     const std::string line = row.args.join(' ').toStdString();
-    EXPECT_EQ(rig.runBare(row.args), cli::kDone) << line;
+    EXPECT_EQ(rig.runBare(row.args), kDone) << line;
     const QString own = rig.out.left(rig.out.indexOf("\nOptions:\n")).simplified();
     for (const QString& word : row.shown) EXPECT_TRUE(own.contains(word)) << line << ": " << word.toStdString();
     for (const QString& word : row.absent) EXPECT_FALSE(own.contains(word)) << line << ": " << word.toStdString();
   }
-  EXPECT_EQ(rig.runBare({"--help"}), cli::kDone);
+  EXPECT_EQ(rig.runBare({"--help"}), kDone);
   const QString commands = rig.out.section("Commands:\n", 1).section("\n\n", 0, 0);
   const QString man = cli::ManPage();
   ASSERT_TRUE(commands.contains("clock sync [--max-drift SECONDS]\n"));
@@ -235,7 +252,7 @@ TEST(Cli, EveryReaderOfTheLine) {
   for (int id = 1; id <= 255; ++id)
     if (id != 200) rig.sim.addReader(id, SimModel::TS30P).records.resize(id == 255 ? 2 : 0);
   rig.sim.addSecondReader(3, SimModel::TS40);
-  EXPECT_EQ(rig.run({"records", "count", "--id", "all", "--model", "TS-30P", "--json", "--gap", "0"}), cli::kSomeFailed);
+  EXPECT_EQ(rig.run({"records", "count", "--id", "all", "--model", "TS-30P", "--json", "--gap", "0"}), kSomeFailed);
   const QJsonArray r = rig.readers();
   ASSERT_EQ(r.size(), 254);
   EXPECT_EQ(r[0].toObject()["status"], "collision");
@@ -322,7 +339,7 @@ TEST(Cli, RefusalsSendNothing) {
   };
   for (const Row& row : rows) {
     const std::string line = row.args.join(' ').toStdString();
-    EXPECT_EQ(rig.runBare(row.args), cli::kUsage) << line;
+    EXPECT_EQ(rig.runBare(row.args), kUsage) << line;
     for (const QString& word : row.words) EXPECT_TRUE(rig.err.contains(word)) << line << ": " << rig.err.toStdString();
     EXPECT_TRUE(rig.out.isEmpty()) << line;
     EXPECT_TRUE(rig.sim.requests().empty()) << line;
@@ -343,27 +360,27 @@ TEST(Cli, BoundaryValuesAreTaken) {
     int exit;
   };
   const Row rows[] = {
-      {tcp + count + QStringList{"--id", "1", "--baud", "1200"}, cli::kDone},
-      {tcp + count + QStringList{"--id", "1", "--baud", "9600"}, cli::kDone},
-      {tcp + count + QStringList{"--id", "1", "--baud", "19200"}, cli::kDone},
-      {tcp + count + QStringList{"--id", "1", "--baud", "38400"}, cli::kDone},
-      {tcp + count + QStringList{"--id", "255"}, cli::kDone},
-      {tcp + count + QStringList{"--id", "1", "--gap", "0"}, cli::kDone},
-      {tcp + count + QStringList{"--id", "1", "--gap", "1000"}, cli::kDone},
-      {tcp + sync + QStringList{"--max-drift", "0"}, cli::kDone},
-      {tcp + sync + QStringList{"--max-drift", "86400"}, cli::kDone},
-      {tcp + QStringList{"scan", "--from", "255", "--to", "255"}, cli::kDone},
-      {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:1"}, cli::kNoLink},
-      {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:65535"}, cli::kNoLink},
-      {count + QStringList{"--id", "1", "--port", "1"}, cli::kNoLink},
-      {count + QStringList{"--id", "1", "--port", "16"}, cli::kNoLink},
+      {tcp + count + QStringList{"--id", "1", "--baud", "1200"}, kDone},
+      {tcp + count + QStringList{"--id", "1", "--baud", "9600"}, kDone},
+      {tcp + count + QStringList{"--id", "1", "--baud", "19200"}, kDone},
+      {tcp + count + QStringList{"--id", "1", "--baud", "38400"}, kDone},
+      {tcp + count + QStringList{"--id", "255"}, kDone},
+      {tcp + count + QStringList{"--id", "1", "--gap", "0"}, kDone},
+      {tcp + count + QStringList{"--id", "1", "--gap", "1000"}, kDone},
+      {tcp + sync + QStringList{"--max-drift", "0"}, kDone},
+      {tcp + sync + QStringList{"--max-drift", "86400"}, kDone},
+      {tcp + QStringList{"scan", "--from", "255", "--to", "255"}, kDone},
+      {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:1", "--trace", rig.path("trace.txt")}, kNoLink},
+      {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:65535"}, kNoLink},
+      {count + QStringList{"--id", "1", "--port", "1"}, kNoLink},
+      {count + QStringList{"--id", "1", "--port", "16"}, kNoLink},
   };
   for (const Row& row : rows) {
     const std::string line = row.args.join(' ').toStdString();
     EXPECT_EQ(rig.runBare(row.args), row.exit) << line << ": " << rig.err.toStdString();
   }
   EXPECT_TRUE(rig.err.contains("port 16"));
-  EXPECT_EQ(rig.run({"--help"}), cli::kDone);
+  EXPECT_EQ(rig.run({"--help"}), kDone);
   EXPECT_TRUE(rig.out.startsWith("Usage: tessaro-cli COMMAND"));
 }
 
