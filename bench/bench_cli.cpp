@@ -84,8 +84,8 @@ int main(int argc, char** argv) {
     ReaderSim sim;
     sim.addReader(1, SimModel::TS30P);
     if (!sim.listenTcp()) return 1;
-    const QStringList args = {"records", "count", "--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort()),
-                              "--id",    "1"};
+    const QStringList args = {"records", "count", "--model", "TS-30P",
+                              "--id",    "1",     "--tcp",   QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())};
     std::vector<double> ms;
     for (int i = 0; i < 5; ++i) {
       QElapsedTimer t;

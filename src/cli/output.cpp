@@ -23,6 +23,34 @@ QString Text(const QJsonValue& v) {
 
 }  // namespace
 
+ReaderRow Failed(int address, const QString& status, const QString& why) {
+  return ReaderRow{address, status, QStringLiteral("reader %1: %2").arg(address).arg(why)};
+}
+
+QString Status(Why why) {
+  switch (why) {
+    case Why::Done: return QStringLiteral("ok");
+    case Why::TimedOut: return QStringLiteral("time-out");
+    case Why::Collision: return QStringLiteral("collision");
+    case Why::LogFailed: return QStringLiteral("log error");
+    case Why::Stopped: return QStringLiteral("stopped");
+    case Why::BadReply:
+    case Why::NotTaken:
+    case Why::Incomplete:
+    case Why::EraseFailed: break;
+  }
+  return QStringLiteral("bad reply");
+}
+
+QString Reason(Outcome outcome) { return Status(WhyOf(outcome)); }
+
+QString RecordTypeName(int recordType) { return recordType == 1 ? QStringLiteral("entry") : QStringLiteral("exit"); }
+
+QString RunModeName(RunMode mode) {
+  static const char* const names[] = {"stand-alone", "online", "read-only"};
+  return QLatin1String(names[static_cast<int>(mode)]);
+}
+
 void WriteRows(QTextStream& out, Format format, const QString& command, const std::vector<ReaderRow>& rows) {
   if (format == Format::Json) {
     QJsonArray readers;

@@ -8,7 +8,9 @@
 #include <QTextStream>
 #include <vector>
 
+#include "models.h"
 #include "options.h"
+#include "readers.h"
 
 namespace tessaro::cli {
 
@@ -23,6 +25,16 @@ struct ReaderRow {
     return *this;
   }
 };
+
+// A reader that did not get the command done: its status word and why, in plain English.
+ReaderRow Failed(int address, const QString& status, const QString& why);
+
+// The core's verdict as a status word of the output.
+QString Status(Why why);
+QString Reason(Outcome outcome);
+
+QString RecordTypeName(int recordType);  // 1 "entry", 2 "exit"
+QString RunModeName(RunMode mode);
 
 void WriteRows(QTextStream& out, Format format, const QString& command, const std::vector<ReaderRow>& rows);
 

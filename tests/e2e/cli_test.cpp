@@ -8,7 +8,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <algorithm>
 
+#include "help.h"
 #include "run.h"
 #include "support/windowrig.h"
 
@@ -16,6 +18,9 @@ namespace tessaro {
 namespace {
 
 using sim::SimModel;
+
+// The exit statuses scripts act on.
+constexpr int kDone = 0, kUsage = 1, kSomeFailed = 2, kNoLink = 3;
 
 struct CliRig {
   explicit CliRig(bool tcp = true) {
@@ -25,14 +30,21 @@ struct CliRig {
     link = tcp ? QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
                : QStringList{"--serial", sim.ptyPath(), "--parity", "none"};
   }
-  int run(const QStringList& args) {
+  // The rig's link first, so that an option at the end has no value after it.
+  int run(const QStringList& args) { return runBare(link + args); }
+  int runBare(const QStringList& args) {
     out.clear();
     err.clear();
     QTextStream o(&out), e(&err);
-    cli::Console console{o, e, false, pump, clock};
+    cli::Console console{o, e, progress, pump, clock};
     console.now = [this] { return now; };
     console.interrupted = &interrupted;
-    return cli::RunCli(args + link, console);
+    console.portResolver = [](int n) { return QStringLiteral("/nonexistent/ttyS%1").arg(n); };
+    return cli::RunCli(args, console);
+  }
+  bool asked(const char* request) const {
+    const auto& r = sim.requests();
+    return std::any_of(r.begin(), r.end(), [&](const QByteArray& f) { return f.startsWith(request); });
   }
   QJsonArray readers() const { return QJsonDocument::fromJson(out.toUtf8()).object()["readers"].toArray(); }
   QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
@@ -45,7 +57,9 @@ struct CliRig {
   QString out, err;
   QTemporaryDir dir;
   std::atomic<bool> interrupted{false};
+  bool progress = false;  // as on a terminal
 };
+
 
 TEST(Cli, ScanListsEveryReaderAndACollision) {
   for (const bool tcp : {true, false}) {
@@ -54,15 +68,22 @@ TEST(Cli, ScanListsEveryReaderAndACollision) {
     rig.sim.addReader(2, SimModel::TS40);
     rig.sim.addSecondReader(2, SimModel::TS40).settings.relayTime = 9;
     rig.sim.addReader(4, SimModel::TS90C).settings.masterCard = 305419896;
-    EXPECT_EQ(rig.run({"scan", "--from", "1", "--to", "5", "--json"}), cli::kSomeFailed);
-    const QJsonArray r = rig.readers();
+    rig.sim.addReader(5, SimModel::TS20);
+    EXPECT_EQ(rig.run({"scan", "--from", "2", "--to", "5", "--json"}), kSomeFailed);
+    QJsonArray r = rig.readers();
     ASSERT_EQ(r.size(), 3);
+    EXPECT_EQ(r[0].toObject()["address"], 2);
+    EXPECT_EQ(r[0].toObject()["status"], "collision");
+    EXPECT_EQ(r[1].toObject()["models"], QJsonArray{"TS-90C"});
+    EXPECT_EQ(r[1].toObject()["master_card"], "305419896");
+    EXPECT_EQ(r[2].toObject()["address"], 5);
+    EXPECT_TRUE(rig.asked("%US005") && !rig.asked("%US006") && !rig.asked("%US001"));
+    EXPECT_EQ(rig.run({"scan", "--from", "0", "--to", "1", "--json"}), kDone);
+    EXPECT_TRUE(rig.asked("%US000"));
+    r = rig.readers();
+    ASSERT_EQ(r.size(), 1);
     EXPECT_EQ(r[0].toObject()["relay_time"], 7);
     EXPECT_TRUE(r[0].toObject()["models"].toArray().contains("TS-30P"));
-    EXPECT_EQ(r[1].toObject()["address"], 2);
-    EXPECT_EQ(r[1].toObject()["status"], "collision");
-    EXPECT_EQ(r[2].toObject()["models"], QJsonArray{"TS-90C"});
-    EXPECT_EQ(r[2].toObject()["master_card"], "305419896");
   }
 }
 
@@ -74,7 +95,7 @@ TEST(Cli, RecordsFromSeveralReadersWithASilentOne) {
   sim::ReaderSim::generateRecords(exit, 3, rig.now);
   sim::ReaderSim::generateRecords(rig.sim.addReader(4, SimModel::TS30P), 2, rig.now);
   EXPECT_EQ(rig.run({"records", "pull", "--id", "1,3-4", "--model", "TS-30P", "--erase", "--log", rig.path("log.txt"), "--json"}),
-            cli::kSomeFailed);
+            kSomeFailed);
   const QJsonArray r = rig.readers();
   ASSERT_EQ(r.size(), 3);
   EXPECT_EQ(r[0].toObject(), (QJsonObject{{"address", 1}, {"status", "ok"}, {"records", 3}, {"record_type", "exit"}, {"erased", true}}));
@@ -96,7 +117,7 @@ TEST(Cli, StoppedDownloadIsNeverErased) {
   sim::ReaderSim::generateRecords(first, 2, rig.now);
   sim::ReaderSim::generateRecords(rig.sim.addReader(2, SimModel::TS30P), 2, rig.now);
   QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& r) { rig.interrupted = r.startsWith("%DD"); });
-  EXPECT_EQ(rig.run({"records", "pull", "--id", "1,2", "--model", "TS-30P", "--erase", "--log", rig.path("log.txt"), "--csv"}), cli::kSomeFailed);
+  EXPECT_EQ(rig.run({"records", "pull", "--id", "1,2", "--model", "TS-30P", "--erase", "--log", rig.path("log.txt"), "--csv"}), kSomeFailed);
   EXPECT_EQ(rig.out, "address,status,records,record_type,erased\n1,stopped,2,entry,no\n2,stopped,,,\n");
   EXPECT_EQ(first.records.size(), 2u);
 }
@@ -112,7 +133,7 @@ TEST(Cli, GapBetweenReplyAndRequest) {
   QFile cards(rig.path("cards.txt"));
   ASSERT_TRUE(cards.open(QIODevice::WriteOnly) && cards.write("11\r\n12\r\n") == 8);
   cards.close();
-  EXPECT_EQ(rig.run({"cards", "push", cards.fileName(), "--id", "1", "--gap", "400"}), cli::kDone);
+  EXPECT_EQ(rig.run({"cards", "push", cards.fileName(), "--id", "1", "--gap", "400"}), kDone);
   ASSERT_EQ(cardsAt.size(), 2u);
   EXPECT_GE(cardsAt[1] - cardsAt[0], 400);
 }
@@ -120,7 +141,7 @@ TEST(Cli, GapBetweenReplyAndRequest) {
 TEST(Cli, TraceHoldsEveryByteInOrder) {
   CliRig rig;
   rig.sim.addReader(1, SimModel::TS30P);
-  EXPECT_EQ(rig.run({"clock", "get", "--id", "1", "--trace", rig.path("trace.txt")}), cli::kDone);
+  EXPECT_EQ(rig.run({"clock", "get", "--id", "1", "--model", "TS-30P", "--trace", rig.path("trace.txt")}), kDone);
   QFile trace(rig.path("trace.txt"));
   ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
   QString text = QString::fromLatin1(trace.readAll());
@@ -134,49 +155,232 @@ TEST(Cli, TraceHoldsEveryByteInOrder) {
 TEST(Cli, SettingsCardsAndClock) {
   CliRig rig;
   sim::SimReader& r = rig.sim.addReader(7, SimModel::TS40);
-  r.clockOffsetSeconds = 100;
   const QStringList reader = {"--id", "7", "--model", "TS-40"};
   EXPECT_EQ(rig.run(QStringList{"settings", "set", "relay_time=9", "run_mode=online", "record_type=exit", "master_card=305419896"} + reader),
-            cli::kDone);
+            kDone);
   EXPECT_EQ(std::make_tuple(r.settings.relayTime, r.settings.runMode, r.settings.recordType, r.settings.masterCard),
             std::make_tuple(9, 1, 2, 305419896u));
   EXPECT_EQ(rig.run(QStringList{"settings", "get", "--csv"} + reader),
-            cli::kDone);
+            kDone);
   EXPECT_EQ(rig.out, "address,status,new_id,relay_time,record_type,run_mode,master_card\n7,ok,7,9,exit,online,305419896\n");
   QFile cards(rig.path("cards.txt"));
   ASSERT_TRUE(cards.open(QIODevice::WriteOnly) && cards.write("1\r\n-1\r\n") == 7);
   cards.close();
   r.cards = {3};
-  EXPECT_EQ(rig.run(QStringList{"cards", "push", cards.fileName(), "--erase-first"} + reader), cli::kDone);
+  EXPECT_EQ(rig.run(QStringList{"cards", "push", cards.fileName(), "--erase-first", "--csv"} + reader), kDone);
+  EXPECT_EQ(rig.out, "address,status,sent\n7,ok,2\n");
+  EXPECT_TRUE(rig.err.isEmpty()) << rig.err.toStdString();
   EXPECT_EQ(r.cards, std::vector<quint32>({1, 0xFFFFFFFFu}));
-  r.cards.push_back(5);
-  EXPECT_EQ(rig.run(QStringList{"cards", "diff", cards.fileName(), "--json"} + reader), cli::kDone);
-  EXPECT_EQ(rig.readers()[0].toObject()["only_on_reader"], QJsonArray{"5"});
-  EXPECT_EQ(rig.readers()[0].toObject()["only_in_file"], QJsonArray{});
-  EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--max-drift", "5", "--json"} + reader), cli::kDone);
+  // Card numbers above 2^31 sort after the others, as the reader counts them.
+  r.cards = {0x80000000u, 1, 9};
+  EXPECT_EQ(rig.run(QStringList{"cards", "diff", cards.fileName(), "--json"} + reader), kDone);
+  EXPECT_EQ(rig.readers()[0].toObject()["only_on_reader"], (QJsonArray{"9", "-2147483648"}));
+  EXPECT_EQ(rig.readers()[0].toObject()["only_in_file"], QJsonArray{"-1"});
+  // One reader's cards go to the file named; several readers' each to the name with its address.
+  rig.sim.addReader(6, SimModel::TS90).cards = {4};
+  rig.progress = true;
+  EXPECT_EQ(rig.run({"cards", "pull", "--id", "7", "--model", "TS-40", "--out", rig.path("back.txt")}), kDone);
+  EXPECT_TRUE(QFile::exists(rig.path("back.txt")) && !QFile::exists(rig.path("back-7.txt")));
+  EXPECT_EQ(rig.run({"cards", "pull", "--id", "6-7", "--model", "TS-40", "--out", rig.path("back.txt")}), kDone);
+  EXPECT_TRUE(QFile::exists(rig.path("back-6.txt")) && QFile::exists(rig.path("back-7.txt")));
+  EXPECT_TRUE(rig.err.contains("reader 2 of 2 (address 7)\naddress 7: 3 cards")) << rig.err.toStdString();
+  rig.progress = false;
+  EXPECT_EQ(rig.run(QStringList{"cards", "erase", "--csv"} + reader), kDone);
+  EXPECT_EQ(rig.out, "address,status,erased\n7,ok,yes\n");
+  EXPECT_TRUE(r.cards.empty());
+
+  sim::SimReader& wiegand = rig.sim.addReader(9, SimModel::TS90C);
+  EXPECT_EQ(rig.run({"settings", "set", "wiegand_type=34", "vehicle_detector=on", "trigger_time=3", "epc_start_word=6",
+                     "--id", "9", "--model", "TS-90C", "--json"}),
+            kDone);
+  const QJsonObject row = rig.readers()[0].toObject();
+  EXPECT_EQ(std::make_tuple(row["wiegand_type"], row["vehicle_detector"], row["trigger_time"], row["epc_start_word"]),
+            std::make_tuple(QJsonValue(34), QJsonValue(true), QJsonValue(3), QJsonValue(6)));
+  EXPECT_EQ(std::make_tuple(wiegand.settings.wiegandType, wiegand.settings.vehicleDetector, wiegand.settings.triggerTime,
+                            wiegand.settings.epcStartWord),
+            std::make_tuple(1, 1, 3, 1));
+
+  sim::SimReader& clock = rig.sim.addReader(8, SimModel::TS30P);
+  clock.clockOffsetSeconds = 100;
+  const QStringList clocked = {"--id", "8", "--model", "TS-30P"};
+  EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--max-drift", "5", "--json"} + clocked), kDone);
   EXPECT_EQ(rig.readers()[0].toObject()["drift_s"], 100);
+  EXPECT_EQ(rig.readers()[0].toObject()["set"], true);
   EXPECT_EQ(rig.readers()[0].toObject()["drift_after_s"], 0);
+  EXPECT_EQ(rig.run(QStringList{"clock", "set", "--time", "2026-12-05T15:03:09"} + clocked), kDone);
+  EXPECT_EQ(rig.out, "ADDRESS  STATUS  SET_TO\n8        ok      2026-12-05T15:03:09\n");
+  EXPECT_EQ(clock.clockOffsetSeconds, 3600);
+  EXPECT_EQ(rig.run(QStringList{"clock", "set"} + clocked), kDone);
+  EXPECT_EQ(clock.clockOffsetSeconds, 0);
 }
 
-// Bad input is refused before any reader is asked anything.
-TEST(Cli, BadInputTouchesNoReader) {
+// A command's help: its own options, whether it takes --id, the models that
+// can do it; the manual page holds every command the help lists.
+TEST(Cli, CommandHelp) {
   CliRig rig;
-  rig.sim.addReader(1, SimModel::TS20);
-  const QStringList rows[] = {{"records", "count", "--id", "1", "--model", "TS-50"}, {"records", "count", "--id", "0"},
-                              {"records", "count"}, {"records", "count", "--id", "1", "--json", "--csv"},
-                              {"cards", "push", rig.path("missing.txt"), "--id", "1"}, {"settings", "set", "relay_time=99", "--id", "1"},
-                              {"settings", "set", "run_mode=read-only", "--id", "1", "--model", "TS-20"}, {"settings", "set", "colour=red", "--id", "1"},
-                              {"settings", "set", "new_id=5", "--id", "1,2"}, {"settings", "set", "relay_time", "--id", "1"},
-                              {"records", "pull", "--id", "1", "--log", "/nonexistent/AccessFile.txt"}, {"bogus"},
-                              {"records", "count", "--id", "1", "--gap", "1001"}, {"records", "count", "--id", "1", "--gap"}};
-  for (const QStringList& args : rows) {
-    EXPECT_EQ(rig.run(args), cli::kUsage) << args.join(' ').toStdString();
-    EXPECT_FALSE(rig.err.isEmpty());
+  struct Row {
+    QStringList args;
+    QStringList shown, absent;  // above the options every command takes
+  };
+  const Row rows[] = {
+      {{"scan", "--help"}, {"--from N", "--to M"}, {"--id", "TS-"}},
+      {{"settings", "get", "--help"}, {"--id LIST"}, {"TS-", "--from"}},
+      {{"clock", "sync", "-h"}, {"--id LIST", "--max-drift SECONDS", "TS-30P"}, {"TS-40", "--from"}},
+      {{"cards", "pull", "--help"}, {"--out FILE", "TS-40, TS-40B, TS-20B, TS-90, TS-90B, TS-90C"}, {"TS-30P"}},
+  };
+  for (const Row& row : rows) {
+    const std::string line = row.args.join(' ').toStdString();
+    EXPECT_EQ(rig.runBare(row.args), kDone) << line;
+    const QString own = rig.out.left(rig.out.indexOf("\nOptions:\n")).simplified();
+    for (const QString& word : row.shown) EXPECT_TRUE(own.contains(word)) << line << ": " << word.toStdString();
+    for (const QString& word : row.absent) EXPECT_FALSE(own.contains(word)) << line << ": " << word.toStdString();
   }
-  EXPECT_TRUE(rig.sim.requests().empty());
-  rig.link = {"--tcp", "127.0.0.1:1"};
-  EXPECT_EQ(rig.run({"records", "count", "--id", "1"}), cli::kNoLink);
-  EXPECT_EQ(rig.run({"--help"}), cli::kDone);
+  EXPECT_EQ(rig.runBare({"--help"}), kDone);
+  const QString commands = rig.out.section("Commands:\n", 1).section("\n\n", 0, 0);
+  const QString man = cli::ManPage();
+  ASSERT_TRUE(commands.contains("clock sync [--max-drift SECONDS]\n"));
+  for (QString synopsis : commands.split('\n')) {
+    synopsis = synopsis.trimmed().replace("-", "\\-");
+    EXPECT_TRUE(man.contains(".B " + synopsis + "\n")) << synopsis.toStdString();
+  }
+}
+
+// --id all: every reader a scan of the line finds; a collision is a failed
+// row, a silent address none. (A full line keeps the scan's silences few.)
+TEST(Cli, EveryReaderOfTheLine) {
+  CliRig rig;
+  for (int id = 1; id <= 255; ++id)
+    if (id != 200) rig.sim.addReader(id, SimModel::TS30P).records.resize(id == 255 ? 2 : 0);
+  rig.sim.addSecondReader(3, SimModel::TS40);
+  EXPECT_EQ(rig.run({"records", "count", "--id", "all", "--model", "TS-30P", "--json", "--gap", "0"}), kSomeFailed);
+  const QJsonArray r = rig.readers();
+  ASSERT_EQ(r.size(), 254);
+  EXPECT_EQ(r[0].toObject()["status"], "collision");
+  EXPECT_EQ(r[0].toObject()["address"], 3);
+  EXPECT_EQ(r[199].toObject()["address"], 201);
+  EXPECT_EQ(r[253].toObject(), (QJsonObject{{"address", 255}, {"status", "ok"}, {"records", 2}}));
+}
+
+// Bad input is refused before any reader is asked anything: the usage
+// error, a message naming what was wrong, nothing on the line, no log made.
+TEST(Cli, RefusalsSendNothing) {
+  CliRig rig;
+  rig.sim.addReader(1, SimModel::TS30P);
+  const QStringList tcp = rig.link;
+  const QStringList count = {"records", "count", "--model", "TS-30P"};
+  QFile badCards(rig.path("bad.txt"));
+  ASSERT_TRUE(badCards.open(QIODevice::WriteOnly) && badCards.write("7\r\n12x\r\n") == 8);
+  badCards.close();
+  struct Row {
+    QStringList args;
+    QStringList words;  // in the message
+  };
+  const Row rows[] = {
+      {tcp + count + QStringList{"--id", "1", "--baud", "1199"}, {"--baud"}},
+      {tcp + count + QStringList{"--id", "1", "--baud", "1201"}, {"--baud"}},
+      {tcp + count + QStringList{"--id", "1", "--baud", "38401"}, {"--baud"}},
+      {tcp + count + QStringList{"--id", "1", "--parity", "mark"}, {"--parity"}},
+      {tcp + count + QStringList{"--id"}, {"--id"}},
+      {tcp + count + QStringList{"--id", "1", "--id", "2"}, {"--id"}},
+      {tcp + count + QStringList{"--id", "1-2-3"}, {"--id", "1-2-3"}},
+      {tcp + count + QStringList{"--id", "0"}, {"--id"}},
+      {tcp + count + QStringList{"--id", "256"}, {"--id"}},
+      {tcp + count + QStringList{"--id", "5-3"}, {"--id"}},
+      {tcp + count + QStringList{"--id", "1-256"}, {"--id"}},
+      {tcp + QStringList{"records", "count", "--model", "TS-50", "--id", "1"}, {"TS-50"}},
+      {tcp + count, {"--id"}},
+      {count + QStringList{"--id", "1", "--port", "0"}, {"--port"}},
+      {count + QStringList{"--id", "1", "--port", "17"}, {"--port"}},
+      {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:0"}, {"--tcp"}},
+      {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:65536"}, {"--tcp"}},
+      {count + QStringList{"--id", "1", "--tcp", ":5600"}, {"--tcp"}},
+      {count + QStringList{"--id", "1"}, {"--tcp", "--serial", "--port"}},
+      {tcp + count + QStringList{"--id", "1", "--serial", "/dev/null"}, {"--tcp", "--serial"}},
+      {tcp + QStringList{"clock", "sync", "--model", "TS-30P", "--id", "1", "--max-drift", "-1"}, {"--max-drift"}},
+      {tcp + QStringList{"clock", "sync", "--model", "TS-30P", "--id", "1", "--max-drift", "86401"}, {"--max-drift"}},
+      {tcp + QStringList{"clock", "set", "--model", "TS-30P", "--id", "1", "--time", "2026-13-05T14:03:09"}, {"--time"}},
+      {tcp + count + QStringList{"--id", "1", "--gap", "-1"}, {"--gap"}},
+      {tcp + count + QStringList{"--id", "1", "--gap", "1001"}, {"--gap"}},
+      {tcp + count + QStringList{"--id", "1", "--gap"}, {"--gap"}},
+      {tcp + count + QStringList{"--id", "1", "--json", "--csv"}, {"--json", "--csv"}},
+      {tcp + count + QStringList{"--id", "1", "--json=yes"}, {"--json"}},
+      {tcp + count + QStringList{"--id", "1", "--colour"}, {"--colour"}},
+      {tcp + count + QStringList{"--id", "1", "--erase"}, {"--erase"}},
+      {tcp + QStringList{"scan", "--id", "1"}, {"--id"}},
+      {tcp + QStringList{"scan", "--from", "5", "--to", "3"}, {"--from"}},
+      {tcp + QStringList{"scan", "--to", "256"}, {"--to"}},
+      {tcp + count + QStringList{"extra", "--id", "1"}, {"extra"}},
+      {tcp + QStringList{"cards", "diff", "a.txt", "b.txt", "--id", "1", "--model", "TS-40"}, {"b.txt"}},
+      {tcp + QStringList{"cards", "push", "--id", "1"}, {"FILE"}},
+      {tcp + QStringList{"cards", "push", rig.path("missing.txt"), "--id", "1"}, {"missing.txt"}},
+      {tcp + QStringList{"cards", "push", badCards.fileName(), "--id", "1"}, {"line 2", "12x"}},
+      {tcp + QStringList{"settings", "set", "--id", "1"}, {"FIELD=VALUE"}},
+      {tcp + QStringList{"settings", "set", "relay_time=99", "--id", "1"}, {"relay_time"}},
+      {tcp + QStringList{"settings", "set", "run_mode=read-only", "--id", "1", "--model", "TS-20"}, {"read-only"}},
+      {tcp + QStringList{"settings", "set", "colour=red", "--id", "1"}, {"colour=red"}},
+      {tcp + QStringList{"settings", "set", "relay_time", "--id", "1"}, {"relay_time"}},
+      {tcp + QStringList{"settings", "set", "new_id=5", "--id", "1,2"}, {"new_id"}},
+      {tcp + QStringList{"settings", "set", "new_id=5", "--id", "all"}, {"new_id"}},
+      {tcp + count + QStringList{"--id", "1", "--trace", "/nonexistent/trace.txt"}, {"/nonexistent/trace.txt"}},
+      {tcp + QStringList{"records", "pull", "--model", "TS-30P", "--id", "1", "--log", "/nonexistent/log.txt"},
+       {"/nonexistent/log.txt"}},
+      {tcp + QStringList{"bogus", "--id", "1"}, {"bogus"}},
+      {tcp, {"command"}},
+      // What the model cannot do, with the models that can.
+      {tcp + QStringList{"clock", "get", "--model", "TS-40", "--id", "1"}, {"TS-40", "TS-30P"}},
+      {tcp + QStringList{"clock", "set", "--model", "TS-90C", "--id", "1"}, {"TS-90C", "TS-30P"}},
+      {tcp + QStringList{"clock", "sync", "--model", "TS-40", "--id", "1"}, {"TS-40", "TS-30P"}},
+      {tcp + QStringList{"records", "count", "--model", "TS-30H", "--id", "1"}, {"TS-30H", "TS-30P"}},
+      {tcp + QStringList{"records", "pull", "--id", "1", "--log", rig.path("refused.txt")}, {"TS-20B", "TS-30P"}},
+      {tcp + QStringList{"cards", "pull", "--model", "TS-30P", "--id", "1"},
+       {"TS-30P", "TS-40, TS-40B, TS-20B, TS-90, TS-90B, TS-90C"}},
+      {tcp + QStringList{"cards", "diff", badCards.fileName(), "--model", "TS-30H", "--id", "1"},
+       {"TS-30H", "TS-40, TS-40B, TS-20B, TS-90, TS-90B, TS-90C"}},
+  };
+  for (const Row& row : rows) {
+    const std::string line = row.args.join(' ').toStdString();
+    EXPECT_EQ(rig.runBare(row.args), kUsage) << line;
+    for (const QString& word : row.words) EXPECT_TRUE(rig.err.contains(word)) << line << ": " << rig.err.toStdString();
+    EXPECT_TRUE(rig.out.isEmpty()) << line;
+    EXPECT_TRUE(rig.sim.requests().empty()) << line;
+  }
+  EXPECT_FALSE(QFile::exists(rig.path("refused.txt")));
+}
+
+// The first and last value each option takes.
+TEST(Cli, BoundaryValuesAreTaken) {
+  CliRig rig;
+  rig.sim.addReader(1, SimModel::TS30P);
+  rig.sim.addReader(255, SimModel::TS30P);
+  const QStringList tcp = rig.link;
+  const QStringList count = {"records", "count", "--model", "TS-30P"};
+  const QStringList sync = {"clock", "sync", "--model", "TS-30P", "--id", "1"};
+  struct Row {
+    QStringList args;
+    int exit;
+  };
+  const Row rows[] = {
+      {tcp + count + QStringList{"--id", "1", "--baud", "1200"}, kDone},
+      {tcp + count + QStringList{"--id", "1", "--baud", "9600"}, kDone},
+      {tcp + count + QStringList{"--id", "1", "--baud", "19200"}, kDone},
+      {tcp + count + QStringList{"--id", "1", "--baud", "38400"}, kDone},
+      {tcp + count + QStringList{"--id", "255"}, kDone},
+      {tcp + count + QStringList{"--id", "1", "--gap", "0"}, kDone},
+      {tcp + count + QStringList{"--id", "1", "--gap", "1000"}, kDone},
+      {tcp + sync + QStringList{"--max-drift", "0"}, kDone},
+      {tcp + sync + QStringList{"--max-drift", "86400"}, kDone},
+      {tcp + QStringList{"scan", "--from", "255", "--to", "255"}, kDone},
+      {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:1", "--trace", rig.path("trace.txt")}, kNoLink},
+      {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:65535"}, kNoLink},
+      {count + QStringList{"--id", "1", "--port", "1"}, kNoLink},
+      {count + QStringList{"--id", "1", "--port", "16"}, kNoLink},
+  };
+  for (const Row& row : rows) {
+    const std::string line = row.args.join(' ').toStdString();
+    EXPECT_EQ(rig.runBare(row.args), row.exit) << line << ": " << rig.err.toStdString();
+  }
+  EXPECT_TRUE(rig.err.contains("port 16"));
+  EXPECT_EQ(rig.run({"--help"}), kDone);
   EXPECT_TRUE(rig.out.startsWith("Usage: tessaro-cli COMMAND"));
 }
 

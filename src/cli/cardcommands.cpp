@@ -1,0 +1,104 @@
+// cards pull, cards push, cards erase, cards diff.
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QSet>
+#include <algorithm>
+
+#include "cardfile.h"
+#include "cards.h"
+#include "job.h"
+#include "readers.h"
+
+namespace tessaro::cli {
+
+namespace {
+
+// The reader's whole card list; nullopt with the failed row when it did not come to its end.
+std::optional<std::vector<qint32>> CardsOf(Job& job, ExchangeEnv& env, int id, std::optional<ReaderRow>* failed) {
+  std::vector<qint32> cards;
+  const CardsRead read = ReadCards(env, id, [&](const std::vector<qint32>& got) {
+    cards.insert(cards.end(), got.begin(), got.end());
+    job.progress(QStringLiteral("address %1: %2 cards").arg(id).arg(cards.size()));
+  });
+  if (read.end != StreamEnd::Silence) return cards;
+  *failed = Failed(id, QStringLiteral("time-out"), QStringLiteral("the card list did not come to its end"));
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool PrepareCardFile(Job& job, QString* why) {
+  const QString file = job.options.operands[0];
+  const std::optional<QStringList> entries = ReadCardFile(file);
+  if (!entries) {
+    *why = QStringLiteral("cannot read the card file %1").arg(file);
+    return false;
+  }
+  for (qsizetype i = 0; i < entries->size(); ++i) {
+    const std::optional<qint32> card = CardNumberFromText(entries->at(i));
+    if (!card) {
+      *why = QStringLiteral("%1 line %2: '%3' is not a card number").arg(file).arg(i + 1).arg(entries->at(i));
+      return false;
+    }
+    job.fileCards.push_back(*card);
+  }
+  return true;
+}
+
+std::optional<ReaderRow> RunCardsErase(Job&, ExchangeEnv& env, int address) {
+  const Outcome outcome = EraseCards(env, address);
+  if (outcome != Outcome::Ok)
+    return Failed(address, Reason(outcome), QStringLiteral("cards not erased (%1)").arg(Reason(outcome)));
+  return ReaderRow{address}.set("erased", true);
+}
+
+std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address) {
+  const CardPush p =
+      PushCards(env, address, job.fileCards, job.has("--erase-first"), [&job] { return job.interrupted(); });
+  if (p.why() == Why::Stopped)
+    return Failed(address, Status(p.why()), QStringLiteral("stopped by the user after %1 cards").arg(p.sent))
+        .set("sent", p.sent);
+  if (!p.ok()) {
+    const QString what = p.eraseFailed
+                             ? QStringLiteral("cards not erased")
+                             : QStringLiteral("card %1 not accepted").arg(job.fileCards[static_cast<size_t>(p.sent)]);
+    return Failed(address, Status(p.why()), QStringLiteral("%1 (%2)").arg(what, Status(p.why()))).set("sent", p.sent);
+  }
+  return ReaderRow{address}.set("sent", p.sent);
+}
+
+std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address) {
+  std::optional<ReaderRow> failed;
+  const std::optional<std::vector<qint32>> cards = CardsOf(job, env, address, &failed);
+  if (!cards) return failed;
+  const QString out = job.option("--out");
+  QString file = out.isEmpty() ? QStringLiteral("cards-%1.txt").arg(address) : out;
+  if (!out.isEmpty() && job.severalReaders()) {
+    const QFileInfo info(out);
+    file = info.path() + u'/' + info.completeBaseName() + QStringLiteral("-%1").arg(address) +
+           (info.suffix().isEmpty() ? QString() : u'.' + info.suffix());
+  }
+  QStringList texts;
+  for (qint32 c : *cards) texts << QString::number(c);
+  if (!WriteCardFile(file, texts))
+    return Failed(address, QStringLiteral("file error"), QStringLiteral("cannot write %1").arg(file));
+  return ReaderRow{address}.set("cards", static_cast<int>(cards->size())).set("file", file);
+}
+
+std::optional<ReaderRow> RunCardsDiff(Job& job, ExchangeEnv& env, int address) {
+  std::optional<ReaderRow> failed;
+  const std::optional<std::vector<qint32>> cards = CardsOf(job, env, address, &failed);
+  if (!cards) return failed;
+  QSet<qint32> onReader(cards->begin(), cards->end()), inFile(job.fileCards.begin(), job.fileCards.end());
+  auto list = [](const QSet<qint32>& set) {
+    QList<qint32> sorted(set.begin(), set.end());
+    std::sort(sorted.begin(), sorted.end(), [](qint32 a, qint32 b) { return quint32(a) < quint32(b); });
+    QJsonArray out;
+    for (qint32 c : sorted) out.append(QString::number(c));
+    return out;
+  };
+  return ReaderRow{address}.set("only_on_reader", list(onReader - inFile)).set("only_in_file", list(inFile - onReader));
+}
+
+}  // namespace tessaro::cli

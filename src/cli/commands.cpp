@@ -1,0 +1,145 @@
+#include "commands.h"
+
+#include <QStringList>
+
+#include "job.h"
+#include "options.h"
+#include "seriallink.h"
+
+namespace tessaro::cli {
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {
+      {.name = "scan",
+       .options = {{"--from", "N", QStringLiteral("the first address asked, 0-255 (default 1)")},
+                   {"--to", "M", QStringLiteral("the last address asked, 0-255 (default 255)")}},
+       .help = "Asks every address from N to M for its settings and lists every reader that answers: its address, "
+               "the model family its reply length tells, and its settings. An address whose two replies are "
+               "garbled or differ is listed as a possible collision (two readers on one address).",
+       .addresses = Addresses::Scanned,
+       .prepare = PrepareScan,
+       .onReader = RunScan},
+      {.name = "settings get",
+       .help = "Reads each reader's settings as the window shows them for --model.",
+       .onReader = RunSettingsGet},
+      {.name = "settings set",
+       .operands = {1, 1000, "FIELD=VALUE..."},
+       .help = "Changes the named fields and writes each reader's settings, checked as the window checks them. "
+               "Fields: new_id (1-255, one reader only), relay_time (1-64), record_type (entry|exit), run_mode "
+               "(stand-alone|online|read-only), master_card (0-4294967295), epc_start_word (4|6), wiegand_type "
+               "(26|34), vehicle_detector (on|off), trigger_time (1-9). The fields not named keep the reader's "
+               "values.",
+       .prepare = PrepareSettingsSet,
+       .onReader = RunSettingsSet},
+      {.name = "clock get",
+       .help = "Reads each reader's clock and its drift from the PC's in seconds.",
+       .needs = Ability::ClockAndRecords,
+       .onReader = RunClockGet},
+      {.name = "clock set",
+       .options = {{"--time", "ISO-8601|now",
+                    QStringLiteral("the time to set, such as 2026-12-05T14:03:09 (default now)")}},
+       .help = "Sets each reader's clock to the given time.",
+       .needs = Ability::ClockAndRecords,
+       .prepare = PrepareClockSet,
+       .onReader = RunClockSet},
+      {.name = "clock sync",
+       .options = {{"--max-drift", "SECONDS", QStringLiteral("the drift a clock keeps, 0-86400 (default 2)")}},
+       .help = "Sets the clocks that differ from the PC's by more than SECONDS, then reads them back to verify.",
+       .needs = Ability::ClockAndRecords,
+       .prepare = PrepareClockSync,
+       .onReader = RunClockSync},
+      {.name = "cards pull",
+       .options = {{"--out", "FILE",
+                    QStringLiteral("the card file (default cards-ID.txt; with several readers FILE gets -ID "
+                                   "before its extension)")}},
+       .help = "Reads each reader's cards into a card file.",
+       .needs = Ability::CardDownload,
+       .onReader = RunCardsPull},
+      {.name = "cards push",
+       .operands = {1, 1, "FILE"},
+       .options = {{"--erase-first", nullptr, QStringLiteral("erase the reader's card memory first")}},
+       .help = "Writes every card of the card file to each reader.",
+       .prepare = PrepareCardFile,
+       .onReader = RunCardsPush},
+      {.name = "cards erase",
+       .help = "Erases each reader's card memory (up to 25 seconds).",
+       .onReader = RunCardsErase},
+      {.name = "cards diff",
+       .operands = {1, 1, "FILE"},
+       .help = "Lists the cards a reader holds that the file lacks, and the reverse.",
+       .needs = Ability::CardDownload,
+       .prepare = PrepareCardFile,
+       .onReader = RunCardsDiff},
+      {.name = "records count",
+       .help = "Reads each reader's count of stored passage records.",
+       .needs = Ability::ClockAndRecords,
+       .onReader = RunRecordsCount},
+      {.name = "records pull",
+       .options = {{"--log", "FILE",
+                    QStringLiteral("the access log the records are appended to (default AccessFile.txt)")},
+                   {"--erase", nullptr,
+                    QStringLiteral("erase a reader's memory once every one of its lines reached stable storage "
+                                   "and its download ended on the end-of-records frame")}},
+       .help = "Downloads each reader's records and appends them to the access log in the window's line format, "
+               "with the record type of the reader's own settings.",
+       .needs = Ability::ClockAndRecords,
+       .prepare = PrepareRecordsPull,
+       .onReader = RunRecordsPull},
+  };
+  return commands;
+}
+
+const std::vector<OptionRow>& CommonOptions() {
+  static const std::vector<OptionRow> options = {
+      {"--tcp", "HOST[:PORT]", QStringLiteral("the reader line behind a TCP converter (port 5600 by default)")},
+      {"--serial", "DEVICE", QStringLiteral("a serial device such as /dev/ttyUSB0 or a /dev/serial/by-id/ name")},
+      {"--port", "N", QStringLiteral("the window's port number 1-16")},
+      {"--baud", "B", QStringLiteral("%1 (default %2)").arg(BaudRatesText()).arg(LineSettings{}.baud)},
+      {"--parity", "P", QStringLiteral("odd, even or none (default odd)")},
+      {"--model", "M",
+       QStringLiteral("%1 (default %2)").arg(ModelChoices(), QLatin1String(Facts(Options{}.model).name))},
+      {"--id", "LIST", QStringLiteral("the readers: 5, 1,3,7-9 or all (every address a scan finds)")},
+      {"--json", nullptr, QStringLiteral("one JSON document instead of a table")},
+      {"--csv", nullptr, QStringLiteral("CSV rows instead of a table")},
+      {"--trace", "FILE", QStringLiteral("every byte sent and received, timestamped, as hex and text")},
+      {"--gap", "MS",
+       QStringLiteral("the pause each reader gets after its reply before the next request (0-%1 ms, default %2)")
+           .arg(kMaxGapMs)
+           .arg(kDefaultGapMs)},
+      {"--help", nullptr, QStringLiteral("this help; COMMAND --help for one command")},
+  };
+  return options;
+}
+
+QString Command::synopsis() const {
+  QString text = QLatin1String(name);
+  if (operands.most > 0) text += u' ' + QLatin1String(operands.name);
+  for (const OptionRow& o : options)
+    text += o.value ? QStringLiteral(" [%1 %2]").arg(QLatin1String(o.name), QLatin1String(o.value))
+                    : QStringLiteral(" [%1]").arg(QLatin1String(o.name));
+  return text;
+}
+
+bool Command::takes(const QString& option) const {
+  if (option == QLatin1String("--id")) return addresses == Addresses::Listed;
+  for (const OptionRow& o : CommonOptions())
+    if (option == QLatin1String(o.name)) return true;
+  for (const OptionRow& o : options)
+    if (option == QLatin1String(o.name)) return true;
+  return false;
+}
+
+QString Refusal(const Command& command, DeviceModel model) {
+  if (!command.needs || Can(model, *command.needs)) return {};
+  const QString can = ModelNames(ModelsThatCan(*command.needs));
+  const QString name = QLatin1String(Facts(model).name);
+  switch (*command.needs) {
+    case Ability::ClockAndRecords:
+      return QStringLiteral("%1 has no clock and no passage records; the models that have them: %2").arg(name, can);
+    case Ability::CardDownload:
+      return QStringLiteral("%1 does not give its card list back; the models that do: %2").arg(name, can);
+  }
+  return {};
+}
+
+}  // namespace tessaro::cli

@@ -1,0 +1,72 @@
+#pragma once
+// The commands of tessaro-cli in one table. Parsing, --help, COMMAND --help,
+// the manual page and the dispatch all read it: a command is one row and the
+// routines it names.
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "models.h"
+
+namespace tessaro {
+struct ExchangeEnv;
+}
+
+namespace tessaro::cli {
+
+struct Job;
+struct ReaderRow;
+
+// An option: its name, the name of its value (nullptr for a flag) and its help.
+struct OptionRow {
+  const char* name;
+  const char* value;
+  QString help;
+};
+
+// The words after the command's name: the fewest and the most, and their name in the synopsis.
+struct Operands {
+  int fewest = 0;
+  int most = 0;
+  const char* name = "";
+};
+
+// Which addresses a command goes through.
+enum class Addresses {
+  Listed,   // --id LIST, or with --id all every reader a scan of the line finds
+  Scanned,  // a range its prepare routine sets; an address that does not answer gives no row
+};
+
+// Reads and checks what the command needs before any reader is touched;
+// false with the reason in *why.
+using Prepare = bool (*)(Job& job, QString* why);
+// The command on one reader; nullopt when nothing answered at a scanned address.
+using OnReader = std::optional<ReaderRow> (*)(Job& job, ExchangeEnv& env, int address);
+
+struct Command {
+  const char* name;  // "settings get"
+  Operands operands{};
+  std::vector<OptionRow> options{};  // its own, besides the common ones
+  const char* help = "";
+  std::optional<Ability> needs{};  // what the chosen model must be able to do
+  Addresses addresses = Addresses::Listed;
+  Prepare prepare = nullptr;  // nothing to read before the readers
+  OnReader onReader = nullptr;
+
+  // "cards push FILE [--erase-first]"
+  QString synopsis() const;
+  // The option is one of its own or a common one it takes.
+  bool takes(const QString& option) const;
+};
+
+const std::vector<Command>& Commands();
+
+// The options every command takes: the link, the model, the output; --id for
+// the commands whose addresses are listed.
+const std::vector<OptionRow>& CommonOptions();
+
+// Why the model cannot do the command, naming the models that can; empty when it can.
+QString Refusal(const Command& command, DeviceModel model);
+
+}  // namespace tessaro::cli

@@ -1,0 +1,74 @@
+#pragma once
+// One run of a command: what the user asked, the console, and what the
+// command's prepare routine read for its reader routine. The routines the
+// command table names, by family.
+
+#include <QDateTime>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "accesslog.h"
+#include "link.h"
+#include "options.h"
+#include "output.h"
+#include "run.h"
+
+namespace tessaro::cli {
+
+struct Job {
+  const Options& options;
+  Console& console;
+  std::vector<int> addresses;  // in order; a scanned command's prepare routine sets its range
+
+  // Read before any reader is touched, used reader by reader.
+  std::vector<std::pair<QString, QString>> fields;  // settings set: FIELD=VALUE as named
+  std::vector<qint32> fileCards;                    // cards push, cards diff
+  std::unique_ptr<AccessLog> log;                   // records pull
+  std::optional<QDateTime> time;                    // clock set; none: the PC's time at the request
+  int maxDrift = 2;                                 // clock sync, seconds
+
+  // The command's own option as given, or `byDefault`; a flag's value is empty.
+  QString option(const char* name, const QString& byDefault = {}) const {
+    return options.own.value(QLatin1String(name), byDefault);
+  }
+  bool has(const char* name) const { return options.own.contains(QLatin1String(name)); }
+  bool interrupted() const { return console.interrupted && console.interrupted->load(); }
+  void progress(const QString& text) const {
+    if (console.progress) console.err << text << Qt::endl;
+  }
+  // Several readers, by list or by scan.
+  bool severalReaders() const { return options.allIds || options.ids.size() > 1; }
+};
+
+// scancommand.cpp
+bool PrepareScan(Job& job, QString* why);
+std::optional<ReaderRow> RunScan(Job& job, ExchangeEnv& env, int address);
+
+// settingscommands.cpp
+bool PrepareSettingsSet(Job& job, QString* why);
+std::optional<ReaderRow> RunSettingsGet(Job& job, ExchangeEnv& env, int address);
+std::optional<ReaderRow> RunSettingsSet(Job& job, ExchangeEnv& env, int address);
+
+// clockcommands.cpp
+bool PrepareClockSet(Job& job, QString* why);
+bool PrepareClockSync(Job& job, QString* why);
+std::optional<ReaderRow> RunClockGet(Job& job, ExchangeEnv& env, int address);
+std::optional<ReaderRow> RunClockSet(Job& job, ExchangeEnv& env, int address);
+std::optional<ReaderRow> RunClockSync(Job& job, ExchangeEnv& env, int address);
+
+// cardcommands.cpp
+bool PrepareCardFile(Job& job, QString* why);
+std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address);
+std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address);
+std::optional<ReaderRow> RunCardsErase(Job& job, ExchangeEnv& env, int address);
+std::optional<ReaderRow> RunCardsDiff(Job& job, ExchangeEnv& env, int address);
+
+// recordcommands.cpp
+bool PrepareRecordsPull(Job& job, QString* why);
+std::optional<ReaderRow> RunRecordsCount(Job& job, ExchangeEnv& env, int address);
+std::optional<ReaderRow> RunRecordsPull(Job& job, ExchangeEnv& env, int address);
+
+}  // namespace tessaro::cli
