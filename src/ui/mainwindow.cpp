@@ -20,6 +20,7 @@
 #include "cardspanel.h"
 #include "clockpanel.h"
 #include "recordspanel.h"
+#include "recordviewer.h"
 #include "settingspanel.h"
 #include "texts.h"
 #include "trafficwindow.h"
@@ -106,6 +107,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QWidget(pare
   connect(c_.cmdClose, &QPushButton::clicked, this, &QWidget::close);
   connect(c_.cmdBusView, &QPushButton::clicked, this, &MainWindow::showBusView);
   connect(c_.cmdTraffic, &QPushButton::clicked, this, &MainWindow::showTraffic);
+  connect(c_.records.cmdRecordViewer, &QPushButton::clicked, this, &MainWindow::showRecordViewer);
   connect(c_.ClockTimer, &QTimer::timeout, clock_.get(), &ClockPanel::tick);
   qApp->installEventFilter(this);
 }
@@ -115,6 +117,7 @@ MainWindow::~MainWindow() {
   // The line's windows use the session, which goes before the window's children.
   delete bus_;
   delete traffic_;
+  delete viewer_;
 }
 
 void MainWindow::buildControls() {
@@ -238,8 +241,10 @@ void MainWindow::buildControls() {
   rc.cmdOpenFile = button(log, "cmdOpenFile", caption::cmdOpenFile, 118, 48, 106);
   rc.cmdReadCounter = button(log, "cmdReadCounter", caption::cmdReadCounter, 8, 78, 106);
   rc.cmdClearCounter = button(log, "cmdClearCounter", caption::cmdClearCounter, 118, 78, 106);
-  make<QLabel>(log, "Label12", caption::Label12, 8, 110, 84, 18);
-  rc.lblRecordCounter = make<QLabel>(log, "lblRecordCounter", 94, 110, 130, 18);
+  // The viewer looks at what the downloads kept; the counter makes room for it.
+  rc.cmdRecordViewer = button(log, "cmdRecordViewer", caption::cmdRecordViewer, 118, 106, 106, 24);
+  make<QLabel>(log, "Label12", caption::Label12, 8, 110, 74, 18);
+  rc.lblRecordCounter = make<QLabel>(log, "lblRecordCounter", 82, 110, 34, 18);
   rc.lblProcess = make<QLabel>(log, "lblProcess", 8, 128, 216, 34);
   rc.lblProcess->setWordWrap(true);
   rc.lblProcess->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -259,7 +264,7 @@ void MainWindow::buildControls() {
       st.cmdSend,        cd.lstCardID,      cd.txtCardID,          cd.cmdAdd,          cd.cmdDelete,
       cd.cmdImport,      cd.cmdExport,      cd.cmdReceiveAllCards, cd.cmdSendAllCards, cd.cmdEraseAll,
       ck.cmdSendRTC,     ck.cmdReceiveRTC,  rc.chkClearRAM,        rc.cmdReadData,     rc.cmdOpenFile,
-      rc.cmdReadCounter, rc.cmdClearCounter};
+      rc.cmdReadCounter, rc.cmdClearCounter, rc.cmdRecordViewer};
   for (QAbstractButton* b : cn.opsDevice->buttons()) order << b;
   order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity,  cn.chkTCPIPActive, cn.txtIP,
                            cn.txtPort,       c_.cmdBusView,  c_.cmdTraffic, c_.cmdClose};
@@ -373,6 +378,16 @@ void MainWindow::showTraffic() {
   if (!traffic_) traffic_ = new TrafficWindow(*session_, this);
   traffic_->show();
   traffic_->raise();
+}
+
+void MainWindow::showRecordViewer() {
+  // Without a store there is nothing to look at; the user has been told why.
+  if (!session_->store()) return;
+  if (!viewer_) viewer_ = new RecordViewer(*session_, this);
+  // What the downloads kept since it was last looked at shows too.
+  viewer_->refresh();
+  viewer_->show();
+  viewer_->raise();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
