@@ -235,17 +235,17 @@ void MainWindow::buildControls() {
   ck.lblDeviceRTC = make<QLabel>(rtc, "lblDeviceRTC", 8, 144, 130, 18);
   RecordControls& rc = c_.records;
   auto* log = frame(c_.frTS30P, "frLOGMemory", caption::frLOGMemory, 154, 20, 232, 166);
-  rc.chkClearRAM = make<QCheckBox>(log, "chkClearRAM", caption::chkClearRAM, 8, 22, 222, 20);
+  rc.chkClearRAM = make<QCheckBox>(log, "chkClearRAM", caption::chkClearRAM, 8, 18, 222, 20);
   rc.chkClearRAM->setChecked(true);
-  rc.cmdReadData = button(log, "cmdReadData", caption::cmdReadData, 8, 48, 106);
-  rc.cmdOpenFile = button(log, "cmdOpenFile", caption::cmdOpenFile, 118, 48, 106);
-  rc.cmdReadCounter = button(log, "cmdReadCounter", caption::cmdReadCounter, 8, 78, 106);
-  rc.cmdClearCounter = button(log, "cmdClearCounter", caption::cmdClearCounter, 118, 78, 106);
-  // The viewer looks at what the downloads kept; the counter makes room for it.
-  rc.cmdRecordViewer = button(log, "cmdRecordViewer", caption::cmdRecordViewer, 118, 106, 106, 24);
-  make<QLabel>(log, "Label12", caption::Label12, 8, 110, 74, 18);
-  rc.lblRecordCounter = make<QLabel>(log, "lblRecordCounter", 82, 110, 34, 18);
-  rc.lblProcess = make<QLabel>(log, "lblProcess", 8, 128, 216, 34);
+  rc.cmdReadData = button(log, "cmdReadData", caption::cmdReadData, 8, 40, 106, 24);
+  rc.cmdOpenFile = button(log, "cmdOpenFile", caption::cmdOpenFile, 118, 40, 106, 24);
+  // Under the log it opens, the viewer of what the downloads kept.
+  rc.cmdRecordViewer = button(log, "cmdRecordViewer", caption::cmdRecordViewer, 8, 66, 216, 24);
+  rc.cmdReadCounter = button(log, "cmdReadCounter", caption::cmdReadCounter, 8, 92, 106, 24);
+  rc.cmdClearCounter = button(log, "cmdClearCounter", caption::cmdClearCounter, 118, 92, 106, 24);
+  make<QLabel>(log, "Label12", caption::Label12, 8, 118, 84, 16);
+  rc.lblRecordCounter = make<QLabel>(log, "lblRecordCounter", 94, 118, 130, 16);
+  rc.lblProcess = make<QLabel>(log, "lblProcess", 8, 134, 216, 30);
   rc.lblProcess->setWordWrap(true);
   rc.lblProcess->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -264,7 +264,7 @@ void MainWindow::buildControls() {
       st.cmdSend,        cd.lstCardID,      cd.txtCardID,          cd.cmdAdd,          cd.cmdDelete,
       cd.cmdImport,      cd.cmdExport,      cd.cmdReceiveAllCards, cd.cmdSendAllCards, cd.cmdEraseAll,
       ck.cmdSendRTC,     ck.cmdReceiveRTC,  rc.chkClearRAM,        rc.cmdReadData,     rc.cmdOpenFile,
-      rc.cmdReadCounter, rc.cmdClearCounter, rc.cmdRecordViewer};
+      rc.cmdRecordViewer, rc.cmdReadCounter, rc.cmdClearCounter};
   for (QAbstractButton* b : cn.opsDevice->buttons()) order << b;
   order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity,  cn.chkTCPIPActive, cn.txtIP,
                            cn.txtPort,       c_.cmdBusView,  c_.cmdTraffic, c_.cmdClose};
