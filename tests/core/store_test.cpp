@@ -44,7 +44,7 @@ class Store : public ::testing::TestWithParam<StoreEngine> {
       test::PgServer& pg = test::PgServer::instance();
       ASSERT_TRUE(pg.running()) << pg.why().toStdString();
       text = pg.newDatabase();
-      ASSERT_TRUE(pg.running()) << pg.why().toStdString();
+      ASSERT_FALSE(text.isEmpty()) << pg.why().toStdString();
     } else {
       text = dir.filePath("records.sqlite");
     }

@@ -14,7 +14,7 @@ class PgServer {
   static PgServer& instance();
   bool running() const { return running_; }
   const QString& why() const { return why_; }  // why it is not running
-  // A new, empty database on it: its address as the program takes it.
+  // A new, empty database on it: its address as the program takes it (empty when refused: see why()).
   QString newDatabase();
   // An address where no server listens.
   QString deadAddress() const;

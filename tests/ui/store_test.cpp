@@ -59,8 +59,6 @@ TEST(RecordsPanel, NoStoreNothingAsked) {
   const struct { QString address; QString message, detail; } rows[] = {
       {"postgresql://ana@db:70000/kayit", text::kStoreBadAddress,
        text::StoreAddressDetail("postgresql://ana@db:70000/kayit", text::kStoreAddressParts[2])},
-      {"mysql://ana@db/kayit", text::kStoreBadAddress,
-       text::StoreAddressDetail("mysql://ana@db/kayit", text::kStoreAddressParts[0])},
       {"postgresql://ana@/kayit?host=/nonexistent", text::kStoreUnreachable, "postgresql://ana@/kayit?host=/nonexistent: "}};
   for (const auto& r : rows) {
     WindowRig rig(WindowRig::Timing::Fast, {}, kDefaultGapMs, r.address);
