@@ -34,12 +34,12 @@ std::optional<QDateTime> TypedTime(const QString& typed, bool end) {
 
 }  // namespace
 
-bool PassageModel::show(RecordStore* store, const PassageFilter& filter) {
+bool PassageModel::show(std::function<RecordStore*()> source, const PassageFilter& filter) {
   beginResetModel();
-  store_ = store;
+  source_ = std::move(source);
   filter_ = filter;
   rows_.clear();
-  atEnd_ = !store_;
+  atEnd_ = !source_;
   failed_ = false;
   endResetModel();
   fetchMore({});
@@ -75,9 +75,14 @@ QVariant PassageModel::headerData(int section, Qt::Orientation orientation, int 
 bool PassageModel::canFetchMore(const QModelIndex& parent) const { return !parent.isValid() && !atEnd_; }
 
 void PassageModel::fetchMore(const QModelIndex& parent) {
-  if (parent.isValid() || atEnd_ || !store_) return;
+  if (parent.isValid() || atEnd_) return;
+  RecordStore* store = source_();
+  if (!store) {
+    atEnd_ = true;
+    return;
+  }
   const std::optional<std::vector<Passage>> page =
-      PassagePage(*store_, filter_, rows_.empty() ? nullptr : &rows_.back(), kPageRows);
+      PassagePage(*store, filter_, rows_.empty() ? nullptr : &rows_.back(), kPageRows);
   failed_ = !page;
   atEnd_ = !page || int(page->size()) < kPageRows;
   if (!page || page->empty()) return;
@@ -166,16 +171,11 @@ bool RecordViewer::refresh() {
   const std::optional<PassageFilter> f = filter();
   if (!f) return false;
   RecordStore* store = session_.store();
-  if (!store) {
-    model_.show(nullptr, *f);
-    count_->clear();
-    return false;
-  }
-  const std::optional<qint64> count = CountPassages(*store, *f);
-  if (!count || !model_.show(store, *f)) {
-    session_.prompts().message(text::kStoreNotRead, store->lastError());
+  const std::optional<qint64> count = store ? CountPassages(*store, *f) : std::nullopt;
+  if (!count || !model_.show([this] { return session_.openedStore(); }, *f)) {
+    if (store) session_.prompts().message(text::kStoreNotRead, store->lastError());
     session_.dropStore();
-    model_.show(nullptr, *f);
+    model_.show({}, *f);
     count_->clear();
     return false;
   }

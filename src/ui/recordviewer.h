@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -22,8 +23,9 @@ class PassageModel : public QAbstractTableModel {
   Q_OBJECT
  public:
   using QAbstractTableModel::QAbstractTableModel;
-  // Starts over with the filter's first page; false when the store refused.
-  bool show(RecordStore* store, const PassageFilter& filter);
+  // Starts over with the filter's first page from the store `source` gives
+  // at each page (none: nothing shown); false when the store refused.
+  bool show(std::function<RecordStore*()> source, const PassageFilter& filter);
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -32,7 +34,8 @@ class PassageModel : public QAbstractTableModel {
   void fetchMore(const QModelIndex& parent) override;
 
  private:
-  RecordStore* store_ = nullptr;
+  // Asked at each page: a download may have closed the store since the last one.
+  std::function<RecordStore*()> source_;
   PassageFilter filter_;
   std::vector<Passage> rows_;
   bool atEnd_ = true;

@@ -79,6 +79,8 @@ class Session {
   // The passage store every download of the window keeps its records in,
   // opened at first use; nullptr after telling the user why it cannot be.
   RecordStore* store();
+  // The store if it is open now; never asks the user anything.
+  RecordStore* openedStore() const { return store_.get(); }
   // Forgets a store that failed, so the next use opens it anew.
   void dropStore() { store_.reset(); }
   // The open store and the names a download of the chosen link keeps its records under.
