@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tessaro;
   const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   if (const std::optional<LoggedPassage> p = ReadLogLine(bytes)) {
-    const QString start = PadZerosLeft(p->address, 3) + u',' + PadZerosLeft(p->card, 10) + u',' + QString::number(p->type);
+    const QString start =
+        PadZerosLeft(p->address, 3) + u',' + PadZerosLeft(p->card, 10) + u',' + QString::number(p->type);
     FUZZ_CHECK(start.toLatin1() == bytes.first(16));
     FUZZ_CHECK(p->stamp.startsWith(u'?') ? p->stamp.size() == 20 : p->stamp.size() == 19 && p->stamp[10] == u' ');
   }

@@ -115,8 +115,7 @@ Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessL
   // reach its end would destroy what was not downloaded.
   if (store) {
     enter(PullStage::Storing);
-    const std::optional<NewRecords> fresh =
-        StoreNewRecords(*store, log, deviceId, download.records, recordType);
+    const std::optional<NewRecords> fresh = StoreNewRecords(*store, log, deviceId, download.records, recordType);
     if (!fresh) return pull.end = PullEnd::StoreFailed, pull;
     enter(PullStage::Logging);
     if (!LogNewRecords(log, *fresh)) return pull.end = PullEnd::LogFailed, pull;

@@ -83,7 +83,8 @@ std::optional<std::vector<Passage>> PassagePage(RecordStore& store, const Passag
   // the index, however far the user has scrolled.
   if (after) {
     where += where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
-    where += filter.newestFirst ? QStringLiteral("(p.stamp, p.id) < (?, ?)") : QStringLiteral("(p.stamp, p.id) > (?, ?)");
+    where +=
+        filter.newestFirst ? QStringLiteral("(p.stamp, p.id) < (?, ?)") : QStringLiteral("(p.stamp, p.id) > (?, ?)");
     binds << after->stamp << after->id;
   }
   const QString sql = QStringLiteral(
@@ -119,7 +120,8 @@ std::optional<std::vector<int>> ParseAddressList(const QString& text) {
   std::vector<int> ids;
   for (const QString& part : text.split(u',')) {
     const QStringList range = part.trimmed().split(u'-');
-    if (range.size() > 2 || !std::all_of(range.begin(), range.end(), [](const QString& r) { return AllDigits(r.trimmed()); }))
+    if (range.size() > 2 ||
+        !std::all_of(range.begin(), range.end(), [](const QString& r) { return AllDigits(r.trimmed()); }))
       return std::nullopt;
     const int first = range[0].trimmed().toInt(), last = range.back().trimmed().toInt();
     if (first < 1 || last > 255 || last < first) return std::nullopt;

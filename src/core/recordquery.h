@@ -37,8 +37,8 @@ struct Passage {
 std::optional<qint64> CountPassages(RecordStore& store, const PassageFilter& filter);
 // At most `limit` passages in the filter's order, following `after` (the
 // last one of the page before) when given; nullopt when the store refused.
-std::optional<std::vector<Passage>> PassagePage(RecordStore& store, const PassageFilter& filter,
-                                                const Passage* after, int limit);
+std::optional<std::vector<Passage>> PassagePage(RecordStore& store, const PassageFilter& filter, const Passage* after,
+                                                int limit);
 // Every passage the filter takes in, in its order, page by page; false when the store refused.
 bool ForEachPassage(RecordStore& store, const PassageFilter& filter, const std::function<void(const Passage&)>& each);
 

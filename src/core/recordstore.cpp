@@ -113,7 +113,8 @@ std::optional<StoreAddress> ParseStoreAddress(const QString& text, AddressFault*
     if (!ok || a.port < 1 || a.port > 65535 || !port.front().isDigit()) return fail(AddressFault::Port);
     hostPort.truncate(colon);
   }
-  a.host = decoded(hostPort.startsWith(u'[') && hostPort.endsWith(u']') ? hostPort.mid(1, hostPort.size() - 2) : hostPort);
+  a.host =
+      decoded(hostPort.startsWith(u'[') && hostPort.endsWith(u']') ? hostPort.mid(1, hostPort.size() - 2) : hostPort);
   if (query.hasQueryItem(QStringLiteral("host")))
     a.host = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
   if (a.host.isEmpty() || (!a.host.startsWith(u'/') && a.host.contains(u'/'))) return fail(AddressFault::Host);

@@ -51,7 +51,7 @@ class RecordStore;
 struct StoreOpen {
   std::unique_ptr<RecordStore> store;
   StoreError error = StoreError::None;
-  QString detail;      // the engine's own words
+  QString detail;        // the engine's own words
   int foundVersion = 0;  // with NewerSchema
 };
 

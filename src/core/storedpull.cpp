@@ -71,8 +71,9 @@ std::optional<NewRecords> StoreNewRecords(const StoreTarget& target, const Acces
   fresh.logOffset = log.size();
   for (const OfflineRecord& record : records) {
     const QByteArray line = FormatAccessLogLine(deviceId, record, recordType);
-    const QVariant values[] = {target.line, deviceId.value(),  qint64(record.cardNumber), StampKey(line),
-                               recordType,  FrameText(record.frame), collectedAt,         target.host};
+    const QVariant values[] = {target.line,    deviceId.value(), qint64(record.cardNumber),
+                               StampKey(line), recordType,       FrameText(record.frame),
+                               collectedAt,    target.host};
     for (int i = 0; i < 8; ++i) q.bindValue(i, values[i]);
     if (!q.exec()) return store.failed(q.lastError().text()), std::nullopt;
     if (q.numRowsAffected() > 0) {
@@ -82,7 +83,8 @@ std::optional<NewRecords> StoreNewRecords(const StoreTarget& target, const Acces
   }
   if (fresh.count > 0) {
     QSqlQuery j(store.db());
-    j.prepare(QStringLiteral("INSERT INTO pull_journal (host, log, log_offset, lines) VALUES (?, ?, ?, ?) RETURNING id"));
+    j.prepare(
+        QStringLiteral("INSERT INTO pull_journal (host, log, log_offset, lines) VALUES (?, ?, ?, ?) RETURNING id"));
     for (const QVariant& v : {QVariant(target.host), QVariant(log.path()), QVariant(fresh.logOffset),
                               QVariant(QString::fromLatin1(fresh.lines))})
       j.addBindValue(v);

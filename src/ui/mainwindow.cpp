@@ -260,10 +260,10 @@ void MainWindow::buildControls() {
   for (QButtonGroup* g : {st.opsRunMode, st.opsOfflineRecordType, st.opsWigType, st.opsStartEPCWord})
     for (QAbstractButton* b : g->buttons()) order << b;
   order << QList<QWidget*>{
-      st.chkLoop,        st.txtLoopTime,    st.cmdFindID,          st.cmdCancelScan,   st.cmdReceive,
-      st.cmdSend,        cd.lstCardID,      cd.txtCardID,          cd.cmdAdd,          cd.cmdDelete,
-      cd.cmdImport,      cd.cmdExport,      cd.cmdReceiveAllCards, cd.cmdSendAllCards, cd.cmdEraseAll,
-      ck.cmdSendRTC,     ck.cmdReceiveRTC,  rc.chkClearRAM,        rc.cmdReadData,     rc.cmdOpenFile,
+      st.chkLoop,         st.txtLoopTime,    st.cmdFindID,          st.cmdCancelScan,   st.cmdReceive,
+      st.cmdSend,         cd.lstCardID,      cd.txtCardID,          cd.cmdAdd,          cd.cmdDelete,
+      cd.cmdImport,       cd.cmdExport,      cd.cmdReceiveAllCards, cd.cmdSendAllCards, cd.cmdEraseAll,
+      ck.cmdSendRTC,      ck.cmdReceiveRTC,  rc.chkClearRAM,        rc.cmdReadData,     rc.cmdOpenFile,
       rc.cmdRecordViewer, rc.cmdReadCounter, rc.cmdClearCounter};
   for (QAbstractButton* b : cn.opsDevice->buttons()) order << b;
   order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity,  cn.chkTCPIPActive, cn.txtIP,

@@ -54,10 +54,9 @@ int PassageModel::columnCount(const QModelIndex& parent) const {
 
 QStringList PassageCells(const Passage& p) {
   // "?" marks a stamp the reader garbled: its own text is shown.
-  const QString time = p.stamp.startsWith(u'?')
-                           ? p.stamp.mid(1)
-                           : QDateTime::fromString(p.stamp, QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                                 .toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+  const QString time = p.stamp.startsWith(u'?') ? p.stamp.mid(1)
+                                                : QDateTime::fromString(p.stamp, QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                                      .toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
   const QString direction = p.type >= 0 && p.type <= 2 ? text::kRecordDirections[p.type] : QString::number(p.type);
   return {time, p.line, QString::number(p.address), QString::number(p.card), direction, p.holder};
 }
@@ -102,8 +101,10 @@ RecordViewer::RecordViewer(Session& session, QWidget* parent)
   card_ = NamedBox(this, "txtRecordsCard", QString(), 100);
   auto* filterButton = NamedButton(this, "cmdRecordsFilter", caption::cmdRecordsFilter);
   auto* top = new QHBoxLayout;
-  const std::pair<const QString*, QLineEdit*> boxes[] = {
-      {&caption::RecordsFrom, from_}, {&caption::RecordsTo, to_}, {&caption::RecordsReaders, readers_}, {&caption::RecordsCard, card_}};
+  const std::pair<const QString*, QLineEdit*> boxes[] = {{&caption::RecordsFrom, from_},
+                                                         {&caption::RecordsTo, to_},
+                                                         {&caption::RecordsReaders, readers_},
+                                                         {&caption::RecordsCard, card_}};
   for (const auto& [label, box] : boxes) {
     top->addWidget(new QLabel(*label, this));
     top->addWidget(box);
@@ -134,7 +135,8 @@ RecordViewer::RecordViewer(Session& session, QWidget* parent)
   layout->addLayout(bottom);
 
   connect(filterButton, &QPushButton::clicked, this, &RecordViewer::refresh);
-  for (QLineEdit* box : {from_, to_, readers_, card_}) connect(box, &QLineEdit::returnPressed, this, &RecordViewer::refresh);
+  for (QLineEdit* box : {from_, to_, readers_, card_})
+    connect(box, &QLineEdit::returnPressed, this, &RecordViewer::refresh);
   connect(holders, &QPushButton::clicked, this, &RecordViewer::importHolders);
   connect(exportButton, &QPushButton::clicked, this, &RecordViewer::exportCsv);
 }
@@ -161,7 +163,8 @@ std::optional<PassageFilter> RecordViewer::filter() {
   if (const QString card = card_->text().trimmed(); !card.isEmpty()) {
     bool ok = false;
     const qint64 number = card.toLongLong(&ok);
-    if (!ok || number < 0 || number > 0xFFFFFFFFLL || !card.front().isDigit()) return refuse(card_, text::kInvalidCardId);
+    if (!ok || number < 0 || number > 0xFFFFFFFFLL || !card.front().isDigit())
+      return refuse(card_, text::kInvalidCardId);
     f.card = number;
   }
   return f;
@@ -208,9 +211,12 @@ void RecordViewer::importHolders() {
   const HolderImport h = ImportHolders(*store, choice.fileName);
   switch (h.problem.what) {
     case HolderProblem::Unreadable: return session_.prompts().message(text::kFileNotRead);
-    case HolderProblem::NotUtf8: return session_.prompts().message(text::HoldersBadLine(h.problem.line, text::kHoldersNotUtf8));
-    case HolderProblem::NoCard: return session_.prompts().message(text::HoldersBadLine(h.problem.line, text::kHoldersNoCard));
-    case HolderProblem::NoName: return session_.prompts().message(text::HoldersBadLine(h.problem.line, text::kHoldersNoName));
+    case HolderProblem::NotUtf8:
+      return session_.prompts().message(text::HoldersBadLine(h.problem.line, text::kHoldersNotUtf8));
+    case HolderProblem::NoCard:
+      return session_.prompts().message(text::HoldersBadLine(h.problem.line, text::kHoldersNoCard));
+    case HolderProblem::NoName:
+      return session_.prompts().message(text::HoldersBadLine(h.problem.line, text::kHoldersNoName));
     case HolderProblem::None: break;
   }
   if (!h.stored) return session_.prompts().message(text::kStoreNotWritten, store->lastError());
