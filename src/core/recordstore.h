@@ -88,7 +88,7 @@ class RecordStore {
   };
 
  private:
-  RecordStore(const StoreAddress& address, QSqlDatabase db) : address_(address), db_(std::move(db)) {}
+  RecordStore(const StoreAddress& address, const QSqlDatabase& db) : address_(address), db_(db) {}
   bool migrate(int upToVersion, StoreOpen& result);
   int readVersion();
 

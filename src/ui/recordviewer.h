@@ -48,7 +48,7 @@ QStringList PassageCells(const Passage& passage);
 class RecordViewer : public QWidget {
   Q_OBJECT
  public:
-  RecordViewer(Session& session, QWidget* parent = nullptr);
+  explicit RecordViewer(Session& session, QWidget* parent = nullptr);
   // Reads the filter boxes and shows what they take in; false after telling the user what is wrong.
   bool refresh();
 
