@@ -76,12 +76,23 @@ QString UserDataFolder() {
 }
 
 bool AccessLog::append(DeviceId deviceId, const OfflineRecord& record, qint16 recordType) {
+  return appendBytes(FormatAccessLogLine(deviceId, record, recordType) + "\r\n");
+}
+
+bool AccessLog::appendBytes(const QByteArray& bytes) {
   QFile file(path_);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
-  const QByteArray line = FormatAccessLogLine(deviceId, record, recordType) + "\r\n";
-  const bool written = file.write(line) == line.size() && file.flush();
+  const bool written = file.write(bytes) == bytes.size() && file.flush();
   file.close();
   return written && file.error() == QFileDevice::NoError;
+}
+
+qint64 AccessLog::size() const { return QFileInfo(path_).size(); }
+
+QByteArray AccessLog::readFrom(qint64 offset) const {
+  QFile file(path_);
+  if (!file.open(QIODevice::ReadOnly) || !file.seek(offset)) return {};
+  return file.readAll();
 }
 
 bool AccessLog::flush() {

@@ -38,6 +38,11 @@ class AccessLog {
   // entry with them), so a power cut after the reader's memory was erased
   // cannot take them.
   bool flush();
+  // Appends whole lines (or the rest of one) at once; false unless all were written.
+  bool appendBytes(const QByteArray& bytes);
+  // Its size in bytes now, 0 while it does not exist; and what it holds from `offset` on.
+  qint64 size() const;
+  QByteArray readFrom(qint64 offset) const;
 
  private:
   QString path_;

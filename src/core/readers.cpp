@@ -31,6 +31,7 @@ Why Pull::why() const {
     case PullEnd::Erased: return Why::Done;
     case PullEnd::DownloadFailed: return Why::TimedOut;
     case PullEnd::LogFailed: return Why::LogFailed;
+    case PullEnd::StoreFailed: return Why::StoreFailed;
     case PullEnd::Incomplete: return Why::Incomplete;
     case PullEnd::EraseFailed: return Why::EraseFailed;
     case PullEnd::Stopped: return Why::Stopped;
@@ -85,11 +86,21 @@ CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<qint32
 }
 
 Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessLog& log, bool erase,
-                 const std::function<void(PullStage)>& stage, const std::function<bool()>& stopped) {
+                 const std::function<void(PullStage)>& stage, const std::function<bool()>& stopped,
+                 const StoreTarget* store) {
   auto enter = [&](PullStage s) {
     if (stage) stage(s);
   };
   Pull pull;
+  // A pull cut short before leaves its lines to the log first, and nothing
+  // is asked of the reader while they cannot be written.
+  if (store) {
+    const Keeping pending = FinishPendingLogs(*store, log);
+    if (pending != Keeping::Done) {
+      pull.end = pending == Keeping::LogFailed ? PullEnd::LogFailed : PullEnd::StoreFailed;
+      return pull;
+    }
+  }
   const std::optional<int> count = ReadRecordCount(env, deviceId);
   if (!count || *count < 1) return pull;
   enter(PullStage::Downloading);
@@ -99,18 +110,28 @@ Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessL
     pull.end = PullEnd::DownloadFailed;
     return pull;
   }
-  enter(PullStage::Logging);
-  bool allWritten = true;
-  for (const OfflineRecord& record : download.records) {
-    if (log.append(deviceId, record, recordType)) ++pull.records;
-    else allWritten = false;
+  // The lines must be on disk (and the records committed in the store) before
+  // the reader forgets its copy, and erasing after a download that did not
+  // reach its end would destroy what was not downloaded.
+  if (store) {
+    enter(PullStage::Storing);
+    const std::optional<NewRecords> fresh = StoreNewRecords(*store, log, deviceId, download.records, recordType);
+    if (!fresh) return pull.end = PullEnd::StoreFailed, pull;
+    enter(PullStage::Logging);
+    if (!LogNewRecords(log, *fresh)) return pull.end = PullEnd::LogFailed, pull;
+    pull.records = fresh->count;
+    enter(PullStage::Confirming);
+    if (!ConfirmLogged(*store, *fresh)) return pull.end = PullEnd::StoreFailed, pull;
+  } else {
+    enter(PullStage::Logging);
+    bool allWritten = true;
+    for (const OfflineRecord& record : download.records) {
+      if (log.append(deviceId, record, recordType)) ++pull.records;
+      else allWritten = false;
+    }
+    if (!allWritten || !log.flush()) return pull.end = PullEnd::LogFailed, pull;
   }
-  // The lines must be on disk before the reader forgets its copy, and erasing
-  // after a download that did not reach its end would destroy what was not
-  // downloaded.
-  if (!allWritten || !log.flush()) {
-    pull.end = PullEnd::LogFailed;
-  } else if (download.end != StreamEnd::EndLine) {
+  if (download.end != StreamEnd::EndLine) {
     pull.end = PullEnd::Incomplete;
   } else if (!erase) {
     pull.end = PullEnd::Kept;
@@ -124,13 +145,14 @@ Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessL
 }
 
 ReaderPull PullReaderRecords(ExchangeEnv& env, DeviceId deviceId, DeviceModel model, AccessLog& log, bool erase,
-                             const std::function<bool()>& stopped) {
+                             const std::function<bool()>& stopped, const StoreTarget* store,
+                             const std::function<void(PullStage)>& stage) {
   ReaderPull r;
   const SettingsRead read = ReadSettings(env, deviceId, model);
   r.settings = read.outcome;
   if (read.outcome != Outcome::Ok) return r;
   r.recordType = InterpretSettings(read.reply, model).recordType;
-  r.pull = PullRecords(env, deviceId, static_cast<qint16>(r.recordType), log, erase, {}, stopped);
+  r.pull = PullRecords(env, deviceId, static_cast<qint16>(r.recordType), log, erase, stage, stopped, store);
   return r;
 }
 

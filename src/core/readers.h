@@ -12,6 +12,7 @@
 #include "exchange.h"
 #include "models.h"
 #include "settings.h"
+#include "storedpull.h"
 
 namespace tessaro {
 
@@ -25,6 +26,7 @@ enum class Why {
   Collision,    // garbled or differing replies: two readers on one address?
   NotTaken,     // it took the request, but what it reads back is still off
   LogFailed,    // a record did not reach the log: its memory was not erased
+  StoreFailed,  // the store refused the records: its memory was not erased
   Incomplete,   // the download did not end on its end frame: not erased
   EraseFailed,  // everything is logged, but the erase was not confirmed
   Stopped,      // the user stopped it
@@ -78,11 +80,15 @@ CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<qint32
                    const std::function<bool()>& stopped = {});
 
 // The records pull into the access log, with its erase guarantees.
-enum class PullStage { Downloading, Logging, Erasing };
+// The steps of a pull, told as each begins. With a store, Storing commits the
+// records with their journal, Logging appends the lines, Confirming deletes
+// the journal; without one, only Logging comes between download and erase.
+enum class PullStage { Downloading, Storing, Logging, Confirming, Erasing };
 enum class PullEnd {
   NoRecords,       // the counter said none, or could not be read
   DownloadFailed,  // nothing usable came
   LogFailed,       // a line did not reach the log: the reader keeps its records
+  StoreFailed,     // the store refused them (or a journal it keeps): the reader keeps its records
   Incomplete,      // the download did not end on the end-of-records frame: no erase
   EraseFailed,     // everything is logged, but the erase was not confirmed
   Stopped,         // everything is logged; the user stopped before the erase
@@ -99,8 +105,13 @@ struct Pull {
 // set, erases the reader's memory — only after every line reached stable
 // storage and the download ended on the reader's end-of-records frame.
 // `stopped` is asked once more before the erase.
+// With a store, the log of an earlier pull cut short is completed first, the
+// records are stored, only those new to the store reach the log (storedpull.h),
+// and nothing is erased unless the store committed them too; `records` counts
+// the lines written.
 Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessLog& log, bool erase,
-                 const std::function<void(PullStage)>& stage = {}, const std::function<bool()>& stopped = {});
+                 const std::function<void(PullStage)>& stage = {}, const std::function<bool()>& stopped = {},
+                 const StoreTarget* store = nullptr);
 
 // The records pull with the record type of the reader's own settings, read first.
 struct ReaderPull {
@@ -111,6 +122,7 @@ struct ReaderPull {
   bool ok() const { return why() == Why::Done; }
 };
 ReaderPull PullReaderRecords(ExchangeEnv& env, DeviceId deviceId, DeviceModel model, AccessLog& log, bool erase,
-                             const std::function<bool()>& stopped = {});
+                             const std::function<bool()>& stopped = {}, const StoreTarget* store = nullptr,
+                             const std::function<void(PullStage)>& stage = {});
 
 }  // namespace tessaro

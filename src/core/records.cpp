@@ -55,6 +55,7 @@ std::optional<OfflineRecord> ConvertRecordFrame(QByteArrayView frame) {
   record.cardNumber = static_cast<qint32>(DecimalField(Mid1(frame, p + 6, 9)));
   record.rawStamp = Mid1(frame, p + 15, 12).toByteArray();
   record.stamp = ReaderStamp(record.rawStamp);
+  record.frame = frame.toByteArray();
   return record;
 }
 

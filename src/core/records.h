@@ -20,6 +20,7 @@ struct OfflineRecord {
   // borrowing the stamp of another record.
   QDateTime stamp;
   QByteArray rawStamp;  // DDMMYYhhmmss exactly as received
+  QByteArray frame;     // the whole frame as it came, kept with the passage in the store
 };
 
 // A download takes at most this many frames; more wait for the next one.

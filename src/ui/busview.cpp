@@ -39,6 +39,7 @@ QString BusWhyText(Why why) {
     case Why::TimedOut: return text::kBusTimedOut;
     case Why::Collision: return text::kBusCollision;
     case Why::LogFailed: return text::kBusLogFailed;
+    case Why::StoreFailed: return text::kBusStoreFailed;
     case Why::Incomplete: return text::kBusIncomplete;
     case Why::EraseFailed: return text::kBusEraseFailed;
     case Why::Stopped: return text::kBusStopped;
@@ -224,6 +225,9 @@ void BusView::run(Action action, const std::vector<int>& rows) {
     cards = *list;
   }
   if (rows.empty()) return;
+  // Records go nowhere while the store cannot take them.
+  if (action == Action::Records && !session_.store()) return;
+  const StoreTarget target = session_.storeTarget();
   Session::Operation op = session_.open(Session::Port::Close);
   if (!op) return;
   op.beginBusy(false);
@@ -232,6 +236,7 @@ void BusView::run(Action action, const std::vector<int>& rows) {
   failed_.clear();
   progress_->setRange(0, static_cast<int>(rows.size()));
   AccessLog log(session_.accessLogPath());
+  bool storeFailed = false;
   const auto now = [this] { return session_.localNow(); };
   for (size_t i = 0; i < rows.size(); ++i) {
     const int row = rows[i];
@@ -269,7 +274,8 @@ void BusView::run(Action action, const std::vector<int>& rows) {
         break;
       }
       case Action::Records: {
-        const ReaderPull r = PullReaderRecords(op.env(), id, model, log, erase_->isChecked());
+        const ReaderPull r = PullReaderRecords(op.env(), id, model, log, erase_->isChecked(), {}, &target);
+        storeFailed = storeFailed || r.why() == Why::StoreFailed;
         const bool none = r.ok() && r.pull.end == PullEnd::NoRecords;
         result(row, !r.ok() ? BusWhyText(r.why()) : none ? text::kBusNoRecords : text::kBusRecords.arg(r.pull.records),
                r.ok());
@@ -285,6 +291,8 @@ void BusView::run(Action action, const std::vector<int>& rows) {
       }
     }
   }
+  // Opened anew at the next use, after the rows that still used it.
+  if (storeFailed) session_.dropStore();
   setRunning(false);
 }
 

@@ -81,6 +81,7 @@ struct RecordControls {
   QCheckBox* chkClearRAM = nullptr;
   QPushButton* cmdReadData = nullptr;
   QPushButton* cmdOpenFile = nullptr;
+  QPushButton* cmdRecordViewer = nullptr;  // opens the record viewer
   QPushButton* cmdReadCounter = nullptr;
   QPushButton* cmdClearCounter = nullptr;
   QLabel* lblRecordCounter = nullptr;

@@ -20,6 +20,7 @@
 #include "cardspanel.h"
 #include "clockpanel.h"
 #include "recordspanel.h"
+#include "recordviewer.h"
 #include "settingspanel.h"
 #include "texts.h"
 #include "trafficwindow.h"
@@ -106,6 +107,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QWidget(pare
   connect(c_.cmdClose, &QPushButton::clicked, this, &QWidget::close);
   connect(c_.cmdBusView, &QPushButton::clicked, this, &MainWindow::showBusView);
   connect(c_.cmdTraffic, &QPushButton::clicked, this, &MainWindow::showTraffic);
+  connect(c_.records.cmdRecordViewer, &QPushButton::clicked, this, &MainWindow::showRecordViewer);
   connect(c_.ClockTimer, &QTimer::timeout, clock_.get(), &ClockPanel::tick);
   qApp->installEventFilter(this);
 }
@@ -115,6 +117,7 @@ MainWindow::~MainWindow() {
   // The line's windows use the session, which goes before the window's children.
   delete bus_;
   delete traffic_;
+  delete viewer_;
 }
 
 void MainWindow::buildControls() {
@@ -232,15 +235,17 @@ void MainWindow::buildControls() {
   ck.lblDeviceRTC = make<QLabel>(rtc, "lblDeviceRTC", 8, 144, 130, 18);
   RecordControls& rc = c_.records;
   auto* log = frame(c_.frTS30P, "frLOGMemory", caption::frLOGMemory, 154, 20, 232, 166);
-  rc.chkClearRAM = make<QCheckBox>(log, "chkClearRAM", caption::chkClearRAM, 8, 22, 222, 20);
+  rc.chkClearRAM = make<QCheckBox>(log, "chkClearRAM", caption::chkClearRAM, 8, 18, 222, 20);
   rc.chkClearRAM->setChecked(true);
-  rc.cmdReadData = button(log, "cmdReadData", caption::cmdReadData, 8, 48, 106);
-  rc.cmdOpenFile = button(log, "cmdOpenFile", caption::cmdOpenFile, 118, 48, 106);
-  rc.cmdReadCounter = button(log, "cmdReadCounter", caption::cmdReadCounter, 8, 78, 106);
-  rc.cmdClearCounter = button(log, "cmdClearCounter", caption::cmdClearCounter, 118, 78, 106);
-  make<QLabel>(log, "Label12", caption::Label12, 8, 110, 84, 18);
-  rc.lblRecordCounter = make<QLabel>(log, "lblRecordCounter", 94, 110, 130, 18);
-  rc.lblProcess = make<QLabel>(log, "lblProcess", 8, 128, 216, 34);
+  rc.cmdReadData = button(log, "cmdReadData", caption::cmdReadData, 8, 40, 106, 24);
+  rc.cmdOpenFile = button(log, "cmdOpenFile", caption::cmdOpenFile, 118, 40, 106, 24);
+  // Under the log it opens, the viewer of what the downloads kept.
+  rc.cmdRecordViewer = button(log, "cmdRecordViewer", caption::cmdRecordViewer, 8, 66, 216, 24);
+  rc.cmdReadCounter = button(log, "cmdReadCounter", caption::cmdReadCounter, 8, 92, 106, 24);
+  rc.cmdClearCounter = button(log, "cmdClearCounter", caption::cmdClearCounter, 118, 92, 106, 24);
+  make<QLabel>(log, "Label12", caption::Label12, 8, 118, 84, 16);
+  rc.lblRecordCounter = make<QLabel>(log, "lblRecordCounter", 94, 118, 130, 16);
+  rc.lblProcess = make<QLabel>(log, "lblProcess", 8, 134, 216, 30);
   rc.lblProcess->setWordWrap(true);
   rc.lblProcess->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -255,11 +260,11 @@ void MainWindow::buildControls() {
   for (QButtonGroup* g : {st.opsRunMode, st.opsOfflineRecordType, st.opsWigType, st.opsStartEPCWord})
     for (QAbstractButton* b : g->buttons()) order << b;
   order << QList<QWidget*>{
-      st.chkLoop,        st.txtLoopTime,    st.cmdFindID,          st.cmdCancelScan,   st.cmdReceive,
-      st.cmdSend,        cd.lstCardID,      cd.txtCardID,          cd.cmdAdd,          cd.cmdDelete,
-      cd.cmdImport,      cd.cmdExport,      cd.cmdReceiveAllCards, cd.cmdSendAllCards, cd.cmdEraseAll,
-      ck.cmdSendRTC,     ck.cmdReceiveRTC,  rc.chkClearRAM,        rc.cmdReadData,     rc.cmdOpenFile,
-      rc.cmdReadCounter, rc.cmdClearCounter};
+      st.chkLoop,         st.txtLoopTime,    st.cmdFindID,          st.cmdCancelScan,   st.cmdReceive,
+      st.cmdSend,         cd.lstCardID,      cd.txtCardID,          cd.cmdAdd,          cd.cmdDelete,
+      cd.cmdImport,       cd.cmdExport,      cd.cmdReceiveAllCards, cd.cmdSendAllCards, cd.cmdEraseAll,
+      ck.cmdSendRTC,      ck.cmdReceiveRTC,  rc.chkClearRAM,        rc.cmdReadData,     rc.cmdOpenFile,
+      rc.cmdRecordViewer, rc.cmdReadCounter, rc.cmdClearCounter};
   for (QAbstractButton* b : cn.opsDevice->buttons()) order << b;
   order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity,  cn.chkTCPIPActive, cn.txtIP,
                            cn.txtPort,       c_.cmdBusView,  c_.cmdTraffic, c_.cmdClose};
@@ -373,6 +378,16 @@ void MainWindow::showTraffic() {
   if (!traffic_) traffic_ = new TrafficWindow(*session_, this);
   traffic_->show();
   traffic_->raise();
+}
+
+void MainWindow::showRecordViewer() {
+  // Without a store there is nothing to look at; the user has been told why.
+  if (!session_->store()) return;
+  if (!viewer_) viewer_ = new RecordViewer(*session_, this);
+  // What the downloads kept since it was last looked at shows too.
+  viewer_->refresh();
+  viewer_->show();
+  viewer_->raise();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -16,6 +16,7 @@ class CardsPanel;
 class TrafficWindow;
 class ClockPanel;
 class RecordsPanel;
+class RecordViewer;
 class SettingsPanel;
 
 class MainWindow : public QWidget {
@@ -40,6 +41,7 @@ class MainWindow : public QWidget {
   void keepOutDuringScan(bool scanning);
   void showBusView();
   void showTraffic();
+  void showRecordViewer();
 
   WindowControls c_;
   std::unique_ptr<Session> session_;
@@ -49,6 +51,7 @@ class MainWindow : public QWidget {
   std::unique_ptr<RecordsPanel> records_;
   BusView* bus_ = nullptr;  // made when first opened
   TrafficWindow* traffic_ = nullptr;
+  RecordViewer* viewer_ = nullptr;
   std::vector<std::pair<QWidget*, bool>> keptOut_;
 };
 

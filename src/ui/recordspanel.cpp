@@ -55,19 +55,30 @@ void RecordsPanel::readData() {
     session_.prompts().beep();
     return;
   }
+  // Nothing is asked of the reader while its records have no store to go to.
+  if (!session_.store()) return session_.prompts().beep();
+  const StoreTarget target = session_.storeTarget();
   // Busy for the whole download: another command on the same link mid-stream
   // would mix its reply into the records.
   op.beginBusy();
   AccessLog log(session_.accessLogPath());
-  const Pull pull = PullRecords(op.env(), id, session_.state().offlineRecordType, log, c_.chkClearRAM->isChecked(),
-                                [this](PullStage stage) {
-                                  const QString* status[] = {&text::kDownloading, &text::kLogging, &text::kErasing};
-                                  showDoor(*status[static_cast<int>(stage)]);
-                                });
+  const Pull pull = PullRecords(
+      op.env(), id, session_.state().offlineRecordType, log, c_.chkClearRAM->isChecked(),
+      [this](PullStage stage) {
+        // Storing, logging and confirming are one step to the user.
+        const QString* status[] = {&text::kDownloading, &text::kLogging, &text::kLogging, &text::kLogging,
+                                   &text::kErasing};
+        showDoor(*status[static_cast<int>(stage)]);
+      },
+      {}, &target);
   switch (pull.end) {
     case PullEnd::NoRecords: showDoor(text::kNoRecords); break;
     case PullEnd::DownloadFailed: showDoor(text::kDownloadFailed); break;
     case PullEnd::LogFailed: showDoor(text::kLogFailed); break;
+    case PullEnd::StoreFailed:
+      showDoor(text::kStoreFailed);
+      session_.dropStore();
+      break;
     case PullEnd::Incomplete: showDoor(text::kIncomplete); break;
     case PullEnd::EraseFailed: showDoor(text::kEraseAfterFailed); break;
     case PullEnd::Erased: showDoor(text::kDoneErased); break;

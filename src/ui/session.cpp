@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSaveFile>
+#include <QSysInfo>
 
 #include "accesslog.h"
 #include "portnames.h"
@@ -69,6 +70,40 @@ void Session::setTraffic(TraceSink* sink) {
 }
 
 QString Session::accessLogPath() const { return AccessLogPath(services_.programFolder, services_.dataFolder); }
+
+RecordStore* Session::store() {
+  if (store_) return store_.get();
+  const QString given =
+      services_.storeAddress.isEmpty() ? DefaultStoreFile(services_.dataFolder) : services_.storeAddress;
+  AddressFault fault = AddressFault::None;
+  const std::optional<StoreAddress> address = ParseStoreAddress(given, &fault);
+  if (!address) {
+    prompts().message(text::kStoreBadAddress,
+                      text::StoreAddressDetail(given, text::kStoreAddressParts[static_cast<int>(fault) - 1]));
+    return nullptr;
+  }
+  StoreOpen opened = RecordStore::open(*address);
+  const QString where = address->shown() + QStringLiteral(": ") + opened.detail;
+  switch (opened.error) {
+    case StoreError::None: store_ = std::move(opened.store); break;
+    case StoreError::NoDriver: prompts().message(text::kStoreNoDriver, opened.detail); break;
+    case StoreError::Unreachable: prompts().message(text::kStoreUnreachable, where); break;
+    case StoreError::NewerSchema:
+      prompts().message(text::kStoreNewer,
+                        text::StoreVersionDetail(address->shown(), opened.foundVersion, kStoreSchemaVersion));
+      break;
+    case StoreError::Failed: prompts().message(text::kStoreOpenFailed, where); break;
+  }
+  return store_.get();
+}
+
+StoreTarget Session::storeTarget() {
+  const ConnectionSettings c = connection();
+  QString line = services_.lineName;
+  if (line.isEmpty())
+    line = c.tcp ? QStringLiteral("%1:%2").arg(c.host).arg(c.tcpPort) : links_.serial().deviceName(c.serialPort);
+  return {store_.get(), line, QSysInfo::machineHostName()};
+}
 
 void Session::saveAs(const QString& title, const QString& filter, const QByteArray& bytes) {
   const FileChoice choice = prompts().chooseFile(title, services_.programFolder, filter);

@@ -8,12 +8,14 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "controls.h"
 #include "devicelinks.h"
 #include "models.h"
 #include "prompts.h"
+#include "storedpull.h"
 #include "trace.h"
 
 class QLineEdit;
@@ -34,6 +36,8 @@ struct Services {
   // Finds a program on the PATH; empty when absent.
   std::function<QString(const QString& name)> findProgram;
   int gapMs = kDefaultGapMs;  // the pause each reader gets after its reply (--gap)
+  QString storeAddress;       // the passage store (TESSARO_DB); empty: records.sqlite in dataFolder
+  QString lineName;           // the line's name in the store (TESSARO_LINE); empty: the link
 };
 
 // Window-level values that outlive a single click.
@@ -72,6 +76,15 @@ class Session {
   QDateTime localNow() const { return services_.localNow(); }
   // The access log every download of the window goes to.
   QString accessLogPath() const;
+  // The passage store every download of the window keeps its records in,
+  // opened at first use; nullptr after telling the user why it cannot be.
+  RecordStore* store();
+  // The store if it is open now; never asks the user anything.
+  RecordStore* openedStore() const { return store_.get(); }
+  // Forgets a store that failed, so the next use opens it anew.
+  void dropStore() { store_.reset(); }
+  // The open store and the names a download of the chosen link keeps its records under.
+  StoreTarget storeTarget();
   // Asks for a file in the program's folder and writes `bytes` to it whole, or
   // tells the user it could not be written; a cancelled dialog says nothing.
   void saveAs(const QString& title, const QString& filter, const QByteArray& bytes);
@@ -123,6 +136,7 @@ class Session {
   DeviceLinks links_;
   // The links as the commands use them, so a monitor sees every exchange.
   TracingLink serialTraced_, tcpTraced_;
+  std::unique_ptr<RecordStore> store_;
   int busyDepth_ = 0;
   bool hourglass_ = false;
   QPointer<QWidget> focusBeforeBusy_;

@@ -9,6 +9,22 @@ QString SerialDenied(const QString& device) {
       .arg(device);
 }
 
+QString StoreAddressDetail(const QString& address, const QString& part) {
+  return QStringLiteral("%1: %2 hatalı").arg(address, part);
+}
+
+QString StoreVersionDetail(const QString& address, int found, int known) {
+  return QStringLiteral("%1: sürüm %2, bu program %3").arg(address).arg(found).arg(known);
+}
+
+QString RecordsShown(qint64 count) { return QStringLiteral("Gösterilen geçiş sayısı: %1").arg(count); }
+
+QString HoldersBadLine(qint64 line, const QString& what) {
+  return QStringLiteral("Kart sahipleri dosyası hatalı, satır %1: %2").arg(line).arg(what);
+}
+
+QString HoldersImported(qint64 count) { return QStringLiteral("%1 kart sahibi alındı").arg(count); }
+
 QString CardLimit(int limit) { return QStringLiteral("En fazla %1 kart ekleyebilirsiniz").arg(limit); }
 
 }  // namespace tessaro::text

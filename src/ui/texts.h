@@ -102,6 +102,19 @@ inline S cmdTrafficCsv = QStringLiteral("CSV Olarak Kaydet");
 inline S tblTraffic[8] = {QStringLiteral("Zaman (ms)"), QStringLiteral("Yön"),     QStringLiteral("Adres"),
                           QStringLiteral("Komut"),      QStringLiteral("Uzunluk"), QStringLiteral("Onaltılık"),
                           QStringLiteral("Metin"),      QStringLiteral("Durum")};
+
+// The record viewer.
+inline S cmdRecordViewer = QStringLiteral("Kayıt Görüntüleyici");
+inline S frmRecords = QStringLiteral("Kayıt Görüntüleyici");
+inline S RecordsFrom = QStringLiteral("Başlangıç:");
+inline S RecordsTo = QStringLiteral("Bitiş:");
+inline S RecordsReaders = QStringLiteral("Okuyucular:");
+inline S RecordsCard = QStringLiteral("Kart ID:");
+inline S cmdRecordsFilter = QStringLiteral("Listele");
+inline S cmdRecordsHolders = QStringLiteral("Kart Sahiplerini Al");
+inline S cmdRecordsExport = QStringLiteral("CSV Olarak Kaydet");
+inline S tblRecords[6] = {QStringLiteral("Tarih - Saat"), QStringLiteral("Hat"), QStringLiteral("Okuyucu"),
+                          QStringLiteral("Kart ID"),      QStringLiteral("Yön"), QStringLiteral("Kart Sahibi")};
 }  // namespace caption
 
 // Opening the link.
@@ -226,6 +239,36 @@ inline S kBusBadRange = QStringLiteral("Lütfen 0-255 arası bir adres aralığ�
 inline S kBusBadDrift = QStringLiteral("Lütfen 0-86400 snd arası bir saat farkı giriniz");
 inline S kCsvFilter = QStringLiteral("CSV Dosyaları (*.csv)|*.csv");
 inline S kTextFilter = QStringLiteral("Metin Dosyaları (*.txt)|*.txt");
+
+// The passage store: where a download's records are kept besides the log.
+inline S kStoreFailed = QStringLiteral("Kayıtlar veritabanına yazılamadı, cihaz hafızası silinmedi! Kapı:");
+inline S kBusStoreFailed = QStringLiteral("Kayıtlar veritabanına yazılamadı, hafıza silinmedi");
+inline S kStoreBadAddress = QStringLiteral("Kayıt veritabanı adresi hatalı");
+inline S kStoreNoDriver = QStringLiteral("Kayıt veritabanı sürücüsü bulunamadı");
+inline S kStoreUnreachable = QStringLiteral("Kayıt veritabanına bağlanılamadı");
+inline S kStoreNewer = QStringLiteral("Kayıt veritabanı bu programın daha yeni bir sürümüne ait, değiştirilmedi");
+inline S kStoreOpenFailed = QStringLiteral("Kayıt veritabanı açılamadı");
+inline S kStoreNotRead = QStringLiteral("Kayıt veritabanı okunamadı");
+inline S kStoreNotWritten = QStringLiteral("Kayıt veritabanına yazılamadı");
+// Which part of the address is wrong (scheme, server, port, database name).
+inline S kStoreAddressParts[4] = {QStringLiteral("adres türü (postgresql://)"), QStringLiteral("sunucu"),
+                                  QStringLiteral("port"), QStringLiteral("veritabanı adı")};
+// "<address>: <part> hatalı"; "<address>: sürüm N, bu program M".
+QString StoreAddressDetail(const QString& address, const QString& part);
+QString StoreVersionDetail(const QString& address, int found, int known);
+
+// The record viewer.
+inline S kRecordDirections[3] = {QStringLiteral("Belirsiz"), QStringLiteral("Giriş"), QStringLiteral("Çıkış")};
+inline S kRecordsBadDate = QStringLiteral("Lütfen tarihi GG/AA/YYYY ya da GG/AA/YYYY SS:DD biçiminde giriniz");
+inline S kRecordsBadReaders =
+    QStringLiteral("Lütfen okuyucu adreslerini 1-255 arası, örneğin 1,3,7-9 biçiminde giriniz");
+QString RecordsShown(qint64 count);  // "Gösterilen geçiş sayısı: N"
+// A card holders list: what is wrong and on which line; how many were taken.
+inline S kHoldersNotUtf8 = QStringLiteral("UTF-8 değil");
+inline S kHoldersNoCard = QStringLiteral("kart numarası hatalı");
+inline S kHoldersNoName = QStringLiteral("kart sahibinin adı yok");
+QString HoldersBadLine(qint64 line, const QString& what);  // "Kart sahipleri dosyası hatalı, satır N: …"
+QString HoldersImported(qint64 count);                     // "N kart sahibi alındı"
 
 // The traffic monitor's marks.
 inline S kTrafficFailed = QStringLiteral("Hatalı yanıt");

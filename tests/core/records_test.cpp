@@ -113,7 +113,7 @@ TEST(Records, PullErasesOnlyWhatIsSafe) {
     AccessLog log(r.logOk ? dir.filePath("AccessFile.txt") : dir.filePath("no/AccessFile.txt"));
     QString stages;
     ExchangeEnv env = f.env();
-    const Pull pull = PullRecords(env, 1, 2, log, r.eraseAsked, [&](PullStage s) { stages += "DLE"[static_cast<int>(s)]; });
+    const Pull pull = PullRecords(env, 1, 2, log, r.eraseAsked, [&](PullStage s) { stages += "DSLCE"[static_cast<int>(s)]; });
     EXPECT_EQ(pull.end, r.end) << r.stages;
     EXPECT_EQ(pull.records, r.lines);
     EXPECT_EQ(stages, QLatin1String(r.stages));

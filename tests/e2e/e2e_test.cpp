@@ -4,9 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QFile>
 #include <QListWidget>
+#include <QProcess>
+#include <QTimer>
 
+#include "readers.h"
+#include "recordquery.h"
+#include "support/pgserver.h"
 #include "support/windowrig.h"
 #include "texts.h"
 
@@ -105,6 +111,44 @@ TEST(EndToEnd, ThroughAUsbAdapter) {
     EXPECT_EQ(rig.text("lblProcess"), text::kDoneErased + "1");
     QFile log(rig.logPath());
     EXPECT_TRUE(log.open(QIODevice::ReadOnly) && log.readAll().count("\r\n") == 30);
+  }
+}
+
+// A pull killed between the log and the erase, run again: no record twice in the store or the log, on either engine.
+TEST(EndToEnd, PullKilledBeforeTheEraseRunsAgain) {
+  for (const bool postgres : {false, true}) {
+    SCOPED_TRACE(postgres ? "postgres" : "sqlite");
+    QTemporaryDir dir;
+    if (postgres) {
+      ASSERT_TRUE(test::PgServer::instance().running()) << test::PgServer::instance().why().toStdString();
+    }
+    const QString store = postgres ? test::PgServer::instance().newDatabase() : dir.filePath("records.sqlite");
+    sim::ReaderSim sim;
+    sim::ReaderSim::generateRecords(sim.addReader(1, sim::SimModel::TS30P), 25, QDateTime(QDate(2026, 5, 4), QTime(8, 0)));
+    ASSERT_TRUE(sim.listenTcp());
+    // The simulated reader answers from this process's event loop while the pull runs in its own.
+    auto run = [&](const QStringList& more) {
+      QProcess pull;
+      QEventLoop loop;
+      QObject::connect(&pull, &QProcess::finished, &loop, &QEventLoop::quit);
+      QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+      pull.start(TESSARO_PULL_PROCESS, QStringList{QString::number(sim.tcpPort()), store, dir.filePath("AccessFile.txt")} + more);
+      loop.exec();
+      return pull.exitStatus() == QProcess::CrashExit ? -1 : pull.exitCode();
+    };
+    auto lines = [&] {
+      QFile log(dir.filePath("AccessFile.txt"));
+      return log.open(QIODevice::ReadOnly) ? log.readAll().count("\r\n") : -1;
+    };
+    EXPECT_EQ(run({QString::number(static_cast<int>(PullStage::Erasing))}), -1);
+    EXPECT_EQ(lines(), 25);
+    EXPECT_EQ(sim.reader(1)->records.size(), 25u);
+    EXPECT_EQ(run({}), 0);
+    EXPECT_EQ(lines(), 25);
+    EXPECT_TRUE(sim.reader(1)->records.empty());
+    StoreOpen opened = RecordStore::open(ParseStoreAddress(store).value());
+    ASSERT_TRUE(opened.store);
+    EXPECT_EQ(CountPassages(*opened.store, {}), 25);
   }
 }
 

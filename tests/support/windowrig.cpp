@@ -20,7 +20,7 @@ void FastPump::waitForActivity(qint64 maxUs) {
   clock_.ms += std::clamp<qint64>((maxUs + 999) / 1000, 1, 10);
 }
 
-WindowRig::WindowRig(Timing timing, const QString& programIn, int gapMs) {
+WindowRig::WindowRig(Timing timing, const QString& programIn, int gapMs, const QString& store) {
   Services s;
   s.prompts = &prompts;
   s.pump = timing == Timing::Fast ? static_cast<MessagePump*>(&fastPump) : &realPump;
@@ -35,6 +35,7 @@ WindowRig::WindowRig(Timing timing, const QString& programIn, int gapMs) {
     return true;
   };
   s.gapMs = gapMs;
+  s.storeAddress = store;
   window = std::make_unique<MainWindow>(s);
   sim.setNow([this] { return now; });
   sim.setEraseCardsDelayMs(0);

@@ -32,8 +32,9 @@ class WindowRig {
  public:
   enum class Timing { Fast, Real };
   // `programIn`: the program's folder inside the rig's folder (missing, so nothing can be written there).
-  // `gapMs`: as `tessaro-config --gap` gives it.
-  explicit WindowRig(Timing timing = Timing::Fast, const QString& programIn = {}, int gapMs = kDefaultGapMs);
+  // `gapMs`: as `tessaro-config --gap` gives it. `store`: as TESSARO_DB gives it.
+  explicit WindowRig(Timing timing = Timing::Fast, const QString& programIn = {}, int gapMs = kDefaultGapMs,
+                     const QString& store = {});
 
   // A reader on the line; the window is switched to its model.
   sim::SimReader& reader(int id, sim::SimModel model);

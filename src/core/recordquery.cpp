@@ -1,0 +1,223 @@
+#include "recordquery.h"
+
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringDecoder>
+
+namespace tessaro {
+
+namespace {
+
+QString Key(const QDateTime& t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+
+// The filter as SQL conditions on passages "p", with the values they bind.
+QString Where(const PassageFilter& f, QVariantList& binds) {
+  QStringList parts;
+  // Both ends whenever one is given, so a stamp that is no date ("?…") is out.
+  if (f.from || f.to) {
+    parts << QStringLiteral("p.stamp >= ? AND p.stamp <= ?");
+    binds << (f.from ? Key(*f.from) : QStringLiteral("0000")) << (f.to ? Key(*f.to) : QStringLiteral("9999"));
+  }
+  if (!f.addresses.empty()) {
+    QStringList list;
+    for (const int a : f.addresses) list << QString::number(a);
+    parts << QStringLiteral("p.address IN (%1)").arg(list.join(u','));
+  }
+  if (f.card) {
+    parts << QStringLiteral("p.card = ?");
+    binds << *f.card;
+  }
+  return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
+}
+
+bool Run(RecordStore& store, QSqlQuery& q, const QString& sql, const QVariantList& binds) {
+  q.setForwardOnly(true);
+  if (!q.prepare(sql)) return store.failed(q.lastError().text());
+  for (const QVariant& v : binds) q.addBindValue(v);
+  return q.exec() || store.failed(q.lastError().text());
+}
+
+bool AllDigits(QStringView text) {
+  return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// One line of a holders list split at the first "," or ";" outside quotes;
+// quotes around a field go, doubled ones inside stay single.
+QStringList SplitHolderLine(const QString& line) {
+  QStringList fields{QString()};
+  bool quoted = false;
+  QChar separator;
+  for (qsizetype i = 0; i < line.size(); ++i) {
+    const QChar c = line[i];
+    if (c == u'"') {
+      if (quoted && i + 1 < line.size() && line[i + 1] == u'"') fields.last() += line[++i];
+      else quoted = !quoted;
+    } else if (!quoted && (c == separator || (separator.isNull() && (c == u',' || c == u';')))) {
+      separator = c;
+      fields << QString();
+    } else {
+      fields.last() += c;
+    }
+  }
+  return fields;
+}
+
+}  // namespace
+
+std::optional<qint64> CountPassages(RecordStore& store, const PassageFilter& filter) {
+  QVariantList binds;
+  const QString where = Where(filter, binds);
+  QSqlQuery q(store.db());
+  if (!Run(store, q, QStringLiteral("SELECT COUNT(*) FROM passages p") + where, binds) || !q.next())
+    return std::nullopt;
+  return q.value(0).toLongLong();
+}
+
+std::optional<std::vector<Passage>> PassagePage(RecordStore& store, const PassageFilter& filter, const Passage* after,
+                                                int limit) {
+  QVariantList binds;
+  QString where = Where(filter, binds);
+  const char* order = filter.newestFirst ? "DESC" : "ASC";
+  // Keyset paging: the next page starts after the last row shown, found in
+  // the index, however far the user has scrolled.
+  if (after) {
+    where += where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
+    where +=
+        filter.newestFirst ? QStringLiteral("(p.stamp, p.id) < (?, ?)") : QStringLiteral("(p.stamp, p.id) > (?, ?)");
+    binds << after->stamp << after->id;
+  }
+  const QString sql = QStringLiteral(
+                          "SELECT p.id, p.line, p.address, p.card, p.stamp, p.type, h.name, p.collected_at, p.host "
+                          "FROM passages p LEFT JOIN holders h ON h.card = p.card%1 "
+                          "ORDER BY p.stamp %2, p.id %2 LIMIT %3")
+                          .arg(where, QLatin1String(order))
+                          .arg(limit);
+  QSqlQuery q(store.db());
+  if (!Run(store, q, sql, binds)) return std::nullopt;
+  std::vector<Passage> page;
+  while (q.next()) {
+    page.push_back({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toInt(), q.value(3).toLongLong(),
+                    q.value(4).toString(), q.value(5).toInt(), q.value(6).toString(), q.value(7).toString(),
+                    q.value(8).toString()});
+  }
+  return page;
+}
+
+bool ForEachPassage(RecordStore& store, const PassageFilter& filter, const std::function<void(const Passage&)>& each) {
+  constexpr int kPage = 5000;
+  std::optional<Passage> last;
+  for (;;) {
+    const std::optional<std::vector<Passage>> page = PassagePage(store, filter, last ? &*last : nullptr, kPage);
+    if (!page) return false;
+    for (const Passage& p : *page) each(p);
+    if (static_cast<int>(page->size()) < kPage) return true;
+    last = page->back();
+  }
+}
+
+std::optional<std::vector<int>> ParseAddressList(const QString& text) {
+  std::vector<int> ids;
+  for (const QString& part : text.split(u',')) {
+    const QStringList range = part.trimmed().split(u'-');
+    if (range.size() > 2 ||
+        !std::all_of(range.begin(), range.end(), [](const QString& r) { return AllDigits(r.trimmed()); }))
+      return std::nullopt;
+    const int first = range[0].trimmed().toInt(), last = range.back().trimmed().toInt();
+    if (first < 1 || last > 255 || last < first) return std::nullopt;
+    for (int id = first; id <= last; ++id) ids.push_back(id);
+  }
+  return ids;
+}
+
+LogImport ImportAccessLog(RecordStore& store, const QString& path, const QString& line, const QString& host) {
+  LogImport result;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return result;
+  result.opened = true;
+  // Many rows a statement: the engine's work, not the round trips, sets the pace.
+  constexpr int kRows = 100;
+  const QString collectedAt = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+  auto statement = [&](int rows) {
+    QStringList values;
+    for (int i = 0; i < rows; ++i) values << QStringLiteral("(?, ?, ?, ?, ?, ?, ?)");
+    return QStringLiteral("INSERT INTO passages (line, address, card, stamp, type, collected_at, host) VALUES ") +
+           values.join(u',') + QStringLiteral(" ON CONFLICT DO NOTHING");
+  };
+  RecordStore::Transaction tx(store);
+  if (!tx.begun()) return result;
+  QSqlQuery full(store.db());
+  if (!full.prepare(statement(kRows))) return store.failed(full.lastError().text()), result;
+  std::vector<LoggedPassage> batch;
+  batch.reserve(kRows);
+  auto flush = [&]() {
+    if (batch.empty()) return true;
+    QSqlQuery part(store.db());
+    QSqlQuery& q = static_cast<int>(batch.size()) == kRows ? full : part;
+    if (&q == &part && !part.prepare(statement(static_cast<int>(batch.size()))))
+      return store.failed(part.lastError().text());
+    int i = 0;
+    for (const LoggedPassage& p : batch) {
+      for (const QVariant& v : {QVariant(line), QVariant(p.address), QVariant(p.card), QVariant(p.stamp),
+                                QVariant(p.type), QVariant(collectedAt), QVariant(host)})
+        q.bindValue(i++, v);
+    }
+    if (!q.exec()) return store.failed(q.lastError().text());
+    result.imported += q.numRowsAffected();
+    batch.clear();
+    return true;
+  };
+  while (!file.atEnd()) {
+    QByteArray text = file.readLine();
+    ++result.lines;
+    while (text.endsWith('\n') || text.endsWith('\r')) text.chop(1);
+    if (std::optional<LoggedPassage> p = ReadLogLine(text)) batch.push_back(std::move(*p));
+    else result.badLines.emplace_back(result.lines, text);
+    if (static_cast<int>(batch.size()) == kRows && !flush()) return result;
+  }
+  if (!flush() || !tx.commit()) return result;
+  result.stored = true;
+  result.duplicates = result.lines - qint64(result.badLines.size()) - result.imported;
+  return result;
+}
+
+HolderImport ImportHolders(RecordStore& store, const QString& path) {
+  HolderImport result;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return result.problem.what = HolderProblem::Unreadable, result;
+  std::vector<std::pair<qint64, QString>> holders;
+  qint64 number = 0;
+  while (!file.atEnd()) {
+    QByteArray bytes = file.readLine();
+    ++number;
+    if (number == 1 && bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = QString(utf8(bytes)).trimmed();
+    if (utf8.hasError()) return result.problem = {HolderProblem::NotUtf8, number}, result;
+    if (text.isEmpty()) continue;
+    const QStringList fields = SplitHolderLine(text);
+    const QString card = fields[0].trimmed(), name = fields.value(1).trimmed();
+    if (number == 1 && !std::any_of(card.begin(), card.end(), [](QChar c) { return c.isDigit(); })) continue;
+    if (!AllDigits(card) || card.size() > 10 || card.toLongLong() > 0xFFFFFFFFLL)
+      return result.problem = {HolderProblem::NoCard, number}, result;
+    if (name.isEmpty()) return result.problem = {HolderProblem::NoName, number}, result;
+    holders.emplace_back(card.toLongLong(), name);
+  }
+  RecordStore::Transaction tx(store);
+  if (!tx.begun()) return result;
+  QSqlQuery q(store.db());
+  if (!q.prepare(QStringLiteral(
+          "INSERT INTO holders (card, name) VALUES (?, ?) ON CONFLICT (card) DO UPDATE SET name = excluded.name")))
+    return store.failed(q.lastError().text()), result;
+  for (const auto& [card, name] : holders) {
+    q.bindValue(0, card);
+    q.bindValue(1, name);
+    if (!q.exec()) return store.failed(q.lastError().text()), result;
+  }
+  if (!tx.commit()) return result;
+  result.stored = true;
+  result.holders = qint64(holders.size());
+  return result;
+}
+
+}  // namespace tessaro

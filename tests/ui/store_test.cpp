@@ -1,0 +1,158 @@
+// The window and the passage store: downloads kept once, a store that cannot
+// be had or refuses, and the record viewer through its named controls.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTableView>
+
+#include "recordquery.h"
+#include "support/windowrig.h"
+#include "texts.h"
+
+namespace tessaro {
+namespace {
+
+using test::WindowRig;
+using sim::SimModel;
+
+QByteArray Lines(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(RecordsPanel, DownloadsKeptOnceInTheStore) {
+  WindowRig rig;
+  rig.overTcp();
+  sim::ReaderSim::generateRecords(rig.reader(7, SimModel::TS30P), 3, rig.now);
+  rig.set("txtOldID", "7");
+  rig.w<QCheckBox>("chkClearRAM")->setChecked(false);
+  for (int i = 0; i < 2; ++i) {
+    rig.prompts.answers = {true};
+    rig.click("cmdReadData");
+    EXPECT_EQ(rig.text("lblProcess"), text::kDoneKept);
+  }
+  EXPECT_EQ(Lines(rig.logPath()).count("\r\n"), 3);
+  RecordStore* store = rig.window->session().store();
+  ASSERT_TRUE(store);
+  EXPECT_EQ(store->address().file, rig.folder.filePath("data/records.sqlite"));
+  const std::vector<Passage> page = PassagePage(*store, {}, nullptr, 10).value();
+  ASSERT_EQ(page.size(), 3u);
+  EXPECT_EQ(page[0].line, QStringLiteral("127.0.0.1:%1").arg(rig.sim.tcpPort()));
+  // A store that refuses: the reader keeps its records; the next download opens it anew.
+  rig.w<QCheckBox>("chkClearRAM")->setChecked(true);
+  ASSERT_TRUE(QSqlQuery(store->db()).exec("PRAGMA query_only = 1"));
+  rig.prompts.answers = {true, true};
+  rig.click("cmdReadData");
+  EXPECT_EQ(rig.text("lblProcess"), text::kStoreFailed + "7");
+  EXPECT_EQ(rig.sim.reader(7)->records.size(), 3u);
+  rig.click("cmdReadData");
+  EXPECT_EQ(rig.text("lblProcess"), text::kDoneErased + "7");
+  EXPECT_TRUE(rig.sim.reader(7)->records.empty());
+  EXPECT_EQ(Lines(rig.logPath()).count("\r\n"), 3);
+}
+
+// A store that cannot be had: the user is told what and where, and the reader is not asked.
+TEST(RecordsPanel, NoStoreNothingAsked) {
+  const struct { QString address; QString message, detail; } rows[] = {
+      {"postgresql://ana@db:70000/kayit", text::kStoreBadAddress,
+       text::StoreAddressDetail("postgresql://ana@db:70000/kayit", text::kStoreAddressParts[2])},
+      {"postgresql://ana@/kayit?host=/nonexistent", text::kStoreUnreachable, "postgresql://ana@/kayit?host=/nonexistent: "}};
+  for (const auto& r : rows) {
+    WindowRig rig(WindowRig::Timing::Fast, {}, kDefaultGapMs, r.address);
+    rig.overTcp();
+    sim::ReaderSim::generateRecords(rig.reader(1, SimModel::TS30P), 2, rig.now);
+    rig.prompts.answers = {true};
+    rig.click("cmdReadData");
+    const QStringList shown = rig.prompts.take();
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_TRUE(shown[1].startsWith(r.message + " [" + r.detail)) << shown[1].toStdString();
+    EXPECT_EQ(shown[2], "<beep>");
+    EXPECT_TRUE(rig.sim.requests().empty());
+    EXPECT_FALSE(QFile::exists(rig.logPath()));
+    rig.click("cmdRecordViewer");
+    EXPECT_EQ(rig.prompts.take().size(), 1);
+    EXPECT_FALSE(rig.window->findChild<QWidget*>("frmRecords"));
+  }
+}
+
+TEST(RecordViewer, FiltersPagesHoldersAndCsv) {
+  WindowRig rig;
+  QByteArray log;
+  for (int i = 0; i < 447; ++i) log += "003,0000000500,2,2026/02/01,10:00:00\r\n";  // one passage, many times
+  log += "001,0000000011,1,2026/03/01,00:00:00\r\n002,0000000022,2,2026/03/01,23:59:59\r\n"
+         "003,0000000011,0,2026/03/02,00:00:00\r\n001,0000000033,1,2026/02/28,23:59:59\r\n";
+  for (int i = 0; i < 200; ++i) log += QString::asprintf("002,0000000044,1,2026/01/01,%02d:%02d:00\r\n", 10 + i / 60, i % 60).toLatin1();
+  QFile file(rig.folder.filePath("old.txt"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(log) == log.size());
+  file.close();
+  ASSERT_EQ(ImportAccessLog(*rig.window->session().store(), file.fileName(), "Hat 1", "pc").imported, 205);
+  rig.click("opsDevice_2");  // the TS-30P keeps records
+  rig.click("cmdRecordViewer");
+  auto* table = rig.w<QTableView>("tblRecords");
+  QAbstractItemModel* model = table->model();
+  EXPECT_EQ(rig.text("lblRecordsCount"), text::RecordsShown(205));
+  // A page at a time as the table is scrolled.
+  EXPECT_EQ(model->rowCount(), 200);
+  ASSERT_TRUE(model->canFetchMore({}));
+  model->fetchMore({});
+  EXPECT_EQ(model->rowCount(), 205);
+  EXPECT_FALSE(model->canFetchMore({}));
+  auto rows = [&] {
+    QStringList shown;
+    for (int r = 0; r < model->rowCount(); ++r) {
+      QStringList cells;
+      for (int c = 0; c < model->columnCount(); ++c) cells << model->index(r, c).data().toString();
+      shown << cells.join('|');
+    }
+    return shown;
+  };
+  rig.set("txtRecordsFrom", "01/03/2026");
+  rig.set("txtRecordsTo", " 01/03/2026 ");
+  rig.click("cmdRecordsFilter");
+  EXPECT_EQ(rows(), QStringList({"01/03/2026 23:59:59|Hat 1|2|22|Çıkış|", "01/03/2026 00:00:00|Hat 1|1|11|Giriş|"}));
+  rig.set("txtRecordsFrom", "28/02/2026 23:59");
+  rig.set("txtRecordsTo", "");
+  rig.set("txtRecordsReaders", "1,3");
+  rig.set("txtRecordsCard", "11");
+  rig.prompts.files = {{false, rig.folder.filePath("holders.csv"), {}}};
+  QFile holders(rig.folder.filePath("holders.csv"));
+  ASSERT_TRUE(holders.open(QIODevice::WriteOnly) && holders.write("kart;ad\n11;Şükrü Öztürk\n") > 0);
+  holders.close();
+  rig.click("cmdRecordsHolders");
+  EXPECT_EQ(rows(), QStringList({"02/03/2026 00:00:00|Hat 1|3|11|Belirsiz|Şükrü Öztürk",
+                                 "01/03/2026 00:00:00|Hat 1|1|11|Giriş|Şükrü Öztürk"}));
+  EXPECT_EQ(rig.text("lblRecordsCount"), text::RecordsShown(2));
+  rig.prompts.files = {{false, rig.folder.filePath("passages.csv"), {}}};
+  rig.click("cmdRecordsExport");
+  EXPECT_EQ(Lines(rig.folder.filePath("passages.csv")),
+            "Tarih - Saat,Hat,Okuyucu,Kart ID,Yön,Kart Sahibi\n02/03/2026 00:00:00,Hat 1,3,11,Belirsiz,Şükrü Öztürk\n"
+            "01/03/2026 00:00:00,Hat 1,1,11,Giriş,Şükrü Öztürk\n");
+  EXPECT_EQ(rig.prompts.take(), QStringList({"[dialog] " + text::caption::cmdRecordsHolders, text::HoldersImported(1),
+                                             "[dialog] " + text::caption::cmdRecordsExport}));
+  // What the user typed wrong is named, and the table stays as it was.
+  const struct { const char* box; const char* typed; const QString& message; } bad[] = {
+      {"txtRecordsFrom", "31/02/2026", text::kRecordsBadDate}, {"txtRecordsTo", "2026-03-01", text::kRecordsBadDate},
+      {"txtRecordsReaders", "0", text::kRecordsBadReaders}, {"txtRecordsCard", "-5", text::kInvalidCardId},
+      {"txtRecordsCard", "4294967296", text::kInvalidCardId}};
+  for (const auto& r : bad) {
+    const QString before = rig.text(r.box);
+    rig.set(r.box, r.typed);
+    rig.click("cmdRecordsFilter");
+    EXPECT_EQ(rig.prompts.take(), QStringList{r.message}) << r.typed;
+    EXPECT_EQ(model->rowCount(), 2);
+    rig.set(r.box, before);
+  }
+  ASSERT_TRUE(holders.open(QIODevice::WriteOnly) && holders.write("11;Ali\n12\n") > 0);
+  holders.close();
+  rig.prompts.files = {{false, holders.fileName(), {}}};
+  rig.click("cmdRecordsHolders");
+  EXPECT_EQ(rig.prompts.take(), QStringList({"[dialog] " + text::caption::cmdRecordsHolders,
+                                             text::HoldersBadLine(2, text::kHoldersNoName)}));
+  EXPECT_EQ(model->index(0, 5).data().toString(), "Şükrü Öztürk");
+}
+
+}  // namespace
+}  // namespace tessaro
