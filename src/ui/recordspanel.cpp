@@ -61,7 +61,7 @@ void RecordsPanel::readData() {
   AccessLog log(session_.accessLogPath());
   const Pull pull = PullRecords(op.env(), id, session_.state().offlineRecordType, log, c_.chkClearRAM->isChecked(),
                                 [this](PullStage stage) {
-                                  const QString* status[] = {&text::kDownloading, &text::kLogging, &text::kErasing};
+                                  const text::Text* status[] = {&text::kDownloading, &text::kLogging, &text::kErasing};
                                   showDoor(*status[static_cast<int>(stage)]);
                                 });
   switch (pull.end) {
