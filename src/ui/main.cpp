@@ -28,7 +28,6 @@ int main(int argc, char* argv[]) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tessaro-config"));
-  error.clear();
   const std::optional<tessaro::WindowOptions> options =
       tessaro::ParseWindowArgs(app.arguments().mid(1), &error, language);
   if (!options) {

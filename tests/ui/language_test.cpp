@@ -31,11 +31,31 @@ TEST(Language, CommandLineAndEnvironment) {
     EXPECT_EQ(o ? std::optional<L>(o->language) : std::nullopt, r.language) << r.args.join(' ').toStdString();
     EXPECT_EQ(error.isEmpty(), r.language.has_value()) << error.toStdString();
   }
-  QString error;
-  EXPECT_TRUE(ParseWindowArgs({"--version"}, &error)->version);
-  EXPECT_FALSE(ParseWindowArgs({"--help"}, &error)->version);
-  EXPECT_TRUE(QRegularExpression("^tessaro-config \\d+\\.\\d+\\.\\d+\n$").match(WindowVersion()).hasMatch())
-      << WindowVersion().toStdString();
+}
+
+// The program itself: --version and --help answer without a display (no Qt
+// platform can start here), a wrong option is refused after Qt took its own.
+TEST(Language, TheProgramsAnswers) {
+  const struct { QStringList args; const char* platform; int exitCode; const char* out; const char* err; } rows[] = {
+      {{"--version"}, "xcb", 0, "^tessaro-config \\d+\\.\\d+\\.\\d+\n$", "^$"},
+      {{"--gap", "9", "--help"}, "xcb", 0, "^Usage: tessaro-config ", "^$"},
+      {{"-style", "fusion", "--lang", "de"}, "offscreen", 1, "^$", "^tessaro-config: --lang: give tr or en, not de\n"}};
+  for (const auto& r : rows) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", r.platform);
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TESSARO_WINDOW_PROGRAM), r.args);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QString err = QString::fromUtf8(p.readAllStandardError()).remove(QRegularExpression("QStandardPaths: .*\n"));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << r.args.join(' ').toStdString();
+    EXPECT_EQ(p.exitCode(), r.exitCode) << r.args.join(' ').toStdString();
+    EXPECT_TRUE(QRegularExpression(r.out).match(out).hasMatch()) << out.toStdString();
+    EXPECT_TRUE(QRegularExpression(r.err).match(err).hasMatch()) << err.toStdString();
+  }
 }
 
 // `--lang en` through the program's own path: the captions and questions the
