@@ -18,11 +18,12 @@ Translations::Translations(Language language) {
   const QString folder =
       language == Language::Turkish ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : QStringLiteral(":/i18n");
   const QString name = language == Language::Turkish ? QStringLiteral("qt_tr") : QStringLiteral("tessaro_en");
-  if (translator_.load(name, folder)) QCoreApplication::installTranslator(&translator_);
-  else
-    missing_ = QStringLiteral("%1/%2.qm%3")
-                   .arg(folder, name,
-                        language == Language::Turkish ? QStringLiteral(" (Debian: qt6-translations-l10n)") : QString());
+  if (!translator_.load(name, folder)) {
+    missing_ = QStringLiteral("%1/%2.qm").arg(folder, name);
+    if (language == Language::Turkish) missing_ += QStringLiteral(" (Debian: qt6-translations-l10n)");
+    return;
+  }
+  QCoreApplication::installTranslator(&translator_);
 }
 
 Translations::~Translations() { QCoreApplication::removeTranslator(&translator_); }
