@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests, the fuzzing and the
-# packaging need. Runs as root or as a user with sudo; does nothing (and needs
-# no network) when everything is installed already.
+# packaging need; `deps.sh packaging` adds the tools that check the package.
+# Runs as root or as a user with sudo; does nothing (and needs no network)
+# when everything is installed already.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
   libqt6sql6-sqlite libqt6sql6-psql postgresql
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libgl1-mesa-dev googletest libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth dpkg-dev file
 )
+if [ "${1:-}" = packaging ]; then
+  packages+=(lintian desktop-file-utils appstream man-db systemd)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -299,7 +299,7 @@ void BusView::run(Action action, const std::vector<int>& rows) {
 void BusView::exportCsv() {
   QByteArray csv;
   QStringList header;
-  for (const QString& c : caption::tblBus) header << CsvField(c);
+  for (const text::Text& c : caption::tblBus) header << CsvField(c);
   csv += header.join(u',').toUtf8() + '\n';
   for (int r = 0; r < table_->rowCount(); ++r) {
     QStringList line;

@@ -2,43 +2,75 @@
 
 namespace tessaro {
 
-std::optional<WindowOptions> ParseWindowArgs(const QStringList& args, QString* error) {
+std::optional<WindowOptions> ParseWindowArgs(const QStringList& args, QString* error,
+                                             const QString& languageFromEnvironment) {
   WindowOptions o;
+  if (!languageFromEnvironment.isEmpty()) {
+    const std::optional<Language> language = LanguageNamed(languageFromEnvironment);
+    if (!language) {
+      *error = QStringLiteral("TESSARO_LANG: give tr or en, not %1").arg(languageFromEnvironment);
+      return std::nullopt;
+    }
+    o.language = *language;
+  }
   for (qsizetype i = 0; i < args.size(); ++i) {
-    QString arg = args[i], value;
-    if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+    if (args[i] == QLatin1String("--help") || args[i] == QLatin1String("-h")) {
       o.help = true;
       continue;
     }
-    if (arg.startsWith(QLatin1String("--gap="))) {
-      value = arg.mid(6);
-    } else if (arg == QLatin1String("--gap")) {
+    if (args[i] == QLatin1String("--version")) {
+      o.version = true;
+      continue;
+    }
+    // "--name value" or "--name=value".
+    QString name = args[i], value;
+    const qsizetype equals = name.indexOf(QLatin1Char('='));
+    if (equals > 0) {
+      value = name.mid(equals + 1);
+      name.truncate(equals);
+    }
+    if (name != QLatin1String("--gap") && name != QLatin1String("--lang")) {
+      *error = QStringLiteral("unknown argument %1").arg(args[i]);
+      return std::nullopt;
+    }
+    if (equals < 0) {
       if (++i >= args.size()) {
-        *error = QStringLiteral("option --gap needs a value");
+        *error = QStringLiteral("option %1 needs a value").arg(name);
         return std::nullopt;
       }
       value = args[i];
+    }
+    if (name == QLatin1String("--gap")) {
+      const std::optional<int> gap = GapFromText(value);
+      if (!gap) {
+        *error = QStringLiteral("--gap: give whole milliseconds from 0 to %1").arg(kMaxGapMs);
+        return std::nullopt;
+      }
+      o.gapMs = *gap;
     } else {
-      *error = QStringLiteral("unknown argument %1").arg(arg);
-      return std::nullopt;
+      const std::optional<Language> language = LanguageNamed(value);
+      if (!language) {
+        *error = QStringLiteral("--lang: give tr or en, not %1").arg(value);
+        return std::nullopt;
+      }
+      o.language = *language;
     }
-    const std::optional<int> gap = GapFromText(value);
-    if (!gap) {
-      *error = QStringLiteral("--gap: give whole milliseconds from 0 to %1").arg(kMaxGapMs);
-      return std::nullopt;
-    }
-    o.gapMs = *gap;
   }
   return o;
 }
 
 QString WindowUsage() {
   return QStringLiteral(
-             "Usage: tessaro-config [--gap MS]\n\n"
-             "  --gap MS  the pause each reader gets after its reply before the next request\n"
-             "            (0-%1 ms, default %2)\n")
+             "Usage: tessaro-config [--gap MS] [--lang tr|en]\n\n"
+             "  --gap MS      the pause each reader gets after its reply before the next request\n"
+             "                (0-%1 ms, default %2)\n"
+             "  --lang tr|en  the window's language: Turkish (the default) or English; without\n"
+             "                this option the environment variable TESSARO_LANG gives it\n"
+             "  --version     print the program's version and exit\n")
       .arg(kMaxGapMs)
       .arg(kDefaultGapMs);
 }
+
+QString WindowVersion() { return QStringLiteral("tessaro-config %1\n").arg(QLatin1String(TESSARO_VERSION)); }
 
 }  // namespace tessaro

@@ -6,18 +6,24 @@
 #include <QStringList>
 #include <optional>
 
+#include "language.h"
 #include "link.h"
 
 namespace tessaro {
 
 struct WindowOptions {
   int gapMs = kDefaultGapMs;  // the pause each reader gets after its reply
+  Language language = Language::Turkish;
   bool help = false;
+  bool version = false;
 };
 
-// `args` without the program name; nullopt with the reason on bad input.
-std::optional<WindowOptions> ParseWindowArgs(const QStringList& args, QString* error);
+// `args` without the program name, and TESSARO_LANG's value (the language
+// when --lang does not name one); nullopt with the reason on bad input.
+std::optional<WindowOptions> ParseWindowArgs(const QStringList& args, QString* error,
+                                             const QString& languageFromEnvironment = {});
 
 QString WindowUsage();
+QString WindowVersion();  // "tessaro-config 3.0.0"
 
 }  // namespace tessaro

@@ -74,7 +74,7 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, int 
 
 // An option array: one radio button per caption, named "<array>_<index>",
 // with its index as its id in the group.
-QButtonGroup* options(QWidget* window, QWidget* parent, const char* array, const QString* captions, int count,
+QButtonGroup* options(QWidget* window, QWidget* parent, const char* array, const text::Text* captions, int count,
                       const int* x, const int* w, int y) {
   auto* group = new QButtonGroup(window);
   group->setObjectName(QString::fromLatin1(array));

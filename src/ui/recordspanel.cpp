@@ -66,7 +66,7 @@ void RecordsPanel::readData() {
       op.env(), id, session_.state().offlineRecordType, log, c_.chkClearRAM->isChecked(),
       [this](PullStage stage) {
         // Storing, logging and confirming are one step to the user.
-        const QString* status[] = {&text::kDownloading, &text::kLogging, &text::kLogging, &text::kLogging,
+        const text::Text* status[] = {&text::kDownloading, &text::kLogging, &text::kLogging, &text::kLogging,
                                    &text::kErasing};
         showDoor(*status[static_cast<int>(stage)]);
       },

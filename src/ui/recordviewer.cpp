@@ -68,7 +68,7 @@ QVariant PassageModel::data(const QModelIndex& index, int role) const {
 
 QVariant PassageModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
-  return caption::tblRecords[section];
+  return caption::tblRecords[section].translated();
 }
 
 bool PassageModel::canFetchMore(const QModelIndex& parent) const { return !parent.isValid() && !atEnd_; }
@@ -101,7 +101,7 @@ RecordViewer::RecordViewer(Session& session, QWidget* parent)
   card_ = NamedBox(this, "txtRecordsCard", QString(), 100);
   auto* filterButton = NamedButton(this, "cmdRecordsFilter", caption::cmdRecordsFilter);
   auto* top = new QHBoxLayout;
-  const std::pair<const QString*, QLineEdit*> boxes[] = {{&caption::RecordsFrom, from_},
+  const std::pair<const text::Text*, QLineEdit*> boxes[] = {{&caption::RecordsFrom, from_},
                                                          {&caption::RecordsTo, to_},
                                                          {&caption::RecordsReaders, readers_},
                                                          {&caption::RecordsCard, card_}};

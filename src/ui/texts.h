@@ -2,277 +2,314 @@
 // Every text the user reads, in one place. Users and their manuals know them
 // word for word, so they stand exactly as written; captions carry the name of
 // their control.
+//
+// The Turkish words are also the key of the English window (--lang en): each
+// is marked with QT_TRANSLATE_NOOP("text", …) so that lupdate lists it in
+// translations/tessaro_en.ts, and it is looked up when it is shown, not when
+// the program starts. A new text needs its English line there as well.
 
+#include <QCoreApplication>
 #include <QString>
+#include <utility>
 
 namespace tessaro::text {
 
-using S = const QString;
+// One text: the Turkish words as written here, shown through the translator
+// the window's language installed (none for Turkish, so exactly these words).
+class Text {
+ public:
+  static constexpr const char* kContext = "text";  // the first word of every QT_TRANSLATE_NOOP below
 
-inline S kAppTitle = QStringLiteral("Tessaro TS-20,30,40,90 Konfigürasyon V3.0");
-inline S kWindowCaption = QStringLiteral("Tessaro TS-20,TS-30,TS-40,TS-90 Okuyucu Konfigürasyon V3.0");
+  constexpr Text(const char* source) : source_(source) {}  // NOLINT(google-explicit-constructor): a literal
+
+  QString translated() const { return QCoreApplication::translate(kContext, source_); }
+  operator QString() const { return translated(); }  // NOLINT(google-explicit-constructor)
+  template <typename... Args>
+  QString arg(Args&&... args) const {
+    return translated().arg(std::forward<Args>(args)...);
+  }
+
+ private:
+  const char* source_;
+};
+
+inline QString operator+(const Text& a, const Text& b) { return a.translated() + b.translated(); }
+inline QString operator+(const Text& a, const QString& b) { return a.translated() + b; }
+inline QString operator+(const QString& a, const Text& b) { return a + b.translated(); }
+inline QString operator+(const char* a, const Text& b) { return QString::fromUtf8(a) + b.translated(); }
+inline QString operator+(const Text& a, const char* b) { return a.translated() + QString::fromUtf8(b); }
+
+using S = const Text;
+
+inline S kAppTitle = QT_TRANSLATE_NOOP("text", "Tessaro TS-20,30,40,90 Konfigürasyon V3.0");
+inline S kWindowCaption = QT_TRANSLATE_NOOP("text", "Tessaro TS-20,TS-30,TS-40,TS-90 Okuyucu Konfigürasyon V3.0");
 
 // Captions of the controls and of the labels beside them.
 namespace caption {
-inline S Frame1 = QStringLiteral("Haberleşme Ayarları");
-inline S ComPort = QStringLiteral("COM Port:");
-inline S BaudRate = QStringLiteral("Baud Rate:");
-inline S Parity = QStringLiteral("Parity:");
-inline S cmbParity[3] = {QStringLiteral("Tek"), QStringLiteral("Çift"), QStringLiteral("Yok")};
-inline S TcpActive = QStringLiteral("TCPIP Aktif:");
-inline S IpAddress = QStringLiteral("IP Adres:");
-inline S TcpPort = QStringLiteral("TCP Port:");
+inline S Frame1 = QT_TRANSLATE_NOOP("text", "Haberleşme Ayarları");
+inline S ComPort = QT_TRANSLATE_NOOP("text", "COM Port:");
+inline S BaudRate = QT_TRANSLATE_NOOP("text", "Baud Rate:");
+inline S Parity = QT_TRANSLATE_NOOP("text", "Parity:");
+inline S cmbParity[3] = {QT_TRANSLATE_NOOP("text", "Tek"), QT_TRANSLATE_NOOP("text", "Çift"),
+                         QT_TRANSLATE_NOOP("text", "Yok")};
+inline S TcpActive = QT_TRANSLATE_NOOP("text", "TCPIP Aktif:");
+inline S IpAddress = QT_TRANSLATE_NOOP("text", "IP Adres:");
+inline S TcpPort = QT_TRANSLATE_NOOP("text", "TCP Port:");
 
-inline S frSettings = QStringLiteral("Cihaz Ayarları");
-inline S OldId = QStringLiteral("Mevcut Cihaz ID:");
-inline S NewId = QStringLiteral("Yeni Cihaz ID:");
-inline S RelayTime = QStringLiteral("Röle Süresi:");
-inline S MasterCard = QStringLiteral("Master Kart ID:");
-inline S RunMode = QStringLiteral("Çalışma Modu:");
-inline S opsRunMode[3] = {QStringLiteral("Stand-Alone"), QStringLiteral("Online"), QStringLiteral("Read-Only")};
-inline S RecordType = QStringLiteral("Offline Kayıt Tipi:");
-inline S opsOfflineRecordType[2] = {QStringLiteral("Giriş"), QStringLiteral("Çıkış")};
-inline S lbl90B[4] = {QStringLiteral("Wiegand Tipi:"), QStringLiteral("EPC Wiegand Adres:"),
-                      QStringLiteral("Araç Dedektörü:"), QStringLiteral("Tetikleme Süresi:")};
-inline S opsWigType[2] = {QStringLiteral("Wiegand 26"), QStringLiteral("Wiegand 34")};
-inline S opsStartEPCWord[2] = {QStringLiteral("4"), QStringLiteral("6")};
-inline S cmdFindID = QStringLiteral("Cihaz ID Bul");
-inline S cmdCancelScan = QStringLiteral("İptal");
-inline S cmdReceive = QStringLiteral("Ayarları Al");
-inline S cmdSend = QStringLiteral("Ayarları Gönder");
+inline S frSettings = QT_TRANSLATE_NOOP("text", "Cihaz Ayarları");
+inline S OldId = QT_TRANSLATE_NOOP("text", "Mevcut Cihaz ID:");
+inline S NewId = QT_TRANSLATE_NOOP("text", "Yeni Cihaz ID:");
+inline S RelayTime = QT_TRANSLATE_NOOP("text", "Röle Süresi:");
+inline S MasterCard = QT_TRANSLATE_NOOP("text", "Master Kart ID:");
+inline S RunMode = QT_TRANSLATE_NOOP("text", "Çalışma Modu:");
+inline S opsRunMode[3] = {QT_TRANSLATE_NOOP("text", "Stand-Alone"), QT_TRANSLATE_NOOP("text", "Online"),
+                          QT_TRANSLATE_NOOP("text", "Read-Only")};
+inline S RecordType = QT_TRANSLATE_NOOP("text", "Offline Kayıt Tipi:");
+inline S opsOfflineRecordType[2] = {QT_TRANSLATE_NOOP("text", "Giriş"), QT_TRANSLATE_NOOP("text", "Çıkış")};
+inline S lbl90B[4] = {QT_TRANSLATE_NOOP("text", "Wiegand Tipi:"), QT_TRANSLATE_NOOP("text", "EPC Wiegand Adres:"),
+                      QT_TRANSLATE_NOOP("text", "Araç Dedektörü:"), QT_TRANSLATE_NOOP("text", "Tetikleme Süresi:")};
+inline S opsWigType[2] = {QT_TRANSLATE_NOOP("text", "Wiegand 26"), QT_TRANSLATE_NOOP("text", "Wiegand 34")};
+inline S opsStartEPCWord[2] = {QT_TRANSLATE_NOOP("text", "4"), QT_TRANSLATE_NOOP("text", "6")};
+inline S cmdFindID = QT_TRANSLATE_NOOP("text", "Cihaz ID Bul");
+inline S cmdCancelScan = QT_TRANSLATE_NOOP("text", "İptal");
+inline S cmdReceive = QT_TRANSLATE_NOOP("text", "Ayarları Al");
+inline S cmdSend = QT_TRANSLATE_NOOP("text", "Ayarları Gönder");
 
-inline S frKart = QStringLiteral("Stand-Alone Kart Listesi");
-inline S CardId = QStringLiteral("Kart ID:");
-inline S cmdAdd = QStringLiteral("<< Ekle");
-inline S cmdDelete = QStringLiteral("Sil >>");
-inline S cmdImport = QStringLiteral("Dosyadan Al");
-inline S cmdExport = QStringLiteral("Dosyaya Kaydet");
-inline S cmdReceiveAllCards = QStringLiteral("Tümünü Cihazdan Al");
-inline S cmdSendAllCards = QStringLiteral("Tümünü Cihaza Gönder");
-inline S cmdEraseAll = QStringLiteral("Tüm Kart Hafızasını Sil");
-inline S Label3 = QStringLiteral("İptal için 'ESC' tuşuna basınız");
-inline S MaxCards = QStringLiteral("Maksimum Kart Sayısı:");
+inline S frKart = QT_TRANSLATE_NOOP("text", "Stand-Alone Kart Listesi");
+inline S CardId = QT_TRANSLATE_NOOP("text", "Kart ID:");
+inline S cmdAdd = QT_TRANSLATE_NOOP("text", "<< Ekle");
+inline S cmdDelete = QT_TRANSLATE_NOOP("text", "Sil >>");
+inline S cmdImport = QT_TRANSLATE_NOOP("text", "Dosyadan Al");
+inline S cmdExport = QT_TRANSLATE_NOOP("text", "Dosyaya Kaydet");
+inline S cmdReceiveAllCards = QT_TRANSLATE_NOOP("text", "Tümünü Cihazdan Al");
+inline S cmdSendAllCards = QT_TRANSLATE_NOOP("text", "Tümünü Cihaza Gönder");
+inline S cmdEraseAll = QT_TRANSLATE_NOOP("text", "Tüm Kart Hafızasını Sil");
+inline S Label3 = QT_TRANSLATE_NOOP("text", "İptal için 'ESC' tuşuna basınız");
+inline S MaxCards = QT_TRANSLATE_NOOP("text", "Maksimum Kart Sayısı:");
 
-inline S frTS30P = QStringLiteral("Özel İşlemler (TS-30P İçin)");
-inline S frRTC = QStringLiteral("Gerçek Zaman Saati");
-inline S cmdSendRTC = QStringLiteral("Saati Ayarla");
-inline S cmdReceiveRTC = QStringLiteral("Saati Oku");
-inline S PcClock = QStringLiteral("PC Saati:");
-inline S DeviceClock = QStringLiteral("Cihaz Saati:");
-inline S frLOGMemory = QStringLiteral("Offline Geçiş Kayıtları");
-inline S chkClearRAM = QStringLiteral("Alındıktan Sonra Hafızayı Temizle");
-inline S cmdReadData = QStringLiteral("Oku - Kaydet");
-inline S cmdOpenFile = QStringLiteral("Dosyayı Aç");
-inline S cmdReadCounter = QStringLiteral("Kayıt Sayısı");
-inline S cmdClearCounter = QStringLiteral("Hafızayı Sil");
-inline S Label12 = QStringLiteral("Kayıt Sayısı:");
-inline S cmdClose = QStringLiteral("Programı Kapat");
-inline S cmdBusView = QStringLiteral("Hat Görünümü");
-inline S cmdTraffic = QStringLiteral("Haberleşme İzleme");
+inline S frTS30P = QT_TRANSLATE_NOOP("text", "Özel İşlemler (TS-30P İçin)");
+inline S frRTC = QT_TRANSLATE_NOOP("text", "Gerçek Zaman Saati");
+inline S cmdSendRTC = QT_TRANSLATE_NOOP("text", "Saati Ayarla");
+inline S cmdReceiveRTC = QT_TRANSLATE_NOOP("text", "Saati Oku");
+inline S PcClock = QT_TRANSLATE_NOOP("text", "PC Saati:");
+inline S DeviceClock = QT_TRANSLATE_NOOP("text", "Cihaz Saati:");
+inline S frLOGMemory = QT_TRANSLATE_NOOP("text", "Offline Geçiş Kayıtları");
+inline S chkClearRAM = QT_TRANSLATE_NOOP("text", "Alındıktan Sonra Hafızayı Temizle");
+inline S cmdReadData = QT_TRANSLATE_NOOP("text", "Oku - Kaydet");
+inline S cmdOpenFile = QT_TRANSLATE_NOOP("text", "Dosyayı Aç");
+inline S cmdReadCounter = QT_TRANSLATE_NOOP("text", "Kayıt Sayısı");
+inline S cmdClearCounter = QT_TRANSLATE_NOOP("text", "Hafızayı Sil");
+inline S Label12 = QT_TRANSLATE_NOOP("text", "Kayıt Sayısı:");
+inline S cmdClose = QT_TRANSLATE_NOOP("text", "Programı Kapat");
+inline S cmdBusView = QT_TRANSLATE_NOOP("text", "Hat Görünümü");
+inline S cmdTraffic = QT_TRANSLATE_NOOP("text", "Haberleşme İzleme");
 
 // The bus view.
-inline S frmBus = QStringLiteral("Hat Görünümü");
-inline S BusAddresses = QStringLiteral("Adresler:");
-inline S cmdBusScan = QStringLiteral("Tara");
-inline S cmdBusCancel = QStringLiteral("İptal");
-inline S tblBus[8] = {QStringLiteral("Adres"),        QStringLiteral("Model"),      QStringLiteral("Çalışma Modu"),
-                      QStringLiteral("Röle Süresi"),  QStringLiteral("Kayıt Tipi"), QStringLiteral("Saat Farkı (sn)"),
-                      QStringLiteral("Kayıt Sayısı"), QStringLiteral("Sonuç")};
-inline S cmdBusSettings = QStringLiteral("Ayarları Oku");
-inline S cmdBusClock = QStringLiteral("Saatleri Eşitle");
-inline S BusMaxDrift = QStringLiteral("En fazla fark (sn):");
-inline S cmdBusCards = QStringLiteral("Kart Listesini Gönder");
-inline S cmdBusRecords = QStringLiteral("Kayıtları Al");
-inline S chkBusErase = QStringLiteral("Alındıktan Sonra Hafızayı Temizle");
-inline S cmdBusCounts = QStringLiteral("Kayıt Sayılarını Oku");
-inline S cmdBusRetry = QStringLiteral("Başarısızları Tekrarla");
-inline S cmdBusExport = QStringLiteral("CSV Olarak Kaydet");
-inline S cmdBusSaveLine = QStringLiteral("Hattı Kaydet…");
-inline S cmdBusCompare = QStringLiteral("Dosyayla Karşılaştır…");
-inline S cmdBusApply = QStringLiteral("Dosyayı Uygula…");
+inline S frmBus = QT_TRANSLATE_NOOP("text", "Hat Görünümü");
+inline S BusAddresses = QT_TRANSLATE_NOOP("text", "Adresler:");
+inline S cmdBusScan = QT_TRANSLATE_NOOP("text", "Tara");
+inline S cmdBusCancel = QT_TRANSLATE_NOOP("text", "İptal");
+inline S tblBus[8] = {QT_TRANSLATE_NOOP("text", "Adres"),        QT_TRANSLATE_NOOP("text", "Model"),      QT_TRANSLATE_NOOP("text", "Çalışma Modu"),
+                      QT_TRANSLATE_NOOP("text", "Röle Süresi"),  QT_TRANSLATE_NOOP("text", "Kayıt Tipi"), QT_TRANSLATE_NOOP("text", "Saat Farkı (sn)"),
+                      QT_TRANSLATE_NOOP("text", "Kayıt Sayısı"), QT_TRANSLATE_NOOP("text", "Sonuç")};
+inline S cmdBusSettings = QT_TRANSLATE_NOOP("text", "Ayarları Oku");
+inline S cmdBusClock = QT_TRANSLATE_NOOP("text", "Saatleri Eşitle");
+inline S BusMaxDrift = QT_TRANSLATE_NOOP("text", "En fazla fark (sn):");
+inline S cmdBusCards = QT_TRANSLATE_NOOP("text", "Kart Listesini Gönder");
+inline S cmdBusRecords = QT_TRANSLATE_NOOP("text", "Kayıtları Al");
+inline S chkBusErase = QT_TRANSLATE_NOOP("text", "Alındıktan Sonra Hafızayı Temizle");
+inline S cmdBusCounts = QT_TRANSLATE_NOOP("text", "Kayıt Sayılarını Oku");
+inline S cmdBusRetry = QT_TRANSLATE_NOOP("text", "Başarısızları Tekrarla");
+inline S cmdBusExport = QT_TRANSLATE_NOOP("text", "CSV Olarak Kaydet");
+inline S cmdBusSaveLine = QT_TRANSLATE_NOOP("text", "Hattı Kaydet…");
+inline S cmdBusCompare = QT_TRANSLATE_NOOP("text", "Dosyayla Karşılaştır…");
+inline S cmdBusApply = QT_TRANSLATE_NOOP("text", "Dosyayı Uygula…");
 
 // The traffic monitor.
-inline S frmTraffic = QStringLiteral("Haberleşme İzleme");
-inline S TrafficAddress = QStringLiteral("Adres:");
-inline S TrafficCommand = QStringLiteral("Komut:");
-inline S chkTrafficErrors = QStringLiteral("Yalnız hatalar");
-inline S cmdTrafficClear = QStringLiteral("Temizle");
-inline S cmdTrafficText = QStringLiteral("Metin Olarak Kaydet");
-inline S cmdTrafficCsv = QStringLiteral("CSV Olarak Kaydet");
-inline S tblTraffic[8] = {QStringLiteral("Zaman (ms)"), QStringLiteral("Yön"),     QStringLiteral("Adres"),
-                          QStringLiteral("Komut"),      QStringLiteral("Uzunluk"), QStringLiteral("Onaltılık"),
-                          QStringLiteral("Metin"),      QStringLiteral("Durum")};
+inline S frmTraffic = QT_TRANSLATE_NOOP("text", "Haberleşme İzleme");
+inline S TrafficAddress = QT_TRANSLATE_NOOP("text", "Adres:");
+inline S TrafficCommand = QT_TRANSLATE_NOOP("text", "Komut:");
+inline S chkTrafficErrors = QT_TRANSLATE_NOOP("text", "Yalnız hatalar");
+inline S cmdTrafficClear = QT_TRANSLATE_NOOP("text", "Temizle");
+inline S cmdTrafficText = QT_TRANSLATE_NOOP("text", "Metin Olarak Kaydet");
+inline S cmdTrafficCsv = QT_TRANSLATE_NOOP("text", "CSV Olarak Kaydet");
+inline S tblTraffic[8] = {QT_TRANSLATE_NOOP("text", "Zaman (ms)"), QT_TRANSLATE_NOOP("text", "Yön"),     QT_TRANSLATE_NOOP("text", "Adres"),
+                          QT_TRANSLATE_NOOP("text", "Komut"),      QT_TRANSLATE_NOOP("text", "Uzunluk"), QT_TRANSLATE_NOOP("text", "Onaltılık"),
+                          QT_TRANSLATE_NOOP("text", "Metin"),      QT_TRANSLATE_NOOP("text", "Durum")};
 
 // The record viewer.
-inline S cmdRecordViewer = QStringLiteral("Kayıt Görüntüleyici");
-inline S frmRecords = QStringLiteral("Kayıt Görüntüleyici");
-inline S RecordsFrom = QStringLiteral("Başlangıç:");
-inline S RecordsTo = QStringLiteral("Bitiş:");
-inline S RecordsReaders = QStringLiteral("Okuyucular:");
-inline S RecordsCard = QStringLiteral("Kart ID:");
-inline S cmdRecordsFilter = QStringLiteral("Listele");
-inline S cmdRecordsHolders = QStringLiteral("Kart Sahiplerini Al");
-inline S cmdRecordsExport = QStringLiteral("CSV Olarak Kaydet");
-inline S tblRecords[6] = {QStringLiteral("Tarih - Saat"), QStringLiteral("Hat"), QStringLiteral("Okuyucu"),
-                          QStringLiteral("Kart ID"),      QStringLiteral("Yön"), QStringLiteral("Kart Sahibi")};
+inline S cmdRecordViewer = QT_TRANSLATE_NOOP("text", "Kayıt Görüntüleyici");
+inline S frmRecords = QT_TRANSLATE_NOOP("text", "Kayıt Görüntüleyici");
+inline S RecordsFrom = QT_TRANSLATE_NOOP("text", "Başlangıç:");
+inline S RecordsTo = QT_TRANSLATE_NOOP("text", "Bitiş:");
+inline S RecordsReaders = QT_TRANSLATE_NOOP("text", "Okuyucular:");
+inline S RecordsCard = QT_TRANSLATE_NOOP("text", "Kart ID:");
+inline S cmdRecordsFilter = QT_TRANSLATE_NOOP("text", "Listele");
+inline S cmdRecordsHolders = QT_TRANSLATE_NOOP("text", "Kart Sahiplerini Al");
+inline S cmdRecordsExport = QT_TRANSLATE_NOOP("text", "CSV Olarak Kaydet");
+inline S tblRecords[6] = {QT_TRANSLATE_NOOP("text", "Tarih - Saat"), QT_TRANSLATE_NOOP("text", "Hat"), QT_TRANSLATE_NOOP("text", "Okuyucu"),
+                          QT_TRANSLATE_NOOP("text", "Kart ID"),      QT_TRANSLATE_NOOP("text", "Yön"), QT_TRANSLATE_NOOP("text", "Kart Sahibi")};
 }  // namespace caption
 
 // Opening the link.
-inline S kTcpOpenFailed = QStringLiteral("TCPIP Portu Açılamadı");
-inline S kSerialOpenFailed = QStringLiteral("Haberleşme Portu Açılamadı");
+inline S kTcpOpenFailed = QT_TRANSLATE_NOOP("text", "TCPIP Portu Açılamadı");
+inline S kSerialOpenFailed = QT_TRANSLATE_NOOP("text", "Haberleşme Portu Açılamadı");
 // "<device>: bu kullanıcının portu kullanma izni yok. …": the reason and the group to join.
 QString SerialDenied(const QString& device);
 
 // Device settings.
-inline S kAskOldId = QStringLiteral("Lütfen cihazın mevcut ID'sini giriniz");
-inline S kAskNewId = QStringLiteral("Lütfen 1-255 arası bir ID giriniz");
-inline S kAskRelayTime = QStringLiteral("Lütfen 1-64 snd arası bir röle süresi giriniz");
-inline S kAskMasterCard = QStringLiteral("Lütfen geçerli bir Master Kart ID'si giriniz");
-inline S kAskLoopTime = QStringLiteral("Lütfen 1-9 snd arası bir röle süresi giriniz");
-inline S kReceiveFailed = QStringLiteral("Ayarlar alınamadı.");
-inline S kSendQuestion = QStringLiteral("Cihaza yeni ayarları göndermek istiyor musunuz?");
-inline S kSent = QStringLiteral("Ayarlar gönderildi");
-inline S kSendFailed = QStringLiteral("Ayarlar gönderilemedi.");
-inline S kTimedOut = QStringLiteral(" (Zaman aşımı)");
-inline S kErrorOccurred = QStringLiteral(" (Hata oluştu)");
-inline S kScanning = QStringLiteral("Deniyor...");
-inline S kScanCancelled = QStringLiteral("Tarama İptal Edildi");
-inline S kFound = QStringLiteral("Cihaz ID Bulundu, ID:");
-inline S kNotFound = QStringLiteral("Cihaz bulunamadı");
+inline S kAskOldId = QT_TRANSLATE_NOOP("text", "Lütfen cihazın mevcut ID'sini giriniz");
+inline S kAskNewId = QT_TRANSLATE_NOOP("text", "Lütfen 1-255 arası bir ID giriniz");
+inline S kAskRelayTime = QT_TRANSLATE_NOOP("text", "Lütfen 1-64 snd arası bir röle süresi giriniz");
+inline S kAskMasterCard = QT_TRANSLATE_NOOP("text", "Lütfen geçerli bir Master Kart ID'si giriniz");
+inline S kAskLoopTime = QT_TRANSLATE_NOOP("text", "Lütfen 1-9 snd arası bir röle süresi giriniz");
+inline S kReceiveFailed = QT_TRANSLATE_NOOP("text", "Ayarlar alınamadı.");
+inline S kSendQuestion = QT_TRANSLATE_NOOP("text", "Cihaza yeni ayarları göndermek istiyor musunuz?");
+inline S kSent = QT_TRANSLATE_NOOP("text", "Ayarlar gönderildi");
+inline S kSendFailed = QT_TRANSLATE_NOOP("text", "Ayarlar gönderilemedi.");
+inline S kTimedOut = QT_TRANSLATE_NOOP("text", " (Zaman aşımı)");
+inline S kErrorOccurred = QT_TRANSLATE_NOOP("text", " (Hata oluştu)");
+inline S kScanning = QT_TRANSLATE_NOOP("text", "Deniyor...");
+inline S kScanCancelled = QT_TRANSLATE_NOOP("text", "Tarama İptal Edildi");
+inline S kFound = QT_TRANSLATE_NOOP("text", "Cihaz ID Bulundu, ID:");
+inline S kNotFound = QT_TRANSLATE_NOOP("text", "Cihaz bulunamadı");
 
 // Card list.
-inline S kInvalidCardId = QStringLiteral("Lütfen geçerli bir 'Kart ID' giriniz.");
-inline S kCardFileFilter = QStringLiteral("Veri Dosyaları (*.txt)|*.txt");
-inline S kExportTitle = QStringLiteral("Dosyaya Kaydet");
-inline S kImportTitle = QStringLiteral("Aç");
-inline S kInvalidFileName = QStringLiteral("Geçersiz dosya adı!");
-inline S kFileNotWritten = QStringLiteral("Dosya kaydedilemedi!");
-inline S kFileNotRead = QStringLiteral("Dosya okunamadı!");
-inline S kImportQuestion =
-    QStringLiteral("Mevcut kart listesi silinecek ve dosyadaki kartlar listeye eklenecek. Onaylıyor musunuz?");
-inline S kSendCardsQuestion = QStringLiteral("Seçilen kart numaralarını göndermekistiyor musunuz?");
-inline S kListEmpty = QStringLiteral("Kart listesi boş");
-inline S kStopped = QStringLiteral("İşlem durduruldu");
-inline S kRetryQuestion = QStringLiteral("Bu Kart ID gönderilemedi, Tekrar denenmesini istiyor musunuz??");
-inline S kDone = QStringLiteral("İşlem Tamamlandı");
-inline S kBadCard = QStringLiteral("Geçersiz Kart ID: ");
-inline S kReceiveCardsQuestion = QStringLiteral(
-    "Mevcut kart listesi silinecek ve cihaz hafızasındaki kartlar listeye eklenecek. Onaylıyor musunuz?");
-inline S kCardsNotReceived = QStringLiteral("Kart numaraları cihazdan alınamadı");
-inline S kReaderHasNoCards = QStringLiteral("Cihaz kart hafızası boş");
-inline S kCardsReceived = QStringLiteral("Kart numaraları cihazdan alındı.");
-inline S kEraseCardsQuestion = QStringLiteral(
-    "Tüm kart hafızasını silmek istediğinizden emin misiniz? \r\n"
-    "Bu işlem cihaz tipine bağlı olarak 1-25 saniye arası sürecektir");
-inline S kCardsErased = QStringLiteral("Tüm kart hafızası silindi!");
-inline S kCardsNotErased = QStringLiteral("Kart hafızası silinemedi!");
+inline S kInvalidCardId = QT_TRANSLATE_NOOP("text", "Lütfen geçerli bir 'Kart ID' giriniz.");
+inline S kCardFileFilter = QT_TRANSLATE_NOOP("text", "Veri Dosyaları (*.txt)|*.txt");
+inline S kExportTitle = QT_TRANSLATE_NOOP("text", "Dosyaya Kaydet");
+inline S kImportTitle = QT_TRANSLATE_NOOP("text", "Aç");
+inline S kInvalidFileName = QT_TRANSLATE_NOOP("text", "Geçersiz dosya adı!");
+inline S kFileNotWritten = QT_TRANSLATE_NOOP("text", "Dosya kaydedilemedi!");
+inline S kFileNotRead = QT_TRANSLATE_NOOP("text", "Dosya okunamadı!");
+inline S kImportQuestion = QT_TRANSLATE_NOOP(
+    "text", "Mevcut kart listesi silinecek ve dosyadaki kartlar listeye eklenecek. Onaylıyor musunuz?");
+inline S kSendCardsQuestion = QT_TRANSLATE_NOOP("text", "Seçilen kart numaralarını göndermekistiyor musunuz?");
+inline S kListEmpty = QT_TRANSLATE_NOOP("text", "Kart listesi boş");
+inline S kStopped = QT_TRANSLATE_NOOP("text", "İşlem durduruldu");
+inline S kRetryQuestion = QT_TRANSLATE_NOOP("text", "Bu Kart ID gönderilemedi, Tekrar denenmesini istiyor musunuz??");
+inline S kDone = QT_TRANSLATE_NOOP("text", "İşlem Tamamlandı");
+inline S kBadCard = QT_TRANSLATE_NOOP("text", "Geçersiz Kart ID: ");
+inline S kReceiveCardsQuestion = QT_TRANSLATE_NOOP(
+    "text", "Mevcut kart listesi silinecek ve cihaz hafızasındaki kartlar listeye eklenecek. Onaylıyor musunuz?");
+inline S kCardsNotReceived = QT_TRANSLATE_NOOP("text", "Kart numaraları cihazdan alınamadı");
+inline S kReaderHasNoCards = QT_TRANSLATE_NOOP("text", "Cihaz kart hafızası boş");
+inline S kCardsReceived = QT_TRANSLATE_NOOP("text", "Kart numaraları cihazdan alındı.");
+inline S kEraseCardsQuestion = QT_TRANSLATE_NOOP("text",
+                                                 "Tüm kart hafızasını silmek istediğinizden emin misiniz? \r\n"
+                                                 "Bu işlem cihaz tipine bağlı olarak 1-25 saniye arası sürecektir");
+inline S kCardsErased = QT_TRANSLATE_NOOP("text", "Tüm kart hafızası silindi!");
+inline S kCardsNotErased = QT_TRANSLATE_NOOP("text", "Kart hafızası silinemedi!");
 QString CardLimit(int limit);  // "En fazla N kart ekleyebilirsiniz"
 
 // Clock.
-inline S kSendClockQuestion = QStringLiteral("PC saatini cihaza göndermek istediğinizden emin misiniz?");
-inline S kClockSent = QStringLiteral("Saat Gönderildi");
-inline S kClockNotSent = QStringLiteral("Hata! Saat Gönderilemedi");
+inline S kSendClockQuestion = QT_TRANSLATE_NOOP("text", "PC saatini cihaza göndermek istediğinizden emin misiniz?");
+inline S kClockSent = QT_TRANSLATE_NOOP("text", "Saat Gönderildi");
+inline S kClockNotSent = QT_TRANSLATE_NOOP("text", "Hata! Saat Gönderilemedi");
 
 // Offline records; "Kapı:" texts are followed by the current address text.
-inline S kEraseRecordsQuestion = QStringLiteral("Cihazın offline geçiş hafızasını silmek istediğinizden emin misiniz?");
-inline S kRecordsErased = QStringLiteral("Offline Geçiş Hafızası Silindi");
-inline S kRecordsNotErased = QStringLiteral("Hata! Offline Geçiş Hafızası Silinemedi");
-inline S kDownloadQuestion = QStringLiteral("Offline Kayıtları Cihazdan Almak İstiyor musunuz?");
-inline S kBadDownloadId = QStringLiteral("Mevcut Cihaz ID hatalı, 1-255 arası bir sayı giriniz!");
-inline S kNoRecords = QStringLiteral("Kayıt Bulunamadı... Kapı:");
-inline S kDownloading = QStringLiteral("Offline Kayıtlar Alınıyor... Kapı:");
-inline S kDownloadFailed = QStringLiteral("Offline Kayıtlar Alınamadı... Kapı:");
-inline S kLogging = QStringLiteral("Offline Kayıtlar Veritabanına Ekleniyor... Kapı:");
-inline S kLogFailed = QStringLiteral("Kayıtlar dosyaya yazılamadı, cihaz hafızası silinmedi! Kapı:");
-inline S kIncomplete = QStringLiteral("Kayıtların tamamı alınamadı, cihaz hafızası silinmedi! Kapı:");
-inline S kErasing = QStringLiteral("Offline Kayıtlar Siliniyor... Kapı:");
-inline S kEraseAfterFailed = QStringLiteral("İşlem Tamamalandı, Fakat Offline Kayıtlar Silinirken Hata Oluştu! Kapı:");
-inline S kDoneErased = QStringLiteral("İşlem Tamamlandı, Offline Kayıtlar Silindi... Kapı:");
-inline S kDoneKept = QStringLiteral("İşlem Tamamlandı, Ancak Offline Kayıtlar Silinmedi!");
-inline S kEditorFailed = QStringLiteral("NotePad.exe programı çalıştırılamadı");
+inline S kEraseRecordsQuestion =
+    QT_TRANSLATE_NOOP("text", "Cihazın offline geçiş hafızasını silmek istediğinizden emin misiniz?");
+inline S kRecordsErased = QT_TRANSLATE_NOOP("text", "Offline Geçiş Hafızası Silindi");
+inline S kRecordsNotErased = QT_TRANSLATE_NOOP("text", "Hata! Offline Geçiş Hafızası Silinemedi");
+inline S kDownloadQuestion = QT_TRANSLATE_NOOP("text", "Offline Kayıtları Cihazdan Almak İstiyor musunuz?");
+inline S kBadDownloadId = QT_TRANSLATE_NOOP("text", "Mevcut Cihaz ID hatalı, 1-255 arası bir sayı giriniz!");
+inline S kNoRecords = QT_TRANSLATE_NOOP("text", "Kayıt Bulunamadı... Kapı:");
+inline S kDownloading = QT_TRANSLATE_NOOP("text", "Offline Kayıtlar Alınıyor... Kapı:");
+inline S kDownloadFailed = QT_TRANSLATE_NOOP("text", "Offline Kayıtlar Alınamadı... Kapı:");
+inline S kLogging = QT_TRANSLATE_NOOP("text", "Offline Kayıtlar Veritabanına Ekleniyor... Kapı:");
+inline S kLogFailed = QT_TRANSLATE_NOOP("text", "Kayıtlar dosyaya yazılamadı, cihaz hafızası silinmedi! Kapı:");
+inline S kIncomplete = QT_TRANSLATE_NOOP("text", "Kayıtların tamamı alınamadı, cihaz hafızası silinmedi! Kapı:");
+inline S kErasing = QT_TRANSLATE_NOOP("text", "Offline Kayıtlar Siliniyor... Kapı:");
+inline S kEraseAfterFailed =
+    QT_TRANSLATE_NOOP("text", "İşlem Tamamalandı, Fakat Offline Kayıtlar Silinirken Hata Oluştu! Kapı:");
+inline S kDoneErased = QT_TRANSLATE_NOOP("text", "İşlem Tamamlandı, Offline Kayıtlar Silindi... Kapı:");
+inline S kDoneKept = QT_TRANSLATE_NOOP("text", "İşlem Tamamlandı, Ancak Offline Kayıtlar Silinmedi!");
+inline S kEditorFailed = QT_TRANSLATE_NOOP("text", "NotePad.exe programı çalıştırılamadı");
 
 // The bus view: what became of each reader, and its own messages.
-inline S kBusDone = QStringLiteral("Tamam");
-inline S kBusTimedOut = QStringLiteral("Zaman aşımı");
-inline S kBusBadReply = QStringLiteral("Hatalı yanıt");
-inline S kBusCollision = QStringLiteral("Çakışma");
+inline S kBusDone = QT_TRANSLATE_NOOP("text", "Tamam");
+inline S kBusTimedOut = QT_TRANSLATE_NOOP("text", "Zaman aşımı");
+inline S kBusBadReply = QT_TRANSLATE_NOOP("text", "Hatalı yanıt");
+inline S kBusCollision = QT_TRANSLATE_NOOP("text", "Çakışma");
 inline S kBusCollisionTip =
-    QStringLiteral("Bu adreste iki okuyucu olabilir: yanıtları bozuk ya da birbirini tutmuyor.");
-inline S kBusStopped = QStringLiteral("Durduruldu");
-inline S kBusLogFailed = QStringLiteral("Kayıtlar dosyaya yazılamadı, hafıza silinmedi");
-inline S kBusIncomplete = QStringLiteral("Kayıtların tamamı alınamadı, hafıza silinmedi");
-inline S kBusEraseFailed = QStringLiteral("Kayıtlar alındı, hafıza silinemedi");
-inline S kBusNoRecords = QStringLiteral("Kayıt yok");
-inline S kBusRecords = QStringLiteral("%1 kayıt alındı");
-inline S kBusCardsSent = QStringLiteral("%1 kart gönderildi");
+    QT_TRANSLATE_NOOP("text", "Bu adreste iki okuyucu olabilir: yanıtları bozuk ya da birbirini tutmuyor.");
+inline S kBusStopped = QT_TRANSLATE_NOOP("text", "Durduruldu");
+inline S kBusLogFailed = QT_TRANSLATE_NOOP("text", "Kayıtlar dosyaya yazılamadı, hafıza silinmedi");
+inline S kBusIncomplete = QT_TRANSLATE_NOOP("text", "Kayıtların tamamı alınamadı, hafıza silinmedi");
+inline S kBusEraseFailed = QT_TRANSLATE_NOOP("text", "Kayıtlar alındı, hafıza silinemedi");
+inline S kBusNoRecords = QT_TRANSLATE_NOOP("text", "Kayıt yok");
+inline S kBusRecords = QT_TRANSLATE_NOOP("text", "%1 kayıt alındı");
+inline S kBusCardsSent = QT_TRANSLATE_NOOP("text", "%1 kart gönderildi");
 // The line file in the bus view.
-inline S kLineFilter = QStringLiteral("Hat Dosyaları (*.json)|*.json");
-inline S kBusSaved = QStringLiteral("Kaydedildi");
-inline S kBusAsInFile = QStringLiteral("Dosyadaki gibi");
-inline S kBusNotInFile = QStringLiteral("Dosyada yok");
-inline S kBusApplied = QStringLiteral("Uygulandı");
-inline S kBusCardsUnknown = QStringLiteral("Kartlar okunamıyor, olduğu gibi kalacak");
-inline S kBusNothingToApply = QStringLiteral("Hattaki okuyucular dosyadaki gibi, gönderilecek bir şey yok");
-inline QString BusSettingsDiffer(const QString& fields) { return QStringLiteral("Ayar farkı: %1").arg(fields); }
-inline QString BusCardsToAdd(int n) { return QStringLiteral("%1 kart eklenecek").arg(n); }
+inline S kLineFilter = QT_TRANSLATE_NOOP("text", "Hat Dosyaları (*.json)|*.json");
+inline S kBusSaved = QT_TRANSLATE_NOOP("text", "Kaydedildi");
+inline S kBusAsInFile = QT_TRANSLATE_NOOP("text", "Dosyadaki gibi");
+inline S kBusNotInFile = QT_TRANSLATE_NOOP("text", "Dosyada yok");
+inline S kBusApplied = QT_TRANSLATE_NOOP("text", "Uygulandı");
+inline S kBusCardsUnknown = QT_TRANSLATE_NOOP("text", "Kartlar okunamıyor, olduğu gibi kalacak");
+inline S kBusNothingToApply = QT_TRANSLATE_NOOP("text", "Hattaki okuyucular dosyadaki gibi, gönderilecek bir şey yok");
+inline QString BusSettingsDiffer(const QString& fields) { return Text(QT_TRANSLATE_NOOP("text", "Ayar farkı: %1")).arg(fields); }
+inline QString BusCardsToAdd(int n) { return Text(QT_TRANSLATE_NOOP("text", "%1 kart eklenecek")).arg(n); }
 inline QString BusCardsToReplace(int n) {
-  return QStringLiteral("Kart hafızası silinip %1 kart gönderilecek").arg(n);
+  return Text(QT_TRANSLATE_NOOP("text", "Kart hafızası silinip %1 kart gönderilecek")).arg(n);
 }
 // One reader of the plan in the confirmation: its address and what changes.
 inline QString BusPlanLine(int address, const QString& changes) {
-  return QStringLiteral("Okuyucu %1: %2").arg(address).arg(changes);
+  return Text(QT_TRANSLATE_NOOP("text", "Okuyucu %1: %2")).arg(address).arg(changes);
 }
 inline QString BusApplyQuestion(const QString& plan) {
-  return QStringLiteral("Dosyadaki ayarlar ve kartlar hatta gönderilecek:\n%1\nOnaylıyor musunuz?").arg(plan);
+  return Text(QT_TRANSLATE_NOOP("text", "Dosyadaki ayarlar ve kartlar hatta gönderilecek:\n%1\nOnaylıyor musunuz?")).arg(plan);
 }
 // The line file cannot be used: the file, the reader's entry (0: the file as a whole) and the field.
 inline QString BadLineFile(const QString& file, int address, const QString& field) {
-  return address > 0 ? QStringLiteral("Hat dosyası hatalı: %1, okuyucu %2, alan \"%3\"").arg(file).arg(address).arg(field)
-                     : QStringLiteral("Hat dosyası hatalı: %1 %2").arg(file, field.isEmpty() ? QString() : u'"' + field + u'"');
+  return address > 0 ? Text(QT_TRANSLATE_NOOP("text", "Hat dosyası hatalı: %1, okuyucu %2, alan \"%3\"")).arg(file).arg(address).arg(field)
+                     : Text(QT_TRANSLATE_NOOP("text", "Hat dosyası hatalı: %1 %2")).arg(file, field.isEmpty() ? QString() : u'"' + field + u'"');
 }
 // The row's model family cannot do the action; the models that can.
-inline QString BusNotOnModel(const QString& models) { return QStringLiteral("Bu modelde yok (yalnızca %1)").arg(models); }
-inline S kBusEntry = QStringLiteral("Giriş");
-inline S kBusExit = QStringLiteral("Çıkış");
-inline S kBusNothingSelected = QStringLiteral("Lütfen listeden okuyucu seçiniz");
-inline S kBusBadRange = QStringLiteral("Lütfen 0-255 arası bir adres aralığı giriniz");
-inline S kBusBadDrift = QStringLiteral("Lütfen 0-86400 snd arası bir saat farkı giriniz");
-inline S kCsvFilter = QStringLiteral("CSV Dosyaları (*.csv)|*.csv");
-inline S kTextFilter = QStringLiteral("Metin Dosyaları (*.txt)|*.txt");
+inline S kBusNotOnModel = QT_TRANSLATE_NOOP("text", "Bu modelde yok (yalnızca %1)");
+inline QString BusNotOnModel(const QString& models) { return kBusNotOnModel.arg(models); }
+inline S kBusEntry = QT_TRANSLATE_NOOP("text", "Giriş");
+inline S kBusExit = QT_TRANSLATE_NOOP("text", "Çıkış");
+inline S kBusNothingSelected = QT_TRANSLATE_NOOP("text", "Lütfen listeden okuyucu seçiniz");
+inline S kBusBadRange = QT_TRANSLATE_NOOP("text", "Lütfen 0-255 arası bir adres aralığı giriniz");
+inline S kBusBadDrift = QT_TRANSLATE_NOOP("text", "Lütfen 0-86400 snd arası bir saat farkı giriniz");
+inline S kCsvFilter = QT_TRANSLATE_NOOP("text", "CSV Dosyaları (*.csv)|*.csv");
+inline S kTextFilter = QT_TRANSLATE_NOOP("text", "Metin Dosyaları (*.txt)|*.txt");
 
 // The passage store: where a download's records are kept besides the log.
-inline S kStoreFailed = QStringLiteral("Kayıtlar veritabanına yazılamadı, cihaz hafızası silinmedi! Kapı:");
-inline S kBusStoreFailed = QStringLiteral("Kayıtlar veritabanına yazılamadı, hafıza silinmedi");
-inline S kStoreBadAddress = QStringLiteral("Kayıt veritabanı adresi hatalı");
-inline S kStoreNoDriver = QStringLiteral("Kayıt veritabanı sürücüsü bulunamadı");
-inline S kStoreUnreachable = QStringLiteral("Kayıt veritabanına bağlanılamadı");
-inline S kStoreNewer = QStringLiteral("Kayıt veritabanı bu programın daha yeni bir sürümüne ait, değiştirilmedi");
-inline S kStoreOpenFailed = QStringLiteral("Kayıt veritabanı açılamadı");
-inline S kStoreNotRead = QStringLiteral("Kayıt veritabanı okunamadı");
-inline S kStoreNotWritten = QStringLiteral("Kayıt veritabanına yazılamadı");
+inline S kStoreFailed = QT_TRANSLATE_NOOP("text", "Kayıtlar veritabanına yazılamadı, cihaz hafızası silinmedi! Kapı:");
+inline S kBusStoreFailed = QT_TRANSLATE_NOOP("text", "Kayıtlar veritabanına yazılamadı, hafıza silinmedi");
+inline S kStoreBadAddress = QT_TRANSLATE_NOOP("text", "Kayıt veritabanı adresi hatalı");
+inline S kStoreNoDriver = QT_TRANSLATE_NOOP("text", "Kayıt veritabanı sürücüsü bulunamadı");
+inline S kStoreUnreachable = QT_TRANSLATE_NOOP("text", "Kayıt veritabanına bağlanılamadı");
+inline S kStoreNewer = QT_TRANSLATE_NOOP("text", "Kayıt veritabanı bu programın daha yeni bir sürümüne ait, değiştirilmedi");
+inline S kStoreOpenFailed = QT_TRANSLATE_NOOP("text", "Kayıt veritabanı açılamadı");
+inline S kStoreNotRead = QT_TRANSLATE_NOOP("text", "Kayıt veritabanı okunamadı");
+inline S kStoreNotWritten = QT_TRANSLATE_NOOP("text", "Kayıt veritabanına yazılamadı");
 // Which part of the address is wrong (scheme, server, port, database name).
-inline S kStoreAddressParts[4] = {QStringLiteral("adres türü (postgresql://)"), QStringLiteral("sunucu"),
-                                  QStringLiteral("port"), QStringLiteral("veritabanı adı")};
+inline S kStoreAddressParts[4] = {QT_TRANSLATE_NOOP("text", "adres türü (postgresql://)"), QT_TRANSLATE_NOOP("text", "sunucu"),
+                                  QT_TRANSLATE_NOOP("text", "port"), QT_TRANSLATE_NOOP("text", "veritabanı adı")};
 // "<address>: <part> hatalı"; "<address>: sürüm N, bu program M".
 QString StoreAddressDetail(const QString& address, const QString& part);
 QString StoreVersionDetail(const QString& address, int found, int known);
 
 // The record viewer.
-inline S kRecordDirections[3] = {QStringLiteral("Belirsiz"), QStringLiteral("Giriş"), QStringLiteral("Çıkış")};
-inline S kRecordsBadDate = QStringLiteral("Lütfen tarihi GG/AA/YYYY ya da GG/AA/YYYY SS:DD biçiminde giriniz");
+inline S kRecordDirections[3] = {QT_TRANSLATE_NOOP("text", "Belirsiz"), QT_TRANSLATE_NOOP("text", "Giriş"), QT_TRANSLATE_NOOP("text", "Çıkış")};
+inline S kRecordsBadDate = QT_TRANSLATE_NOOP("text", "Lütfen tarihi GG/AA/YYYY ya da GG/AA/YYYY SS:DD biçiminde giriniz");
 inline S kRecordsBadReaders =
-    QStringLiteral("Lütfen okuyucu adreslerini 1-255 arası, örneğin 1,3,7-9 biçiminde giriniz");
+    QT_TRANSLATE_NOOP("text", "Lütfen okuyucu adreslerini 1-255 arası, örneğin 1,3,7-9 biçiminde giriniz");
 QString RecordsShown(qint64 count);  // "Gösterilen geçiş sayısı: N"
 // A card holders list: what is wrong and on which line; how many were taken.
-inline S kHoldersNotUtf8 = QStringLiteral("UTF-8 değil");
-inline S kHoldersNoCard = QStringLiteral("kart numarası hatalı");
-inline S kHoldersNoName = QStringLiteral("kart sahibinin adı yok");
+inline S kHoldersNotUtf8 = QT_TRANSLATE_NOOP("text", "UTF-8 değil");
+inline S kHoldersNoCard = QT_TRANSLATE_NOOP("text", "kart numarası hatalı");
+inline S kHoldersNoName = QT_TRANSLATE_NOOP("text", "kart sahibinin adı yok");
 QString HoldersBadLine(qint64 line, const QString& what);  // "Kart sahipleri dosyası hatalı, satır N: …"
 QString HoldersImported(qint64 count);                     // "N kart sahibi alındı"
 
 // The traffic monitor's marks.
-inline S kTrafficFailed = QStringLiteral("Hatalı yanıt");
-inline S kTrafficTimedOut = QStringLiteral("Zaman aşımı");
-inline S kTrafficStray = QStringLiteral("Başıboş bayt");
+inline S kTrafficFailed = QT_TRANSLATE_NOOP("text", "Hatalı yanıt");
+inline S kTrafficTimedOut = QT_TRANSLATE_NOOP("text", "Zaman aşımı");
+inline S kTrafficStray = QT_TRANSLATE_NOOP("text", "Başıboş bayt");
 
 }  // namespace tessaro::text

@@ -43,7 +43,7 @@ class TrafficModel : public QAbstractTableModel {
   }
   int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 8; }
   QVariant headerData(int section, Qt::Orientation o, int role) const override {
-    if (o == Qt::Horizontal && role == Qt::DisplayRole) return caption::tblTraffic[section];
+    if (o == Qt::Horizontal && role == Qt::DisplayRole) return QString(caption::tblTraffic[section]);
     return {};
   }
   QVariant data(const QModelIndex& index, int role) const override {
@@ -171,6 +171,5 @@ std::deque<TrafficFrame> TrafficWindow::shownFrames() const {
     out.push_back(log_.frames()[static_cast<size_t>(filter_->mapToSource(filter_->index(r, 0)).row())]);
   return out;
 }
-
 
 }  // namespace tessaro

@@ -4,10 +4,16 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
+#include <memory>
 
+#include "language.h"
 #include "qtprompts.h"
 #include "texts.h"
 
@@ -51,6 +57,38 @@ TEST(QtPrompts, PlainBoxesAndQtsOwnFileDialog) {
     dlg->reject();
   });
   EXPECT_TRUE(prompts.chooseFile("Aç", QDir::tempPath(), "Veri (*.txt)|*.txt|Metin|*.log").cancelled);
+}
+
+// Qt's own texts follow the window's language, whatever the desktop's: a
+// question's buttons, the file dialog and a text box's menu.
+TEST(QtPrompts, QtsOwnTextsInTheWindowsLanguage) {
+  // Without the accelerator marks and the shortcuts.
+  const auto plain = [](QString s) { return s.remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0); };
+  const struct { Language language; QStringList box, dialog; const char* undo; } rows[] = {
+      {Language::Turkish, {"Evet", "Hayır"}, {"Arama konumu:", "Dosya adı:", "Aç", "İptal"}, "Geri al"},
+      {Language::English, {"Yes", "No"}, {"Look in:", "File name:", "Open", "Cancel"}, "Undo"}};
+  for (const auto& r : rows) {
+    const Translations translations(r.language);
+    ASSERT_EQ(translations.missing(), "");
+    QtPrompts prompts;
+    QStringList box, dialog;
+    WhenShown<QMessageBox>([&](QMessageBox* b) {
+      box << plain(b->button(QMessageBox::Yes)->text()) << plain(b->button(QMessageBox::No)->text());
+      b->reject();
+    });
+    prompts.confirm("?");
+    WhenShown<QFileDialog>([&](QFileDialog* d) {
+      for (const char* label : {"lookInLabel", "fileNameLabel"}) dialog << plain(d->findChild<QLabel*>(label)->text());
+      for (QAbstractButton* b : d->findChild<QDialogButtonBox*>()->buttons()) dialog << plain(b->text());
+      d->reject();
+    });
+    prompts.chooseFile("Aç", QDir::tempPath(), "Veri (*.txt)|*.txt");
+    EXPECT_EQ(box, r.box);
+    EXPECT_EQ(dialog, r.dialog);
+    QLineEdit edit;
+    const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    EXPECT_EQ(plain(menu->actions().first()->text()), QString::fromUtf8(r.undo));
+  }
 }
 
 }  // namespace
