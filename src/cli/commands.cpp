@@ -9,6 +9,17 @@
 namespace tessaro::cli {
 
 const std::vector<Command>& Commands() {
+  std::vector<DeviceModel> unreadable;
+  for (int m = 0; m < kModelCount; ++m)
+    if (!Can(static_cast<DeviceModel>(m), Ability::CardDownload)) unreadable.push_back(static_cast<DeviceModel>(m));
+  const OptionRow kUnreadableCards = {
+      "--send-unreadable-cards", nullptr,
+      QStringLiteral("give a model that cannot give its card list back (%1) the file's cards: erase its card "
+                     "memory, then send the whole list")
+          .arg(ModelNames(unreadable))};
+  const OptionRow kFoundAt = {"--found-at", "ADDRESS",
+                              QStringLiteral("a replaced reader answers at ADDRESS: it takes the entry of the one "
+                                             "--id, with that entry's address")};
   static const std::vector<Command> commands = {
       {.name = "scan",
        .options = {{"--from", "N", QStringLiteral("the first address asked, 0-255 (default 1)")},
@@ -70,6 +81,35 @@ const std::vector<Command>& Commands() {
        .needs = Ability::CardDownload,
        .prepare = PrepareCardFile,
        .onReader = RunCardsDiff},
+      {.name = "line save",
+       .operands = {1, 1, "FILE"},
+       .help = "Writes every reader's settings and, where the model gives its list back, its cards into a line "
+               "file: the readers of --id, or every reader that answers. Nothing is written unless every reader "
+               "was read.",
+       .addresses = Addresses::Line,
+       .prepare = PrepareLineSave,
+       .onLine = RunLineSave},
+      {.name = "line plan",
+       .operands = {1, 1, "FILE"},
+       .options = {kUnreadableCards, kFoundAt},
+       .help = "Compares the line with a line file and lists, reader by reader, what a line apply would write: "
+               "each setting that differs (now->wanted), the cards to add and to remove, the file's readers "
+               "that do not answer and the readers that answer but are not in the file. Writes nothing; exit "
+               "status 0 when there is nothing to do.",
+       .addresses = Addresses::Line,
+       .prepare = PrepareLinePlan,
+       .onLine = RunLinePlan},
+      {.name = "line apply",
+       .operands = {1, 1, "FILE"},
+       .options = {{"--yes", nullptr, QStringLiteral("write without asking (needed without a terminal)")},
+                   kUnreadableCards,
+                   kFoundAt},
+       .help = "Plans as line plan, shows the plan and asks, then writes each reader's settings once where one "
+               "differs and only its missing cards, or erases its card memory and sends the whole list where a "
+               "card must go, and reads every reader back.",
+       .addresses = Addresses::Line,
+       .prepare = PrepareLineApply,
+       .onLine = RunLineApply},
       {.name = "records count",
        .help = "Reads each reader's count of stored passage records.",
        .needs = Ability::ClockAndRecords,
@@ -121,7 +161,7 @@ QString Command::synopsis() const {
 }
 
 bool Command::takes(const QString& option) const {
-  if (option == QLatin1String("--id")) return addresses == Addresses::Listed;
+  if (option == QLatin1String("--id")) return addresses != Addresses::Scanned;
   for (const OptionRow& o : CommonOptions())
     if (option == QLatin1String(o.name)) return true;
   for (const OptionRow& o : options)

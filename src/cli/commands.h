@@ -36,6 +36,7 @@ struct Operands {
 enum class Addresses {
   Listed,   // --id LIST, or with --id all every reader a scan of the line finds
   Scanned,  // a range its prepare routine sets; an address that does not answer gives no row
+  Line,     // the whole line at once: --id LIST or every address, which its line routine goes through
 };
 
 // Reads and checks what the command needs before any reader is touched;
@@ -43,6 +44,9 @@ enum class Addresses {
 using Prepare = bool (*)(Job& job, QString* why);
 // The command on one reader; nullopt when nothing answered at a scanned address.
 using OnReader = std::optional<ReaderRow> (*)(Job& job, ExchangeEnv& env, int address);
+// The command on the whole line, for what needs every reader before it
+// writes (a file, a plan the user confirms); a row per reader.
+using OnLine = std::vector<ReaderRow> (*)(Job& job, ExchangeEnv& env);
 
 struct Command {
   const char* name;  // "settings get"
@@ -53,6 +57,7 @@ struct Command {
   Addresses addresses = Addresses::Listed;
   Prepare prepare = nullptr;  // nothing to read before the readers
   OnReader onReader = nullptr;
+  OnLine onLine = nullptr;  // instead of onReader, with Addresses::Line
 
   // "cards push FILE [--erase-first]"
   QString synopsis() const;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "accesslog.h"
+#include "linefile.h"
 #include "link.h"
 #include "options.h"
 #include "output.h"
@@ -29,6 +30,8 @@ struct Job {
   std::unique_ptr<AccessLog> log;                   // records pull
   std::optional<QDateTime> time;                    // clock set; none: the PC's time at the request
   int maxDrift = 2;                                 // clock sync, seconds
+  std::optional<LineFile> line;                     // line plan, line apply
+  std::optional<int> foundAt;                       // line apply: where the replaced reader answers
 
   // The command's own option as given, or `byDefault`; a flag's value is empty.
   QString option(const char* name, const QString& byDefault = {}) const {
@@ -65,6 +68,14 @@ std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address);
 std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address);
 std::optional<ReaderRow> RunCardsErase(Job& job, ExchangeEnv& env, int address);
 std::optional<ReaderRow> RunCardsDiff(Job& job, ExchangeEnv& env, int address);
+
+// linecommands.cpp
+bool PrepareLineSave(Job& job, QString* why);
+bool PrepareLinePlan(Job& job, QString* why);
+bool PrepareLineApply(Job& job, QString* why);
+std::vector<ReaderRow> RunLineSave(Job& job, ExchangeEnv& env);
+std::vector<ReaderRow> RunLinePlan(Job& job, ExchangeEnv& env);
+std::vector<ReaderRow> RunLineApply(Job& job, ExchangeEnv& env);
 
 // recordcommands.cpp
 bool PrepareRecordsPull(Job& job, QString* why);

@@ -31,5 +31,13 @@ int main(int argc, char* argv[]) {
   tessaro::SteadyClock clock;
   tessaro::cli::Console console{out, err, isatty(STDERR_FILENO) == 1, pump, clock};
   console.interrupted = &gInterrupted;
+  if (isatty(STDIN_FILENO) == 1 && isatty(STDERR_FILENO) == 1) {
+    console.confirm = [&err](const QString& question) {
+      err << question << " [y/N] " << Qt::flush;
+      QTextStream in(stdin);
+      const QString answer = in.readLine().trimmed().toLower();
+      return answer == QLatin1String("y") || answer == QLatin1String("yes");
+    };
+  }
   return tessaro::cli::RunCli(args, console);
 }

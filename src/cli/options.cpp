@@ -145,8 +145,9 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
     if (!m) return fail(QStringLiteral("--model: unknown model '%1' (%2)").arg(given["--model"], ModelChoices()));
     o.model = *m;
   }
-  if (command.addresses == Addresses::Listed) {
-    if (!given.contains("--id")) return fail(QStringLiteral("%1 needs --id").arg(name));
+  if (command.addresses == Addresses::Listed && !given.contains("--id"))
+    return fail(QStringLiteral("%1 needs --id").arg(name));
+  if (given.contains("--id")) {
     if (given["--id"] == "all") {
       o.allIds = true;
     } else {

@@ -115,7 +115,10 @@ int Runner::run() {
            << ")" << Qt::endl;
     return kNoLink;
   }
-  const std::vector<ReaderRow> rows = command_.addresses == Addresses::Scanned ? scanned() : listed();
+  ExchangeEnv env = links_.env(*link_);
+  const std::vector<ReaderRow> rows = command_.addresses == Addresses::Line      ? command_.onLine(job_, env)
+                                      : command_.addresses == Addresses::Scanned ? scanned()
+                                                                                 : listed();
   bool anyFailed = false;
   for (const ReaderRow& r : rows) {
     if (!r.error.isEmpty()) c_.err << "tessaro-cli: " << r.error << Qt::endl;

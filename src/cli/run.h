@@ -24,6 +24,8 @@ struct Console {
   std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
   const std::atomic<bool>* interrupted = nullptr;  // Ctrl-C
   SerialLink::PortResolver portResolver;           // --port N → device; the system's when empty
+  // Asks the user a yes-or-no question; empty when no one is at a terminal.
+  std::function<bool(const QString& question)> confirm;
 };
 
 int RunCli(const QStringList& args, Console& console);

@@ -384,5 +384,114 @@ TEST(Cli, BoundaryValuesAreTaken) {
   EXPECT_TRUE(rig.out.startsWith("Usage: tessaro-cli COMMAND"));
 }
 
+QString PlanOf(const QJsonObject& r) {
+  QStringList settings;
+  for (const QJsonValue& s : r["settings"].toArray()) settings << s.toString();
+  return QStringLiteral("%1 %2 [%3] %4").arg(r["address"].toInt()).arg(r["status"].toString(), settings.join(u' '),
+                                               r["cards"].toString());
+}
+
+// Saved, changed by hand, planned, declined, applied: the plan names what a
+// write would change and the readers that do not belong; a second plan finds
+// nothing.
+TEST(Cli, LineSavedPlannedAndApplied) {
+  CliRig rig;
+  rig.sim.addReader(3, SimModel::TS40).cards = {31, 32};
+  rig.sim.addReader(4, SimModel::TS40);
+  rig.sim.addReader(5, SimModel::TS40).cards = {51, 52, 53};
+  const QString file = rig.path("line.json");
+  ASSERT_EQ(rig.run({"line", "save", file, "--id", "3,5", "--model", "TS-40"}), kDone);
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  QJsonObject doc = QJsonDocument::fromJson(f.readAll()).object();
+  f.close();
+  QJsonArray entries = doc["readers"].toArray();
+  QJsonObject three = entries[0].toObject(), five = entries[1].toObject();
+  three["relay_time"] = 9;
+  five["cards"] = QJsonArray{51, 53};
+  entries = {three, five, QJsonObject{{"address", 6}, {"model", "TS-40"}}};
+  doc["readers"] = entries;
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(QJsonDocument(doc).toJson());
+  f.close();
+
+  EXPECT_EQ(rig.run({"line", "plan", file, "--id", "3-6", "--model", "TS-40", "--json"}), kSomeFailed);
+  QStringList plan;
+  for (const QJsonValue& r : rig.readers()) plan << PlanOf(r.toObject());
+  EXPECT_EQ(plan, (QStringList{"3 differs [relay_time:1->9] same", "4 not in file [] ",
+                               "5 differs [] erase all and send 2 (1 to remove)", "6 time-out [] "}));
+
+  rig.sim.clearRequests();
+  EXPECT_EQ(rig.run({"line", "apply", file, "--id", "3,5", "--model", "TS-40"}), kUsage);
+  EXPECT_TRUE(rig.sim.requests().empty()) << "asked nothing without a terminal";
+  QString question;
+  bool yes = false;
+  auto apply = [&] {
+    QTextStream o(&rig.out), e(&rig.err);
+    rig.out.clear();
+    cli::Console console{o, e, false, rig.pump, rig.clock};
+    console.confirm = [&](const QString& q) { return question = q, yes; };
+    return cli::RunCli(rig.link + QStringList{"line", "apply", file, "--id", "3,5", "--model", "TS-40", "--json"},
+                       console);
+  };
+  EXPECT_EQ(apply(), kSomeFailed);
+  EXPECT_EQ(question, "Write this plan to 2 reader(s)?");
+  EXPECT_FALSE(rig.asked("%DS") || rig.asked("%EC") || rig.asked("%NC")) << "declined: nothing written";
+  yes = true;
+  EXPECT_EQ(apply(), kDone);
+  EXPECT_EQ(rig.sim.reader(3)->settings.relayTime, 9);
+  EXPECT_EQ(rig.sim.reader(5)->cards, (std::vector<quint32>{51, 53}));
+  EXPECT_EQ(rig.readers()[1].toObject()["cards_sent"], 2);
+  EXPECT_EQ(rig.run({"line", "plan", file, "--id", "3,5", "--model", "TS-40"}), kDone);
+}
+
+// A reader new out of its box at address 1 takes entry 7: its settings and address, then its cards.
+TEST(Cli, ReplacedReaderTakesItsEntry) {
+  CliRig rig;
+  rig.sim.addReader(1, SimModel::TS40);
+  const QString file = rig.path("line.json");
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(R"({"format": 1, "readers": [{"address": 7, "model": "TS-40", "relay_time": 4, "cards": [12, 11]}]})");
+  f.close();
+  for (const QStringList& refused : {QStringList{"--id", "7", "--found-at", "0"}, {"--id", "7", "--found-at", "256"},
+                                     {"--id", "7,8", "--found-at", "1"}, {"--id", "8", "--found-at", "1"}})
+    EXPECT_EQ(rig.run(QStringList{"line", "apply", file, "--yes", "--model", "TS-40"} + refused), kUsage) << refused.join(' ').toStdString();
+  EXPECT_TRUE(rig.sim.requests().empty());
+  EXPECT_EQ(rig.run({"line", "apply", file, "--yes", "--model", "TS-40", "--id", "7", "--found-at", "1"}), kDone);
+  ASSERT_EQ(rig.sim.reader(1), nullptr);
+  ASSERT_NE(rig.sim.reader(7), nullptr);
+  EXPECT_EQ(rig.sim.reader(7)->settings.relayTime, 4);
+  EXPECT_EQ(rig.sim.reader(7)->cards, (std::vector<quint32>{11, 12}));
+}
+
+// A file the line cannot take is refused whole, naming where, before anything is sent; a
+// save that missed a reader writes no file.
+TEST(Cli, LineFileRefusedWholeAndSavedWholeOrNotAtAll) {
+  CliRig rig;
+  rig.sim.addReader(3, SimModel::TS40);
+  const QString file = rig.path("line.json");
+  const std::pair<const char*, const char*> files[] = {
+      {R"({"format": 1, "readers": [{"address": 3, "model": "TS-40", "relay_time": 65}]})",
+       "line.json, reader 3, field relay_time: '65' cannot be sent"},
+      {R"({"format": 1, "readers": [{"address": 3, "cards": ["12"]}]})", "line.json, reader 3, field model: unknown model ''"},
+      {R"({"format": 1, "readers": [{"address": 3})", "line.json: not JSON (at character 40)"},
+      {R"({"format": 2, "readers": []})", "line.json, field format: unknown format 2"},
+  };
+  for (const auto& [bytes, message] : files) {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+    EXPECT_EQ(rig.run({"line", "plan", file, "--id", "3"}), kUsage);
+    EXPECT_TRUE(rig.err.contains(QString::fromUtf8(message))) << rig.err.toStdString();
+  }
+  EXPECT_TRUE(rig.sim.requests().empty());
+  const QString saved = rig.path("saved.json");
+  EXPECT_EQ(rig.run({"line", "save", saved, "--id", "3,4", "--model", "TS-40"}), kSomeFailed);
+  EXPECT_FALSE(QFile::exists(saved));
+  EXPECT_EQ(rig.run({"line", "save", rig.path("none/saved.json"), "--id", "3"}), kUsage);
+}
+
 }  // namespace
 }  // namespace tessaro
