@@ -11,7 +11,8 @@ namespace {
 
 const char* const kOutput =
     "JSON: {\"command\": ..., \"readers\": [{\"address\": N, \"status\": \"ok\" | \"time-out\" | \"bad reply\" | "
-    "\"invalid value\" | \"collision\" | \"log error\" | \"file error\" | \"stopped\", \"error\": text, ...the "
+    "\"invalid value\" | \"collision\" | \"log error\" | \"file error\" | \"stopped\" | \"differs\" | \"not in file\" "
+    "(line commands), \"error\": text, ...the "
     "command's fields}]}.";
 const char* const kExit =
     "0 every reader done; 1 usage error; 2 some readers failed (the others completed); 3 the link could not be "
@@ -52,7 +53,9 @@ QString ModelsLine(const Command& c) {
 QString HelpText(const QString& command) {
   for (const Command& c : Commands()) {
     if (command != QLatin1String(c.name)) continue;
-    const QString readers = c.addresses == Addresses::Listed ? QStringLiteral(" --id LIST") : QString();
+    const QString readers = c.addresses == Addresses::Listed ? QStringLiteral(" --id LIST")
+                            : c.addresses == Addresses::Line ? QStringLiteral(" [--id LIST]")
+                                                             : QString();
     QString out =
         QStringLiteral("Usage: tessaro-cli %1 LINK%2 [--json|--csv] [--trace FILE]\n\n").arg(c.synopsis(), readers) +
         Wrap(QLatin1String(c.help) + (c.needs ? u' ' + ModelsLine(c) : QString()), 0);
@@ -60,7 +63,8 @@ QString HelpText(const QString& command) {
     return out + QStringLiteral("\nOptions:\n") + OptionLines(CommonOptions(), &c);
   }
   QString out = QStringLiteral(
-      "Usage: tessaro-cli COMMAND LINK [--id LIST] [OPTIONS]\n\n"
+      "Usage: tessaro-cli COMMAND LINK [--id LIST] [OPTIONS]\n"
+      "       tessaro-cli --version\n\n"
       "Configures Tessaro TS-20 ... TS-90C access-control readers over a serial line or TCP, many at once.\n\n"
       "Commands:\n");
   for (const Command& c : Commands()) out += QStringLiteral("  %1\n").arg(c.synopsis());

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "eventpump.h"
+#include "completion.h"
 #include "help.h"
 #include "run.h"
 
@@ -22,6 +23,10 @@ int main(int argc, char* argv[]) {
   // The manual page is made from the help text at build time.
   if (args == QStringList{"--man"}) {
     out << tessaro::cli::ManPage();
+    return 0;
+  }
+  if (args == QStringList{"--completion"}) {
+    out << tessaro::cli::BashCompletion();
     return 0;
   }
   // Ctrl-C stops after the exchange in progress.

@@ -136,6 +136,10 @@ int Runner::run() {
 }  // namespace
 
 int RunCli(const QStringList& args, Console& console) {
+  if (args == QStringList{QStringLiteral("--version")}) {
+    console.out << "tessaro-cli " TESSARO_VERSION << Qt::endl;
+    return kDone;
+  }
   QString error;
   const std::optional<Options> options = ParseOptions(args, &error);
   if (!options) {

@@ -7,9 +7,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "completion.h"
 #include "help.h"
 #include "run.h"
 #include "support/windowrig.h"
@@ -243,6 +245,8 @@ TEST(Cli, CommandHelp) {
     synopsis = synopsis.trimmed().replace("-", "\\-");
     EXPECT_TRUE(man.contains(".B " + synopsis + "\n")) << synopsis.toStdString();
   }
+  EXPECT_EQ(rig.runBare({"--version"}), kDone);
+  EXPECT_TRUE(QRegularExpression("^tessaro-cli \\d+\\.\\d+\\.\\d+\n$").match(rig.out).hasMatch()) << rig.out.toStdString();
 }
 
 // --id all: every reader a scan of the line finds; a collision is a failed
@@ -491,6 +495,42 @@ TEST(Cli, LineFileRefusedWholeAndSavedWholeOrNotAtAll) {
   EXPECT_EQ(rig.run({"line", "save", saved, "--id", "3,4", "--model", "TS-40"}), kSomeFailed);
   EXPECT_FALSE(QFile::exists(saved));
   EXPECT_EQ(rig.run({"line", "save", rig.path("none/saved.json"), "--id", "3"}), kUsage);
+}
+
+// The completion, run in bash: what it offers after each line typed so far.
+TEST(Cli, BashCompletionOffersWhatTheTableTakes) {
+  QTemporaryDir dir;
+  QFile script(dir.filePath("completion.bash"));
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+  script.write(cli::BashCompletion().toUtf8());
+  script.close();
+  QFile cards(dir.filePath("cards.txt"));
+  ASSERT_TRUE(cards.open(QIODevice::WriteOnly));
+  cards.close();
+  const QString d = dir.path();
+  const std::pair<QString, QString> typed[] = {
+      {"tessaro-cli li", "line"},
+      {"tessaro-cli -", "--help --version"},
+      {"tessaro-cli line a", "apply"},
+      {"tessaro-cli line apply x.json --se", "--serial --send-unreadable-cards"},
+      {"tessaro-cli scan --se", "--serial"},
+      {"tessaro-cli --model TS-9", "TS-90 TS-90B TS-90C"},
+      {"tessaro-cli settings set --id 3 relay", "relay_time="},
+      {"tessaro-cli cards push --tcp h " + d + "/ca", d + "/cards.txt"},
+      {"tessaro-cli records pull --log " + d + "/ca", d + "/cards.txt"},
+      {"tessaro-cli --serial /dev/nu", ""},
+      {"tessaro-cli --serial /dev/tty", "/dev/tty"},
+  };
+  for (const auto& [line, offered] : typed) {
+    QProcess bash;
+    bash.start("bash", {"-c", QStringLiteral("source %1; COMP_WORDS=(%2); COMP_CWORD=%3; _tessaro_cli; echo \"${COMPREPLY[*]}\"")
+                                  .arg(script.fileName(), line)
+                                  .arg(line.count(u' '))});
+    ASSERT_TRUE(bash.waitForFinished(5000));
+    const QString got = QString::fromUtf8(bash.readAllStandardOutput()).trimmed();
+    if (line.endsWith("/dev/tty")) EXPECT_TRUE(got.split(' ').contains(offered)) << got.toStdString();
+    else EXPECT_EQ(got, offered) << line.toStdString() << "\n" << bash.readAllStandardError().toStdString();
+  }
 }
 
 }  // namespace
