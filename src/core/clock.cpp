@@ -17,7 +17,7 @@ QByteArray ClockPayload(const QDateTime& time) {
 }
 
 Outcome SetClock(ExchangeEnv& env, DeviceId deviceId, const std::function<QDateTime()>& now) {
-  // The time must be the one at sending, not the one before thousands of drain passes.
+  // The time must be the one at sending, not the one before the drain.
   return CommandExchange(env, Cmd::SetClock,
                          {.deviceId = deviceId, .payloadAtSending = [&] { return ClockPayload(now()); }})
       .outcome;
