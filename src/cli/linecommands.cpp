@@ -50,9 +50,9 @@ QString LinkText(const Options& o) {
 }
 
 QString ValueText(const QJsonValue& v) {
-  if (v.isDouble()) return QString::number(v.toDouble(), 'g', 12);
   if (v.isBool()) return QLatin1String(v.toBool() ? "on" : "off");
-  return v.toString().isEmpty() ? QStringLiteral("\"\"") : v.toString();
+  const QString text = v.toVariant().toString();
+  return text.isEmpty() ? QStringLiteral("\"\"") : text;
 }
 
 QString CardsText(const ReaderPlan& plan) {

@@ -404,7 +404,8 @@ TEST(Cli, LineSavedPlannedAndApplied) {
   rig.sim.addReader(4, SimModel::TS40);
   rig.sim.addReader(5, SimModel::TS40).cards = {51, 52, 53};
   const QString file = rig.path("line.json");
-  ASSERT_EQ(rig.run({"line", "save", file, "--id", "3,5", "--model", "TS-40"}), kDone);
+  ASSERT_EQ(rig.run({"line", "save", file, "--id", "3,5", "--model", "TS-40", "--csv"}), kDone);
+  EXPECT_EQ(rig.out, "address,status,model,cards\n3,ok,TS-40,2\n5,ok,TS-40,3\n");
   QFile f(file);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   QJsonObject doc = QJsonDocument::fromJson(f.readAll()).object();
@@ -424,6 +425,18 @@ TEST(Cli, LineSavedPlannedAndApplied) {
   for (const QJsonValue& r : rig.readers()) plan << PlanOf(r.toObject());
   EXPECT_EQ(plan, (QStringList{"3 differs [relay_time:1->9] same", "4 not in file [] ",
                                "5 differs [] erase all and send 2 (1 to remove)", "6 time-out [] "}));
+  // Without --id, every address is asked. (A full line keeps the silences few.)
+  CliRig full;
+  for (int id = 1; id <= 255; ++id) full.sim.addReader(id, SimModel::TS30P);
+  QFile last(full.path("last.json"));
+  ASSERT_TRUE(last.open(QIODevice::WriteOnly) && last.write(R"({"format": 1, "readers": [{"address": 255, "model": "TS-30P"}]})") > 0);
+  last.close();
+  full.progress = true;
+  EXPECT_EQ(full.run({"line", "plan", last.fileName(), "--model", "TS-30P", "--json", "--gap", "0"}), kSomeFailed);
+  ASSERT_EQ(full.readers().size(), 255);
+  EXPECT_EQ(full.readers()[0].toObject()["status"], "not in file");
+  EXPECT_EQ(full.readers()[254].toObject()["status"], "ok");
+  EXPECT_TRUE(full.err.contains("reading 255\n"));
 
   rig.sim.clearRequests();
   EXPECT_EQ(rig.run({"line", "apply", file, "--id", "3,5", "--model", "TS-40"}), kUsage);
@@ -440,12 +453,17 @@ TEST(Cli, LineSavedPlannedAndApplied) {
   };
   EXPECT_EQ(apply(), kSomeFailed);
   EXPECT_EQ(question, "Write this plan to 2 reader(s)?");
+  EXPECT_TRUE(rig.err.contains("relay_time:1->9")) << "the plan is shown before the question";
+  EXPECT_EQ(rig.readers()[0].toObject()["status"], "stopped");
+  EXPECT_EQ(rig.readers()[1].toObject()["status"], "stopped");
   EXPECT_FALSE(rig.asked("%DS") || rig.asked("%EC") || rig.asked("%NC")) << "declined: nothing written";
   yes = true;
   EXPECT_EQ(apply(), kDone);
   EXPECT_EQ(rig.sim.reader(3)->settings.relayTime, 9);
   EXPECT_EQ(rig.sim.reader(5)->cards, (std::vector<quint32>{51, 53}));
   EXPECT_EQ(rig.readers()[1].toObject()["cards_sent"], 2);
+  EXPECT_EQ(rig.readers()[0].toObject()["settings_written"], true);
+  EXPECT_EQ(rig.readers()[0].toObject()["model"], "TS-40");
   EXPECT_EQ(rig.run({"line", "plan", file, "--id", "3,5", "--model", "TS-40"}), kDone);
 }
 
@@ -462,6 +480,9 @@ TEST(Cli, ReplacedReaderTakesItsEntry) {
                                      {"--id", "7,8", "--found-at", "1"}, {"--id", "8", "--found-at", "1"}})
     EXPECT_EQ(rig.run(QStringList{"line", "apply", file, "--yes", "--model", "TS-40"} + refused), kUsage) << refused.join(' ').toStdString();
   EXPECT_TRUE(rig.sim.requests().empty());
+  EXPECT_EQ(rig.run({"line", "plan", file, "--model", "TS-40", "--id", "7", "--found-at", "1", "--json"}), kSomeFailed);
+  EXPECT_EQ(rig.readers()[0].toObject()["found_at"], 1);
+  EXPECT_EQ(rig.readers()[0].toObject()["settings"].toArray().first(), "address:1->7");
   EXPECT_EQ(rig.run({"line", "apply", file, "--yes", "--model", "TS-40", "--id", "7", "--found-at", "1"}), kDone);
   ASSERT_EQ(rig.sim.reader(1), nullptr);
   ASSERT_NE(rig.sim.reader(7), nullptr);
@@ -493,7 +514,12 @@ TEST(Cli, LineFileRefusedWholeAndSavedWholeOrNotAtAll) {
   EXPECT_TRUE(rig.sim.requests().empty());
   const QString saved = rig.path("saved.json");
   EXPECT_EQ(rig.run({"line", "save", saved, "--id", "3,4", "--model", "TS-40"}), kSomeFailed);
+  EXPECT_TRUE(rig.err.contains("saved.json not written"));
+  rig.interrupted = true;
+  EXPECT_EQ(rig.run({"line", "save", saved, "--id", "3", "--model", "TS-40", "--csv"}), kSomeFailed);
+  EXPECT_EQ(rig.out, "address,status\n3,stopped\n");
   EXPECT_FALSE(QFile::exists(saved));
+  rig.interrupted = false;
   EXPECT_EQ(rig.run({"line", "save", rig.path("none/saved.json"), "--id", "3"}), kUsage);
 }
 
