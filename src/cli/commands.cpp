@@ -112,7 +112,6 @@ const std::vector<Command>& Commands() {
                "no log line is named with its number and skipped, and the exit status is then 2. Prints how many "
                "records were imported, how many were there already and how many lines were unreadable.",
        .addresses = Addresses::None,
-       .prepare = PrepareImportFile,
        .offline = RunRecordsImport,
        .store = true,
        .formats = false},
@@ -123,7 +122,6 @@ const std::vector<Command>& Commands() {
                "field is a heading; a card the store knows gets the new name. A line that cannot be read is "
                "named and nothing is written.",
        .addresses = Addresses::None,
-       .prepare = PrepareImportFile,
        .offline = RunHoldersImport,
        .store = true,
        .formats = false},

@@ -1,7 +1,6 @@
 // The passage store from the command line: opening it, records query,
 // records import, holders import.
 
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -110,15 +109,6 @@ bool PrepareRecordsQuery(Job& job, QString* why) {
   return true;
 }
 
-bool PrepareImportFile(Job& job, QString* why) {
-  const QString path = job.options.operands.value(0);
-  if (QFile f(path); !f.open(QIODevice::ReadOnly)) {
-    *why = QStringLiteral("cannot read %1").arg(path);
-    return false;
-  }
-  return true;
-}
-
 int RunRecordsQuery(Job& job) {
   static const QStringList columns = {"time", "line", "reader", "card", "direction", "holder"};
   const Format format = job.options.format;
@@ -139,7 +129,7 @@ int RunRecordsQuery(Job& job) {
   });
   if (format == Format::Json) out << (first ? "]}\n" : "\n]}\n");
   if (format == Format::Table) WriteTable(out, QString(columns.join(u' ')).toUpper().split(u' '), cells);
-  out.flush();
+  out.flush();  // what was read comes before the store's complaint
   if (read) return kDone;
   Complain(
       job,
@@ -166,7 +156,6 @@ int RunRecordsImport(Job& job) {
                          .arg(done.imported)
                          .arg(done.duplicates)
                          .arg(done.badLines.size());
-  job.console.out.flush();
   return done.badLines.empty() ? kDone : kSomeFailed;
 }
 
@@ -190,7 +179,6 @@ int RunHoldersImport(Job& job) {
     return kUsage;
   }
   job.console.out << QStringLiteral("imported %1 card holders\n").arg(done.holders);
-  job.console.out.flush();
   return kDone;
 }
 

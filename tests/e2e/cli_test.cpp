@@ -279,7 +279,7 @@ TEST(Cli, PulledRecordsQueriedWithTheirHolders) {
   sim::SimReader& reader = rig.sim.addReader(3, SimModel::TS30P);
   reader.settings.recordType = 2;
   reader.records = {{4242, QDateTime(QDate(2026, 12, 7), QTime(8, 30, 15)), {}},
-                    {77, QDateTime(QDate(2026, 12, 8), QTime(0, 0, 1)), {}}};
+                    {77, QDateTime(QDate(2026, 12, 8), QTime(0, 0)), {}}};
   const QStringList db = {"--db", rig.path("store.sqlite")};
   EXPECT_EQ(rig.run(QStringList{"records", "pull", "--id", "3", "--model", "TS-30P", "--log", rig.path("log.txt")} + db), kDone);
   EXPECT_EQ(rig.runBare(QStringList{"holders", "import", rig.write("h.csv", "4242;\"Çağrı Öztürk; İğdır\"\n")} + db), kDone);
@@ -293,7 +293,8 @@ TEST(Cli, PulledRecordsQueriedWithTheirHolders) {
       {{}, "4242 77"},
       {{"--from", "2026-12-07T08:30", "--to", "2026-12-07T08:30"}, "4242"},
       {{"--from", "2026-12-07T08:30:16"}, "77"},
-      {{"--from", "2026-12-08", "--to", "2026-12-08T00:00:01"}, "77"},
+      {{"--to", "2026-12-07T23:59"}, "4242"},
+      {{"--from", "2026-12-08", "--to", "2026-12-08T00:00:00"}, "77"},
       {{"--card", "77", "--id", "2-3"}, "77"},
       {{"--id", "1,4-255"}, ""},
   };
@@ -319,8 +320,10 @@ TEST(Cli, ImportsALogOnce) {
   EXPECT_EQ(rig.out, "imported 2, already there 0, unreadable 1\n");
   EXPECT_EQ(rig.runBare({"records", "import", log}), kSomeFailed);
   EXPECT_EQ(rig.out, "imported 0, already there 2, unreadable 1\n");
-  EXPECT_EQ(rig.runBare({"records", "query", "--csv", "--id", "2"}), kDone);
-  EXPECT_TRUE(rig.out.contains(",AccessFile.txt,2,22,exit,") && rig.out.contains(",10.0.0.20:5600,2,22,exit,"));
+  EXPECT_EQ(rig.runBare({"records", "query", "--json", "--id", "2"}), kDone);
+  const QJsonArray passages = QJsonDocument::fromJson(rig.out.toUtf8())["passages"].toArray();
+  ASSERT_EQ(passages.size(), 2) << rig.out.toStdString();
+  EXPECT_EQ(passages[0]["line"].toString() + passages[1]["line"].toString(), "AccessFile.txt10.0.0.20:5600");
 }
 
 // In a shared PostgreSQL database too; one that takes no writes keeps the records in the reader.
