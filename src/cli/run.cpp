@@ -43,9 +43,9 @@ bool Runner::prepare() {
   };
   // What the model cannot do is refused first, before a log or a trace file is made.
   if (const QString refusal = Refusal(command_, o_.model); !refusal.isEmpty()) return usage(refusal);
-  if (QString why; command_.prepare && !command_.prepare(job_, &why)) return usage(why);
-  // After the command's own input, so that a typing error costs no database connection.
+  // The store before the command's own input: a store refused leaves no log file made.
   if (QString why; command_.store && !OpenStore(job_, &why)) return usage(why);
+  if (QString why; command_.prepare && !command_.prepare(job_, &why)) return usage(why);
   if (!o_.trace.isEmpty()) {
     trace_ = std::make_unique<TraceFile>();
     if (QString why; !trace_->open(o_.trace, &why))
