@@ -121,10 +121,50 @@ const std::vector<Command>& Commands() {
                     QStringLiteral("erase a reader's memory once every one of its lines reached stable storage "
                                    "and its download ended on the end-of-records frame")}},
        .help = "Downloads each reader's records and appends them to the access log in the window's line format, "
-               "with the record type of the reader's own settings.",
+               "with the record type of the reader's own settings. Each record is kept once in the passage store "
+               "(--db) under the line's name (TESSARO_LINE, else the link as given) and this PC's; a record the "
+               "store holds already is not logged again, and a pull cut short is completed by the next one.",
        .needs = Ability::ClockAndRecords,
        .prepare = PrepareRecordsPull,
-       .onReader = RunRecordsPull},
+       .onReader = RunRecordsPull,
+       .store = true},
+      {.name = "records query",
+       .options = {{"--from", "DATE",
+                    QStringLiteral("the earliest passage: 2026-12-07, 2026-12-07T08:30 or 2026-12-07T08:30:15")},
+                   {"--to", "DATE",
+                    QStringLiteral("the latest passage, written as --from; a date alone takes in the whole day, a "
+                                   "time without seconds the whole minute")},
+                   {"--id", "LIST", QStringLiteral("only these readers: 5 or 1,3,7-9")},
+                   {"--card", "N", QStringLiteral("only this card, 0-4294967295")}},
+       .help = "Lists the passages of the store, oldest first: the reader's time, the line, the reader, the card, "
+               "the direction and the card holder's name when the store knows it. Needs no link.",
+       .addresses = Addresses::None,
+       .prepare = PrepareRecordsQuery,
+       .offline = RunRecordsQuery,
+       .store = true},
+      {.name = "records import",
+       .operands = {1, 1, "FILE"},
+       .options = {{"--line", "NAME",
+                    QStringLiteral("the line its records are kept under (default TESSARO_LINE, else the file's "
+                                   "name); the link of earlier pulls, such as 10.0.0.20:5600, skips what they "
+                                   "stored")}},
+       .help = "Brings an access log into the store. Records the store holds already are skipped; a line that is "
+               "no log line is named with its number and skipped, and the exit status is then 2. Prints how many "
+               "records were imported, how many were there already and how many lines were unreadable.",
+       .addresses = Addresses::None,
+       .offline = RunRecordsImport,
+       .store = true,
+       .formats = false},
+      {.name = "holders import",
+       .operands = {1, 1, "FILE"},
+       .help = "Reads the card holders of a UTF-8 list into the store, one a line: the card number, a comma or a "
+               "semicolon, the name (quoted when it holds either). A first line without a digit in its first "
+               "field is a heading; a card the store knows gets the new name. A line that cannot be read is "
+               "named and nothing is written.",
+       .addresses = Addresses::None,
+       .offline = RunHoldersImport,
+       .store = true,
+       .formats = false},
   };
   return commands;
 }
@@ -142,6 +182,9 @@ const std::vector<OptionRow>& CommonOptions() {
       {"--json", nullptr, QStringLiteral("one JSON document instead of a table")},
       {"--csv", nullptr, QStringLiteral("CSV rows instead of a table")},
       {"--trace", "FILE", QStringLiteral("every byte sent and received, timestamped, as hex and text")},
+      {"--db", "FILE|URL",
+       QStringLiteral("the passage store: a SQLite file or postgresql://user@host[:port]/dbname (default TESSARO_DB, "
+                      "else the window's records.sqlite in $XDG_DATA_HOME/tessaro-config)")},
       {"--gap", "MS",
        QStringLiteral("the pause each reader gets after its reply before the next request (0-%1 ms, default %2)")
            .arg(kMaxGapMs)
@@ -160,11 +203,19 @@ QString Command::synopsis() const {
   return text;
 }
 
-bool Command::takes(const QString& option) const {
-  if (option == QLatin1String("--id")) return addresses != Addresses::Scanned;
-  for (const OptionRow& o : CommonOptions())
-    if (option == QLatin1String(o.name)) return true;
+bool Command::owns(const QString& option) const {
   for (const OptionRow& o : options)
+    if (option == QLatin1String(o.name)) return true;
+  return false;
+}
+
+bool Command::takes(const QString& option) const {
+  if (owns(option)) return true;
+  if (option == QLatin1String("--id")) return addresses == Addresses::Listed || addresses == Addresses::Line;
+  if (option == QLatin1String("--db")) return store;
+  if (option == QLatin1String("--json") || option == QLatin1String("--csv")) return formats;
+  if (addresses == Addresses::None) return option == QLatin1String("--help");
+  for (const OptionRow& o : CommonOptions())
     if (option == QLatin1String(o.name)) return true;
   return false;
 }

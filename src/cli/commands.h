@@ -37,6 +37,7 @@ enum class Addresses {
   Listed,   // --id LIST, or with --id all every reader a scan of the line finds
   Scanned,  // a range its prepare routine sets; an address that does not answer gives no row
   Line,     // the whole line at once: --id LIST or every address, which its line routine goes through
+  None,     // no link and no readers: the passage store alone
 };
 
 // Reads and checks what the command needs before any reader is touched;
@@ -47,6 +48,8 @@ using OnReader = std::optional<ReaderRow> (*)(Job& job, ExchangeEnv& env, int ad
 // The command on the whole line, for what needs every reader before it
 // writes (a file, a plan the user confirms); a row per reader.
 using OnLine = std::vector<ReaderRow> (*)(Job& job, ExchangeEnv& env);
+// A command without readers: its exit status.
+using Offline = int (*)(Job& job);
 
 struct Command {
   const char* name;  // "settings get"
@@ -58,17 +61,22 @@ struct Command {
   Prepare prepare = nullptr;  // nothing to read before the readers
   OnReader onReader = nullptr;
   OnLine onLine = nullptr;  // instead of onReader, with Addresses::Line
+  Offline offline = nullptr;  // with Addresses::None
+  bool store = false;         // it reads or fills the passage store: takes --db
+  bool formats = true;        // takes --json and --csv
 
   // "cards push FILE [--erase-first]"
   QString synopsis() const;
   // The option is one of its own or a common one it takes.
   bool takes(const QString& option) const;
+  bool owns(const QString& option) const;  // one of its own
 };
 
 const std::vector<Command>& Commands();
 
 // The options every command takes: the link, the model, the output; --id for
-// the commands whose addresses are listed.
+// the commands whose addresses are listed; --db for those of the store. A
+// command without readers takes none of the link's.
 const std::vector<OptionRow>& CommonOptions();
 
 // Why the model cannot do the command, naming the models that can; empty when it can.

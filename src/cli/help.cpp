@@ -11,12 +11,13 @@ namespace {
 
 const char* const kOutput =
     "JSON: {\"command\": ..., \"readers\": [{\"address\": N, \"status\": \"ok\" | \"time-out\" | \"bad reply\" | "
-    "\"invalid value\" | \"collision\" | \"log error\" | \"file error\" | \"stopped\" | \"differs\" | \"not in file\" "
-    "(line commands), \"error\": text, ...the "
+    "\"invalid value\" | \"collision\" | \"log error\" | \"store error\" | \"file error\" | \"stopped\" | "
+    "\"differs\" | \"not in file\" (line commands), \"error\": text, ...the "
     "command's fields}]}.";
 const char* const kExit =
-    "0 every reader done; 1 usage error; 2 some readers failed (the others completed); 3 the link could not be "
-    "opened. Ctrl-C stops after the exchange in progress; a download stopped that way is never followed by an erase.";
+    "0 every reader done; 1 usage error, or a file or the store that cannot be had; 2 some readers failed (the "
+    "others completed), or records import skipped unreadable lines; 3 the link could not be opened. Ctrl-C stops after "
+    "the exchange in progress; a download stopped that way is never followed by an erase.";
 
 QString Wrap(const QString& text, int indent) {
   QString out, line;
@@ -34,11 +35,13 @@ QString Label(const OptionRow& o) {
   return o.value ? QStringLiteral("%1 %2").arg(QLatin1String(o.name), QLatin1String(o.value)) : QLatin1String(o.name);
 }
 
-// The options of one command (nullptr: every common one), one a line.
-QString OptionLines(const std::vector<OptionRow>& options, const Command* of) {
+// The options of one command (nullptr: every common one), one a line; its
+// own are left out of the common ones it takes.
+QString OptionLines(const std::vector<OptionRow>& options, const Command* of, bool common) {
   QString out;
   for (const OptionRow& o : options)
-    if (!of || of->takes(QLatin1String(o.name))) out += QStringLiteral("  %1  %2\n").arg(Label(o), -20).arg(o.help);
+    if (!of || (of->takes(QLatin1String(o.name)) && !(common && of->owns(QLatin1String(o.name)))))
+      out += QStringLiteral("  %1  %2\n").arg(Label(o), -20).arg(o.help);
   return out;
 }
 
@@ -56,11 +59,15 @@ QString HelpText(const QString& command) {
     const QString readers = c.addresses == Addresses::Listed ? QStringLiteral(" --id LIST")
                             : c.addresses == Addresses::Line ? QStringLiteral(" [--id LIST]")
                                                              : QString();
-    QString out =
-        QStringLiteral("Usage: tessaro-cli %1 LINK%2 [--json|--csv] [--trace FILE]\n\n").arg(c.synopsis(), readers) +
-        Wrap(QLatin1String(c.help) + (c.needs ? u' ' + ModelsLine(c) : QString()), 0);
-    if (!c.options.empty()) out += QStringLiteral("\nOptions of %1:\n").arg(command) + OptionLines(c.options, &c);
-    return out + QStringLiteral("\nOptions:\n") + OptionLines(CommonOptions(), &c);
+    const QString link = c.addresses == Addresses::None ? QString() : QStringLiteral(" LINK");
+    const QString rest = QLatin1String(c.formats ? " [--json|--csv]" : "") +
+                         QLatin1String(c.addresses == Addresses::None ? "" : " [--trace FILE]") +
+                         QLatin1String(c.store ? " [--db FILE|URL]" : "");
+    QString out = QStringLiteral("Usage: tessaro-cli %1%2%3%4\n\n").arg(c.synopsis(), link, readers, rest) +
+                  Wrap(QLatin1String(c.help) + (c.needs ? u' ' + ModelsLine(c) : QString()), 0);
+    if (!c.options.empty())
+      out += QStringLiteral("\nOptions of %1:\n").arg(command) + OptionLines(c.options, &c, false);
+    return out + QStringLiteral("\nOptions:\n") + OptionLines(CommonOptions(), &c, true);
   }
   QString out = QStringLiteral(
       "Usage: tessaro-cli COMMAND LINK [--id LIST] [OPTIONS]\n"
@@ -68,8 +75,8 @@ QString HelpText(const QString& command) {
       "Configures Tessaro TS-20 ... TS-90C access-control readers over a serial line or TCP, many at once.\n\n"
       "Commands:\n");
   for (const Command& c : Commands()) out += QStringLiteral("  %1\n").arg(c.synopsis());
-  return out + QStringLiteral("\nOptions:\n") + OptionLines(CommonOptions(), nullptr) + QStringLiteral("\nOutput:\n") +
-         Wrap(kOutput, 2) + QStringLiteral("\nExit status:\n") + Wrap(kExit, 2);
+  return out + QStringLiteral("\nOptions:\n") + OptionLines(CommonOptions(), nullptr, true) +
+         QStringLiteral("\nOutput:\n") + Wrap(kOutput, 2) + QStringLiteral("\nExit status:\n") + Wrap(kExit, 2);
 }
 
 QString ManPage() {

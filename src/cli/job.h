@@ -15,6 +15,8 @@
 #include "link.h"
 #include "options.h"
 #include "output.h"
+#include "recordquery.h"
+#include "recordstore.h"
 #include "run.h"
 
 namespace tessaro::cli {
@@ -30,8 +32,11 @@ struct Job {
   std::unique_ptr<AccessLog> log;                   // records pull
   std::optional<QDateTime> time;                    // clock set; none: the PC's time at the request
   int maxDrift = 2;                                 // clock sync, seconds
-  std::optional<LineFile> line;                     // line plan, line apply
+  std::optional<LineFile> lineFile;                   // line plan, line apply
   std::optional<int> foundAt;                       // line apply: where the replaced reader answers
+  std::unique_ptr<RecordStore> store;               // the commands that take --db
+  QString line;                                     // the name the store keeps a pull's records under
+  PassageFilter filter;                             // records query
 
   // The command's own option as given, or `byDefault`; a flag's value is empty.
   QString option(const char* name, const QString& byDefault = {}) const {
@@ -81,5 +86,13 @@ std::vector<ReaderRow> RunLineApply(Job& job, ExchangeEnv& env);
 bool PrepareRecordsPull(Job& job, QString* why);
 std::optional<ReaderRow> RunRecordsCount(Job& job, ExchangeEnv& env, int address);
 std::optional<ReaderRow> RunRecordsPull(Job& job, ExchangeEnv& env, int address);
+
+// storecommands.cpp
+// Opens the store of --db (or the window's) into job.store, or says why not.
+bool OpenStore(Job& job, QString* why);
+bool PrepareRecordsQuery(Job& job, QString* why);
+int RunRecordsQuery(Job& job);
+int RunRecordsImport(Job& job);
+int RunHoldersImport(Job& job);
 
 }  // namespace tessaro::cli

@@ -98,7 +98,7 @@ ReaderRow PlanRow(const Planned& p) {
 // Plans every address of the run: an entry of the file is read and
 // compared, any other address only asked whether a reader answers there.
 std::vector<Planned> PlanLine(Job& job, ExchangeEnv& env) {
-  const LineFile& file = *job.line;
+  const LineFile& file = *job.lineFile;
   const bool unreadable = job.has("--send-unreadable-cards");
   std::vector<Planned> planned;
   const std::vector<int> addresses = LineAddresses(job.options);
@@ -129,14 +129,14 @@ bool ReadLineFile(Job& job, QString* why) {
     *why = ProblemText(path, *problem);
     return false;
   }
-  job.line = std::get<LineFile>(std::move(parsed));
+  job.lineFile = std::get<LineFile>(std::move(parsed));
   if (job.has("--found-at")) {
     const std::optional<int> at = IntegerIn(job.option("--found-at"), 1, 255);
     if (!at) {
       *why = QStringLiteral("--found-at: give the address from 1 to 255 where the replaced reader answers");
       return false;
     }
-    if (job.options.allIds || job.options.ids.size() != 1 || !job.line->find(job.options.ids.front())) {
+    if (job.options.allIds || job.options.ids.size() != 1 || !job.lineFile->find(job.options.ids.front())) {
       *why = QStringLiteral("--found-at takes one --id, the address of the file's entry the reader replaces");
       return false;
     }

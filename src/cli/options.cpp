@@ -107,6 +107,11 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
       if (it.key() == QLatin1String(own.name)) o.own.insert(it.key(), it.value());
   }
 
+  o.format = given.contains("--json") ? Format::Json : given.contains("--csv") ? Format::Csv : Format::Table;
+  if (given.contains("--json") && given.contains("--csv"))
+    return fail(QStringLiteral("give --json or --csv, not both"));
+  o.db = given.value("--db");
+  if (command.addresses == Addresses::None) return o;
   const int links = given.contains("--tcp") + given.contains("--serial") + given.contains("--port");
   if (links != 1) return fail(QStringLiteral("give exactly one of --tcp, --serial and --port"));
   if (given.contains("--tcp")) {
@@ -158,9 +163,6 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
       o.ids = *ids;
     }
   }
-  if (given.contains("--json") && given.contains("--csv"))
-    return fail(QStringLiteral("give --json or --csv, not both"));
-  o.format = given.contains("--json") ? Format::Json : given.contains("--csv") ? Format::Csv : Format::Table;
   o.trace = given.value("--trace");
   if (given.contains("--gap")) {
     const std::optional<int> gap = GapFromText(given["--gap"]);

@@ -34,6 +34,7 @@ struct Options {
 
   Format format = Format::Table;
   QString trace;
+  QString db;                 // --db as given; empty: the window's store
   int gapMs = kDefaultGapMs;  // the pause each reader gets after its reply
 
   // The command's own options as given; a flag's value is empty. Its

@@ -33,6 +33,7 @@ QString Status(Why why) {
     case Why::TimedOut: return QStringLiteral("time-out");
     case Why::Collision: return QStringLiteral("collision");
     case Why::LogFailed: return QStringLiteral("log error");
+    case Why::StoreFailed: return QStringLiteral("store error");
     case Why::Stopped: return QStringLiteral("stopped");
     case Why::BadReply:
     case Why::NotTaken:
@@ -81,15 +82,23 @@ void WriteRows(QTextStream& out, Format format, const QString& command, const st
   }
   if (format == Format::Csv) {
     out << columns.join(u',') << '\n';
-    for (const QStringList& line : cells) {
-      QStringList quoted;
-      for (const QString& v : line) quoted << CsvField(v);
-      out << quoted.join(u',') << '\n';
-    }
+    for (const QStringList& line : cells) WriteCsvLine(out, line);
     return;
   }
+  QStringList header;
+  for (const QString& c : columns) header << c.toUpper();
+  WriteTable(out, header, cells);
+}
+
+void WriteCsvLine(QTextStream& out, const QStringList& cells) {
+  QStringList quoted;
+  for (const QString& v : cells) quoted << CsvField(v);
+  out << quoted.join(u',') << '\n';
+}
+
+void WriteTable(QTextStream& out, const QStringList& header, const QList<QStringList>& cells) {
   QList<qsizetype> widths;
-  for (const QString& c : columns) widths << c.size();
+  for (const QString& c : header) widths << c.size();
   for (const QStringList& line : cells)
     for (qsizetype c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], line[c].size());
   auto print = [&](const QStringList& line) {
@@ -97,8 +106,6 @@ void WriteRows(QTextStream& out, Format format, const QString& command, const st
     for (qsizetype c = 0; c < line.size(); ++c) text += line[c].leftJustified(widths[c] + 2);
     out << text.trimmed() << '\n';
   };
-  QStringList header;
-  for (const QString& c : columns) header << c.toUpper();
   print(header);
   for (const QStringList& line : cells) print(line);
 }

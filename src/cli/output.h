@@ -37,5 +37,9 @@ QString RecordTypeName(int recordType);  // 1 "entry", 2 "exit"
 QString RunModeName(RunMode mode);
 
 void WriteRows(QTextStream& out, Format format, const QString& command, const std::vector<ReaderRow>& rows);
+// One CSV line of the cells, quoted where needed.
+void WriteCsvLine(QTextStream& out, const QStringList& cells);
+// The header and the rows in columns as wide as their widest cell.
+void WriteTable(QTextStream& out, const QStringList& header, const QList<QStringList>& cells);
 
 }  // namespace tessaro::cli

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include "job.h"
 #include "readers.h"
@@ -29,8 +30,9 @@ std::optional<ReaderRow> RunRecordsCount(Job&, ExchangeEnv& env, int address) {
 
 std::optional<ReaderRow> RunRecordsPull(Job& job, ExchangeEnv& env, int address) {
   // The record type is the reader's own, from its settings.
-  const ReaderPull rp = PullReaderRecords(env, address, job.options.model, *job.log, job.has("--erase"),
-                                          [&job] { return job.interrupted(); });
+  const StoreTarget target{job.store.get(), job.line, QSysInfo::machineHostName()};
+  const ReaderPull rp = PullReaderRecords(
+      env, address, job.options.model, *job.log, job.has("--erase"), [&job] { return job.interrupted(); }, &target);
   if (rp.settings != Outcome::Ok)
     return Failed(address, Status(rp.why()),
                   QStringLiteral("no settings read for the record type (%1)").arg(Status(rp.why())));
@@ -46,6 +48,10 @@ std::optional<ReaderRow> RunRecordsPull(Job& job, ExchangeEnv& env, int address)
     case Why::TimedOut: why = QStringLiteral("its records did not come"); break;
     case Why::LogFailed:
       why = QStringLiteral("not every line reached %1; its memory was not erased").arg(job.log->path());
+      break;
+    case Why::StoreFailed:
+      why = QStringLiteral("the store %1 refused its records (%2); its memory was not erased")
+                .arg(job.store->address().shown(), job.store->lastError());
       break;
     case Why::Incomplete:
       why = QStringLiteral("the download did not end on the end-of-records frame; its memory was not erased");

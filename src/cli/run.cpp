@@ -43,6 +43,8 @@ bool Runner::prepare() {
   };
   // What the model cannot do is refused first, before a log or a trace file is made.
   if (const QString refusal = Refusal(command_, o_.model); !refusal.isEmpty()) return usage(refusal);
+  // The store before the command's own input: a store refused leaves no log file made.
+  if (QString why; command_.store && !OpenStore(job_, &why)) return usage(why);
   if (QString why; command_.prepare && !command_.prepare(job_, &why)) return usage(why);
   if (!o_.trace.isEmpty()) {
     trace_ = std::make_unique<TraceFile>();
@@ -61,6 +63,10 @@ Link* Runner::openLink() {
   s.serialLine = {o_.baud, o_.parity};
   if (!o_.serialDevice.isEmpty()) links_.serial().setPortResolver([d = o_.serialDevice](int) { return d; });
   else if (c_.portResolver) links_.serial().setPortResolver(c_.portResolver);
+  // The store keeps a pull's records under the line's name, as the window does.
+  job_.line = qEnvironmentVariable("TESSARO_LINE");
+  if (job_.line.isEmpty())
+    job_.line = s.tcp ? QStringLiteral("%1:%2").arg(s.host).arg(s.tcpPort) : links_.serial().deviceName(s.serialPort);
   Link* link = links_.open(s);
   if (!link || !trace_) return link;
   traced_ = std::make_unique<TracingLink>(*link, trace_.get(), c_.clock, c_.clock.nowMs());
@@ -106,6 +112,7 @@ std::vector<ReaderRow> Runner::listed() {
 
 int Runner::run() {
   if (!prepare()) return kUsage;
+  if (command_.offline) return command_.offline(job_);
   link_ = openLink();
   if (!link_) {
     c_.err << "tessaro-cli: cannot open the link ("

@@ -9,11 +9,14 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <algorithm>
 
 #include "completion.h"
 #include "help.h"
+#include "recordstore.h"
 #include "run.h"
+#include "support/pgserver.h"
 #include "support/windowrig.h"
 
 namespace tessaro {
@@ -26,6 +29,10 @@ constexpr int kDone = 0, kUsage = 1, kSomeFailed = 2, kNoLink = 3;
 
 struct CliRig {
   explicit CliRig(bool tcp = true) {
+    // The window's store, the default one, is the rig's own.
+    qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+    qunsetenv("TESSARO_DB");
+    qunsetenv("TESSARO_LINE");
     sim.setNow([this] { return now; });
     sim.setEraseCardsDelayMs(0);
     if (tcp ? !sim.listenTcp() : !sim.openPty()) std::abort();
@@ -50,6 +57,11 @@ struct CliRig {
   }
   QJsonArray readers() const { return QJsonDocument::fromJson(out.toUtf8()).object()["readers"].toArray(); }
   QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+  QString write(const char* name, const QByteArray& bytes) const {
+    QFile f(path(name));
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) std::abort();
+    return f.fileName();
+  }
 
   sim::ReaderSim sim;
   QStringList link;
@@ -229,6 +241,7 @@ TEST(Cli, CommandHelp) {
       {{"settings", "get", "--help"}, {"--id LIST"}, {"TS-", "--from"}},
       {{"clock", "sync", "-h"}, {"--id LIST", "--max-drift SECONDS", "TS-30P"}, {"TS-40", "--from"}},
       {{"cards", "pull", "--help"}, {"--out FILE", "TS-40, TS-40B, TS-20B, TS-90, TS-90B, TS-90C"}, {"TS-30P"}},
+      {{"holders", "import", "--help"}, {"Usage: tessaro-cli holders import FILE [--db FILE|URL] Reads"}, {"--json", "LINK", "--trace"}},
   };
   for (const Row& row : rows) {
     const std::string line = row.args.join(' ').toStdString();
@@ -263,6 +276,84 @@ TEST(Cli, EveryReaderOfTheLine) {
   EXPECT_EQ(r[0].toObject()["address"], 3);
   EXPECT_EQ(r[199].toObject()["address"], 201);
   EXPECT_EQ(r[253].toObject(), (QJsonObject{{"address", 255}, {"status", "ok"}, {"records", 2}}));
+}
+
+// A pull keeps its records in the store; the query shows them with their holder's name.
+TEST(Cli, PulledRecordsQueriedWithTheirHolders) {
+  CliRig rig;
+  sim::SimReader& reader = rig.sim.addReader(3, SimModel::TS30P);
+  reader.settings.recordType = 2;
+  reader.records = {{4242, QDateTime(QDate(2026, 12, 7), QTime(8, 30, 15)), {}},
+                    {77, QDateTime(QDate(2026, 12, 8), QTime(0, 0)), {}}};
+  const QStringList db = {"--db", rig.path("store.sqlite")};
+  EXPECT_EQ(rig.run(QStringList{"records", "pull", "--id", "3", "--model", "TS-30P", "--log", rig.path("log.txt")} + db), kDone);
+  EXPECT_EQ(rig.runBare(QStringList{"holders", "import", rig.write("h.csv", "4242;\"Çağrı Öztürk; İğdır\"\n")} + db), kDone);
+  EXPECT_EQ(rig.out, "imported 1 card holders\n");
+  EXPECT_EQ(rig.runBare(QStringList{"records", "query", "--json", "--to", "2026-12-07"} + db), kDone) << rig.err.toStdString();
+  EXPECT_EQ(QJsonDocument::fromJson(rig.out.toUtf8()).object(),
+            (QJsonObject{{"command", "records query"},
+                         {"passages", QJsonArray{QJsonObject{{"time", "2026-12-07 08:30:15"}, {"line", rig.link[1]}, {"reader", 3},
+                                                             {"card", 4242}, {"direction", "exit"}, {"holder", "Çağrı Öztürk; İğdır"}}}}}));
+  const struct { QStringList filter; const char* cards; } rows[] = {
+      {{}, "4242 77"},
+      {{"--from", "2026-12-07T08:30", "--to", "2026-12-07T08:30"}, "4242"},
+      {{"--from", "2026-12-07T08:30:16"}, "77"},
+      {{"--to", "2026-12-07T23:59"}, "4242"},
+      {{"--from", "2026-12-08", "--to", "2026-12-08T00:00:00"}, "77"},
+      {{"--card", "77", "--id", "2-3"}, "77"},
+      {{"--id", "1,4-255"}, ""},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(rig.runBare(QStringList{"records", "query", "--csv"} + row.filter + db), kDone);
+    QStringList cards;
+    for (const QString& line : rig.out.split('\n', Qt::SkipEmptyParts).mid(1)) cards << line.section(',', 3, 3);
+    EXPECT_EQ(cards.join(' '), row.cards) << row.filter.join(' ').toStdString();
+  }
+  EXPECT_EQ(rig.runBare(QStringList{"records", "query"} + db), kDone);
+  EXPECT_EQ(rig.out.section('\n', 0, 0).simplified(), "TIME LINE READER CARD DIRECTION HOLDER");
+}
+
+// A log's bad line is named and skipped, the rest imported once.
+TEST(Cli, ImportsALogOnce) {
+  CliRig rig;
+  const QString log = rig.write("AccessFile.txt", "001,0000000011,1,2026/01/01,08:00:00\r\n001,00000011,1\r\n"
+                                                  "002,0000000022,2,2026/01/01,08:00:01\r\n");
+  EXPECT_EQ(rig.runBare({"records", "import", log}), kSomeFailed);
+  EXPECT_EQ(rig.out, "imported 2, already there 0, unreadable 1\n");
+  EXPECT_EQ(rig.err, "tessaro-cli: " + log + " line 2 is no log line, skipped: 001,00000011,1\n");
+  EXPECT_EQ(rig.runBare({"records", "import", log, "--line", "10.0.0.20:5600"}), kSomeFailed);
+  EXPECT_EQ(rig.out, "imported 2, already there 0, unreadable 1\n");
+  EXPECT_EQ(rig.runBare({"records", "import", log}), kSomeFailed);
+  EXPECT_EQ(rig.out, "imported 0, already there 2, unreadable 1\n");
+  EXPECT_EQ(rig.runBare({"records", "query", "--json", "--id", "2"}), kDone);
+  const QJsonArray passages = QJsonDocument::fromJson(rig.out.toUtf8())["passages"].toArray();
+  ASSERT_EQ(passages.size(), 2) << rig.out.toStdString();
+  EXPECT_EQ(passages[0]["line"].toString() + passages[1]["line"].toString(), "AccessFile.txt10.0.0.20:5600");
+}
+
+// In a shared PostgreSQL database too; one that takes no writes keeps the records in the reader.
+TEST(Cli, PullsIntoPostgres) {
+  test::PgServer& pg = test::PgServer::instance();
+  ASSERT_TRUE(pg.running()) << pg.why().toStdString();
+  const QString url = pg.newDatabase();
+  ASSERT_FALSE(url.isEmpty()) << pg.why().toStdString();
+  CliRig rig;
+  sim::SimReader& reader = rig.sim.addReader(1, SimModel::TS30P);
+  sim::ReaderSim::generateRecords(reader, 3, rig.now);
+  const QStringList pull = {"records", "pull", "--id", "1", "--model", "TS-30P", "--erase", "--log", rig.path("log.txt"), "--db", url, "--csv"};
+  EXPECT_EQ(rig.run(pull), kDone) << rig.err.toStdString();
+  EXPECT_EQ(rig.runBare({"records", "query", "--csv", "--db", url}), kDone);
+  EXPECT_EQ(rig.out.count('\n'), 4);
+  {
+    StoreOpen opened = RecordStore::open(*ParseStoreAddress(url));
+    ASSERT_TRUE(opened.store);
+    ASSERT_TRUE(QSqlQuery(opened.store->db()).exec("ALTER DATABASE " + opened.store->address().database + " SET default_transaction_read_only = on"));
+  }
+  sim::ReaderSim::generateRecords(reader, 2, rig.now.addDays(1));
+  EXPECT_EQ(rig.run(pull), kSomeFailed);
+  EXPECT_EQ(rig.out, "address,status,records,record_type,erased\n1,store error,0,entry,no\n");
+  EXPECT_TRUE(rig.err.startsWith("tessaro-cli: reader 1: the store " + ParseStoreAddress(url)->shown() + " refused its records (")) << rig.err.toStdString();
+  EXPECT_EQ(reader.records.size(), 2u);
 }
 
 // Bad input is refused before any reader is asked anything: the usage
@@ -328,6 +419,17 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + count + QStringList{"--id", "1", "--trace", "/nonexistent/trace.txt"}, {"/nonexistent/trace.txt"}},
       {tcp + QStringList{"records", "pull", "--model", "TS-30P", "--id", "1", "--log", "/nonexistent/log.txt"},
        {"/nonexistent/log.txt"}},
+      {tcp + QStringList{"records", "pull", "--model", "TS-30P", "--id", "1", "--db", "postgresql://u@h/", "--log", rig.path("refused.txt")}, {"--db", "postgresql://u@h/", "database"}},
+      {tcp + QStringList{"records", "pull", "--model", "TS-30P", "--id", "1", "--db", "postgresql://u@127.0.0.1:1/x", "--log", rig.path("refused.txt")}, {"postgresql://u@127.0.0.1:1/x"}},
+      {tcp + count + QStringList{"--id", "1", "--db", rig.path("store.sqlite")}, {"--db"}},
+      {tcp + QStringList{"records", "query"}, {"--tcp"}},
+      {{"records", "query", "--from", "2026-02-30"}, {"--from", "2026-02-30"}},
+      {{"records", "query", "--to", "2026-12-07T8:30"}, {"--to", "2026-12-07T8:30"}},
+      {{"records", "query", "--id", "1,0"}, {"--id", "1,0"}},
+      {{"records", "query", "--card", "4294967296"}, {"--card", "4294967296"}},
+      {{"records", "import", rig.path("missing.txt")}, {"missing.txt"}},
+      {{"records", "import", rig.path("missing.txt"), "--json"}, {"--json"}},
+      {{"holders", "import", rig.write("bad.csv", "1;Ali\n2x;Veli\n")}, {"bad.csv line 2 has no card number"}},
       {tcp + QStringList{"bogus", "--id", "1"}, {"bogus"}},
       {tcp, {"command"}},
       // What the model cannot do, with the models that can.

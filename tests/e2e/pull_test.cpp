@@ -33,6 +33,7 @@ PullRun RunPull(const QTemporaryDir& dir, const char* conf, const QString& cli) 
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("TESSARO_CONF_DIR"), dir.path());
   env.insert(QStringLiteral("TESSARO_CLI"), cli);
+  env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
   p.setProcessEnvironment(env);
   p.setWorkingDirectory(dir.path());
   QEventLoop loop;
