@@ -61,7 +61,8 @@ double TimedPull(SerialLink& serial, MessagePump& pump, MonotonicClock& clock, c
 bool WriteLog(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly)) return false;
-  QDateTime t(QDate(2025, 1, 1), QTime(6, 0));
+  // Counted in UTC: local time would read the zone file at every step.
+  QDateTime t(QDate(2025, 1, 1), QTime(6, 0), Qt::UTC);
   QByteArray chunk;
   for (int i = 0; i < kLogLines; ++i) {
     t = t.addSecs(17 + (i * 7919) % 29);

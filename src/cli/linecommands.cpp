@@ -38,8 +38,8 @@ QString ProblemText(const QString& path, const LineFileProblem& p) {
 // --id LIST, or every reader address.
 std::vector<int> LineAddresses(const Options& o) {
   if (!o.allIds && !o.ids.empty()) return o.ids;
-  std::vector<int> all(255);
-  for (int id = 1; id <= 255; ++id) all[id - 1] = id;
+  std::vector<int> all;
+  for (int id = 1; id <= 255; ++id) all.push_back(id);
   return all;
 }
 

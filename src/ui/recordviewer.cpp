@@ -191,7 +191,7 @@ void RecordViewer::exportCsv() {
   RecordStore* store = f ? session_.store() : nullptr;
   if (!store) return;
   QStringList header;
-  for (const QString& c : caption::tblRecords) header << CsvField(c);
+  for (const text::Text& c : caption::tblRecords) header << CsvField(c);
   QByteArray csv = header.join(u',').toUtf8() + '\n';
   const bool read = ForEachPassage(*store, *f, [&csv](const Passage& p) {
     QStringList line;

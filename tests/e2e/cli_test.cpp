@@ -493,8 +493,11 @@ TEST(Cli, BoundaryValuesAreTaken) {
 QString PlanOf(const QJsonObject& r) {
   QStringList settings;
   for (const QJsonValue& s : r["settings"].toArray()) settings << s.toString();
-  return QStringLiteral("%1 %2 [%3] %4").arg(r["address"].toInt()).arg(r["status"].toString(), settings.join(u' '),
-                                               r["cards"].toString());
+  return QStringLiteral("%1 %2 [%3] %4 +%5-%6")
+      .arg(r["address"].toInt())
+      .arg(r["status"].toString(), settings.join(u' '), r["cards"].toString())
+      .arg(r["add"].toInt())
+      .arg(r["remove"].toInt());
 }
 
 // Saved, changed by hand, planned, declined, applied: the plan names what a
@@ -525,8 +528,8 @@ TEST(Cli, LineSavedPlannedAndApplied) {
   EXPECT_EQ(rig.run({"line", "plan", file, "--id", "3-6", "--model", "TS-40", "--json"}), kSomeFailed);
   QStringList plan;
   for (const QJsonValue& r : rig.readers()) plan << PlanOf(r.toObject());
-  EXPECT_EQ(plan, (QStringList{"3 differs [relay_time:1->9] same", "4 not in file [] ",
-                               "5 differs [] erase all and send 2 (1 to remove)", "6 time-out [] "}));
+  EXPECT_EQ(plan, (QStringList{"3 differs [relay_time:1->9] same +0-0", "4 not in file []  +0-0",
+                               "5 differs [] erase all and send 2 (1 to remove) +2-1", "6 time-out []  +0-0"}));
   // Without --id, every address is asked. (A full line keeps the silences few.)
   CliRig full;
   for (int id = 1; id <= 255; ++id) full.sim.addReader(id, SimModel::TS30P);
@@ -548,7 +551,7 @@ TEST(Cli, LineSavedPlannedAndApplied) {
   auto apply = [&] {
     QTextStream o(&rig.out), e(&rig.err);
     rig.out.clear();
-    cli::Console console{o, e, false, rig.pump, rig.clock};
+    cli::Console console{o, e, true, rig.pump, rig.clock};  // as on a terminal
     console.confirm = [&](const QString& q) { return question = q, yes; };
     return cli::RunCli(rig.link + QStringList{"line", "apply", file, "--id", "3,5", "--model", "TS-40", "--json"},
                        console);
@@ -560,7 +563,9 @@ TEST(Cli, LineSavedPlannedAndApplied) {
   EXPECT_EQ(rig.readers()[1].toObject()["status"], "stopped");
   EXPECT_FALSE(rig.asked("%DS") || rig.asked("%EC") || rig.asked("%NC")) << "declined: nothing written";
   yes = true;
+  rig.err.clear();
   EXPECT_EQ(apply(), kDone);
+  EXPECT_TRUE(rig.err.contains("reading 5\n") && rig.err.endsWith("writing 3\nwriting 5\n")) << rig.err.toStdString();
   EXPECT_EQ(rig.sim.reader(3)->settings.relayTime, 9);
   EXPECT_EQ(rig.sim.reader(5)->cards, (std::vector<quint32>{51, 53}));
   EXPECT_EQ(rig.readers()[1].toObject()["cards_sent"], 2);
