@@ -48,13 +48,13 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   ReaderSim sim;
   for (int id = 1; id <= kReaders; ++id) {
-    SimReader& r = sim.addReader(id, SimModel::TS40);
+    SimReader& r = sim.addReader(id, SimModel::TS40B);  // holds 5000: room for one more
     for (int i = 0; i < kCards; ++i) r.cards.push_back(500000 + id * 10000 + i);
   }
   if (!sim.openPty()) return 1;
   sim.setBaud(kBaud);
   const QString file = dir.filePath("line.json");
-  const QStringList line = {"--serial", sim.ptyPath(), "--parity", "none", "--model", "TS-40", "--id", "1-16"};
+  const QStringList line = {"--serial", sim.ptyPath(), "--parity", "none", "--model", "TS-40B", "--id", "1-16"};
   int exit = -1;
   const double save = Run(QStringList{"line", "save", file} + line, &exit);
   if (exit != 0) return std::printf("line save failed (%d)\n", exit), 1;
@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
   f.close();
 
   const double apply = Run(QStringList{"line", "apply", file, "--yes"} + line, &exit);
+  if (exit != 0) std::printf("line apply failed (%d)\n", exit);
   bool written = exit == 0;
   for (int id = 1; id <= kReaders; ++id) written = written && sim.reader(id)->cards.size() == size_t(kCards + 1);
 

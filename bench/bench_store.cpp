@@ -61,13 +61,20 @@ double TimedPull(SerialLink& serial, MessagePump& pump, MonotonicClock& clock, c
 bool WriteLog(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly)) return false;
-  // Counted in UTC: local time would read the zone file at every step.
-  QDateTime t(QDate(2025, 1, 1), QTime(6, 0), Qt::UTC);
-  QByteArray chunk;
-  for (int i = 0; i < kLogLines; ++i) {
-    t = t.addSecs(17 + (i * 7919) % 29);
-    chunk += QString::asprintf("%03d,%010d,%d,", 1 + i % 16, 100000 + (i * 104729) % 5000, 1 + i % 2).toLatin1() +
-             t.toString(QStringLiteral("yyyy/MM/dd,HH:mm:ss")).toLatin1() + "\r\n";
+  const QDate start(2025, 1, 1);
+  qint64 second = 6 * 3600;  // since the start of the first day
+  qint64 day = -1;
+  QByteArray date, chunk;
+  for (qint64 i = 0; i < kLogLines; ++i) {
+    second += 17 + (i * 7919) % 29;
+    if (second / 86400 != day) {
+      day = second / 86400;
+      date = start.addDays(day).toString(QStringLiteral("yyyy/MM/dd")).toLatin1();
+    }
+    const qint64 s = second % 86400;
+    chunk += QString::asprintf("%03d,%010d,%d,", int(1 + i % 16), int(100000 + (i * 104729) % 5000), int(1 + i % 2))
+                 .toLatin1() +
+             date + QString::asprintf(",%02d:%02d:%02d\r\n", int(s / 3600), int(s / 60 % 60), int(s % 60)).toLatin1();
     if (chunk.size() > (1 << 20)) f.write(std::exchange(chunk, {}));
   }
   return f.write(chunk) == chunk.size();

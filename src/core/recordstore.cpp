@@ -158,7 +158,9 @@ StoreOpen RecordStore::open(const StoreAddress& address, int upToVersion) {
   if (address.engine == StoreEngine::Sqlite) {
     // Readers and one writer at once; a commit is on disk when it returns.
     QSqlQuery q(store->db_);
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("PRAGMA synchronous=FULL"))) {
+    // A page cache that holds the indexes of a large import (64 MiB at most).
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("PRAGMA synchronous=FULL")) ||
+        !q.exec(QStringLiteral("PRAGMA cache_size=-65536"))) {
       result.error = StoreError::Failed;
       result.detail = q.lastError().text();
       return result;
