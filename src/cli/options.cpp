@@ -67,12 +67,12 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
     if (arg == "-h") arg = QStringLiteral("--help");
     const qsizetype eq = arg.startsWith("--") ? arg.indexOf(u'=') : -1;
     if (eq > 0) arg = arg.left(eq);
-    const OptionRow* spec = FindOption(arg);
-    if (!spec) return fail(QStringLiteral("unknown option %1").arg(arg));
+    const OptionRow* row = FindOption(arg);
+    if (!row) return fail(QStringLiteral("unknown option %1").arg(arg));
     if (eq > 0) {
-      if (!spec->value) return fail(QStringLiteral("option %1 takes no value").arg(arg));
+      if (!row->value) return fail(QStringLiteral("option %1 takes no value").arg(arg));
       value = args[i].mid(eq + 1);
-    } else if (spec->value) {
+    } else if (row->value) {
       if (++i >= args.size()) return fail(QStringLiteral("option %1 needs a value").arg(arg));
       value = args[i];
     }
