@@ -44,9 +44,8 @@ std::vector<int> LineAddresses(const Options& o) {
 }
 
 QString LinkText(const Options& o) {
-  if (!o.tcpHost.isEmpty()) return QStringLiteral("tcp %1:%2").arg(o.tcpHost).arg(o.tcpPort);
-  if (!o.serialDevice.isEmpty()) return QStringLiteral("serial %1").arg(o.serialDevice);
-  return QStringLiteral("port %1").arg(o.portNumber);
+  const char* kind = !o.tcpHost.isEmpty() ? "tcp " : !o.serialDevice.isEmpty() ? "serial " : "";
+  return QLatin1String(kind) + o.linkName();
 }
 
 QString ValueText(const QJsonValue& v) {

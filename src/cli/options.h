@@ -26,6 +26,11 @@ struct Options {
   quint16 tcpPort = 5600;
   QString serialDevice;
   int portNumber = 0;  // the window's port number
+  // The link as the user gave it: "10.0.0.20:5600", "/dev/ttyUSB0" or "port 3".
+  QString linkName() const {
+    if (!tcpHost.isEmpty()) return QStringLiteral("%1:%2").arg(tcpHost).arg(tcpPort);
+    return serialDevice.isEmpty() ? QStringLiteral("port %1").arg(portNumber) : serialDevice;
+  }
   int baud = LineSettings{}.baud;
   QSerialPort::Parity parity = LineSettings{}.parity;
   DeviceModel model = DeviceModel::TS20B;

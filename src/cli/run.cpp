@@ -115,11 +115,7 @@ int Runner::run() {
   if (command_.offline) return command_.offline(job_);
   link_ = openLink();
   if (!link_) {
-    c_.err << "tessaro-cli: cannot open the link ("
-           << (o_.tcpHost.isEmpty()
-                   ? o_.serialDevice.isEmpty() ? QStringLiteral("port %1").arg(o_.portNumber) : o_.serialDevice
-                   : QStringLiteral("%1:%2").arg(o_.tcpHost).arg(o_.tcpPort))
-           << ")" << Qt::endl;
+    c_.err << "tessaro-cli: cannot open the link (" << o_.linkName() << ")" << Qt::endl;
     return kNoLink;
   }
   ExchangeEnv env = links_.env(*link_);
