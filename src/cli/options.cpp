@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "recordquery.h"
+
 namespace tessaro::cli {
 
 QString BaudRatesText() {
@@ -37,18 +39,6 @@ const OptionRow* FindOption(const QString& name) {
 }
 
 }  // namespace
-
-std::optional<std::vector<int>> ParseIdList(const QString& text) {
-  std::vector<int> ids;
-  for (const QString& part : text.split(u',')) {
-    const QStringList range = part.trimmed().split(u'-');
-    const std::optional<int> first = IntegerIn(range.value(0), 1, 255);
-    const std::optional<int> last = range.size() == 2 ? IntegerIn(range[1], 1, 255) : first;
-    if (range.size() > 2 || !first || !last || *last < *first) return std::nullopt;
-    for (int id = *first; id <= *last; ++id) ids.push_back(id);
-  }
-  return ids;
-}
 
 std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
   auto fail = [error](const QString& why) {
@@ -156,7 +146,7 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
     if (given["--id"] == "all") {
       o.allIds = true;
     } else {
-      const std::optional<std::vector<int>> ids = ParseIdList(given["--id"]);
+      const std::optional<std::vector<int>> ids = ParseAddressList(given["--id"]);
       if (!ids)
         return fail(QStringLiteral("--id: '%1' is not a list of addresses from 1 to 255 (5, 1,3,7-9 or all)")
                         .arg(given["--id"]));

@@ -50,9 +50,6 @@ struct Options {
 // `args` without the program name. nullopt with the reason on bad input.
 std::optional<Options> ParseOptions(const QStringList& args, QString* error);
 
-// "5", "1,3,7-9": the addresses in order, each 1..255; nullopt when malformed.
-std::optional<std::vector<int>> ParseIdList(const QString& text);
-
 // A whole number from lo to hi; nullopt otherwise.
 std::optional<int> IntegerIn(const QString& text, int lo, int hi);
 

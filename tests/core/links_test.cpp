@@ -12,22 +12,23 @@
 #include "devicelinks.h"
 #include "eventpump.h"
 #include "portnames.h"
-#include "support/pty.h"
+#include "simchannels.h"
 
 namespace tessaro {
 namespace {
 
 TEST(Links, SerialOpensTheSelectedPortWithItsSettings) {
-  test::PtyPair a, b;
-  ASSERT_TRUE(a.ok() && b.ok());
+  sim::PtyChannel a, b;
+  QString error;
+  ASSERT_TRUE(a.open(&error) && b.open(&error)) << error.toStdString();
   QtMessagePump pump;
   SteadyClock clock;
   DeviceLinks links(pump, clock);
   SerialLink& serial = links.serial();
-  serial.setPortResolver([&](int n) { return n == 1 ? a.slavePath() : n == 2 ? b.slavePath() : QString(); });
+  serial.setPortResolver([&](int n) { return n == 1 ? a.slaveName : n == 2 ? b.slaveName : QString(); });
   // Port, speed → the result of opening, and the device then open; a speed the readers do not run at is refused.
   const struct { int port, baud, result; QString device; } rows[] = {
-      {1, 9600, 1, a.slavePath()}, {1, 1200, 1, a.slavePath()}, {2, 38400, 1, b.slavePath()}, {3, 38400, 2, {}},
+      {1, 9600, 1, a.slaveName}, {1, 1200, 1, a.slaveName}, {2, 38400, 1, b.slaveName}, {3, 38400, 2, {}},
       {1, 57600, 2, {}}, {1, 0, 2, {}}, {1, 1199, 2, {}}};
   for (const auto& r : rows) {
     serial.close();
@@ -41,14 +42,14 @@ TEST(Links, SerialOpensTheSelectedPortWithItsSettings) {
   EXPECT_EQ(serial.line().baud, 19200);
   serial.write("%UR001**\r");
   pump.waitForActivity(20'000);
-  EXPECT_EQ(a.read(), "%UR001**\r");
-  a.write("$UR");
+  EXPECT_EQ(a.readAvailable(), "%UR001**\r");
+  a.writeSome("$UR");
   for (int i = 0; i < 5 && serial.available() < 3; ++i) pump.waitForActivity(20'000);
   EXPECT_EQ(serial.readAll(), "$UR");
   EXPECT_TRUE(serial.portCheck());
   // A port another program holds is refused, but not for lack of rights.
   SerialLink other;
-  other.setPortResolver([&](int) { return a.slavePath(); });
+  other.setPortResolver([&](int) { return a.slaveName; });
   other.setLine({19200, QSerialPort::NoParity});
   EXPECT_EQ(other.open(), 2);
   EXPECT_FALSE(other.lastOpenDenied());

@@ -25,15 +25,8 @@ const QByteArray kThreeLines =
     "001,0000000011,1,2026/01/01,08:00:00\r\n001,0000000022,1,2026/01/01,08:00:01\r\n"
     "001,0000000011,1,2026/02/31,25:00:00\r\n";
 
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::ReadFile;
+using test::WriteFile;
 
 struct Killed {};
 
@@ -118,7 +111,7 @@ TEST_P(Store, MigratesFromTheFirstVersionAndLeavesANewerOne) {
   std::unique_ptr<RecordStore> store = open(1);
   ASSERT_TRUE(store);
   EXPECT_EQ(store->schemaVersion(), 1);
-  ASSERT_TRUE(WriteFile(dir.filePath("h.csv"), "5,Ayşe\n"));
+  WriteFile(dir.filePath("h.csv"), "5,Ayşe\n");
   EXPECT_FALSE(ImportHolders(*store, dir.filePath("h.csv")).stored);
   store.reset();
   store = open();
@@ -152,7 +145,7 @@ TEST_P(Store, EachRecordOnceInStoreAndLog) {
   EXPECT_EQ(QStringList({first.line, first.host, first.stamp, QString::number(first.card)}).join('|'),
             "L|pc1|2026-01-01 08:00:00|11");
   // The same records imported under another line name are other passages; pulled after, they are old.
-  ASSERT_TRUE(WriteFile(dir.filePath("old.txt"), kThreeLines));
+  WriteFile(dir.filePath("old.txt"), kThreeLines);
   EXPECT_EQ(ImportAccessLog(*store, dir.filePath("old.txt"), "M", "pc1").imported, 3);
   EXPECT_EQ(pull(*store, dir.filePath("other.txt"), kThree, true, {}, "M"), "erased 0 RDE");
   EXPECT_FALSE(QFile::exists(dir.filePath("other.txt")));
@@ -168,7 +161,7 @@ TEST_P(Store, KilledAtAnyStepAndRunAgain) {
   for (const auto& r : rows) {
     SCOPED_TRACE(static_cast<int>(r.at) * 1000 + r.cut);
     const QString log = dir.filePath(QStringLiteral("log%1-%2.txt").arg(static_cast<int>(r.at)).arg(r.cut));
-    ASSERT_TRUE(WriteFile(log, earlier));
+    WriteFile(log, earlier);
     const QString line = QFileInfo(log).fileName();
     std::unique_ptr<RecordStore> store = open();
     ASSERT_TRUE(store);
@@ -209,12 +202,12 @@ TEST_P(Store, RefusedOrUnwritableNothingErased) {
 TEST_P(Store, QueriesByTimeReaderAndCardWithHolders) {
   std::unique_ptr<RecordStore> store = open();
   ASSERT_TRUE(store);
-  ASSERT_TRUE(WriteFile(dir.filePath("a.txt"),
+  WriteFile(dir.filePath("a.txt"),
                         "001,0000000011,1,2026/03/01,00:00:00\r\n002,0000000022,2,2026/03/01,23:59:59\r\n"
                         "003,0000000011,1,2026/03/02,00:00:00\r\n001,0000000033,1,2026/02/28,23:59:59\r\n"
-                        "002,0000000011,0,20?6/03/01,10:00:00\r\n"));
+                        "002,0000000011,0,20?6/03/01,10:00:00\r\n");
   ASSERT_EQ(ImportAccessLog(*store, dir.filePath("a.txt"), "L", "pc").imported, 5);
-  ASSERT_TRUE(WriteFile(dir.filePath("h.csv"), "11;Şükrü Öztürk\n"));
+  WriteFile(dir.filePath("h.csv"), "11;Şükrü Öztürk\n");
   ASSERT_TRUE(ImportHolders(*store, dir.filePath("h.csv")).stored);
   const QDateTime day(QDate(2026, 3, 1), QTime(0, 0)), end(QDate(2026, 3, 1), QTime(23, 59, 59));
   const struct { PassageFilter filter; const char* shown; } rows[] = {
@@ -251,8 +244,8 @@ TEST_P(Store, QueriesByTimeReaderAndCardWithHolders) {
 TEST_P(Store, ImportsALogSkippingBadLinesAndDuplicates) {
   std::unique_ptr<RecordStore> store = open();
   ASSERT_TRUE(store);
-  ASSERT_TRUE(WriteFile(dir.filePath("a.txt"), kThreeLines.left(38) + "001,00000011,1,2026/01/01,08:00:00\n" +
-                                                   kThreeLines + "\r\n001,0000000011,1,2026/0a/01,08:00:00\r\n"));
+  WriteFile(dir.filePath("a.txt"), kThreeLines.left(38) + "001,00000011,1,2026/01/01,08:00:00\n" +
+                                                   kThreeLines + "\r\n001,0000000011,1,2026/0a/01,08:00:00\r\n");
   const LogImport first = ImportAccessLog(*store, dir.filePath("a.txt"), "L", "pc");
   EXPECT_TRUE(first.opened && first.stored);
   EXPECT_EQ(QStringList({QString::number(first.lines), QString::number(first.imported), QString::number(first.duplicates)}).join(' '), "7 3 1");
@@ -270,20 +263,20 @@ TEST_P(Store, HoldersFromAUtf8List) {
   std::unique_ptr<RecordStore> store = open();
   ASSERT_TRUE(store);
   const QString csv = dir.filePath("h.csv");
-  ASSERT_TRUE(WriteFile(csv, "\xEF\xBB\xBFKart;Ad\r\n11;Şükrü Öztürk\r\n\r\n\"22\",\"Çağla, \"\"İnce\"\"\"\r\n4294967295;Ğ\n"));
+  WriteFile(csv, "\xEF\xBB\xBFKart;Ad\r\n11;Şükrü Öztürk\r\n\r\n\"22\",\"Çağla, \"\"İnce\"\"\"\r\n4294967295;Ğ\n");
   EXPECT_EQ(ImportHolders(*store, csv).holders, 3);
   const struct { QByteArray bytes; HolderProblem::What what; qint64 line; } bad[] = {
       {"11;Ali\n;Veli\n", HolderProblem::NoCard, 2}, {"11;\n", HolderProblem::NoName, 1},
       {"11;Ali\n12;\xC3\x28\n", HolderProblem::NotUtf8, 2}, {"kart;ad\n1x;Veli\n", HolderProblem::NoCard, 2},
       {"4294967296;Ali\n", HolderProblem::NoCard, 1}, {"22;Can\nabc;Ali\n", HolderProblem::NoCard, 2}};
   for (const auto& r : bad) {
-    ASSERT_TRUE(WriteFile(csv, r.bytes));
+    WriteFile(csv, r.bytes);
     const HolderImport h = ImportHolders(*store, csv);
     EXPECT_EQ(h.problem.what, r.what) << r.bytes.constData();
     EXPECT_EQ(h.problem.line, r.line) << r.bytes.constData();
   }
   // Nothing of a list with a bad line was written.
-  ASSERT_TRUE(WriteFile(dir.filePath("a.txt"), "001,0000000022,1,2026/01/01,08:00:00\r\n001,4294967295,1,2026/01/01,08:00:00\r\n"));
+  WriteFile(dir.filePath("a.txt"), "001,0000000022,1,2026/01/01,08:00:00\r\n001,4294967295,1,2026/01/01,08:00:00\r\n");
   ImportAccessLog(*store, dir.filePath("a.txt"), "L", "pc");
   QStringList names;
   ForEachPassage(*store, {}, [&](const Passage& p) { names << p.holder; });

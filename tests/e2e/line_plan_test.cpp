@@ -100,27 +100,5 @@ TEST(LinePlan, EachKindOfDifference) {
   }
 }
 
-// A reader that does not answer; a replaced reader out of its box at address 1 takes entry 7.
-TEST(LinePlan, MissingAndReplacedReaders) {
-  LineSim line;
-  const LineEntry seven = Entry(7, DeviceModel::TS90, {{"relay_time", 9}, {"run_mode", "online"}}, std::vector<quint32>{77});
-  ExchangeEnv env = line.env();
-  EXPECT_EQ(PlanReader(env, seven, 7, false).read, Why::TimedOut);
-  EXPECT_EQ(ApplyReader(env, seven, PlanReader(env, seven, 7, false)).why, Why::TimedOut);
-  sim::SimReader& fresh = line.sim.addReader(1, SimModel::TS90);
-  const ReaderPlan plan = PlanReader(env, seven, 1, false);
-  EXPECT_EQ(Changes(plan), "address:1>7 relay_time:1>9 run_mode:stand-alone>online");
-  const ReaderApply applied = ApplyReader(env, seven, plan);
-  EXPECT_TRUE(applied.ok());
-  EXPECT_EQ(fresh.id, 7);
-  EXPECT_EQ(fresh.cards, std::vector<quint32>{77});
-  // Saved again, it is its entry.
-  const SavedReader saved = SaveReader(env, 7, DeviceModel::TS90);
-  ASSERT_TRUE(saved.ok());
-  EXPECT_EQ(saved.entry.model, "TS-90");
-  EXPECT_EQ(saved.entry.cards, std::vector<quint32>{77});
-  EXPECT_EQ(saved.entry.settings.value("relay_time"), 9);
-}
-
 }  // namespace
 }  // namespace tessaro

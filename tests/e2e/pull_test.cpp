@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "support/printers.h"
+#include "support/fakes.h"
 #include "readersim.h"
 
 namespace tessaro {
@@ -24,11 +24,7 @@ struct PullRun {
 // The script for instance "demo" with `conf` as its configuration (none when
 // null). The event loop runs meanwhile, so a simulated reader in this process answers.
 PullRun RunPull(const QTemporaryDir& dir, const char* conf, const QString& cli) {
-  if (conf) {
-    QFile f(dir.filePath(QStringLiteral("demo.conf")));
-    if (!f.open(QIODevice::WriteOnly)) std::abort();
-    f.write(conf);
-  }
+  if (conf) test::WriteFile(dir.filePath(QStringLiteral("demo.conf")), conf);
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("TESSARO_CONF_DIR"), dir.path());
@@ -97,9 +93,7 @@ TEST(Pull, RecordsOfAReaderIntoTheLog) {
                               .toUtf8();
   const PullRun run = RunPull(dir, conf.constData(), QStringLiteral(TESSARO_CLI_PROGRAM));
   EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
-  QFile log(dir.filePath(QStringLiteral("AccessFile.txt")));
-  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-  EXPECT_EQ(log.readAll().count('\n'), 5);
+  EXPECT_EQ(test::ReadFile(dir.filePath(QStringLiteral("AccessFile.txt"))).count('\n'), 5);
   EXPECT_TRUE(reader.records.empty());
 }
 

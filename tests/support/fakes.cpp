@@ -4,7 +4,20 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <QFile>
+
 namespace tessaro::test {
+
+QByteArray ReadFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) std::abort();
+  return path;
+}
 
 void FakeLink::settle() {
   while (!pending_.empty() && pending_.begin()->first <= clock_.ms) {

@@ -3,6 +3,7 @@
 // sleeps, a scripted link, and a pump that jumps to the next arrival.
 
 #include <QByteArray>
+#include <QString>
 #include <functional>
 #include <map>
 #include <vector>
@@ -72,5 +73,10 @@ struct FakeEnv {
   FakePump pump;
   LinePace pace;
 };
+
+// A file's bytes; empty when it cannot be read.
+QByteArray ReadFile(const QString& path);
+// Writes the bytes whole and returns the path; a test that cannot write its own files stops.
+QString WriteFile(const QString& path, const QByteArray& bytes);
 
 }  // namespace tessaro::test

@@ -18,19 +18,24 @@
 namespace tessaro {
 namespace {
 
+// The window's command line and TESSARO_LANG: the language and the gap, or a refusal.
 TEST(Language, CommandLineAndEnvironment) {
   using L = Language;
-  const struct { QStringList args; const char* environment; std::optional<L> language; } rows[] = {
+  const struct { QStringList args; const char* environment; std::optional<L> language; int gap = kDefaultGapMs; } rows[] = {
       {{}, "", L::Turkish},           {{"--lang", "en"}, "", L::English}, {{"--lang=en"}, "", L::English},
-      {{}, "en", L::English},         {{"--lang", "tr"}, "en", L::Turkish}, {{"--gap", "5", "--lang=tr"}, "", L::Turkish},
+      {{}, "en", L::English},         {{"--lang", "tr"}, "en", L::Turkish}, {{"--gap", "0", "--lang=tr"}, "", L::Turkish, 0},
+      {{"--gap=1000"}, "", L::Turkish, 1000}, {{"--gap"}, "", {}},        {{"--gap", "1001"}, "", {}},
       {{"--lang", "de"}, "", {}},     {{"--lang"}, "", {}},               {{"--lang="}, "", {}},
       {{}, "de", {}},                 {{"--lang=EN"}, "", {}},            {{"--language", "en"}, "", {}}};
   for (const auto& r : rows) {
     QString error;
     const std::optional<WindowOptions> o = ParseWindowArgs(r.args, &error, QString::fromLatin1(r.environment));
     EXPECT_EQ(o ? std::optional<L>(o->language) : std::nullopt, r.language) << r.args.join(' ').toStdString();
+    EXPECT_EQ(o ? o->gapMs : kDefaultGapMs, r.gap) << r.args.join(' ').toStdString();
     EXPECT_EQ(error.isEmpty(), r.language.has_value()) << error.toStdString();
   }
+  test::WindowRig rig(test::WindowRig::Timing::Fast, {}, 400);
+  EXPECT_EQ(rig.window->session().links().gapMs(), 400);
 }
 
 // The program itself: --version and --help answer without a display (no Qt

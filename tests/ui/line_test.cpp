@@ -69,8 +69,7 @@ TEST(BusView, ScanActionsRetryAndExport) {
   EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusRecords.arg(3));
   EXPECT_EQ(rig.cell("tblBus", 2, 7), text::kBusNoRecords);
   EXPECT_TRUE(rig.sim.reader(1)->records.empty());
-  QFile log(rig.logPath());
-  EXPECT_TRUE(log.open(QIODevice::ReadOnly) && log.readAll().startsWith("001,"));
+  EXPECT_TRUE(test::ReadFile(rig.logPath()).startsWith("001,"));
   rig.sim.setFault("RC", sim::Fault{.kind = sim::FaultKind::Silence, .once = true});
   rig.click("cmdBusCounts");
   EXPECT_EQ(rig.cell("tblBus", 0, 7) + "|" + rig.cell("tblBus", 2, 7), text::kBusTimedOut + "|" + text::kBusDone);
@@ -87,9 +86,7 @@ TEST(BusView, ScanActionsRetryAndExport) {
   EXPECT_EQ(rig.text("txtOldID"), "3");
   rig.prompts.files = {{false, rig.folder.filePath("line.csv"), {}}};
   rig.click("cmdBusExport");
-  QFile csv(rig.folder.filePath("line.csv"));
-  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-  EXPECT_EQ(csv.readAll().split('\n').at(3), "3,TS-30/40/20B/90,Online,1,Giriş,0,0,1 kart gönderildi");
+  EXPECT_EQ(test::ReadFile(rig.folder.filePath("line.csv")).split('\n').value(3), "3,TS-30/40/20B/90,Online,1,Giriş,0,0,1 kart gönderildi");
   // A file that cannot be written is reported; a cancelled dialog says nothing.
   rig.prompts.take();
   rig.prompts.files = {{false, rig.folder.filePath("missing/line.csv"), {}}, {true, {}, {}}};
@@ -112,9 +109,7 @@ TEST(BusView, LineFileSavedComparedAndApplied) {
   rig.prompts.files = {{false, file, {}}};
   rig.click("cmdBusSaveLine");
   EXPECT_EQ(rig.cell("tblBus", 1, 7), text::kBusCollision);  // left out of the file
-  QFile saved(file);
-  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-  const QByteArray bytes = saved.readAll();
+  const QByteArray bytes = test::ReadFile(file);
   EXPECT_TRUE(bytes.contains("\"address\": 3") && bytes.contains("\"address\": 5") && !bytes.contains("\"address\": 2"));
   // Reader 3 gets a relay time and a card it should not have.
   rig.sim.reader(3)->settings.relayTime = 9;
@@ -145,10 +140,7 @@ TEST(BusView, LineFileSavedComparedAndApplied) {
   for (const QByteArray& r : rig.sim.requests())
     EXPECT_FALSE(r.startsWith("%DS") || r.startsWith("%NC") || r.startsWith("%EC")) << r.constData();
   // A file that is not a line file is refused with its name, its entry and its field.
-  QFile bad(rig.folder.filePath("bad.json"));
-  ASSERT_TRUE(bad.open(QIODevice::WriteOnly) && bad.write("{\"format\": 1, \"readers\": [{\"address\": 3, \"model\": \"TS-50\"}]}") > 0);
-  bad.close();
-  rig.prompts.files = {{false, bad.fileName(), {}}};
+  rig.prompts.files = {{false, test::WriteFile(rig.folder.filePath("bad.json"), R"({"format": 1, "readers": [{"address": 3, "model": "TS-50"}]})"), {}}};
   rig.click("cmdBusCompare");
   EXPECT_EQ(rig.prompts.take().last(), text::BadLineFile("bad.json", 3, "model"));
 }
@@ -177,9 +169,7 @@ TEST(TrafficWindow, MarksFiltersAndExports) {
   EXPECT_EQ(column(5).at(0), "25 55 52 30 30 33 2A 2A 0D");
   rig.prompts.files = {{false, rig.folder.filePath("traffic.txt"), {}}};
   rig.click("cmdTrafficText");
-  QFile text(rig.folder.filePath("traffic.txt"));
-  ASSERT_TRUE(text.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(text.readAll().endsWith(" RX 24 55 52 30 30 33 30 35 30 31 32 35 30 39 30 33 30 37 30 31 2A 2A 0D |$UR00305012509030701**.|\n"));
+  EXPECT_TRUE(test::ReadFile(rig.folder.filePath("traffic.txt")).endsWith(" RX 24 55 52 30 30 33 30 35 30 31 32 35 30 39 30 33 30 37 30 31 2A 2A 0D |$UR00305012509030701**.|\n"));
   // Closed, it records nothing.
   rig.window->findChild<QWidget*>("frmTraffic")->close();
   rig.click("cmdReceiveRTC");

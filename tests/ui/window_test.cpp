@@ -14,7 +14,6 @@
 #include <QTimer>
 
 #include "clockpanel.h"
-#include "commandline.h"
 #include "support/windowrig.h"
 #include "texts.h"
 
@@ -22,34 +21,6 @@ namespace tessaro {
 namespace {
 
 using test::WindowRig;
-
-// The window's command line; the gap it gives holds between every reply and the next request.
-TEST(Window, CommandLineGap) {
-  const struct { QStringList args; std::optional<int> gap; } rows[] = {
-      {{}, kDefaultGapMs}, {{"--gap", "0"}, 0}, {{"--gap=1000"}, 1000}, {{"--gap"}, {}}, {{"--gap", "1001"}, {}},
-      {{"--bogus"}, {}}};
-  for (const auto& r : rows) {
-    QString error;
-    const std::optional<WindowOptions> o = ParseWindowArgs(r.args, &error);
-    EXPECT_EQ(o ? std::optional<int>(o->gapMs) : std::nullopt, r.gap) << r.args.join(' ').toStdString();
-    EXPECT_EQ(error.isEmpty(), r.gap.has_value());
-  }
-  WindowRig rig(WindowRig::Timing::Fast, {}, 400);
-  rig.overTcp();
-  rig.reader(1, sim::SimModel::TS40);
-  std::vector<qint64> cardsAt;
-  QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& r) {
-    if (r.startsWith("%NC")) cardsAt.push_back(rig.fakeClock.ms);
-  });
-  for (const char* card : {"11", "12"}) {
-    rig.set("txtCardID", card);
-    rig.click("cmdAdd");
-  }
-  rig.prompts.answers = {true};
-  rig.click("cmdSendAllCards");
-  ASSERT_EQ(cardsAt.size(), 2u);
-  EXPECT_GE(cardsAt[1] - cardsAt[0], 400);
-}
 
 TEST(Window, NamedControlsAndStartState) {
   WindowRig rig;
