@@ -66,9 +66,7 @@ void BusView::saveLine() {
   const std::vector<int> rows = selectedOrAllRows();
   if (rows.empty()) return session_.prompts().message(text::kBusNothingSelected);
   Session::Operation op = session_.open(Session::Port::Close);
-  if (!op) return;
-  op.beginBusy(false);
-  setRunning(true);
+  if (!startOnLine(op)) return;
   failed_.clear();
   LineFile file;
   const ConnectionSettings c = session_.connection();
@@ -129,9 +127,7 @@ void BusView::compareWithFile() {
   const std::optional<LineFile> file = chooseLineFile(caption::cmdBusCompare);
   if (!file) return;
   Session::Operation op = session_.open(Session::Port::Close);
-  if (!op) return;
-  op.beginBusy(false);
-  setRunning(true);
+  if (!startOnLine(op)) return;
   planLine(op, *file);
   setRunning(false);
 }
@@ -140,9 +136,7 @@ void BusView::applyFile() {
   const std::optional<LineFile> file = chooseLineFile(caption::cmdBusApply);
   if (!file) return;
   Session::Operation op = session_.open(Session::Port::Close);
-  if (!op) return;
-  op.beginBusy(false);
-  setRunning(true);
+  if (!startOnLine(op)) return;
   const std::vector<ReaderPlan> plans = planLine(op, *file);
   QStringList lines;
   for (const ReaderPlan& p : plans)

@@ -165,10 +165,7 @@ void BusView::scan() {
   const std::optional<int> from = NumberInRange(from_->text(), 0, 255), to = NumberInRange(to_->text(), 0, 255);
   if (!from || !to || *to < *from) return session_.prompts().message(text::kBusBadRange);
   Session::Operation op = session_.open(Session::Port::Close);
-  if (!op) return;
-  // The main window keeps out while the line is in use here.
-  op.beginBusy(false);
-  setRunning(true);
+  if (!startOnLine(op)) return;
   table_->setRowCount(0);
   failed_.clear();
   progress_->setRange(*from, *to + 1);
@@ -207,6 +204,14 @@ void BusView::scan() {
   setRunning(false);
 }
 
+bool BusView::startOnLine(Session::Operation& op) {
+  if (!op) return false;
+  // The main window keeps out while the line is in use here.
+  op.beginBusy(false);
+  setRunning(true);
+  return true;
+}
+
 void BusView::runOnSelection(Action action) {
   std::vector<int> rows;
   for (const QModelIndex& index : table_->selectionModel()->selectedRows()) rows.push_back(index.row());
@@ -229,9 +234,7 @@ void BusView::run(Action action, const std::vector<int>& rows) {
   if (action == Action::Records && !session_.store()) return;
   const StoreTarget target = session_.storeTarget();
   Session::Operation op = session_.open(Session::Port::Close);
-  if (!op) return;
-  op.beginBusy(false);
-  setRunning(true);
+  if (!startOnLine(op)) return;
   last_ = action;
   failed_.clear();
   progress_->setRange(0, static_cast<int>(rows.size()));

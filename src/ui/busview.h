@@ -47,6 +47,8 @@ class BusView : public QWidget {
   void result(int row, const QString& text, bool ok);
   void showSettings(int row, const ReceivedSettings& settings);
   void setRunning(bool running);
+  // An opened line taken for one action of this view: the main window kept out, the view running.
+  bool startOnLine(Session::Operation& op);
   std::vector<DeviceModel> familyOf(int row) const;
   DeviceModel modelOf(int row) const;
   void exportCsv();
