@@ -177,9 +177,9 @@ std::vector<ReaderRow> RunLineSave(Job& job, ExchangeEnv& env) {
       break;
     }
     job.progress(QStringLiteral("reading %1").arg(id));
-    // Where every address is asked, one where nothing answers is no reader.
-    if (everyAddress && !ProbeReader(env, id, o.model).present) continue;
     const SavedReader saved = SaveReader(env, id, o.model);
+    // Where every address is asked, one where nothing answers is no reader.
+    if (everyAddress && !saved.present) continue;
     if (!saved.ok()) {
       rows.push_back(Failed(id, Status(saved.why), QStringLiteral("not saved (%1)").arg(Status(saved.why))));
       continue;

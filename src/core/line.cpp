@@ -54,6 +54,7 @@ bool ReaderPlan::nothingToDo() const {
 SavedReader SaveReader(ExchangeEnv& env, DeviceId deviceId, DeviceModel preferred) {
   SavedReader s;
   const ProbedReader p = ProbeReader(env, deviceId, preferred);
+  s.present = p.present;
   if (!p.ok()) {
     s.why = p.why();
     return s;

@@ -23,6 +23,7 @@ namespace tessaro {
 // back, its cards.
 struct SavedReader {
   Why why = Why::TimedOut;
+  bool present = false;  // something answered at the address
   LineEntry entry;
   bool ok() const { return why == Why::Done; }
 };

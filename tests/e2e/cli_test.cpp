@@ -520,14 +520,20 @@ TEST(Cli, LineSavedPlannedAndApplied) {
                                "5 differs [] erase all and send 2 (1 to remove) +2-1", "6 time-out []  +0-0"}));
   // Without --id, every address is asked. (A full line keeps the silences few.)
   CliRig full;
-  for (int id = 1; id <= 255; ++id) full.sim.addReader(id, SimModel::TS30P);
+  for (int id = 1; id <= 255; ++id)
+    if (id != 200) full.sim.addReader(id, SimModel::TS30P);
   const QString last = full.write("last.json", R"({"format": 1, "readers": [{"address": 255, "model": "TS-30P"}]})");
   full.progress = true;
   EXPECT_EQ(full.run({"line", "plan", last, "--model", "TS-30P", "--json", "--gap", "0"}), kSomeFailed);
-  ASSERT_EQ(full.readers().size(), 255);
+  ASSERT_EQ(full.readers().size(), 254);
   EXPECT_EQ(full.readers()[0].toObject()["status"], "not in file");
-  EXPECT_EQ(full.readers()[254].toObject()["status"], "ok");
+  EXPECT_EQ(full.readers()[253].toObject()["status"], "ok");
   EXPECT_TRUE(full.err.contains("reading 255\n"));
+  // A save of the whole line asks each reader for its settings once (twice, to tell a collision).
+  full.sim.clearRequests();
+  EXPECT_EQ(full.run({"line", "save", full.path("all.json"), "--model", "TS-30P", "--gap", "0"}), kDone);
+  EXPECT_EQ(QJsonDocument::fromJson(full.read("all.json"))["readers"].toArray().size(), 254);
+  EXPECT_EQ(std::count(full.sim.requests().begin(), full.sim.requests().end(), "%US001**\r"), 2);
 
   QString question;
   bool yes = false;
