@@ -77,7 +77,11 @@ Link* Runner::openLink() {
 std::vector<ReaderRow> Runner::scanned() {
   std::vector<ReaderRow> rows;
   for (const int id : job_.addresses) {
-    if (job_.interrupted()) break;
+    if (job_.interrupted()) {
+      // A scan cut short must not read as a line without those readers.
+      rows.push_back(Failed(id, QStringLiteral("stopped"), QStringLiteral("not scanned from here on: stopped by the user")));
+      break;
+    }
     job_.progress(QStringLiteral("scanning %1").arg(id));
     if (std::optional<ReaderRow> r = ask(command_.onReader, id)) rows.push_back(*r);
   }

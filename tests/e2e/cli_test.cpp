@@ -10,9 +10,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlQuery>
+#include <QTcpServer>
+#include <csignal>
 #include <algorithm>
 
 #include "completion.h"
+#include "simchannels.h"
 #include "help.h"
 #include "recordstore.h"
 #include "run.h"
@@ -390,6 +393,7 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + count + QStringList{"extra", "--id", "1"}, {"extra"}},
       {tcp + QStringList{"cards", "diff", "a.txt", "b.txt", "--id", "1", "--model", "TS-40"}, {"b.txt"}},
       {tcp + QStringList{"cards", "push", "--id", "1"}, {"FILE"}},
+      {tcp + QStringList{"line", "plan", "--id", "1"}, {"FILE"}},
       {tcp + QStringList{"cards", "push", rig.path("missing.txt"), "--id", "1"}, {"missing.txt"}},
       {tcp + QStringList{"cards", "push", badCards, "--id", "1"}, {"line 2", "12x"}},
       {tcp + QStringList{"settings", "set", "--id", "1"}, {"FIELD=VALUE"}},
@@ -589,6 +593,33 @@ TEST(Cli, LineSavedWholeOrNotAtAll) {
   EXPECT_EQ(rig.run({"line", "save", saved, "--id", "3", "--model", "TS-40", "--csv"}), kSomeFailed);
   EXPECT_EQ(rig.out, "address,status\n3,stopped\n");
   EXPECT_FALSE(QFile::exists(saved));
+}
+
+// The program itself. Its input no terminal, its error output one: a line apply asks nothing
+// and wants --yes. Ctrl-C during a scan ends it after the exchange in progress.
+TEST(Cli, ProgramOnATerminalAndStoppedByCtrlC) {
+  sim::PtyChannel terminal;
+  QString error;
+  ASSERT_TRUE(terminal.open(&error)) << error.toStdString();
+  QTemporaryDir dir;
+  QProcess cli;
+  cli.setStandardErrorFile(terminal.slaveName);
+  cli.start(TESSARO_CLI_PROGRAM, {"line", "apply", test::WriteFile(dir.filePath("line.json"), R"({"format": 1, "readers": []})"),
+                                  "--id", "3", "--tcp", "127.0.0.1:1"});
+  ASSERT_TRUE(cli.waitForFinished(30000));
+  EXPECT_EQ(cli.exitCode(), kUsage);
+  EXPECT_TRUE(terminal.readAvailable().contains("without a terminal give --yes"));
+  QTcpServer silent;  // takes the connection, never answers
+  ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+  QProcess scan;
+  scan.start(TESSARO_CLI_PROGRAM, {"scan", "--csv", "--tcp", QStringLiteral("127.0.0.1:%1").arg(silent.serverPort())});
+  // Connected, it is about to ask or asking reader 1: stopped there, it asks no further address and says so.
+  ASSERT_TRUE(silent.waitForNewConnection(10000));
+  ::kill(static_cast<pid_t>(scan.processId()), SIGINT);
+  ASSERT_TRUE(scan.waitForFinished(10000));
+  EXPECT_EQ(scan.exitCode(), kSomeFailed);
+  const QString out = QString::fromLatin1(scan.readAllStandardOutput());
+  EXPECT_TRUE(QRegularExpression("^address,status\n[12],stopped\n$").match(out).hasMatch()) << out.toStdString();
 }
 
 // The completion, run in bash: what it offers after each line typed so far.
