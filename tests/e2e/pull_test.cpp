@@ -45,11 +45,8 @@ TEST(Pull, ConfigurationBecomesOneRecordsPull) {
   QTemporaryDir dir;
   // A tessaro-cli that prints its arguments, one a line.
   const QString cli = dir.filePath(QStringLiteral("cli"));
-  QFile f(cli);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("#!/bin/sh\nfor a; do echo \"$a\"; done\n");
-  f.close();
-  f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  test::WriteFile(cli, "#!/bin/sh\nfor a; do echo \"$a\"; done\n");
+  QFile::setPermissions(cli, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   const struct { const char* conf; const char* args; const char* refusal; } rows[] = {
       {"TCP=10.0.0.20:5601\nREADERS=1,3,7-9\nMODEL=TS-40\n",
        "records pull --erase --tcp 10.0.0.20:5601 --id 1,3,7-9 --model TS-40 --log /var/lib/tessaro/demo/AccessFile.txt"},
