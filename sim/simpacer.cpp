@@ -1,5 +1,8 @@
 #include "simpacer.h"
 
+#include <sys/timerfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace tessaro::sim {
@@ -8,7 +11,7 @@ namespace {
 
 constexpr qint64 kUnpacedChunk = 64 * 1024;
 constexpr qint64 kEndlessChunk = 64;  // unpaced endless filler per pass
-constexpr int kEndlessPassMs = 10;
+constexpr qint64 kEndlessPassUs = 10'000;
 constexpr qint64 kStallLimitUs = 2'000'000;
 
 QByteArray filler(qint64 from, qint64 n) {
@@ -22,9 +25,26 @@ QByteArray filler(qint64 from, qint64 n) {
 
 Pacer::Pacer(Channel& line, Hooks hooks) : line_(line), hooks_(std::move(hooks)) {
   clock_.start();
-  timer_.setSingleShot(true);
-  timer_.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&timer_, &QTimer::timeout, [this] { service(); });
+  timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+  wake_ = std::make_unique<QSocketNotifier>(timerFd_, QSocketNotifier::Read);
+  QObject::connect(wake_.get(), &QSocketNotifier::activated, [this] {
+    quint64 expiries = 0;
+    [[maybe_unused]] const ssize_t n = ::read(timerFd_, &expiries, sizeof expiries);
+    service();
+  });
+}
+
+Pacer::~Pacer() {
+  wake_.reset();
+  if (timerFd_ >= 0) ::close(timerFd_);
+}
+
+void Pacer::arm(qint64 us) {
+  itimerspec when{};
+  us = std::max<qint64>(1, us);  // a zero time would disarm the timer
+  when.it_value.tv_sec = static_cast<time_t>(us / 1'000'000);
+  when.it_value.tv_nsec = static_cast<long>(us % 1'000'000) * 1000;
+  ::timerfd_settime(timerFd_, 0, &when, nullptr);
 }
 
 void Pacer::stopEndless() {
@@ -33,7 +53,7 @@ void Pacer::stopEndless() {
 
 // Characters of 11 bits at the line rate, counted from the moment the line
 // last started to send after a silence.
-qint64 Pacer::paceBudget(qint64 now, int* waitMs) {
+qint64 Pacer::paceBudget(qint64 now, qint64* waitUs) {
   if (paceOriginUs_ < 0) {
     paceOriginUs_ = now;
     pacedSent_ = 0;
@@ -41,8 +61,9 @@ qint64 Pacer::paceBudget(qint64 now, int* waitMs) {
   const double usPerChar = 11.0 * 1e6 / baud_;
   const qint64 allowed = static_cast<qint64>((now - paceOriginUs_) / usPerChar) + 1 - pacedSent_;
   if (allowed > 0) return allowed;
+  // The next character's time, never before it: rounded up to the microsecond.
   const double nextUs = paceOriginUs_ + pacedSent_ * usPerChar;
-  *waitMs = std::max(1, static_cast<int>((nextUs - now + 999) / 1000));
+  *waitUs = std::max<qint64>(1, static_cast<qint64>(nextUs - now) + 1);
   return 0;
 }
 
@@ -69,7 +90,7 @@ void Pacer::service() {
       }
     }
     if (t < readyAtUs_) {
-      arm(static_cast<int>((readyAtUs_ - t + 999) / 1000));
+      arm(readyAtUs_ - t);
       return;
     }
     if (dropCountdown_ == 0) {
@@ -85,11 +106,11 @@ void Pacer::service() {
       stopEndless_ = false;
       continue;
     }
-    int waitMs = 1;
+    qint64 waitUs = 1000;
     // A burst of the adapter reaches the PC at once; the line's pace is in its timing.
-    qint64 budget = baud_ > 0 && !p.burst ? paceBudget(t, &waitMs) : kUnpacedChunk;
+    qint64 budget = baud_ > 0 && !p.burst ? paceBudget(t, &waitUs) : kUnpacedChunk;
     if (budget <= 0) {
-      arm(waitMs);
+      arm(waitUs);
       return;
     }
     if (dropCountdown_ > 0) budget = std::min(budget, dropCountdown_);
@@ -126,16 +147,16 @@ void Pacer::service() {
         stalledSinceUs_ = -1;
         return;
       }
-      arm(5);
+      arm(5000);
       return;
     }
     stalledSinceUs_ = -1;
     if (rest <= 0 && baud_ <= 0) {
-      arm(kEndlessPassMs);
+      arm(kEndlessPassUs);
       return;
     }
     if (baud_ <= 0 && rest > kUnpacedChunk) {
-      arm(0);  // keep the event loop responsive between large chunks
+      arm(1);  // keep the event loop responsive between large chunks
       return;
     }
   }

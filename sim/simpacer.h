@@ -6,10 +6,11 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QTimer>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <memory>
 
 #include "simchannels.h"
 #include "simprotocol.h"
@@ -24,6 +25,7 @@ class Pacer {
     std::function<void()> dropped;
   };
   Pacer(Channel& line, Hooks hooks);
+  ~Pacer();
   Pacer(const Pacer&) = delete;
   Pacer& operator=(const Pacer&) = delete;
 
@@ -38,15 +40,18 @@ class Pacer {
 
  private:
   qint64 nowUs() const { return clock_.nsecsElapsed() / 1000; }
-  qint64 paceBudget(qint64 now, int* waitMs);
-  void arm(int ms) { timer_.start(std::max(0, ms)); }
+  qint64 paceBudget(qint64 now, qint64* waitUs);
+  // Wakes service() after `us` microseconds: a character at 38400 baud lasts 286 of them,
+  // so a wait in whole milliseconds would make the line slower than its rate.
+  void arm(qint64 us);
   void drop();
 
   Channel& line_;
   Hooks hooks_;
   int baud_ = 0;
   QElapsedTimer clock_;
-  QTimer timer_;
+  int timerFd_ = -1;
+  std::unique_ptr<QSocketNotifier> wake_;
   std::deque<OutPiece> queue_;
   bool pieceStarted_ = false;
   qint64 readyAtUs_ = 0;

@@ -92,8 +92,9 @@ TEST(Cli, ScanListsEveryReaderAndACollision) {
     EXPECT_EQ(r[1].toObject()["master_card"], "305419896");
     EXPECT_EQ(r[2].toObject()["address"], 5);
     EXPECT_TRUE(rig.asked("%US005") && !rig.asked("%US006") && !rig.asked("%US001"));
+    rig.progress = true;
     EXPECT_EQ(rig.run({"scan", "--from", "0", "--to", "1", "--json"}), kDone);
-    EXPECT_TRUE(rig.asked("%US000"));
+    EXPECT_TRUE(rig.asked("%US000") && rig.err.endsWith("scanning 0\nscanning 1\n")) << rig.err.toStdString();
     r = rig.readers();
     ASSERT_EQ(r.size(), 1);
     EXPECT_EQ(r[0].toObject()["relay_time"], 7);
