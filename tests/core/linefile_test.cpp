@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include "linefile.h"

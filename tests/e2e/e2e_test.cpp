@@ -1,11 +1,14 @@
-// The program against the simulated reader in real time, over TCP and over a
-// pseudo-terminal behind the faults of a USB adapter.
+// The programs against the simulated reader in real time: over TCP and over a
+// pseudo-terminal behind the faults of a USB adapter, and a pull killed halfway.
 
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
-#include <QFile>
+#include <QEventLoop>
+#include <QProcess>
 
+#include "readers.h"
+#include "recordquery.h"
+#include "support/pgserver.h"
 #include "support/windowrig.h"
 #include "texts.h"
 
@@ -44,6 +47,39 @@ TEST(EndToEnd, ThroughAUsbAdapter) {
     if (!r.records) continue;
     EXPECT_EQ(rig.text("lblProcess"), text::kDoneErased + "1");
     EXPECT_EQ(test::ReadFile(rig.logPath()).count("\r\n"), 30);
+  }
+}
+
+// A pull killed between the log and the erase, then tessaro-cli's pull of the same reader: no record
+// twice in the store or the log, on either engine, and the reader erased.
+TEST(EndToEnd, PullKilledBeforeTheEraseRunsAgain) {
+  for (const bool postgres : {false, true}) {
+    SCOPED_TRACE(postgres ? "postgres" : "sqlite");
+    QTemporaryDir dir;
+    const QString store = postgres ? test::PgServer::instance().newDatabase() : dir.filePath("records.sqlite");
+    ASSERT_FALSE(store.isEmpty()) << test::PgServer::instance().why().toStdString();
+    sim::ReaderSim sim;
+    sim::ReaderSim::generateRecords(sim.addReader(1, sim::SimModel::TS30P), 25, QDateTime(QDate(2026, 5, 4), QTime(8, 0)));
+    ASSERT_TRUE(sim.listenTcp());
+    const QString log = dir.filePath("AccessFile.txt"), port = QString::number(sim.tcpPort());
+    // The simulated reader answers from this process's event loop while the pull runs in its own.
+    auto run = [](const QString& program, const QStringList& args) {
+      QProcess pull;
+      QEventLoop loop;
+      QObject::connect(&pull, &QProcess::finished, &loop, &QEventLoop::quit);
+      pull.start(program, args);
+      loop.exec();
+      return pull.exitStatus() == QProcess::CrashExit ? -1 : pull.exitCode();
+    };
+    EXPECT_EQ(run(TESSARO_PULL_PROCESS, {port, store, log, QString::number(static_cast<int>(PullStage::Erasing))}), -1);
+    EXPECT_EQ(sim.reader(1)->records.size(), 25u);
+    EXPECT_EQ(run(TESSARO_CLI_PROGRAM, {"records", "pull", "--erase", "--tcp", "127.0.0.1:" + port, "--id", "1", "--model",
+                                        "TS-30P", "--db", store, "--log", log}), 0);
+    EXPECT_EQ(test::ReadFile(log).count("\r\n"), 25);
+    EXPECT_TRUE(sim.reader(1)->records.empty());
+    const StoreOpen opened = RecordStore::open(ParseStoreAddress(store).value());
+    ASSERT_TRUE(opened.store);
+    EXPECT_EQ(CountPassages(*opened.store, {}), 25);
   }
 }
 

@@ -51,7 +51,6 @@ void FakeLink::prepareForRequest() {
 }
 
 void FakePump::waitForActivity(qint64 maxUs) {
-  ++waits;
   // The fake clock counts whole milliseconds; a wait never ends before its time.
   qint64 target = clock_.ms + std::max<qint64>(1, (maxUs + 999) / 1000);
   if (const qint64 next = link_.nextArrival(); next >= 0) target = std::min(target, std::max(next, clock_.ms));
@@ -63,7 +62,6 @@ void FakePump::waitForActivity(qint64 maxUs) {
     std::abort();
   }
   clock_.ms = target;
-  if (onWake) onWake();
 }
 
 }  // namespace tessaro::test

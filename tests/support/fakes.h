@@ -52,8 +52,6 @@ class FakePump : public MessagePump {
  public:
   FakePump(FakeClock& clock, FakeLink& link) : clock_(clock), link_(link) {}
   void waitForActivity(qint64 maxUs) override;
-  std::function<void()> onWake;  // after each wait, at its new time
-  int waits = 0;
 
  private:
   FakeClock& clock_;

@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QTableView>
 #include <QTableWidget>
 

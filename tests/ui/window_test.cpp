@@ -9,8 +9,6 @@
 #include <QCoreApplication>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 
 #include "clockpanel.h"
