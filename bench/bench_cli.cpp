@@ -80,9 +80,12 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   using namespace tessaro::sim;
   bool ok = true;
+  // "bench_cli cards records" runs those parts only; no argument runs every part.
+  const QStringList parts = app.arguments().mid(1);
+  auto part = [&parts](const char* name) { return parts.isEmpty() || parts.contains(QLatin1String(name)); };
 
   // Start-up to the first request, median of five runs.
-  {
+  if (part("startup")) {
     ReaderSim sim;
     sim.addReader(1, SimModel::TS30P);
     if (!sim.listenTcp()) return 1;
@@ -107,7 +110,7 @@ int main(int argc, char** argv) {
                 ms[2] <= 50 ? "ok" : "MISSED");
   }
   // CPU while a reader takes 20 s to erase its cards.
-  {
+  if (part("erase")) {
     ReaderSim sim;
     sim.addReader(1, SimModel::TS40);
     sim.setEraseCardsDelayMs(20000);
@@ -124,7 +127,7 @@ int main(int argc, char** argv) {
   }
   // Cards to one reader and back, then to 16 readers on one paced line. Each card is a request of 17
   // characters and a reply of 10; the readers get the gap after every reply.
-  {
+  if (part("cards")) {
     QTemporaryDir dir;
     QFile cards(dir.filePath("cards.txt"));
     if (!cards.open(QIODevice::WriteOnly)) return 1;
@@ -168,6 +171,7 @@ int main(int argc, char** argv) {
   }
   // A scan of every address with no reader on the line: each address waits for the settings reply.
   for (const bool tcp : {false, true}) {
+    if (!part("scan")) break;
     ReaderSim sim;
     if (tcp ? !sim.listenTcp() : !sim.openPty()) return 1;
     const QStringList line = tcp ? QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
@@ -178,7 +182,7 @@ int main(int argc, char** argv) {
                 scan.seconds * 1000 / 255);
   }
   // Every record of 16 readers on one paced line.
-  {
+  if (part("records")) {
     ReaderSim sim;
     for (int id = 1; id <= kReaders; ++id)
       ReaderSim::generateRecords(sim.addReader(id, SimModel::TS30P), kRecords, QDateTime::currentDateTime(), id);
