@@ -15,11 +15,11 @@ std::optional<int> ReadRecordCount(ExchangeEnv& env, DeviceId deviceId, Outcome*
   if (r.outcome != Outcome::Ok) return std::nullopt;
   const QByteArrayView counter = Mid1(r.received, MarkerPosition(r.received) + 6, 4);
   const std::optional<double> value = NumericValue(QString::fromLatin1(counter));
-  if (!value || *value <= 0) return std::nullopt;
+  if (!value) return std::nullopt;
   // One is taken off the counter before it becomes a whole number.
   const double stored = RoundHalfEven(*value - 1);
-  // Numeric text such as "9E99" fits the four characters but not the result;
-  // such a counter is as unreadable as letters.
+  // A counter below one, or numeric text such as "9E99" that fits the four characters
+  // but not the result, is as unreadable as letters.
   if (stored < 0 || stored > std::numeric_limits<int>::max()) return std::nullopt;
   if (outcome) *outcome = Outcome::Ok;
   return static_cast<int>(stored);

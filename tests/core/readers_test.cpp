@@ -39,11 +39,11 @@ TEST(Readers, ProbeTellsFamilyAndCollision) {
 TEST(Readers, ClockCardsAndRecords) {
   const QDateTime pc(QDate(2026, 12, 5), QTime(14, 3, 9));
   FakeEnv f;
-  // 100 s ahead; set; then 1 s ahead: within 2 s.
-  Script(f, {"$UR00105122614044907**\r", "$DR001**\r", "$UR00105122614031007**\r"});
+  // 100 s ahead; set; then 2 s ahead: still within 2 s.
+  Script(f, {"$UR00105122614044907**\r", "$DR001**\r", "$UR00105122614031107**\r"});
   ExchangeEnv env = f.env();
   const ClockSync s = SyncClock(env, 1, 2, [&] { return pc; });
-  EXPECT_EQ(std::make_tuple(s.before.seconds, s.set, s.after->seconds, s.ok()), std::make_tuple(qint64(100), true, qint64(1), true));
+  EXPECT_EQ(std::make_tuple(s.before.seconds, s.set, s.after->seconds, s.ok()), std::make_tuple(qint64(100), true, qint64(2), true));
   Script(f, {"$EC001**\r", "$NC001O**\r", "$NC001E**\r"});
   const CardPush push = PushCards(env, 1, {7, 8, 9}, true);
   EXPECT_EQ(std::make_tuple(push.sent, push.outcome, push.eraseFailed), std::make_tuple(1, Outcome::BadReply, false));

@@ -6,7 +6,6 @@
 #include <QEventLoop>
 #include <QProcess>
 
-#include "readers.h"
 #include "recordquery.h"
 #include "support/pgserver.h"
 #include "support/windowrig.h"
@@ -50,8 +49,8 @@ TEST(EndToEnd, ThroughAUsbAdapter) {
   }
 }
 
-// A pull killed between the log and the erase, then tessaro-cli's pull of the same reader: no record
-// twice in the store or the log, on either engine, and the reader erased.
+// tessaro-cli killed as it asks for the erase, the reader gone from the line at that moment, then run
+// again: no record twice in the store or the log, on either engine, and the reader erased.
 TEST(EndToEnd, PullKilledBeforeTheEraseRunsAgain) {
   for (const bool postgres : {false, true}) {
     SCOPED_TRACE(postgres ? "postgres" : "sqlite");
@@ -59,24 +58,30 @@ TEST(EndToEnd, PullKilledBeforeTheEraseRunsAgain) {
     const QString store = postgres ? test::PgServer::instance().newDatabase() : dir.filePath("records.sqlite");
     ASSERT_FALSE(store.isEmpty()) << test::PgServer::instance().why().toStdString();
     sim::ReaderSim sim;
-    sim::ReaderSim::generateRecords(sim.addReader(1, sim::SimModel::TS30P), 25, QDateTime(QDate(2026, 5, 4), QTime(8, 0)));
+    sim::SimReader& reader = sim.addReader(1, sim::SimModel::TS30P);
+    sim::ReaderSim::generateRecords(reader, 25, QDateTime(QDate(2026, 5, 4), QTime(8, 0)));
     ASSERT_TRUE(sim.listenTcp());
-    const QString log = dir.filePath("AccessFile.txt"), port = QString::number(sim.tcpPort());
+    const QString log = dir.filePath("AccessFile.txt");
+    QProcess pull;
+    bool killed = false;
+    QObject::connect(&sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& request) {
+      if (request.startsWith("%EM") && !killed) killed = true, reader.id = 2, pull.kill();
+    });
     // The simulated reader answers from this process's event loop while the pull runs in its own.
-    auto run = [](const QString& program, const QStringList& args) {
-      QProcess pull;
+    auto run = [&] {
       QEventLoop loop;
       QObject::connect(&pull, &QProcess::finished, &loop, &QEventLoop::quit);
-      pull.start(program, args);
+      pull.start(TESSARO_CLI_PROGRAM, {"records", "pull", "--erase", "--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort()),
+                                       "--id", "1", "--model", "TS-30P", "--db", store, "--log", log});
       loop.exec();
       return pull.exitStatus() == QProcess::CrashExit ? -1 : pull.exitCode();
     };
-    EXPECT_EQ(run(TESSARO_PULL_PROCESS, {port, store, log, QString::number(static_cast<int>(PullStage::Erasing))}), -1);
-    EXPECT_EQ(sim.reader(1)->records.size(), 25u);
-    EXPECT_EQ(run(TESSARO_CLI_PROGRAM, {"records", "pull", "--erase", "--tcp", "127.0.0.1:" + port, "--id", "1", "--model",
-                                        "TS-30P", "--db", store, "--log", log}), 0);
+    EXPECT_EQ(run(), -1);
+    EXPECT_EQ(reader.records.size(), 25u);
+    reader.id = 1;
+    EXPECT_EQ(run(), 0);
     EXPECT_EQ(test::ReadFile(log).count("\r\n"), 25);
-    EXPECT_TRUE(sim.reader(1)->records.empty());
+    EXPECT_TRUE(reader.records.empty());
     const StoreOpen opened = RecordStore::open(ParseStoreAddress(store).value());
     ASSERT_TRUE(opened.store);
     EXPECT_EQ(CountPassages(*opened.store, {}), 25);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTableWidget>
 
@@ -72,6 +74,12 @@ TEST(BusView, ScanActionsRetryAndExport) {
   EXPECT_EQ(rig.cell("tblBus", 0, 7) + "|" + rig.cell("tblBus", 2, 7), text::kBusTimedOut + "|" + text::kBusDone);
   rig.click("cmdBusRetry");
   EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusDone);
+  // "İptal" during the first reader's exchange: that one ends, the others are not asked.
+  const auto cancel = QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&] { rig.click("cmdBusCancel"); });
+  rig.click("cmdBusCounts");
+  QObject::disconnect(cancel);
+  EXPECT_EQ(QStringList({rig.cell("tblBus", 0, 7), rig.cell("tblBus", 2, 7), rig.cell("tblBus", 3, 7)}),
+            QStringList({text::kBusDone, text::kBusStopped, text::kBusStopped}));
   // Card list of the main window, to reader 3 only.
   rig.set("txtCardID", "77");
   rig.click("cmdAdd");
@@ -143,11 +151,14 @@ TEST(TrafficWindow, MarksFiltersAndExports) {
   LineRig rig;
   rig.click("cmdTraffic");
   rig.sim.setFault("UR", sim::Fault{.kind = sim::FaultKind::WrongCode, .once = true});
+  auto* table = rig.window->findChild<QTableView*>("tblTraffic");
+  QAbstractItemModelTester contract(table->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QSignalSpy marked(table->model(), &QAbstractItemModel::dataChanged);  // a reply found bad after it was shown
   for (const char* id : {"1", "4", "3"}) {
     rig.set("txtOldID", id);
     rig.click("cmdReceiveRTC");
   }
-  auto* table = rig.window->findChild<QTableView*>("tblTraffic");
+  EXPECT_GT(marked.count(), 0);
   auto column = [&](int c) {
     QStringList out;
     for (int r = 0; r < table->model()->rowCount(); ++r) out << table->model()->index(r, c).data().toString();
