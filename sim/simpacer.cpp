@@ -52,8 +52,10 @@ void Pacer::stopEndless() {
 }
 
 // Characters of 11 bits at the line rate, counted from the moment the line
-// last started to send after a silence.
-qint64 Pacer::paceBudget(qint64 now, qint64* waitUs) {
+// last started to send after a silence. They reach the PC as a USB adapter
+// hands them on: what arrived within a millisecond together, the piece's last
+// character at its own time (`rest`: the characters the piece has left).
+qint64 Pacer::paceBudget(qint64 now, qint64 rest, qint64* waitUs) {
   if (paceOriginUs_ < 0) {
     paceOriginUs_ = now;
     pacedSent_ = 0;
@@ -63,7 +65,9 @@ qint64 Pacer::paceBudget(qint64 now, qint64* waitUs) {
   if (allowed > 0) return allowed;
   // The next character's time, never before it: rounded up to the microsecond.
   const double nextUs = paceOriginUs_ + pacedSent_ * usPerChar;
-  *waitUs = std::max<qint64>(1, static_cast<qint64>(nextUs - now) + 1);
+  const double lastUs = paceOriginUs_ + (pacedSent_ + std::max<qint64>(rest, 1) - 1) * usPerChar;
+  const double wakeUs = std::max(nextUs, std::min(lastUs, double(now + 1000)));
+  *waitUs = std::max<qint64>(1, static_cast<qint64>(wakeUs - now) + 1);
   return 0;
 }
 
@@ -108,7 +112,7 @@ void Pacer::service() {
     }
     qint64 waitUs = 1000;
     // A burst of the adapter reaches the PC at once; the line's pace is in its timing.
-    qint64 budget = baud_ > 0 && !p.burst ? paceBudget(t, &waitUs) : kUnpacedChunk;
+    qint64 budget = baud_ > 0 && !p.burst ? paceBudget(t, rest > 0 ? rest : kEndlessChunk, &waitUs) : kUnpacedChunk;
     if (budget <= 0) {
       arm(waitUs);
       return;

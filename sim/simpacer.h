@@ -40,7 +40,7 @@ class Pacer {
 
  private:
   qint64 nowUs() const { return clock_.nsecsElapsed() / 1000; }
-  qint64 paceBudget(qint64 now, qint64* waitUs);
+  qint64 paceBudget(qint64 now, qint64 rest, qint64* waitUs);
   // Wakes service() after `us` microseconds: a character at 38400 baud lasts 286 of them,
   // so a wait in whole milliseconds would make the line slower than its rate.
   void arm(qint64 us);
