@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -92,6 +93,7 @@ struct Rig {
     s.pump = &pump;
     s.clock = &clock;
     s.programFolder = QCoreApplication::applicationDirPath();
+    s.dataFolder = data.path();  // the passage store of the downloads, not in the working folder
     s.portResolver = [this](int) { return ptyPath.isEmpty() ? sim.ptyPath() : ptyPath; };
     window = std::make_unique<MainWindow>(s);
     c<QRadioButton>("opsDevice_4")->click();  // TS-40B, the model with the most cards
@@ -140,6 +142,7 @@ struct Rig {
   SteadyClock clock;
   sim::ReaderSim sim;
   sim::SimReader* reader;
+  QTemporaryDir data;
   std::unique_ptr<MainWindow> window;
   StallMeter stalls;
 };
