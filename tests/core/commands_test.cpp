@@ -186,7 +186,7 @@ TEST(Cards, ReadStream) {
 
 TEST(Cards, CardFile) {
   EXPECT_EQ(CardFileBytes({"1", "2", "-3"}), QByteArray("1\r\n2\r\n-3\r\n"));
-  EXPECT_EQ(ParseCardFile(" 5 \r\n\rx\ny\r\n z"), QStringList({"5", "", "x", "y", "z"}));
+  EXPECT_EQ(ParseCardFile("\n 5 \r\n\rx\ny\r\n z"), QStringList({"", "5", "", "x", "y", "z"}));
   EXPECT_TRUE(ParseCardFile("").isEmpty());
 }
 

@@ -70,7 +70,7 @@ TEST(Records, LogLines) {
   r = {999999999, QDateTime(QDate(2026, 1, 2), QTime(21, 5, 7)), {}};
   EXPECT_EQ(FormatAccessLogLine(255, r, 0), "255,0999999999,0,2026/01/02,21:05:07");
   // A stamp that is no date keeps the reader's own digits; anything else shows as "?".
-  r = {0, QDateTime(), "3102x5250061"};
+  r = {0, QDateTime(), "31 2x5250061"};
   EXPECT_EQ(FormatAccessLogLine(12, r, 2), "012,0000000000,2,20?5/02/31,25:00:61");
   QTemporaryDir dir;
   AccessLog log(dir.filePath("AccessFile.txt"));

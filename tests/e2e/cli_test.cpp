@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,8 +12,10 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTcpServer>
-#include <csignal>
+#include <poll.h>
+
 #include <algorithm>
+#include <csignal>
 
 #include "completion.h"
 #include "simchannels.h"
@@ -195,10 +198,12 @@ TEST(Cli, SettingsCardsAndClock) {
             std::make_tuple(1, 1, 3, 1));
 
   sim::SimReader& clock = rig.sim.addReader(8, SimModel::TS30P);
-  clock.clockOffsetSeconds = 100;
+  clock.clockOffsetSeconds = 3;  // the clock is set only when it is off by more than the drift allowed, 2 s unless told
   const QStringList clocked = {"--id", "8", "--model", "TS-30P"};
-  EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--max-drift", "5", "--json"} + clocked), kDone);
-  EXPECT_EQ(rig.readers()[0].toObject()["drift_s"], 100);
+  EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--max-drift", "3", "--json"} + clocked), kDone);
+  EXPECT_EQ(rig.readers()[0].toObject()["set"], false);
+  EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--json"} + clocked), kDone);
+  EXPECT_EQ(rig.readers()[0].toObject()["drift_s"], 3);
   EXPECT_EQ(rig.readers()[0].toObject()["set"], true);
   EXPECT_EQ(rig.readers()[0].toObject()["drift_after_s"], 0);
   EXPECT_EQ(rig.run(QStringList{"clock", "set", "--time", "2026-12-05T15:03:09"} + clocked), kDone);
@@ -256,6 +261,7 @@ TEST(Cli, EveryReaderOfTheLine) {
   EXPECT_EQ(r[0].toObject()["address"], 3);
   EXPECT_EQ(r[199].toObject()["address"], 201);
   EXPECT_EQ(r[253].toObject(), (QJsonObject{{"address", 255}, {"status", "ok"}, {"records", 2}}));
+  EXPECT_FALSE(rig.asked("%US256"));
 }
 
 // A pull keeps its records in the store; the query shows them with their holder's name.
@@ -351,7 +357,7 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + count + QStringList{"--id"}, {"--id"}},
       {tcp + count + QStringList{"--id", "1", "--id", "2"}, {"--id"}},
       {tcp + count + QStringList{"--id", "1-2-3"}, {"--id", "1-2-3"}},
-      {tcp + QStringList{"records", "count", "--model", "TS-50", "--id", "1"}, {"TS-50"}},
+      {tcp + QStringList{"records", "count", "--model", "TS-50", "--id", "1"}, {"TS-50", "TS-90C)"}},
       {tcp + count, {"--id"}},
       {count + QStringList{"--id", "1", "--port", "0"}, {"--port"}},
       {count + QStringList{"--id", "1", "--port", "17"}, {"--port"}},
@@ -451,6 +457,7 @@ TEST(Cli, BoundaryValuesAreTaken) {
       {tcp + sync + QStringList{"--max-drift", "0"}, kDone},
       {tcp + sync + QStringList{"--max-drift", "86400"}, kDone},
       {tcp + QStringList{"scan", "--from", "255", "--to", "255"}, kDone},
+      {tcp + QStringList{"settings", "set", "run_mode=online", "--id", "1", "--model", "TS-30P"}, kDone},
       {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:1", "--trace", rig.path("trace.txt")}, kNoLink},
       {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:65535"}, kNoLink},
       {count + QStringList{"--id", "1", "--port", "1"}, kNoLink},
@@ -588,9 +595,17 @@ TEST(Cli, ProgramOnATerminalAndStoppedByCtrlC) {
   QTcpServer silent;  // takes the connection, never answers
   ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
   QProcess scan;
+  scan.setStandardErrorFile(terminal.slaveName);
   scan.start(TESSARO_CLI_PROGRAM, {"scan", "--csv", "--tcp", QStringLiteral("127.0.0.1:%1").arg(silent.serverPort())});
-  // Connected, it is about to ask or asking reader 1: stopped there, it asks no further address and says so.
+  // Its error output a terminal, it shows how far it got. Asking reader 1, it is stopped there: it asks no
+  // further address and says so.
   ASSERT_TRUE(silent.waitForNewConnection(10000));
+  QByteArray shown;
+  for (QDeadlineTimer d(10000); !shown.contains("scanning 1") && !d.hasExpired(); shown += terminal.readAvailable()) {
+    pollfd wait{terminal.master, POLLIN, 0};
+    ::poll(&wait, 1, 100);
+  }
+  ASSERT_TRUE(shown.contains("scanning 1")) << shown.toStdString();
   ::kill(static_cast<pid_t>(scan.processId()), SIGINT);
   ASSERT_TRUE(scan.waitForFinished(10000));
   EXPECT_EQ(scan.exitCode(), kSomeFailed);
