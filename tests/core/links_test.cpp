@@ -35,6 +35,7 @@ TEST(Links, SerialOpensTheSelectedPortWithItsSettings) {
     serial.setLine({r.baud, QSerialPort::NoParity});
     EXPECT_EQ(serial.open(), r.result) << r.port << " " << r.baud;
     EXPECT_EQ(serial.openDevice(), r.device) << r.port << " " << r.baud;
+    EXPECT_FALSE(serial.lastOpenDenied()) << r.port << " " << r.baud;
   }
   const Link* opened = links.open({.tcp = false, .serialPort = 1, .serialLine = {19200, QSerialPort::NoParity}});
   ASSERT_EQ(opened, &serial);
@@ -50,6 +51,7 @@ TEST(Links, SerialOpensTheSelectedPortWithItsSettings) {
   SerialLink other;
   other.setPortResolver([&](int) { return a.slaveName; });
   other.setLine({19200, QSerialPort::NoParity});
+  EXPECT_FALSE(other.lastOpenDenied());
   EXPECT_EQ(other.open(), 2);
   EXPECT_FALSE(other.lastOpenDenied());
   links.closeSerial();

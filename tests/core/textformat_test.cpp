@@ -48,8 +48,8 @@ TEST(TextFormat, ReplyFields) {
   const std::pair<const char*, std::optional<quint32>> hex[] = {{"09", 9}, {"AF", 0xAF}, {"af", 0xAF}, {"FFFFFFFF", 0xFFFFFFFF},
       {"0000000A1", {}}, {"", {}}, {"G", {}}, {"g", {}}, {"/", {}}, {":", {}}, {"@", {}}, {"`", {}}, {" 1", {}}};
   for (const auto& [t, v] : hex) EXPECT_EQ(HexNumber(t), v) << t;
-  // The readers' date and time: day first, 20YY; only digits of a real date and time.
-  const std::pair<const char*, QDateTime> stamps[] = {{"311225095959", QDateTime(QDate(2025, 12, 31), QTime(9, 59, 59))},
+  // The readers' date and time: day first, 2000 to 2099; only digits of a real date and time.
+  const std::pair<const char*, QDateTime> stamps[] = {{"311299095959", QDateTime(QDate(2099, 12, 31), QTime(9, 59, 59))},
       {"290224000000", QDateTime(QDate(2024, 2, 29), QTime(0, 0))}, {"290223000000", {}}, {"010125240000", {}},
       {"0101250000x0", {}}, {"01012500000", {}}};
   for (const auto& [t, when] : stamps) EXPECT_EQ(ReaderStamp(t), when) << t;

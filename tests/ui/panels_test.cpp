@@ -173,6 +173,8 @@ TEST(CardsPanel, ListAndFiles) {
   EXPECT_EQ(rig.prompts.take().filter(QRegularExpression("^[^?\\[]")), QStringList({text::kFileNotRead, text::CardLimit(255)}));
   EXPECT_EQ(Entries(rig).size(), 255);
   EXPECT_EQ(Entries(rig).last(), "254+<");
+  auto* list = rig.w<QListWidget>("lstCardID");  // and in view
+  EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(254))));
   rig.set("txtCardID", "1");
   rig.click("cmdAdd");
   EXPECT_EQ(rig.prompts.take(), QStringList{text::CardLimit(255)});
