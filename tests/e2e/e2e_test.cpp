@@ -36,8 +36,7 @@ TEST(EndToEnd, ThroughAUsbAdapter) {
       rig.set("txtCardID", card);
       rig.click("cmdAdd");
     }
-    rig.prompts.answers = {true, true};
-    rig.click("cmdSendAllCards");
+    rig.click("cmdSendAllCards", {true, true});
     if (r.records) rig.click("cmdReadData");
     EXPECT_EQ(rig.prompts.take(), r.records ? QStringList({"?" + text::kSendCardsQuestion, text::kDone, "?" + text::kDownloadQuestion, "<beep>"})
                                             : QStringList({"?" + text::kSendCardsQuestion, text::kDone}));

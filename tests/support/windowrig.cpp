@@ -60,7 +60,10 @@ void WindowRig::overPty() {
   w<QComboBox>("cmbParity")->setCurrentIndex(2);  // a pseudo-terminal keeps no parity
 }
 
-void WindowRig::click(const char* name) { w<QAbstractButton>(name)->click(); }
+void WindowRig::click(const char* name, std::initializer_list<bool> answers) {
+  if (answers.size()) prompts.answers = answers;
+  w<QAbstractButton>(name)->click();
+}
 
 void WindowRig::set(const char* name, const QString& text) { w<QLineEdit>(name)->setText(text); }
 

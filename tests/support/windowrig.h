@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 
 #include "eventpump.h"
@@ -51,7 +52,8 @@ class WindowRig {
     }
     return c;
   }
-  void click(const char* name);
+  // Clicks the button; `answers` (Yes = true), when given, are the user's answers to the questions that follow.
+  void click(const char* name, std::initializer_list<bool> answers = {});
   void set(const char* name, const QString& text);
   QString text(const char* name) const;  // of a text box or a label
   bool checked(const char* name) const;

@@ -71,8 +71,7 @@ TEST(Language, EnglishWindow) {
   test::WindowRig rig;
   EXPECT_EQ(rig.window->windowTitle(), "Tessaro TS-20,TS-30,TS-40,TS-90 Reader Configuration V3.0");
   rig.click("opsDevice_2");
-  rig.prompts.answers = {true};
-  rig.click("cmdSendRTC");
+  rig.click("cmdSendRTC", {true});
   EXPECT_EQ(rig.prompts.take(), QStringList({"?Are you sure you want to send the PC clock to the device?",
                                              "Could Not Open the Communication Port"}));
 }

@@ -83,14 +83,12 @@ TEST(SettingsPanel, SendRefusesTheFirstBadFieldAndWritesTheRest) {
   for (const char* option : {"opsOfflineRecordType_1", "opsWigType_1", "opsStartEPCWord_1", "chkLoop"}) rig.click(option);
   rig.prompts.onShow = [&](const QString&) { EXPECT_FALSE(rig.busy()); };
   rig.click("cmdSend");  // answered No: nothing goes out
-  rig.prompts.answers = {true};
-  rig.click("cmdSend");
+  rig.click("cmdSend", {true});
   EXPECT_EQ(rig.prompts.take(), QStringList({"?" + text::kSendQuestion, "?" + text::kSendQuestion, text::kSent}));
   EXPECT_EQ(rig.sim.requests(), std::vector<QByteArray>{"%DS003012012001234567811" "17**\r"});
   EXPECT_EQ(rig.text("txtOldID"), " 12");
   rig.sim.setFault("DS", Fault(sim::FaultKind::Silence));
-  rig.prompts.answers = {true};
-  rig.click("cmdSend");
+  rig.click("cmdSend", {true});
   EXPECT_EQ(rig.prompts.take().last(), text::kSendFailed + text::kTimedOut);
   // A Read-Only left over from another model goes as Stand-Alone, answered or not.
   rig.click("opsRunMode_2");
@@ -144,8 +142,7 @@ QStringList Entries(WindowRig& rig) {
 TEST(CardsPanel, ListAndFiles) {
   WindowRig rig;
   const QString file = rig.folder.filePath("cards.txt");
-  rig.prompts.answers = {true};
-  rig.click("cmdSendAllCards");
+  rig.click("cmdSendAllCards", {true});
   for (const char* typed : {" 1234 ", "abc", "", "007"}) {
     rig.set("txtCardID", typed);
     rig.click("cmdAdd");
@@ -190,36 +187,30 @@ TEST(CardsPanel, SendReceiveAndErase) {
   }
   rig.w<QListWidget>("lstCardID")->item(1)->setCheckState(Qt::Unchecked);
   rig.sim.setFault("NC", Fault(sim::FaultKind::WrongCode, true));
-  rig.prompts.answers = {true, true};
-  rig.click("cmdSendAllCards");
+  rig.click("cmdSendAllCards", {true, true});
   EXPECT_EQ(rig.prompts.take(), QStringList({"?" + text::kSendCardsQuestion, "?" + text::kRetryQuestion, text::kDone}));
   EXPECT_EQ(reader.cards, std::vector<quint32>({255, 0xFFFFFFFFu}));
   EXPECT_EQ(rig.text("lblCurID"), "");
   // ESC after the first card stops before the next entry.
   const auto esc = QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&] { rig.window->session().state().escCancelFlag = true; });
-  rig.prompts.answers = {true};
-  rig.click("cmdSendAllCards");
+  rig.click("cmdSendAllCards", {true});
   EXPECT_EQ(rig.prompts.take().last(), text::kStopped);
   EXPECT_EQ(rig.text("lblCurID"), "1");
   EXPECT_FALSE(rig.window->session().state().escCancelFlag);
   QObject::disconnect(esc);
   // Received cards replace the list, unmarked; FFFFFFFF shows as -1.
-  rig.prompts.answers = {true};
-  rig.click("cmdReceiveAllCards");
+  rig.click("cmdReceiveAllCards", {true});
   EXPECT_EQ(rig.prompts.take().last(), text::kCardsReceived);
   EXPECT_EQ(Entries(rig), QStringList({"255", "-1"}));
   rig.w<QListWidget>("lstCardID")->addItem("x7");
   rig.w<QListWidget>("lstCardID")->item(2)->setCheckState(Qt::Checked);
-  rig.prompts.answers = {true};
-  rig.click("cmdSendAllCards");
+  rig.click("cmdSendAllCards", {true});
   EXPECT_EQ(rig.prompts.take().last(), text::kBadCard + "x7");
-  rig.prompts.answers = {false, true};
-  rig.click("cmdEraseAll");
+  rig.click("cmdEraseAll", {false, true});
   rig.click("cmdEraseAll");
   EXPECT_EQ(rig.prompts.take(), QStringList({"?" + text::kEraseCardsQuestion, "?" + text::kEraseCardsQuestion, text::kCardsErased}));
   EXPECT_TRUE(reader.cards.empty());
-  rig.prompts.answers = {true};
-  rig.click("cmdReceiveAllCards");
+  rig.click("cmdReceiveAllCards", {true});
   EXPECT_EQ(rig.prompts.take().last(), text::kReaderHasNoCards);
 }
 
@@ -227,12 +218,10 @@ TEST(CardsPanel, ReceiveOverSerialCountsAndTimesOut) {
   WindowRig rig;
   rig.overPty();
   rig.reader(1, SimModel::TS40B).cards = {1, 2, 3};
-  rig.prompts.answers = {true};
-  rig.click("cmdReceiveAllCards");
+  rig.click("cmdReceiveAllCards", {true});
   EXPECT_EQ(rig.text("lblCurID"), "3");
   rig.sim.setFault("UC", sim::Fault{.kind = sim::FaultKind::StopAfterNoEnd, .arg = 2});
-  rig.prompts.answers = {true};
-  rig.click("cmdReceiveAllCards");
+  rig.click("cmdReceiveAllCards", {true});
   EXPECT_EQ(rig.prompts.take().last(), text::kCardsNotReceived);
   EXPECT_EQ(Entries(rig), QStringList({"1", "2"}));
 }
@@ -242,8 +231,7 @@ TEST(ClockPanel, SetAndRead) {
   rig.overPty();
   sim::SimReader& reader = rig.reader(1, SimModel::TS30P);
   rig.prompts.onShow = [&](const QString&) { EXPECT_FALSE(rig.busy()); };
-  rig.prompts.answers = {true};
-  rig.click("cmdSendRTC");
+  rig.click("cmdSendRTC", {true});
   EXPECT_EQ(rig.sim.requests(), std::vector<QByteArray>{"%DR00105012509030701**\r"});
   EXPECT_EQ(reader.clockOffsetSeconds, 0);
   rig.now = rig.now.addSecs(3600);  // the reader keeps its own time
@@ -252,8 +240,7 @@ TEST(ClockPanel, SetAndRead) {
   EXPECT_TRUE(rig.window->session().links().serial().isOpen());  // left open for the next command
   rig.sim.setFault("", Fault(sim::FaultKind::WrongCode));
   rig.now = rig.now.addSecs(60);
-  rig.prompts.answers = {true};
-  rig.click("cmdSendRTC");
+  rig.click("cmdSendRTC", {true});
   rig.click("cmdReceiveRTC");
   EXPECT_EQ(rig.prompts.take(), QStringList({"?" + text::kSendClockQuestion, text::kClockSent, "?" + text::kSendClockQuestion, text::kClockNotSent}));
   EXPECT_EQ(rig.text("lblDeviceRTC"), "05/01/2025 10:03:07");
@@ -273,8 +260,7 @@ TEST(RecordsPanel, CountDownloadAndErase) {
     rig.w<QCheckBox>("chkClearRAM")->setChecked(r.clear);
     rig.click("cmdReadCounter");
     EXPECT_EQ(rig.text("lblRecordCounter"), "3");
-    rig.prompts.answers = {true};
-    rig.click("cmdReadData");
+    rig.click("cmdReadData", {true});
     EXPECT_EQ(rig.text("lblProcess"), r.status + (r.door ? " 7" : ""));
     EXPECT_EQ(rig.prompts.take(), QStringList({"<beep>", "?" + text::kDownloadQuestion, "<beep>"}));
     EXPECT_EQ(test::ReadFile(rig.logPath()).count("\r\n"), r.lines);
@@ -310,8 +296,7 @@ TEST(RecordsPanel, LogInTheDataFolder) {
   WindowRig rig(WindowRig::Timing::Fast, "readonly/bin");
   rig.overTcp();
   sim::ReaderSim::generateRecords(rig.reader(1, SimModel::TS30P), 2, rig.now);
-  rig.prompts.answers = {true};
-  rig.click("cmdReadData");
+  rig.click("cmdReadData", {true});
   rig.click("cmdOpenFile");
   const QString log = rig.folder.filePath("data/AccessFile.txt");
   EXPECT_EQ(rig.started, QStringList{"/usr/bin/xdg-open " + log});

@@ -24,8 +24,7 @@ TEST(RecordsPanel, DownloadsKeptInTheStore) {
   sim::ReaderSim::generateRecords(rig.reader(7, SimModel::TS30P), 3, rig.now);
   rig.set("txtOldID", "7");
   rig.w<QCheckBox>("chkClearRAM")->setChecked(false);
-  rig.prompts.answers = {true};
-  rig.click("cmdReadData");
+  rig.click("cmdReadData", {true});
   EXPECT_EQ(rig.text("lblProcess"), text::kDoneKept);
   EXPECT_EQ(test::ReadFile(rig.logPath()).count("\r\n"), 3);
   RecordStore* store = rig.window->session().store();
@@ -37,8 +36,7 @@ TEST(RecordsPanel, DownloadsKeptInTheStore) {
   // A store that refuses: the reader keeps its records; the next download opens it anew.
   rig.w<QCheckBox>("chkClearRAM")->setChecked(true);
   ASSERT_TRUE(QSqlQuery(store->db()).exec("PRAGMA query_only = 1"));
-  rig.prompts.answers = {true, true};
-  rig.click("cmdReadData");
+  rig.click("cmdReadData", {true, true});
   EXPECT_EQ(rig.text("lblProcess"), text::kStoreFailed + "7");
   EXPECT_EQ(rig.sim.reader(7)->records.size(), 3u);
   rig.click("cmdReadData");
@@ -57,8 +55,7 @@ TEST(RecordsPanel, NoStoreNothingAsked) {
     WindowRig rig(WindowRig::Timing::Fast, {}, kDefaultGapMs, r.address);
     rig.overTcp();
     sim::ReaderSim::generateRecords(rig.reader(1, SimModel::TS30P), 2, rig.now);
-    rig.prompts.answers = {true};
-    rig.click("cmdReadData");
+    rig.click("cmdReadData", {true});
     const QStringList shown = rig.prompts.take();
     ASSERT_EQ(shown.size(), 3);
     EXPECT_TRUE(shown[1].startsWith(r.message + " [" + r.detail)) << shown[1].toStdString();

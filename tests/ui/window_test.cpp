@@ -102,8 +102,7 @@ TEST(Window, ConnectionSettingsAndFailedOpens) {
   EXPECT_EQ(rig.text("lblPortDevice"), "-");  // no device behind port 5
   // Neither link opens: the user is told, nothing else happens.
   rig.click("opsDevice_2");
-  rig.prompts.answers = {true};
-  rig.click("cmdSendRTC");
+  rig.click("cmdSendRTC", {true});
   rig.set("txtPort", "0");
   rig.w<QAbstractButton>("chkTCPIPActive")->setChecked(true);
   rig.click("cmdReceive");
