@@ -258,6 +258,7 @@ TEST(RecordsPanel, CountDownloadAndErase) {
     rig.set("txtOldID", " 7");
     if (r.logAsFolder) QDir(rig.folder.path()).mkdir("AccessFile.txt");
     rig.w<QCheckBox>("chkClearRAM")->setChecked(r.clear);
+    QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& q) { EXPECT_TRUE(rig.busy() || !q.startsWith("%DD")); });
     rig.click("cmdReadCounter");
     EXPECT_EQ(rig.text("lblRecordCounter"), "3");
     rig.click("cmdReadData", {true});

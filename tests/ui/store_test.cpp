@@ -117,19 +117,20 @@ TEST(RecordViewer, FiltersPagesHoldersAndCsv) {
             "01/03/2026 00:00:00,Hat 1,1,11,Giriş,Şükrü Öztürk\n");
   EXPECT_EQ(rig.prompts.take(), QStringList({"[dialog] " + text::caption::cmdRecordsHolders, text::HoldersImported(1),
                                              "[dialog] " + text::caption::cmdRecordsExport}));
-  // What the user typed wrong is named, and the table stays as it was.
-  const struct { const char* box; const char* typed; const QString& message; } bad[] = {
+  // What the user typed wrong is named, and the table stays as it was; the first and last card number are taken.
+  const struct { const char* box; const char* typed; QString message; int rows = 2; } typed[] = {
       {"txtRecordsFrom", "31/02/2026", text::kRecordsBadDate}, {"txtRecordsTo", "2026-03-01", text::kRecordsBadDate},
       {"txtRecordsReaders", "0", text::kRecordsBadReaders}, {"txtRecordsCard", "-5", text::kInvalidCardId},
-      {"txtRecordsCard", "4294967296", text::kInvalidCardId}};
-  for (const auto& r : bad) {
+      {"txtRecordsCard", "4294967296", text::kInvalidCardId}, {"txtRecordsCard", "0", {}, 0}, {"txtRecordsCard", "4294967295", {}, 0}};
+  for (const auto& r : typed) {
     const QString before = rig.text(r.box);
     rig.set(r.box, r.typed);
     rig.click("cmdRecordsFilter");
-    EXPECT_EQ(rig.prompts.take(), QStringList{r.message}) << r.typed;
-    EXPECT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(rig.prompts.take(), r.message.isEmpty() ? QStringList() : QStringList{r.message}) << r.typed;
+    EXPECT_EQ(model->rowCount(), r.rows) << r.typed;
     rig.set(r.box, before);
   }
+  rig.click("cmdRecordsFilter");
   rig.prompts.files = {{false, test::WriteFile(holders, "11;Ali\n12\n"), {}}};
   rig.click("cmdRecordsHolders");
   EXPECT_EQ(rig.prompts.take(), QStringList({"[dialog] " + text::caption::cmdRecordsHolders,
