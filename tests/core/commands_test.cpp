@@ -101,7 +101,8 @@ TEST(Settings, ReplyFields) {
   for (const auto& [typed, start] : starts) EXPECT_EQ(ScanStartAddress(QString::fromLatin1(typed)), start) << typed;
 }
 
-// The form field by field: the first invalid field (its index), or the request that goes out.
+// The form field by field: the first invalid field (its index), or the request that goes out (the detector
+// on in Online rows, off in the others).
 TEST(Settings, FormChecks) {
   const struct { DeviceModel model; RunMode mode; int field; const char* value; const char* result; } rows[] = {
       {DeviceModel::TS40, RunMode::Online, -1, "", "%DS00310201201FFFFFFFF**"}, {DeviceModel::TS40, RunMode::StandAlone, -1, "", "%DS00310201200FFFFFFFF**"},
@@ -109,10 +110,11 @@ TEST(Settings, FormChecks) {
       {DeviceModel::TS90C, RunMode::Online, -1, "", "%DS00310201201FFFFFFFF1118**"}, {DeviceModel::TS40, RunMode::Online, 0, "256", "0"},
       {DeviceModel::TS40, RunMode::Online, 0, "-1", "0"}, {DeviceModel::TS40, RunMode::Online, 1, "0", "1"}, {DeviceModel::TS40, RunMode::Online, 2, "65", "2"},
       {DeviceModel::TS40, RunMode::StandAlone, 2, "0.5", "2"}, {DeviceModel::TS40, RunMode::Online, 3, "", "3"},
-      {DeviceModel::TS40, RunMode::Online, 3, "12345678901", "3"}, {DeviceModel::TS40, RunMode::Online, 3, "-1", "3"}, {DeviceModel::TS90C, RunMode::Online, 4, "10", "4"}};
+      {DeviceModel::TS40, RunMode::Online, 3, "12345678901", "3"}, {DeviceModel::TS40, RunMode::Online, 3, "-1", "3"}, {DeviceModel::TS90C, RunMode::Online, 4, "10", "4"},
+      {DeviceModel::TS90C, RunMode::StandAlone, -1, "", "%DS00301201200FFFFFFFF1108**"}};
   for (const auto& r : rows) {
     SettingsForm f{.oldId = " 3", .newId = "12", .relayTime = "9.5", .masterCard = " 4294967295 ", .triggerTime = "8",
-                   .entry = false, .runMode = r.mode, .epcStartWord = 1, .wiegandType = 1, .vehicleDetector = true};
+                   .entry = false, .runMode = r.mode, .epcStartWord = 1, .wiegandType = 1, .vehicleDetector = r.mode == RunMode::Online};
     if (r.field >= 0) *std::array{&f.oldId, &f.newId, &f.relayTime, &f.masterCard, &f.triggerTime}[r.field] = QString::fromLatin1(r.value);
     const SettingsCheck c = CheckSettingsForm(f, r.model);
     const QString got = c.invalid ? QString::number(static_cast<int>(*c.invalid))
