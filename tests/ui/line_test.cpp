@@ -154,9 +154,9 @@ TEST(TrafficWindow, MarksFiltersAndExports) {
   auto* table = rig.window->findChild<QTableView*>("tblTraffic");
   QAbstractItemModelTester contract(table->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
   QSignalSpy marked(table->model(), &QAbstractItemModel::dataChanged);  // a reply found bad after it was shown
-  for (const char* id : {"1", "4", "3"}) {
+  for (const char* id : {"1", "4", "3"}) {  // reader 4 is sent the clock: digits follow its address
     rig.set("txtOldID", id);
-    rig.click("cmdReceiveRTC");
+    rig.click(*id == '4' ? "cmdSendRTC" : "cmdReceiveRTC", {true});
   }
   EXPECT_GT(marked.count(), 0);
   auto column = [&](int c) {
