@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTableWidget>
@@ -54,13 +55,16 @@ TEST(BusView, ScanActionsRetryAndExport) {
   EXPECT_EQ(rig.bus()->item(1, 0)->toolTip(), text::kBusCollisionTip);
   EXPECT_EQ(rig.cell("tblBus", 2, 1), "TS-30/40/20B/90");
   EXPECT_TRUE(rig.bus()->item(2, 1)->toolTip().contains("TS-40, TS-40B"));
-  // Clocks and records of readers 1, 3 and 5: the TS-90C is told why not; a silent counter on reader 1 fails,
-  // then its retry succeeds.
+  // Clocks and records of readers 1, 3 and 5: the TS-90C is told why not; reader 1, silent once, fails, then
+  // its retry succeeds.
   rig.bus()->setSelectionMode(QAbstractItemView::MultiSelection);
   for (const int row : {0, 2, 3}) rig.bus()->selectRow(row);
   rig.sim.clearRequests();
+  rig.sim.setFault("UR", sim::Fault{.kind = sim::FaultKind::Silence, .once = true});
   rig.click("cmdBusClock");
-  EXPECT_EQ(rig.cell("tblBus", 3, 7), text::BusNotOnModel("TS-30P"));
+  EXPECT_EQ(rig.cell("tblBus", 0, 7) + "|" + rig.cell("tblBus", 3, 7), text::kBusTimedOut + "|" + text::BusNotOnModel("TS-30P"));
+  rig.click("cmdBusRetry");
+  EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusDone);
   for (const QByteArray& r : rig.sim.requests()) EXPECT_FALSE(r.startsWith("%UR005") || r.startsWith("%DR005")) << r.constData();
   EXPECT_EQ(rig.sim.reader(1)->clockOffsetSeconds, 0);
   EXPECT_EQ(rig.cell("tblBus", 0, 5), "0");
@@ -69,11 +73,13 @@ TEST(BusView, ScanActionsRetryAndExport) {
   EXPECT_EQ(rig.cell("tblBus", 2, 7), text::kBusNoRecords);
   EXPECT_TRUE(rig.sim.reader(1)->records.empty());
   EXPECT_TRUE(test::ReadFile(rig.logPath()).startsWith("001,"));
-  rig.sim.setFault("RC", sim::Fault{.kind = sim::FaultKind::Silence, .once = true});
+  QStringList bar;  // where the bar stands at each request: the rows done so far, of all
+  const auto watch = QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&] {
+    bar << QStringLiteral("%1/%2").arg(rig.w<QProgressBar>("prgBus")->value()).arg(rig.w<QProgressBar>("prgBus")->maximum());
+  });
   rig.click("cmdBusCounts");
-  EXPECT_EQ(rig.cell("tblBus", 0, 7) + "|" + rig.cell("tblBus", 2, 7), text::kBusTimedOut + "|" + text::kBusDone);
-  rig.click("cmdBusRetry");
-  EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusDone);
+  QObject::disconnect(watch);
+  EXPECT_EQ(bar, QStringList({"0/3", "1/3"}));
   // "İptal" during the first reader's exchange: that one ends, the others are not asked.
   const auto cancel = QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&] { rig.click("cmdBusCancel"); });
   rig.click("cmdBusCounts");
