@@ -30,8 +30,7 @@ TEST(EndToEnd, ThroughAUsbAdapter) {
     sim::SimReader& reader = rig.reader(1, sim::SimModel::TS30P);
     sim::ReaderSim::generateRecords(reader, 30, rig.now);
     const sim::Fault fault{.kind = r.kind, .arg = r.arg, .pauseMs = r.pauseMs};
-    rig.sim.setFault("NC", fault);
-    rig.sim.setFault("DD", fault);
+    for (const char* code : {"NC", "DD"}) rig.sim.setFault(code, fault);
     for (const char* card : {"11", "22", "33"}) {
       rig.set("txtCardID", card);
       rig.click("cmdAdd");

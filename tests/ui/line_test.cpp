@@ -74,9 +74,8 @@ TEST(BusView, ScanActionsRetryAndExport) {
   EXPECT_TRUE(rig.sim.reader(1)->records.empty());
   EXPECT_TRUE(test::ReadFile(rig.logPath()).startsWith("001,"));
   QStringList bar;  // where the bar stands at each request: the rows done so far, of all
-  const auto watch = QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&] {
-    bar << QStringLiteral("%1/%2").arg(rig.w<QProgressBar>("prgBus")->value()).arg(rig.w<QProgressBar>("prgBus")->maximum());
-  });
+  auto* progress = rig.w<QProgressBar>("prgBus");
+  const auto watch = QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&] { bar << QStringLiteral("%1/%2").arg(progress->value()).arg(progress->maximum()); });
   rig.click("cmdBusCounts");
   QObject::disconnect(watch);
   EXPECT_EQ(bar, QStringList({"0/3", "1/3"}));
