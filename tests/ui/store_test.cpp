@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTableView>
 
@@ -84,8 +85,10 @@ TEST(RecordViewer, FiltersPagesHoldersAndCsv) {
   // A page at a time as the table is scrolled.
   EXPECT_EQ(model->rowCount(), 200);
   ASSERT_TRUE(model->canFetchMore({}));
+  QSignalSpy added(model, &QAbstractItemModel::rowsInserted);
   model->fetchMore({});
   EXPECT_EQ(model->rowCount(), 205);
+  EXPECT_EQ(added.value(0).value(2), 204);  // the last row it says it added
   EXPECT_FALSE(model->canFetchMore({}));
   auto rows = [&] {
     QStringList shown;
@@ -112,6 +115,9 @@ TEST(RecordViewer, FiltersPagesHoldersAndCsv) {
   EXPECT_EQ(rig.text("lblRecordsCount"), text::RecordsShown(2));
   rig.prompts.files = {{false, rig.folder.filePath("passages.csv"), {}}};
   rig.click("cmdRecordsExport");
+  QStringList header;  // the table's is the file's; past its last column there is none
+  for (int c = 0; c <= model->columnCount(); ++c) header << model->headerData(c, Qt::Horizontal).toString();
+  EXPECT_EQ(header.join(','), QString::fromUtf8(test::ReadFile(rig.folder.filePath("passages.csv"))).section('\n', 0, 0) + ',');
   EXPECT_EQ(test::ReadFile(rig.folder.filePath("passages.csv")),
             "Tarih - Saat,Hat,Okuyucu,Kart ID,Yön,Kart Sahibi\n02/03/2026 00:00:00,Hat 1,3,11,Belirsiz,Şükrü Öztürk\n"
             "01/03/2026 00:00:00,Hat 1,1,11,Giriş,Şükrü Öztürk\n");
