@@ -239,10 +239,8 @@ TEST(Cli, CommandHelp) {
   const QString commands = rig.out.section("Commands:\n", 1).section("\n\n", 0, 0);
   const QString man = cli::ManPage();
   ASSERT_TRUE(commands.contains("clock sync [--max-drift SECONDS]\n"));
-  for (QString synopsis : commands.split('\n')) {
-    synopsis = synopsis.trimmed().replace("-", "\\-");
-    EXPECT_TRUE(man.contains(".B " + synopsis + "\n")) << synopsis.toStdString();
-  }
+  for (const QString& synopsis : commands.split('\n'))
+    EXPECT_TRUE(man.contains(".B " + synopsis.trimmed().replace("-", "\\-") + "\n")) << synopsis.toStdString();
   EXPECT_EQ(rig.runBare({"--version"}), kDone);
   EXPECT_TRUE(QRegularExpression("^tessaro-cli \\d+\\.\\d+\\.\\d+\n$").match(rig.out).hasMatch()) << rig.out.toStdString();
 }

@@ -31,10 +31,7 @@ TEST(EndToEnd, ThroughAUsbAdapter) {
     sim::ReaderSim::generateRecords(reader, 30, rig.now);
     const sim::Fault fault{.kind = r.kind, .arg = r.arg, .pauseMs = r.pauseMs};
     for (const char* code : {"NC", "DD"}) rig.sim.setFault(code, fault);
-    for (const char* card : {"11", "22", "33"}) {
-      rig.set("txtCardID", card);
-      rig.click("cmdAdd");
-    }
+    rig.addCards({"11", "22", "33"});
     rig.click("cmdSendAllCards", {true, true});
     if (r.records) rig.click("cmdReadData");
     EXPECT_EQ(rig.prompts.take(), r.records ? QStringList({"?" + text::kSendCardsQuestion, text::kDone, "?" + text::kDownloadQuestion, "<beep>"})

@@ -67,6 +67,10 @@ void WindowRig::click(const char* name, std::initializer_list<bool> answers) {
 
 void WindowRig::set(const char* name, const QString& text) { w<QLineEdit>(name)->setText(text); }
 
+void WindowRig::addCards(const QStringList& typed) {
+  for (const QString& t : typed) set("txtCardID", t), click("cmdAdd");
+}
+
 QString WindowRig::text(const char* name) const {
   if (auto* e = window->findChild<QLineEdit*>(QString::fromLatin1(name))) return e->text();
   return w<QLabel>(name)->text();

@@ -55,6 +55,7 @@ class WindowRig {
   // Clicks the button; `answers` (Yes = true), when given, are the user's answers to the questions that follow.
   void click(const char* name, std::initializer_list<bool> answers = {});
   void set(const char* name, const QString& text);
+  void addCards(const QStringList& typed);  // each typed into the card number box, then "<< Ekle"
   QString text(const char* name) const;  // of a text box or a label
   bool checked(const char* name) const;
   bool busy() { return window->session().busy(); }

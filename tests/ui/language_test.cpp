@@ -48,8 +48,7 @@ TEST(Language, TheProgramsAnswers) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", r.platform);
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
+    for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY"}) env.remove(display);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(TESSARO_WINDOW_PROGRAM), r.args);
     ASSERT_TRUE(p.waitForFinished(30000));

@@ -155,6 +155,7 @@ TEST(BusView, LineFileSavedComparedAndApplied) {
 TEST(TrafficWindow, MarksFiltersAndExports) {
   LineRig rig;
   rig.click("cmdTraffic");
+  EXPECT_EQ(rig.window->findChild<QWidget*>("frmTraffic")->windowTitle(), text::caption::frmTraffic);
   rig.sim.setFault("UR", sim::Fault{.kind = sim::FaultKind::WrongCode, .once = true});
   auto* table = rig.window->findChild<QTableView*>("tblTraffic");
   QAbstractItemModelTester contract(table->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -164,6 +165,7 @@ TEST(TrafficWindow, MarksFiltersAndExports) {
     rig.click(*id == '4' ? "cmdSendRTC" : "cmdReceiveRTC", {true});
   }
   EXPECT_GT(marked.count(), 0);
+  EXPECT_EQ(table->model()->columnCount(table->model()->index(0, 0)), 0);  // a flat table: no row holds others
   auto column = [&](int c) {
     QStringList out;
     for (int r = 0; r < table->model()->rowCount(); ++r) out << table->model()->index(r, c).data().toString();

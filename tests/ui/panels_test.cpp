@@ -143,10 +143,7 @@ TEST(CardsPanel, ListAndFiles) {
   WindowRig rig;
   const QString file = rig.folder.filePath("cards.txt");
   rig.click("cmdSendAllCards", {true});
-  for (const char* typed : {" 1234 ", "abc", "", "007"}) {
-    rig.set("txtCardID", typed);
-    rig.click("cmdAdd");
-  }
+  rig.addCards({" 1234 ", "abc", "", "007"});
   rig.w<QListWidget>("lstCardID")->item(0)->setCheckState(Qt::Unchecked);
   EXPECT_EQ(Entries(rig), QStringList({"1234", "007+<"}));
   EXPECT_EQ(rig.prompts.take(), QStringList({"?" + text::kSendCardsQuestion, text::kListEmpty, text::kInvalidCardId, text::kInvalidCardId}));
@@ -181,10 +178,7 @@ TEST(CardsPanel, SendReceiveAndErase) {
   WindowRig rig;
   rig.overTcp();
   sim::SimReader& reader = rig.reader(1, SimModel::TS40);
-  for (const char* typed : {"255", "9", "-1"}) {
-    rig.set("txtCardID", typed);
-    rig.click("cmdAdd");
-  }
+  rig.addCards({"255", "9", "-1"});
   rig.w<QListWidget>("lstCardID")->item(1)->setCheckState(Qt::Unchecked);
   rig.sim.setFault("NC", Fault(sim::FaultKind::WrongCode, true));
   rig.click("cmdSendAllCards", {true, true});
