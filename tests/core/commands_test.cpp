@@ -111,7 +111,7 @@ TEST(Settings, FormChecks) {
       {DeviceModel::TS40, RunMode::Online, 0, "-1", "0"}, {DeviceModel::TS40, RunMode::Online, 1, "0", "1"}, {DeviceModel::TS40, RunMode::Online, 2, "65", "2"},
       {DeviceModel::TS40, RunMode::StandAlone, 2, "0.5", "2"}, {DeviceModel::TS40, RunMode::Online, 3, "", "3"},
       {DeviceModel::TS40, RunMode::Online, 3, "12345678901", "3"}, {DeviceModel::TS40, RunMode::Online, 3, "-1", "3"}, {DeviceModel::TS90C, RunMode::Online, 4, "10", "4"},
-      {DeviceModel::TS90C, RunMode::StandAlone, -1, "", "%DS00301201200FFFFFFFF1108**"}};
+      {DeviceModel::TS90C, RunMode::Online, 4, "0", "4"}, {DeviceModel::TS90C, RunMode::StandAlone, -1, "", "%DS00301201200FFFFFFFF1108**"}};
   for (const auto& r : rows) {
     SettingsForm f{.oldId = " 3", .newId = "12", .relayTime = "9.5", .masterCard = " 4294967295 ", .triggerTime = "8",
                    .entry = false, .runMode = r.mode, .epcStartWord = 1, .wiegandType = 1, .vehicleDetector = r.mode == RunMode::Online};
