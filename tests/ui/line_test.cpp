@@ -162,7 +162,7 @@ TEST(TrafficWindow, MarksFiltersAndExports) {
   QSignalSpy marked(table->model(), &QAbstractItemModel::dataChanged);  // a reply found bad after it was shown
   for (const char* id : {"1", "4", "3"}) {  // reader 4 is sent the clock: digits follow its address
     rig.set("txtOldID", id);
-    rig.click(*id == '4' ? "cmdSendRTC" : "cmdReceiveRTC", {true});
+    *id == '4' ? rig.click("cmdSendRTC", {true}) : rig.click("cmdReceiveRTC");
   }
   EXPECT_GT(marked.count(), 0);
   EXPECT_EQ(table->model()->columnCount(table->model()->index(0, 0)), 0);  // a flat table: no row holds others
