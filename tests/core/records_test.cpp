@@ -19,13 +19,17 @@ using test::FakeEnv;
 QByteArray Frame(const char* card, const char* stamp) { return QByteArray("$DD001") + card + stamp + "**\r"; }
 
 TEST(Records, CounterAndErase) {
-  const std::pair<const char*, int> counters[] = {{"$RC0010001**\r", 0}, {"$RC0010010**\r", 9}, {"x$RC0012.6 **\r", 2},
-      {"$RC0010000**\r", -1}, {"$RC001ABCD**\r", -1}, {"$RC0019E99**\r", -1}, {"$XX0010010**\r", -1}, {"$RC0010010**", -1}};
-  for (const auto& [reply, count] : counters) {
+  const struct { const char* reply; int count; Outcome outcome; } counters[] = {
+      {"$RC0010001**\r", 0, Outcome::Ok}, {"$RC0010010**\r", 9, Outcome::Ok}, {"x$RC0012.6 **\r", 2, Outcome::Ok},
+      {"$RC0010000**\r", -1, Outcome::BadReply}, {"$RC001ABCD**\r", -1, Outcome::BadReply},
+      {"$RC0019E99**\r", -1, Outcome::BadReply}, {"$XX0010010**\r", -1, Outcome::BadReply}, {"$RC0010010**", -1, Outcome::NoReply}};
+  for (const auto& r : counters) {
     FakeEnv f;
-    f.answer(reply);
+    f.answer(r.reply);
     ExchangeEnv env = f.env();
-    EXPECT_EQ(ReadRecordCount(env, 1).value_or(-1), count) << reply;
+    Outcome outcome{};
+    EXPECT_EQ(ReadRecordCount(env, 1, &outcome).value_or(-1), r.count) << r.reply;
+    EXPECT_EQ(outcome, r.outcome) << r.reply;
   }
   const struct { const char* reply; qint16 id; Outcome erase, afterDownload; } erases[] = {
       {"$EM001**\r", 1, Outcome::Ok, Outcome::Ok}, {"$XX001**\r", 1, Outcome::BadReply, Outcome::Ok},

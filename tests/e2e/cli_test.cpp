@@ -89,8 +89,7 @@ TEST(Cli, ScanListsEveryReaderAndACollision) {
     EXPECT_EQ(rig.run({"scan", "--from", "2", "--to", "5", "--json"}), kSomeFailed);
     QJsonArray r = rig.readers();
     ASSERT_EQ(r.size(), 3);
-    EXPECT_EQ(r[0].toObject()["address"], 2);
-    EXPECT_EQ(r[0].toObject()["status"], "collision");
+    EXPECT_TRUE(r[0].toObject()["address"] == 2 && r[0].toObject()["status"] == "collision") << rig.out.toStdString();
     EXPECT_EQ(r[1].toObject()["models"], QJsonArray{"TS-90C"});
     EXPECT_EQ(r[1].toObject()["master_card"], "305419896");
     EXPECT_EQ(r[2].toObject()["address"], 5);
@@ -203,9 +202,8 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--max-drift", "3", "--json"} + clocked), kDone);
   EXPECT_EQ(rig.readers()[0].toObject()["set"], false);
   EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--json"} + clocked), kDone);
-  EXPECT_EQ(rig.readers()[0].toObject()["drift_s"], 3);
-  EXPECT_EQ(rig.readers()[0].toObject()["set"], true);
-  EXPECT_EQ(rig.readers()[0].toObject()["drift_after_s"], 0);
+  const QJsonObject synced = rig.readers()[0].toObject();
+  EXPECT_TRUE(synced["drift_s"] == 3 && synced["set"] == true && synced["drift_after_s"] == 0) << rig.out.toStdString();
   EXPECT_EQ(rig.run(QStringList{"clock", "set", "--time", "2026-12-05T15:03:09"} + clocked), kDone);
   EXPECT_EQ(rig.out, "ADDRESS  STATUS  SET_TO\n8        ok      2026-12-05T15:03:09\n");
   EXPECT_EQ(clock.clockOffsetSeconds, 3600);
@@ -255,8 +253,7 @@ TEST(Cli, EveryReaderOfTheLine) {
   EXPECT_EQ(rig.run({"records", "count", "--id", "all", "--model", "TS-30P", "--json", "--gap", "0"}), kSomeFailed);
   const QJsonArray r = rig.readers();
   ASSERT_EQ(r.size(), 254);
-  EXPECT_EQ(r[0].toObject()["status"], "collision");
-  EXPECT_EQ(r[0].toObject()["address"], 3);
+  EXPECT_TRUE(r[0].toObject()["address"] == 3 && r[0].toObject()["status"] == "collision") << rig.out.toStdString();
   EXPECT_EQ(r[199].toObject()["address"], 201);
   EXPECT_EQ(r[253].toObject(), (QJsonObject{{"address", 255}, {"status", "ok"}, {"records", 2}}));
   EXPECT_FALSE(rig.asked("%US256"));
