@@ -108,7 +108,7 @@ TEST(Exchange, GapAfterEveryReply) {
 }
 
 // A reply is taken once the command's count of characters is there, counted from its "$", up to the last
-// moment before the deadline. Pieces: (ms after the request, bytes).
+// moment before the deadline of a second, on either link. Pieces: (ms after the request, bytes).
 TEST(Exchange, ReplyCompleteAtItsLengthBeforeTheDeadline) {
   using Pieces = std::vector<std::pair<qint64, QByteArray>>;
   const struct { Pieces pieces; Outcome outcome; } rows[] = {
@@ -117,16 +117,18 @@ TEST(Exchange, ReplyCompleteAtItsLengthBeforeTheDeadline) {
       {{{300, "$DR0"}, {900, "01**\r"}}, Outcome::Ok}, {{{10, "**\r$DR001"}, {999, "**"}}, Outcome::NoReply},
       {{{10, "**\r$DR001"}, {20, "**\r"}}, Outcome::Ok}};
   for (const auto& r : rows) {
-    FakeEnv f;
-    QByteArray all;
-    f.link.onWrite = [&](const QByteArray&) {
-      for (const auto& [at, bytes] : r.pieces) f.link.deliverAfter(at, bytes);
-    };
-    for (const auto& piece : r.pieces) all += piece.second;
-    ExchangeEnv env = f.env();
-    const ExchangeResult got = CommandExchange(env, Cmd::SetClock, {.deviceId = 1});
-    EXPECT_EQ(got.outcome, r.outcome) << all.constData();
-    EXPECT_EQ(got.received, r.outcome == Outcome::NoReply ? QByteArray() : all);
+    for (const LinkKind kind : {LinkKind::Serial, LinkKind::Tcp}) {
+      FakeEnv f(kind);
+      QByteArray all;
+      f.link.onWrite = [&](const QByteArray&) {
+        for (const auto& [at, bytes] : r.pieces) f.link.deliverAfter(at, bytes);
+      };
+      for (const auto& piece : r.pieces) all += piece.second;
+      ExchangeEnv env = f.env();
+      const ExchangeResult got = CommandExchange(env, Cmd::SetClock, {.deviceId = 1});
+      EXPECT_EQ(got.outcome, r.outcome) << all.constData() << (kind == LinkKind::Tcp ? " tcp" : " serial");
+      EXPECT_EQ(got.received, r.outcome == Outcome::NoReply ? QByteArray() : all);
+    }
   }
 }
 

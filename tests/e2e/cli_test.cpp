@@ -340,11 +340,7 @@ TEST(Cli, RefusalsSendNothing) {
   const QString badCards = rig.write("bad.txt", "7\r\n12x\r\n");
   const QStringList apply = {"line", "apply", rig.write("line.json", R"({"format": 1, "readers": [{"address": 7, "model": "TS-40"}]})"),
                              "--model", "TS-40", "--yes"};
-  struct Row {
-    QStringList args;
-    QStringList words;  // in the message
-  };
-  const Row rows[] = {
+  const struct { QStringList args, words; } rows[] = {  // the words of the message
       {tcp + count + QStringList{"--id", "1", "--baud", "1201"}, {"--baud"}},
       {tcp + count + QStringList{"--id", "1", "--parity", "mark"}, {"--parity"}},
       {tcp + count + QStringList{"--id"}, {"--id"}},
@@ -421,7 +417,7 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + QStringList{"cards", "diff", badCards, "--model", "TS-30H", "--id", "1"},
        {"TS-30H", "TS-40, TS-40B, TS-20B, TS-90, TS-90B, TS-90C"}},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     const std::string line = row.args.join(' ').toStdString();
     EXPECT_EQ(rig.runBare(row.args), kUsage) << line;
     for (const QString& word : row.words) EXPECT_TRUE(rig.err.contains(word)) << line << ": " << rig.err.toStdString();
@@ -439,11 +435,7 @@ TEST(Cli, BoundaryValuesAreTaken) {
   const QStringList tcp = rig.link;
   const QStringList count = {"records", "count", "--model", "TS-30P"};
   const QStringList sync = {"clock", "sync", "--model", "TS-30P", "--id", "1"};
-  struct Row {
-    QStringList args;
-    int exit;
-  };
-  const Row rows[] = {
+  const struct { QStringList args; int exit; } rows[] = {
       {tcp + count + QStringList{"--id", "1", "--baud", "1200"}, kDone},
       {tcp + count + QStringList{"--id", "1", "--baud", "38400"}, kDone},
       {tcp + count + QStringList{"--id", "255"}, kDone},
@@ -456,7 +448,7 @@ TEST(Cli, BoundaryValuesAreTaken) {
       {count + QStringList{"--id", "1", "--port", "1"}, kNoLink},
       {count + QStringList{"--id", "1", "--port", "16"}, kNoLink},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     const std::string line = row.args.join(' ').toStdString();
     EXPECT_EQ(rig.runBare(row.args), row.exit) << line << ": " << rig.err.toStdString();
   }
