@@ -71,17 +71,12 @@ TEST(LineFile, RefusedWithItsEntryAndField) {
   cards256 = cards255 + "," + cards256.chopped(1);
   using K = LineFileProblem::Kind;
   const struct { QByteArray file; int address; const char* field; K kind; } rows[] = {
-      {"{\"format\": 1, \"readers\": [", -1, "", K::NotJson},
-      {"[]", -1, "", K::NotLineFile},
-      {File("", "\"format\": 2, "), -1, "format", K::UnknownFormat},
-      {File("", ""), -1, "format", K::UnknownFormat},
+      {"{\"format\": 1, \"readers\": [", -1, "", K::NotJson}, {"[]", -1, "", K::NotLineFile},
+      {File("", "\"format\": 2, "), -1, "format", K::UnknownFormat}, {File("", ""), -1, "format", K::UnknownFormat},
       {File("", "\"format\": 1, \"colour\": 1, "), -1, "colour", K::UnknownField},
-      {"{\"format\": 1, \"readers\": {}}", -1, "readers", K::NotLineFile},
-      {File("7"), -1, "readers", K::NotLineFile},
-      {File("{\"address\": 0, \"model\": \"TS-40\"}"), -1, "address", K::BadAddress},
-      {File("{\"address\": 256, \"model\": \"TS-40\"}"), -1, "address", K::BadAddress},
-      {File("{\"address\": 1.5, \"model\": \"TS-40\"}"), -1, "address", K::BadAddress},
-      {File("{\"address\": \"3\", \"model\": \"TS-40\"}"), -1, "address", K::BadAddress},
+      {"{\"format\": 1, \"readers\": {}}", -1, "readers", K::NotLineFile}, {File("7"), -1, "readers", K::NotLineFile},
+      {File("{\"address\": 0, \"model\": \"TS-40\"}"), -1, "address", K::BadAddress}, {File("{\"address\": 256, \"model\": \"TS-40\"}"), -1, "address", K::BadAddress},
+      {File("{\"address\": 1.5, \"model\": \"TS-40\"}"), -1, "address", K::BadAddress}, {File("{\"address\": \"3\", \"model\": \"TS-40\"}"), -1, "address", K::BadAddress},
       {File("{\"address\": 3, \"model\": \"TS-50\"}"), 3, "model", K::UnknownModel},
       {File("{\"address\": 3, \"model\": \"TS-40\", \"colour\": \"red\"}"), 3, "colour", K::UnknownField},
       {File("{\"address\": 3, \"model\": \"TS-40\", \"trigger_time\": 5}"), 3, "trigger_time", K::UnknownField},

@@ -215,18 +215,14 @@ TEST(Cli, SettingsCardsAndClock) {
 // can do it; the manual page holds every command the help lists.
 TEST(Cli, CommandHelp) {
   CliRig rig;
-  struct Row {
-    QStringList args;
-    QStringList shown, absent;  // above the options every command takes
-  };
-  const Row rows[] = {
+  const struct { QStringList args, shown, absent; } rows[] = {  // shown and absent above the options every command takes
       {{"scan", "--help"}, {"--from N", "--to M"}, {"--id", "TS-"}},
       {{"settings", "get", "--help"}, {"--id LIST"}, {"TS-", "--from"}},
       {{"clock", "sync", "-h"}, {"--id LIST", "--max-drift SECONDS", "TS-30P"}, {"TS-40", "--from"}},
       {{"cards", "pull", "--help"}, {"--out FILE", "TS-40, TS-40B, TS-20B, TS-90, TS-90B, TS-90C"}, {"TS-30P"}},
       {{"holders", "import", "--help"}, {"Usage: tessaro-cli holders import FILE [--db FILE|URL] Reads"}, {"--json", "LINK", "--trace"}},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     const std::string line = row.args.join(' ').toStdString();
     EXPECT_EQ(rig.runBare(row.args), kDone) << line;
     const QString own = rig.out.left(rig.out.indexOf("\nOptions:\n")).simplified();

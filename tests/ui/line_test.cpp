@@ -42,6 +42,8 @@ TEST(BusView, ScanActionsRetryAndExport) {
   rig.click("cmdBusView");
   rig.set("txtBusTo", "5");
   rig.click("cmdBusScan");
+  auto* progress = rig.w<QProgressBar>("prgBus");
+  EXPECT_EQ(progress->maximum(), 6);  // addresses 0 to 5
   ASSERT_EQ(rig.bus()->rowCount(), 4);
   QStringList rows;
   for (int r = 0; r < 4; ++r) {
@@ -68,13 +70,17 @@ TEST(BusView, ScanActionsRetryAndExport) {
   for (const QByteArray& r : rig.sim.requests()) EXPECT_FALSE(r.startsWith("%UR005") || r.startsWith("%DR005")) << r.constData();
   EXPECT_EQ(rig.sim.reader(1)->clockOffsetSeconds, 0);
   EXPECT_EQ(rig.cell("tblBus", 0, 5), "0");
+  rig.sim.reader(3)->settings.relayTime = 6;
+  rig.click("cmdBusSettings");
+  rig.sim.reader(3)->settings.relayTime = 8;
+  rig.click("cmdBusRetry");  // nothing failed: nothing is read again
+  EXPECT_EQ(rig.cell("tblBus", 2, 3), "6");
   rig.click("cmdBusRecords");
   EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusRecords.arg(3));
   EXPECT_EQ(rig.cell("tblBus", 2, 7), text::kBusNoRecords);
   EXPECT_TRUE(rig.sim.reader(1)->records.empty());
   EXPECT_TRUE(test::ReadFile(rig.logPath()).startsWith("001,"));
   QStringList bar;  // where the bar stands at each request: the rows done so far, of all
-  auto* progress = rig.w<QProgressBar>("prgBus");
   const auto watch = QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&] { bar << QStringLiteral("%1/%2").arg(progress->value()).arg(progress->maximum()); });
   rig.click("cmdBusCounts");
   QObject::disconnect(watch);
@@ -96,7 +102,7 @@ TEST(BusView, ScanActionsRetryAndExport) {
   EXPECT_EQ(rig.text("txtOldID"), "3");
   rig.prompts.files = {{false, rig.folder.filePath("line.csv"), {}}};
   rig.click("cmdBusExport");
-  EXPECT_EQ(test::ReadFile(rig.folder.filePath("line.csv")).split('\n').value(3), "3,TS-30/40/20B/90,Online,1,Giriş,0,0,1 kart gönderildi");
+  EXPECT_EQ(test::ReadFile(rig.folder.filePath("line.csv")).split('\n').value(3), "3,TS-30/40/20B/90,Online,6,Giriş,0,0,1 kart gönderildi");
   // A file that cannot be written is reported; a cancelled dialog says nothing.
   rig.prompts.take();
   rig.prompts.files = {{false, rig.folder.filePath("missing/line.csv"), {}}, {true, {}, {}}};
@@ -129,6 +135,8 @@ TEST(BusView, LineFileSavedComparedAndApplied) {
   EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusAsInFile);
   EXPECT_EQ(rig.cell("tblBus", 2, 7), text::BusSettingsDiffer("relay_time") + "; " + text::BusCardsToReplace(2));
   EXPECT_EQ(rig.bus()->item(2, 7)->toolTip(), "relay_time: 9 → 1\n- 99");
+  EXPECT_EQ(rig.cell("tblBus", 1, 7), text::kBusNotInFile);
+  rig.click("cmdBusRetry");  // a reader the file does not hold is no failure to retry
   EXPECT_EQ(rig.cell("tblBus", 1, 7), text::kBusNotInFile);
   rig.prompts.take();
   rig.prompts.files = {{false, file, {}}};

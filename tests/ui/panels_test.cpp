@@ -58,9 +58,9 @@ TEST(SettingsPanel, ReceiveFillsTheFormPerModel) {
 }
 
 TEST(SettingsPanel, SendRefusesTheFirstBadFieldAndWritesTheRest) {
-  const struct { const char* field; const char* value; const QString& message; } refusals[] = {
+  const struct { const char* field; const char* value; const QString& message; const char* button = "cmdSend"; } refusals[] = {
       {"txtOldID", "256", text::kAskOldId}, {"txtNewID", "0", text::kAskNewId}, {"txtRelayTime", "65", text::kAskRelayTime},
-      {"txtMasterCardID", "", text::kAskMasterCard}, {"txtLoopTime", "10", text::kAskLoopTime}};
+      {"txtMasterCardID", "", text::kAskMasterCard}, {"txtLoopTime", "10", text::kAskLoopTime}, {"txtOldID", "256", text::kAskOldId, "cmdReceive"}};
   for (const auto& r : refusals) {
     WindowRig rig;
     rig.click("opsDevice_8");
@@ -68,7 +68,7 @@ TEST(SettingsPanel, SendRefusesTheFirstBadFieldAndWritesTheRest) {
     for (const char* f : {"txtNewID", "txtRelayTime", "txtMasterCardID"}) rig.set(f, "9");
     rig.set(r.field, r.value);
     rig.w<QComboBox>("cmbPortNumber")->setCurrentIndex(2);
-    rig.click("cmdSend");
+    rig.click(r.button);
     EXPECT_EQ(rig.prompts.take(), QStringList{r.message});
     EXPECT_EQ(rig.window->focusWidget(), rig.w(r.field));
     EXPECT_EQ(rig.window->session().links().serial().portNumber(), 3);  // taken on every click

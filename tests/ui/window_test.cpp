@@ -8,7 +8,10 @@
 #include <QButtonGroup>
 #include <QCoreApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QKeyEvent>
+#include <QSvgRenderer>
+#include <QSvgWidget>
 #include <QTimer>
 
 #include "clockpanel.h"
@@ -26,6 +29,8 @@ TEST(Window, NamedControlsAndStartState) {
   for (const char* name : {"Picture3", "PicTS", "Frame1", "frSettings", "frRTC", "frLOGMemory", "Label3", "Label12",
                            "lblPortDevice", "pic90B_0", "pic90B_1", "lbl90B_0", "lbl90B_1", "lbl90B_2", "lbl90B_3", "TTimer"})
     rig.w<QObject>(name);
+  EXPECT_TRUE(rig.w<QSvgWidget>("PicTS")->renderer()->isValid());  // the logo is built into the program
+  EXPECT_EQ(rig.w<QGroupBox>("frRTC")->title(), text::caption::frRTC);
   EXPECT_EQ(rig.w<QTimer>("ClockTimer")->interval(), 1000);
   for (const char* group : {"opsDevice", "opsRunMode", "opsOfflineRecordType", "opsWigType", "opsStartEPCWord"})
     EXPECT_EQ(rig.w<QButtonGroup>(group)->checkedId(), QLatin1String(group) == "opsDevice" ? 5 : 0) << group;
@@ -125,6 +130,8 @@ TEST(Window, EscAndTheBusyState) {
   EXPECT_FALSE(rig.window->close());
   rig.window->session().endBusy();
   EXPECT_TRUE(rig.w("body")->isEnabled());
+  rig.click("cmdClose");  // closed, the window stops its clock
+  EXPECT_FALSE(rig.w<QTimer>("ClockTimer")->isActive());
 }
 
 TEST(Window, PcClock) {
