@@ -230,6 +230,12 @@ TEST(Exchange, TrafficOfEveryExchange) {
   traced.readAll();
   ASSERT_EQ(traffic.frames().size(), 1u);
   EXPECT_TRUE(traffic.frames().front().stray);
+  TrafficLog two(2);  // a ring that drops the request while its bad reply comes in two pieces: both are marked
+  TracingLink small(f.link, &two, f.clock, f.clock.ms);
+  ExchangeEnv smallEnv{small, f.pump, f.clock, f.pace};
+  f.link.onWrite = [&](const QByteArray&) { f.link.deliverAfter(7, "$XX0"); f.link.deliverAfter(9, "04**\r"); };
+  EXPECT_EQ(CommandExchange(smallEnv, Cmd::SetClock, {.deviceId = 4}).outcome, Outcome::BadReply);
+  EXPECT_TRUE(two.frames().size() == 2 && two.frames().front().failed && two.frames().back().failed);
 }
 
 TEST(Exchange, GapFromText) {

@@ -81,11 +81,11 @@ TEST(Links, TcpConnectsAfreshEveryTime) {
 
 TEST(Links, PortNumbersCountUsbThenAcmThenSerialInNumericOrder) {
   QTemporaryDir dir;
-  for (const char* n : {"ttyS10", "ttyS2", "ttyUSB10", "ttyUSB1", "ttyACM0", "tty0", "ttyUSB2", "ttyS"})
+  for (const char* n : {"ttyS10", "ttySAC0", "ttyS2", "ttyUSB10", "ttyUSB1", "ttyACM0", "tty0", "ttyUSB2", "ttyS"})
     ASSERT_TRUE(QFile(dir.filePath(QString::fromLatin1(n))).open(QIODevice::WriteOnly));
   QStringList names;
   for (const QString& p : SerialDeviceNodes(dir.path())) names << p.section(QLatin1Char('/'), -1);
-  EXPECT_EQ(names, QStringList({"ttyUSB1", "ttyUSB2", "ttyUSB10", "ttyACM0", "ttyS", "ttyS2", "ttyS10"}));
+  EXPECT_EQ(names, QStringList({"ttyUSB1", "ttyUSB2", "ttyUSB10", "ttyACM0", "ttyS", "ttyS2", "ttyS10", "ttySAC0"}));
   // A stable name links to the device.
   ASSERT_TRUE(QDir(dir.path()).mkdir("by-id"));
   ASSERT_TRUE(QFile::link(dir.filePath("ttyUSB2"), dir.filePath("by-id/usb-FTDI_FT232R_A1-if00-port0")));

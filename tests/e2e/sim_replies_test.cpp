@@ -22,11 +22,7 @@ namespace {
 // Reader 123: relay 37 s, exit records, Online, master card 89ABCDEF. The
 // Wiegand fields differ per row so that a swapped pair shows.
 TEST(SimRepliesE2e, SettingsReplyPerModel) {
-  const struct {
-    SimModel model;
-    int epcStartWord, wiegandType;
-    const char* reply;
-  } rows[] = {
+  const struct { SimModel model; int epcStartWord, wiegandType; const char* reply; } rows[] = {
       // "$US", address, relay time, record type, positions 7-10, run mode, the
       // unused positions before the master card, master card, further fields, "**" CR.
       {SimModel::TS20, 1, 1, "$US123" "37" "2" "0000" "1" "000" "89ABCDEF" "**\r"},
@@ -56,10 +52,7 @@ TEST(SimRepliesE2e, CommandRepliesInOrder) {
   SimReader& r = sim.addReader(45, SimModel::TS40B);
   r.cards = {0x0A1B2C3Du};
   r.records = {{987654321u, QDateTime(QDate(2024, 2, 29), QTime(23, 58, 7)), {}}};
-  const struct {
-    const char* request;
-    const char* reply;
-  } rows[] = {
+  const struct { const char* request; const char* reply; } rows[] = {
       {"%UC045**\r", "$UC0450A1B2C3D**\r$UF045**\r"},
       {"%DD045**\r", "$DD045987654321290224235807**\r$FD045**\r"},
       {"%RC045**\r", "$RC0450002**\r"},
