@@ -26,14 +26,12 @@ TEST(Settings, WriteRequestPerLayout) {
     FakeEnv f;
     f.answer("$DS012OK**\r");
     r.layout = layout;
-    ExchangeEnv env = f.env();
-    EXPECT_EQ(WriteSettings(env, r), Outcome::Ok);
+    EXPECT_EQ(WriteSettings(f.env, r), Outcome::Ok);
     EXPECT_EQ(f.link.requests, std::vector<QByteArray>{bytes});
   }
   FakeEnv f;
   r.masterCardId = "4294967296";  // not a card number: nothing goes out
-  ExchangeEnv env = f.env();
-  EXPECT_EQ(WriteSettings(env, r), Outcome::BadReply);
+  EXPECT_EQ(WriteSettings(f.env, r), Outcome::BadReply);
   EXPECT_TRUE(f.link.requests.empty());
 }
 
@@ -62,8 +60,7 @@ TEST(Settings, EachModel) {
     for (const int sent : {r.length - 1, r.length}) {
       FakeEnv f;
       f.answer(full.left(sent), 5);
-      ExchangeEnv env = f.env();
-      const SettingsRead read = ReadSettings(env, 7, r.model);
+      const SettingsRead read = ReadSettings(f.env, 7, r.model);
       EXPECT_EQ(read.outcome, sent == r.length ? Outcome::Ok : Outcome::NoReply);
       EXPECT_EQ(read.reply, sent == r.length ? full.mid(3, sent - 3) : QByteArray());
       EXPECT_EQ(f.link.requests, std::vector<QByteArray>{"%US007**\r"});
@@ -78,8 +75,7 @@ TEST(Settings, EachModel) {
   }
   FakeEnv f;
   f.answer("$DS007051000020000ABCDEF0123**\r");
-  ExchangeEnv env = f.env();
-  EXPECT_EQ(ReadSettings(env, 7, DeviceModel::TS40).outcome, Outcome::BadReply);
+  EXPECT_EQ(ReadSettings(f.env, 7, DeviceModel::TS40).outcome, Outcome::BadReply);
 }
 
 TEST(Settings, ReplyFields) {
@@ -128,15 +124,14 @@ TEST(Settings, FormChecks) {
 TEST(Clock, SetSendsThePcTimeAndReadShowsTheReaders) {
   FakeEnv f;
   f.answer("$DR001**\r");
-  ExchangeEnv env = f.env();
   const QDateTime sunday(QDate(2025, 1, 5), QTime(9, 3, 7)), saturday(QDate(2026, 12, 12), QTime(23, 59, 58));
-  EXPECT_EQ(SetClock(env, 1, [&] { return sunday; }), Outcome::Ok);
-  EXPECT_EQ(SetClock(env, 1, [&] { return saturday; }), Outcome::Ok);
+  EXPECT_EQ(SetClock(f.env, 1, [&] { return sunday; }), Outcome::Ok);
+  EXPECT_EQ(SetClock(f.env, 1, [&] { return saturday; }), Outcome::Ok);
   EXPECT_EQ(f.link.requests, std::vector<QByteArray>({"%DR00105012509030701**\r", "%DR00112122623595807**\r"}));
   f.answer("x$UR0013112250959590" "4**\r");
-  EXPECT_EQ(ReadClock(env, 1).deviceTime, "31/12/2025 09:59:59");
+  EXPECT_EQ(ReadClock(f.env, 1).deviceTime, "31/12/2025 09:59:59");
   f.answer("$DR00131122509595904**\r");
-  EXPECT_EQ(ReadClock(env, 1).outcome, Outcome::BadReply);
+  EXPECT_EQ(ReadClock(f.env, 1).outcome, Outcome::BadReply);
   EXPECT_EQ(DeviceTimeText("$UR0013112"), "31/12/20 ::");
 }
 
@@ -149,10 +144,9 @@ TEST(Cards, NumbersAndLines) {
   for (const auto& [line, card] : lines) EXPECT_EQ(DecodeCardLine(line).value_or(99), card) << line;
   FakeEnv f(LinkKind::Tcp);
   f.answer("$NC001O**\r");
-  ExchangeEnv env = f.env();
-  EXPECT_EQ(SendCard(env, 1, 255), Outcome::Ok);
+  EXPECT_EQ(SendCard(f.env, 1, 255), Outcome::Ok);
   f.answer("$EC001**\r", 24999);
-  EXPECT_EQ(EraseCards(env, 1), Outcome::Ok);
+  EXPECT_EQ(EraseCards(f.env, 1), Outcome::Ok);
   EXPECT_EQ(f.link.requests, std::vector<QByteArray>({"%NC001000000FF**\r", "%EC001**\r"}));
 }
 
@@ -167,10 +161,9 @@ TEST(Cards, ReadStream) {
   for (const auto& r : rows) {
     FakeEnv f;
     f.answer(r.stream, 10);
-    ExchangeEnv env = f.env();
     std::vector<qint32> got;
     int batches = 0;
-    const CardsRead read = ReadCards(env, 1, [&](const std::vector<qint32>& c) { ++batches; got.insert(got.end(), c.begin(), c.end()); });
+    const CardsRead read = ReadCards(f.env, 1, [&](const std::vector<qint32>& c) { ++batches; got.insert(got.end(), c.begin(), c.end()); });
     EXPECT_EQ(read.end, r.end);
     EXPECT_EQ(read.lines, r.lines);
     EXPECT_EQ(static_cast<int>(got.size()), r.cards);
@@ -179,9 +172,8 @@ TEST(Cards, ReadStream) {
   EXPECT_EQ(std::vector<qint32>({255}), [] {
     FakeEnv f(LinkKind::Tcp);
     f.answer("$UC001000000FF**\r$UF001**\r");
-    ExchangeEnv env = f.env();
     std::vector<qint32> got;
-    ReadCards(env, 1, [&](const std::vector<qint32>& c) { got = c; });
+    ReadCards(f.env, 1, [&](const std::vector<qint32>& c) { got = c; });
     return got;
   }());
 }

@@ -41,12 +41,11 @@ TEST(Exchange, QuietLineAndWaitOfEveryCommand) {
         f.link.deliverAfter(0, "stale");
         qint64 sentAt = -1;
         f.link.onWrite = [&](const QByteArray&) { sentAt = f.clock.ms; };
-        ExchangeEnv env = f.env();
         Lines sink;
         if (cmd->replyLength > 0 || cmd == &Cmd::ReadSettings) {
-          EXPECT_EQ(CommandExchange(env, *cmd, {.deviceId = 1, .replyLength = 9}).outcome, Outcome::NoReply);
+          EXPECT_EQ(CommandExchange(f.env, *cmd, {.deviceId = 1, .replyLength = 9}).outcome, Outcome::NoReply);
         } else {
-          EXPECT_EQ(StreamExchange(env, *cmd, 1, sink), StreamEnd::Silence);
+          EXPECT_EQ(StreamExchange(f.env, *cmd, 1, sink), StreamEnd::Silence);
         }
         const Transport& t = cmd->on(kind);
         EXPECT_EQ(sentAt - start, std::max(t.settleMs, gap));
@@ -72,8 +71,7 @@ TEST(Exchange, DrainWaitsForAQuietLineUpToItsBound) {
       if (sentAt < 0) sentAt = f.clock.ms;
     };
     const qint64 start = f.clock.ms;
-    ExchangeEnv env = f.env();
-    CommandExchange(env, Cmd::SendCard, {.deviceId = 1, .payload = "00000001"});
+    CommandExchange(f.env, Cmd::SendCard, {.deviceId = 1, .payload = "00000001"});
     EXPECT_EQ(sentAt - start, r.sentAt) << r.pieces.size();
     EXPECT_EQ(f.link.requests.size(), 1u);
   }
@@ -94,10 +92,9 @@ TEST(Exchange, GapAfterEveryReply) {
         f.link.deliverAfter(20, "$NC001O**");
         f.link.deliverAfter(23, "\r");
       };
-      ExchangeEnv env = f.env();
-      EXPECT_EQ(CommandExchange(env, Cmd::SendCard, {.deviceId = 1, .payload = "00000001"}).outcome, Outcome::Ok);
+      EXPECT_EQ(CommandExchange(f.env, Cmd::SendCard, {.deviceId = 1, .payload = "00000001"}).outcome, Outcome::Ok);
       const qint64 returnedAt = f.clock.ms;
-      EXPECT_EQ(CommandExchange(env, Cmd::SendCard, {.deviceId = 1, .payload = "00000002"}).outcome, Outcome::Ok);
+      EXPECT_EQ(CommandExchange(f.env, Cmd::SendCard, {.deviceId = 1, .payload = "00000002"}).outcome, Outcome::Ok);
       ASSERT_EQ(sent.size(), 2u);
       // The reply is complete at 20 ms, its CR comes at 23; with a gap the second request goes that long after
       // the CR, without one at once.
@@ -124,8 +121,7 @@ TEST(Exchange, ReplyCompleteAtItsLengthBeforeTheDeadline) {
         for (const auto& [at, bytes] : r.pieces) f.link.deliverAfter(at, bytes);
       };
       for (const auto& piece : r.pieces) all += piece.second;
-      ExchangeEnv env = f.env();
-      const ExchangeResult got = CommandExchange(env, Cmd::SetClock, {.deviceId = 1});
+      const ExchangeResult got = CommandExchange(f.env, Cmd::SetClock, {.deviceId = 1});
       EXPECT_EQ(got.outcome, r.outcome) << all.constData() << (kind == LinkKind::Tcp ? " tcp" : " serial");
       EXPECT_EQ(got.received, r.outcome == Outcome::NoReply ? QByteArray() : all);
     }
@@ -136,20 +132,18 @@ TEST(Exchange, RequestAndPortCheck) {
   FakeEnv t(LinkKind::Tcp);
   t.link.deliverAfter(0, "$NC007E**\r");  // a late reply to an earlier request: the drain reads it away
   t.answer("$NC007O**\r");
-  ExchangeEnv env = t.env();
   // The payload is made after the drain, at the time of sending.
   qint64 madeAt = -1;
   const auto payload = [&] { madeAt = t.clock.ms; return QByteArray("000000FF"); };
-  EXPECT_EQ(CommandExchange(env, Cmd::SendCard, {.deviceId = 7, .payloadAtSending = payload}).outcome, Outcome::Ok);
+  EXPECT_EQ(CommandExchange(t.env, Cmd::SendCard, {.deviceId = 7, .payloadAtSending = payload}).outcome, Outcome::Ok);
   EXPECT_EQ(t.link.requests, std::vector<QByteArray>{"%NC007000000FF**\r"});
   EXPECT_EQ(madeAt, 1'000'000 + kDefaultGapMs);
   // A serial port that reports an error sends nothing, whether the settings are read whole or as a stream.
   FakeEnv f;
   f.link.portOk = false;
-  ExchangeEnv serial = f.env();
-  EXPECT_EQ(CommandExchange(serial, Cmd::ReadSettings, {.deviceId = 1, .replyLength = 28}).outcome, Outcome::BadReply);
+  EXPECT_EQ(CommandExchange(f.env, Cmd::ReadSettings, {.deviceId = 1, .replyLength = 28}).outcome, Outcome::BadReply);
   Lines sink;
-  EXPECT_EQ(StreamExchange(serial, Cmd::ReadSettings, 1, sink), StreamEnd::PortFault);
+  EXPECT_EQ(StreamExchange(f.env, Cmd::ReadSettings, 1, sink), StreamEnd::PortFault);
   EXPECT_TRUE(f.link.requests.empty());
 }
 
@@ -195,9 +189,8 @@ TEST(Exchange, StreamEnds) {
       f.link.deliverAfter(100 + 2 * r.gap, "$E");
       f.link.deliverAfter(101 + 2 * r.gap, "\r");  // a piece of one character
     };
-    ExchangeEnv env = f.env();
     Lines sink;
-    EXPECT_EQ(StreamExchange(env, Cmd::DownloadRecords, 3, sink, [&] { return r.cancel; }), r.end) << r.gap;
+    EXPECT_EQ(StreamExchange(f.env, Cmd::DownloadRecords, 3, sink, [&] { return r.cancel; }), r.end) << r.gap;
     EXPECT_EQ(sink.pieces, r.pieces);
     EXPECT_EQ(sink.got.size(), r.lines);
     EXPECT_EQ(f.link.requests, std::vector<QByteArray>{"%DD003**\r"});

@@ -23,14 +23,16 @@ void Script(FakeEnv& f, std::vector<QByteArray> replies) {
 
 TEST(Readers, ProbeTellsFamilyAndCollision) {
   const QByteArray ts90c = "$US0030510000200000000A1234567**\r", ts40 = "$US003051000010000000000A1**\r";
+  QByteArray garbled = ts40;
+  garbled[13] = 'x';  // its run mode no digit
   const struct { std::vector<QByteArray> replies; bool present, collision; int models; qint64 relay; } rows[] = {
       {{ts90c, ts90c}, true, false, 1, 5}, {{ts40, ts40}, true, false, 6, 5}, {{ts40, ts90c}, true, true, 6, -1},
-      {{"$US003\x04\x05**\r", "$US003\x04\x05**\r"}, true, true, 0, -1}, {{}, false, false, 0, -1}};
+      {{"$US003\x04\x05**\r", "$US003\x04\x05**\r"}, true, true, 0, -1}, {{}, false, false, 0, -1},
+      {{garbled, garbled}, true, true, 6, -1}};
   for (const auto& r : rows) {
     FakeEnv f;
     Script(f, r.replies);
-    ExchangeEnv env = f.env();
-    const ProbedReader p = ProbeReader(env, 3, DeviceModel::TS40);
+    const ProbedReader p = ProbeReader(f.env, 3, DeviceModel::TS40);
     EXPECT_EQ(std::make_tuple(p.present, p.collision, static_cast<int>(p.models.size())), std::make_tuple(r.present, r.collision, r.models));
     EXPECT_EQ(p.settings ? p.settings->relayTime : -1, r.relay);
   }
@@ -41,18 +43,19 @@ TEST(Readers, ClockCardsAndRecords) {
   FakeEnv f;
   // 100 s ahead; set; then 2 s ahead: still within 2 s.
   Script(f, {"$UR00105122614044907**\r", "$DR001**\r", "$UR00105122614031107**\r"});
-  ExchangeEnv env = f.env();
-  const ClockSync s = SyncClock(env, 1, 2, [&] { return pc; });
+  const ClockSync s = SyncClock(f.env, 1, 2, [&] { return pc; });
   EXPECT_EQ(std::make_tuple(s.before.seconds, s.set, s.after->seconds, s.ok()), std::make_tuple(qint64(100), true, qint64(2), true));
+  Script(f, {"$UR00105122614044907**\r", "$DR001**\r", "$UR00105122614031207**\r"});  // 3 s ahead after the set: not taken
+  EXPECT_EQ(SyncClock(f.env, 1, 2, [&] { return pc; }).why(), Why::NotTaken);
   Script(f, {"$EC001**\r", "$NC001O**\r", "$NC001E**\r"});
-  const CardPush push = PushCards(env, 1, {7, 8, 9}, true);
+  const CardPush push = PushCards(f.env, 1, {7, 8, 9}, true);
   EXPECT_EQ(std::make_tuple(push.sent, push.outcome, push.eraseFailed), std::make_tuple(1, Outcome::BadReply, false));
   EXPECT_EQ(f.link.requests.back(), "%NC00100000008**\r");
   // The record type is the reader's own: "2" at position 6 of its settings is exit.
   QTemporaryDir dir;
   AccessLog log(dir.filePath("log.txt"));
   Script(f, {"$US001052000010000000000A1**\r", "$RC0010002**\r", "$DD001000000042051226140309**\r$FD001**\r"});
-  const ReaderPull pull = PullReaderRecords(env, 1, DeviceModel::TS40, log, false);
+  const ReaderPull pull = PullReaderRecords(f.env, 1, DeviceModel::TS40, log, false);
   EXPECT_EQ(std::make_tuple(pull.recordType, pull.pull.end, pull.pull.records), std::make_tuple(2, PullEnd::Kept, 1));
 }
 

@@ -26,9 +26,8 @@ TEST(Records, CounterAndErase) {
   for (const auto& r : counters) {
     FakeEnv f;
     f.answer(r.reply);
-    ExchangeEnv env = f.env();
     Outcome outcome{};
-    EXPECT_EQ(ReadRecordCount(env, 1, &outcome).value_or(-1), r.count) << r.reply;
+    EXPECT_EQ(ReadRecordCount(f.env, 1, &outcome).value_or(-1), r.count) << r.reply;
     EXPECT_EQ(outcome, r.outcome) << r.reply;
   }
   const struct { const char* reply; qint16 id; Outcome erase, afterDownload; } erases[] = {
@@ -37,9 +36,8 @@ TEST(Records, CounterAndErase) {
   for (const auto& r : erases) {
     FakeEnv f;
     f.answer(r.reply);
-    ExchangeEnv env = f.env();
-    EXPECT_EQ(EraseRecords(env, r.id), r.erase) << r.reply;
-    EXPECT_EQ(EraseRecordsAfterDownload(env, r.id), r.afterDownload) << r.reply;
+    EXPECT_EQ(EraseRecords(f.env, r.id), r.erase) << r.reply;
+    EXPECT_EQ(EraseRecordsAfterDownload(f.env, r.id), r.afterDownload) << r.reply;
   }
 }
 
@@ -55,8 +53,7 @@ TEST(Records, DownloadAndConversion) {
   for (const auto& r : rows) {
     FakeEnv f(LinkKind::Tcp);
     f.answer(r.stream, 10);
-    ExchangeEnv env = f.env();
-    const Download d = DownloadRecords(env, 1);
+    const Download d = DownloadRecords(f.env, 1);
     EXPECT_EQ(d.end, r.end);
     QStringList cards;
     for (const OfflineRecord& rec : d.records) cards << QString::number(rec.cardNumber);
@@ -66,6 +63,7 @@ TEST(Records, DownloadAndConversion) {
   EXPECT_EQ(rec.stamp, QDateTime(QDate(2024, 2, 29), QTime(23, 58, 7)));
   EXPECT_EQ(ConvertRecordFrame(Frame("000000001", "070107000000"))->stamp.date(), QDate(2007, 1, 7));
   EXPECT_FALSE(ConvertRecordFrame(Frame("000000001", "310225250000"))->stamp.isValid());
+  EXPECT_FALSE(ConvertRecordFrame("$XX001000012345290224235807**\r"));  // a frame of another command
 }
 
 TEST(Records, LogLines) {
@@ -113,8 +111,7 @@ TEST(Records, PullErasesOnlyWhatIsSafe) {
     QTemporaryDir dir;
     AccessLog log(r.logOk ? dir.filePath("AccessFile.txt") : dir.filePath("no/AccessFile.txt"));
     QString stages;
-    ExchangeEnv env = f.env();
-    const Pull pull = PullRecords(env, 1, 2, log, r.eraseAsked, [&](PullStage s) { stages += "DSLCE"[static_cast<int>(s)]; });
+    const Pull pull = PullRecords(f.env, 1, 2, log, r.eraseAsked, [&](PullStage s) { stages += "DSLCE"[static_cast<int>(s)]; });
     EXPECT_EQ(pull.end, r.end) << r.stages;
     EXPECT_EQ(pull.records, r.lines);
     EXPECT_EQ(stages, QLatin1String(r.stages));

@@ -230,6 +230,7 @@ TEST(Cli, CommandHelp) {
     for (const QString& word : row.absent) EXPECT_FALSE(own.contains(word)) << line << ": " << word.toStdString();
   }
   EXPECT_EQ(rig.runBare({"--help"}), kDone);
+  for (const QString& line : rig.out.section("\nOutput:\n", 1).split('\n')) EXPECT_LE(line.size(), 78) << line.toStdString();
   const QString commands = rig.out.section("Commands:\n", 1).section("\n\n", 0, 0);
   const QString man = cli::ManPage();
   ASSERT_TRUE(commands.contains("clock sync [--max-drift SECONDS]\n"));

@@ -55,17 +55,8 @@ QString Changes(const ReaderPlan& p) {
 // Reader 1 (TS-40): relay 3, cards 10, 20. Each row: the entry, what the plan finds, what applying writes.
 TEST(LinePlan, EachKindOfDifference) {
   using C = CardsPlan;
-  const struct {
-    QJsonObject settings;
-    std::optional<std::vector<quint32>> cards;
-    SimModel model;
-    DeviceModel as;
-    bool sendUnreadable;
-    const char* changes;
-    C cards_;
-    std::vector<quint32> add, remove;
-    QStringList writes;
-  } rows[] = {
+  const struct { QJsonObject settings; std::optional<std::vector<quint32>> cards; SimModel model; DeviceModel as;
+                 bool sendUnreadable; const char* changes; C cards_; std::vector<quint32> add, remove; QStringList writes; } rows[] = {
       {{{"relay_time", 3}}, std::vector<quint32>{10, 20}, SimModel::TS40, DeviceModel::TS40, false, "", C::Same, {}, {}, {}},
       {{{"relay_time", 7}, {"run_mode", "online"}}, std::nullopt, SimModel::TS40, DeviceModel::TS40, false, "relay_time:3>7 run_mode:stand-alone>online",
        C::NotManaged, {}, {}, {"%DS001"}},

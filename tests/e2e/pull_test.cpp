@@ -16,10 +16,7 @@
 namespace tessaro {
 namespace {
 
-struct PullRun {
-  int exitCode = -1;
-  QString out, err;
-};
+struct PullRun { int exitCode = -1; QString out, err; };
 
 // The script for instance "demo" with `conf` as its configuration (none when
 // null). The event loop runs meanwhile, so a simulated reader in this process answers.

@@ -61,7 +61,6 @@ class FakePump : public MessagePump {
 
 struct FakeEnv {
   explicit FakeEnv(LinkKind kind = LinkKind::Serial) : link(clock, kind), pump(clock, link) {}
-  ExchangeEnv env() { return ExchangeEnv{link, pump, clock, pace}; }
   // Answers every request with `reply` after `delayMs`.
   void answer(const QByteArray& reply, qint64 delayMs = 0) {
     link.onWrite = [this, reply, delayMs](const QByteArray&) { link.deliverAfter(delayMs, reply); };
@@ -70,6 +69,7 @@ struct FakeEnv {
   FakeLink link;
   FakePump pump;
   LinePace pace;
+  ExchangeEnv env{link, pump, clock, pace};
 };
 
 // A file's bytes; empty when it cannot be read.

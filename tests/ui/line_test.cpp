@@ -168,6 +168,7 @@ TEST(TrafficWindow, MarksFiltersAndExports) {
   rig.sim.setFault("UR", sim::Fault{.kind = sim::FaultKind::WrongCode, .once = true});
   auto* table = rig.window->findChild<QTableView*>("tblTraffic");
   QAbstractItemModelTester contract(table->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  EXPECT_EQ(table->model()->parent(), rig.window->findChild<QWidget*>("frmTraffic"));  // and goes with it
   QSignalSpy marked(table->model(), &QAbstractItemModel::dataChanged);  // a reply found bad after it was shown
   for (const char* id : {"1", "4", "3"}) {  // reader 4 is sent the clock: digits follow its address
     rig.set("txtOldID", id);

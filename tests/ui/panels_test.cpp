@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QListWidget>
+#include <QLineEdit>
 #include <QRegularExpression>
+#include <QTest>
 
 #include "support/windowrig.h"
 #include "texts.h"
@@ -122,6 +125,7 @@ TEST(SettingsPanel, ScanFindsKeepsOutAndCancels) {
   rig.set("txtOldID", "254");
   rig.click("cmdFindID");
   EXPECT_EQ(rig.prompts.take(), QStringList{text::kNotFound});
+  EXPECT_EQ(tries.last(), "Deniyor...255");
   // Cancel during a try: that try ends, then the scan stops.
   QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&] { rig.click("cmdCancelScan"); });
   tries.clear();
@@ -172,6 +176,13 @@ TEST(CardsPanel, ListAndFiles) {
   rig.set("txtCardID", "1");
   rig.click("cmdAdd");
   EXPECT_EQ(rig.prompts.take(), QStringList{text::CardLimit(255)});
+  // The number box, given the focus, selects its number: what is typed then replaces it.
+  QFocusEvent focus(QEvent::FocusIn);
+  QCoreApplication::sendEvent(rig.w("txtCardID"), &focus);
+  QCoreApplication::processEvents();
+  QTest::keyClick(rig.w("txtCardID"), Qt::Key_4);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(rig.text("txtCardID") + "|" + rig.w<QLineEdit>("txtCardID")->selectedText(), "4|");
 }
 
 TEST(CardsPanel, SendReceiveAndErase) {
@@ -252,7 +263,9 @@ TEST(RecordsPanel, CountDownloadAndErase) {
     rig.set("txtOldID", " 7");
     if (r.logAsFolder) QDir(rig.folder.path()).mkdir("AccessFile.txt");
     rig.w<QCheckBox>("chkClearRAM")->setChecked(r.clear);
-    QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& q) { EXPECT_TRUE(rig.busy() || !q.startsWith("%DD")); });
+    QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& q) {
+      EXPECT_TRUE((rig.busy() && QApplication::overrideCursor()) || !q.startsWith("%DD"));  // and shows it
+    });
     rig.click("cmdReadCounter");
     EXPECT_EQ(rig.text("lblRecordCounter"), "3");
     rig.click("cmdReadData", {true});

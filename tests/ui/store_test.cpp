@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QTableWidget>
 
 #include "recordquery.h"
 #include "support/windowrig.h"
@@ -65,6 +66,12 @@ TEST(RecordsPanel, NoStoreNothingAsked) {
     rig.click("cmdRecordViewer");
     EXPECT_EQ(rig.prompts.take().size(), 1);
     EXPECT_FALSE(rig.window->findChild<QWidget*>("frmRecords"));
+    rig.click("cmdBusView");  // nor does the bus view take the records anywhere else
+    rig.set("txtBusTo", "1");
+    rig.click("cmdBusScan");
+    rig.w<QTableWidget>("tblBus")->selectRow(0);
+    rig.click("cmdBusRecords");
+    EXPECT_EQ(rig.sim.reader(1)->records.size(), 2u);
   }
 }
 
