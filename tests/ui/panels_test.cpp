@@ -242,12 +242,16 @@ TEST(ClockPanel, SetAndRead) {
   rig.now = rig.now.addSecs(3600);  // the reader keeps its own time
   rig.click("cmdReceiveRTC");
   EXPECT_EQ(rig.text("lblDeviceRTC"), "05/01/2025 10:03:07");
+  rig.w<QCheckBox>("chkTCPIPActive")->setChecked(true);  // a TCP link that cannot be had leaves it as it is
+  rig.set("txtIP", "");
+  rig.click("cmdReceive");
   EXPECT_TRUE(rig.window->session().links().serial().isOpen());  // left open for the next command
+  rig.w<QCheckBox>("chkTCPIPActive")->setChecked(false);
   rig.sim.setFault("", Fault(sim::FaultKind::WrongCode));
   rig.now = rig.now.addSecs(60);
   rig.click("cmdSendRTC", {true});
   rig.click("cmdReceiveRTC");
-  EXPECT_EQ(rig.prompts.take(), QStringList({"?" + text::kSendClockQuestion, text::kClockSent, "?" + text::kSendClockQuestion, text::kClockNotSent}));
+  EXPECT_EQ(rig.prompts.take(), QStringList({"?" + text::kSendClockQuestion, text::kClockSent, text::kTcpOpenFailed, "?" + text::kSendClockQuestion, text::kClockNotSent}));
   EXPECT_EQ(rig.text("lblDeviceRTC"), "05/01/2025 10:03:07");
 }
 

@@ -139,7 +139,8 @@ TEST(Window, PcClock) {
   EXPECT_EQ(PcClockText(t, {".", "-"}), "04.03.2026 21-05-09");
   const std::tuple<QLocale::Language, QLocale::Territory, const char*> locales[] = {
       {QLocale::German, QLocale::Germany, "04.03.2026 21:05:09"}, {QLocale::Dutch, QLocale::Netherlands, "04-03-2026 21:05:09"},
-      {QLocale::Turkish, QLocale::Turkey, "04.03.2026 21:05:09"}, {QLocale::English, QLocale::UnitedStates, "04/03/2026 21:05:09"}};
+      {QLocale::Turkish, QLocale::Turkey, "04.03.2026 21:05:09"}, {QLocale::English, QLocale::UnitedStates, "04/03/2026 21:05:09"},
+      {QLocale::LowGerman, QLocale::Germany, "04.03.2026 21.05.09"}};  // its time format begins with quoted text
   for (const auto& [language, territory, shown] : locales) EXPECT_EQ(PcClockText(t, SeparatorsOf(QLocale(language, territory))), shown);
   WindowRig rig;
   rig.now = t;
