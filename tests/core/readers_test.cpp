@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "accesslog.h"
+#include "line.h"
 #include "readers.h"
 #include "support/fakes.h"
 
@@ -36,6 +37,9 @@ TEST(Readers, ProbeTellsFamilyAndCollision) {
     EXPECT_EQ(std::make_tuple(p.present, p.collision, static_cast<int>(p.models.size())), std::make_tuple(r.present, r.collision, r.models));
     EXPECT_EQ(p.settings ? p.settings->relayTime : -1, r.relay);
   }
+  FakeEnv f;  // a card list that never comes is no list, not an empty one
+  Script(f, {ts40, ts40});
+  EXPECT_EQ(SaveReader(f.env, 3, DeviceModel::TS40).why, Why::TimedOut);
 }
 
 TEST(Readers, ClockCardsAndRecords) {
@@ -51,6 +55,9 @@ TEST(Readers, ClockCardsAndRecords) {
   const CardPush push = PushCards(f.env, 1, {7, 8, 9}, true);
   EXPECT_EQ(std::make_tuple(push.sent, push.outcome, push.eraseFailed), std::make_tuple(1, Outcome::BadReply, false));
   EXPECT_EQ(f.link.requests.back(), "%NC00100000008**\r");
+  Script(f, {"$NC001O**\r"});  // stopped after the first card: not a push that went through
+  const CardPush stop = PushCards(f.env, 1, {7, 8}, false, [n = 0]() mutable { return n++ == 1; });
+  EXPECT_EQ(std::make_tuple(stop.sent, stop.why()), std::make_tuple(1, Why::Stopped));
   // The record type is the reader's own: "2" at position 6 of its settings is exit.
   QTemporaryDir dir;
   AccessLog log(dir.filePath("log.txt"));

@@ -76,8 +76,8 @@ TEST(Records, LogLines) {
   EXPECT_EQ(FormatAccessLogLine(12, r, 2), "012,0000000000,2,20?5/02/31,25:00:61");
   QTemporaryDir dir;
   AccessLog log(dir.filePath("AccessFile.txt"));
-  EXPECT_TRUE(log.append(1, r, 2) && log.append(2, r, 1) && log.flush());
-  EXPECT_EQ(test::ReadFile(log.path()), "001,0000000000,2,20?5/02/31,25:00:61\r\n002,0000000000,1,20?5/02/31,25:00:61\r\n");
+  EXPECT_TRUE(log.append(1, r, 2) && log.append(2, {0, QDateTime(), " 31226140309"}, 1) && log.flush());
+  EXPECT_EQ(test::ReadFile(log.path()), "001,0000000000,2,20?5/02/31,25:00:61\r\n002,0000000000,1,2026/12/03,14:03:09\r\n");
   AccessLog nowhere(dir.filePath("missing/AccessFile.txt"));
   EXPECT_FALSE(nowhere.append(1, r, 1));
   // Beside the program when that folder can take it, else in the user's data folder.

@@ -32,7 +32,7 @@ TEST(TextFormat, NumbersTypedByTheUser) {
     EXPECT_EQ(IsNumeric(QString::fromUtf8(t)), numeric) << t;
     EXPECT_EQ(ToInt16(QString::fromUtf8(t)), v) << t;
   }
-  const std::tuple<const char*, double, quint16> leading[] = {{"5600x", 5600, 5600}, {"56 00", 5600, 5600}, {"", 0, 0},
+  const std::tuple<const char*, double, quint16> leading[] = {{"5600e", 5600, 5600}, {"56 00", 5600, 5600}, {"", 0, 0},
       {"x56", 0, 0}, {"80.5", 80.5, 80}, {"81.5", 81.5, 82}, {"32768", 32768, 32768}, {"65535", 65535, 65535},
       {"65535.5", 65535.5, 0}, {"0.6", 0.6, 1}, {"0.5", 0.5, 0}, {"-1", -1, 0}, {"7.9.1", 7.9, 8}};
   for (const auto& [t, v, port] : leading) {

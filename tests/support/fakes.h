@@ -61,6 +61,7 @@ class FakePump : public MessagePump {
 
 struct FakeEnv {
   explicit FakeEnv(LinkKind kind = LinkKind::Serial) : link(clock, kind), pump(clock, link) {}
+  FakeEnv(const FakeEnv&) = delete;  // env points into this one
   // Answers every request with `reply` after `delayMs`.
   void answer(const QByteArray& reply, qint64 delayMs = 0) {
     link.onWrite = [this, reply, delayMs](const QByteArray&) { link.deliverAfter(delayMs, reply); };
