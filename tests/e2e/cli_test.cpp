@@ -90,8 +90,7 @@ TEST(Cli, ScanListsEveryReaderAndACollision) {
     QJsonArray r = rig.readers();
     ASSERT_EQ(r.size(), 3);
     EXPECT_TRUE(r[0].toObject()["address"] == 2 && r[0].toObject()["status"] == "collision") << rig.out.toStdString();
-    EXPECT_EQ(r[1].toObject()["models"], QJsonArray{"TS-90C"});
-    EXPECT_EQ(r[1].toObject()["master_card"], "305419896");
+    EXPECT_TRUE(r[1].toObject()["models"] == QJsonArray{"TS-90C"} && r[1].toObject()["master_card"] == "305419896");
     EXPECT_EQ(r[2].toObject()["address"], 5);
     EXPECT_TRUE(rig.asked("%US005") && !rig.asked("%US006") && !rig.asked("%US001"));
     rig.progress = true;
@@ -99,8 +98,7 @@ TEST(Cli, ScanListsEveryReaderAndACollision) {
     EXPECT_TRUE(rig.asked("%US000") && rig.err.endsWith("scanning 0\nscanning 1\n")) << rig.err.toStdString();
     r = rig.readers();
     ASSERT_EQ(r.size(), 1);
-    EXPECT_EQ(r[0].toObject()["relay_time"], 7);
-    EXPECT_TRUE(r[0].toObject()["models"].toArray().contains("TS-30P"));
+    EXPECT_TRUE(r[0].toObject()["relay_time"] == 7 && r[0].toObject()["models"].toArray().contains("TS-30P"));
   }
 }
 
@@ -187,14 +185,12 @@ TEST(Cli, SettingsCardsAndClock) {
 
   sim::SimReader& wiegand = rig.sim.addReader(9, SimModel::TS90C);
   EXPECT_EQ(rig.run({"settings", "set", "wiegand_type=34", "vehicle_detector=on", "trigger_time=3", "epc_start_word=6",
-                     "--id", "9", "--model", "TS-90C", "--json"}),
-            kDone);
+                     "--id", "9", "--model", "TS-90C", "--json"}), kDone);
   const QJsonObject row = rig.readers()[0].toObject();
   EXPECT_EQ(std::make_tuple(row["wiegand_type"], row["vehicle_detector"], row["trigger_time"], row["epc_start_word"]),
             std::make_tuple(QJsonValue(34), QJsonValue(true), QJsonValue(3), QJsonValue(6)));
   EXPECT_EQ(std::make_tuple(wiegand.settings.wiegandType, wiegand.settings.vehicleDetector, wiegand.settings.triggerTime,
-                            wiegand.settings.epcStartWord),
-            std::make_tuple(1, 1, 3, 1));
+                            wiegand.settings.epcStartWord), std::make_tuple(1, 1, 3, 1));
 
   sim::SimReader& clock = rig.sim.addReader(8, SimModel::TS30P);
   clock.clockOffsetSeconds = 3;  // the clock is set only when it is off by more than the drift allowed, 2 s unless told
@@ -216,12 +212,10 @@ TEST(Cli, SettingsCardsAndClock) {
 TEST(Cli, CommandHelp) {
   CliRig rig;
   const struct { QStringList args, shown, absent; } rows[] = {  // shown and absent above the options every command takes
-      {{"scan", "--help"}, {"--from N", "--to M"}, {"--id", "TS-"}},
-      {{"settings", "get", "--help"}, {"--id LIST"}, {"TS-", "--from"}},
+      {{"scan", "--help"}, {"Options of scan: --from N", " --to M"}, {"--id", "TS-"}}, {{"settings", "get", "--help"}, {"--id LIST"}, {"TS-", "--from"}},
       {{"clock", "sync", "-h"}, {"--id LIST", "--max-drift SECONDS", "TS-30P"}, {"TS-40", "--from"}},
       {{"cards", "pull", "--help"}, {"--out FILE", "TS-40, TS-40B, TS-20B, TS-90, TS-90B, TS-90C"}, {"TS-30P"}},
-      {{"holders", "import", "--help"}, {"Usage: tessaro-cli holders import FILE [--db FILE|URL] Reads"}, {"--json", "LINK", "--trace"}},
-  };
+      {{"holders", "import", "--help"}, {"Usage: tessaro-cli holders import FILE [--db FILE|URL] Reads"}, {"--json", "LINK", "--trace"}}};
   for (const auto& row : rows) {
     const std::string line = row.args.join(' ').toStdString();
     EXPECT_EQ(rig.runBare(row.args), kDone) << line;
@@ -273,14 +267,9 @@ TEST(Cli, PulledRecordsQueriedWithTheirHolders) {
                          {"passages", QJsonArray{QJsonObject{{"time", "2026-12-07 08:30:15"}, {"line", rig.link[1]}, {"reader", 3},
                                                              {"card", 4242}, {"direction", "exit"}, {"holder", "Çağrı Öztürk; İğdır"}}}}}));
   const struct { QStringList filter; const char* cards; } rows[] = {
-      {{}, "4242 77"},
-      {{"--from", "2026-12-07T08:30", "--to", "2026-12-07T08:30"}, "4242"},
-      {{"--from", "2026-12-07T08:30:16"}, "77"},
-      {{"--to", "2026-12-07T23:59"}, "4242"},
-      {{"--from", "2026-12-08", "--to", "2026-12-08T00:00:00"}, "77"},
-      {{"--card", "77", "--id", "2-3"}, "77"},
-      {{"--id", "1,4-255"}, ""},
-  };
+      {{}, "4242 77"}, {{"--from", "2026-12-07T08:30", "--to", "2026-12-07T08:30"}, "4242"}, {{"--from", "2026-12-07T08:30:16"}, "77"},
+      {{"--to", "2026-12-07T23:59"}, "4242"}, {{"--from", "2026-12-08", "--to", "2026-12-08T00:00:00"}, "77"},
+      {{"--card", "77", "--id", "2-3"}, "77"}, {{"--id", "1,4-255"}, ""}};
   for (const auto& row : rows) {
     EXPECT_EQ(rig.runBare(QStringList{"records", "query", "--csv"} + row.filter + db), kDone);
     QStringList cards;

@@ -139,8 +139,10 @@ TEST(BusView, LineFileSavedComparedAndApplied) {
   EXPECT_EQ(rig.cell("tblBus", 1, 7), text::kBusNotInFile);
   rig.click("cmdBusRetry");  // a reader the file does not hold is no failure to retry
   EXPECT_EQ(rig.cell("tblBus", 1, 7), text::kBusNotInFile);
+  rig.prompts.files = {{false, file, {}}, {false, file, {}}};
+  rig.click("cmdBusApply");  // refused: nothing is written, and the view takes the next action
+  EXPECT_TRUE(rig.w("cmdBusApply")->isEnabled() && rig.sim.reader(3)->settings.relayTime == 9);
   rig.prompts.take();
-  rig.prompts.files = {{false, file, {}}};
   rig.prompts.answers = {true};
   rig.sim.clearRequests();
   rig.click("cmdBusApply");
@@ -164,11 +166,11 @@ TEST(BusView, LineFileSavedComparedAndApplied) {
 TEST(TrafficWindow, MarksFiltersAndExports) {
   LineRig rig;
   rig.click("cmdTraffic");
-  EXPECT_EQ(rig.window->findChild<QWidget*>("frmTraffic")->windowTitle(), text::caption::frmTraffic);
+  EXPECT_EQ(rig.w("frmTraffic")->windowTitle(), text::caption::frmTraffic);
   rig.sim.setFault("UR", sim::Fault{.kind = sim::FaultKind::WrongCode, .once = true});
   auto* table = rig.window->findChild<QTableView*>("tblTraffic");
   QAbstractItemModelTester contract(table->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-  EXPECT_EQ(table->model()->parent(), rig.window->findChild<QWidget*>("frmTraffic"));  // and goes with it
+  EXPECT_EQ(table->model()->parent(), rig.w("frmTraffic"));  // and goes with it
   QSignalSpy marked(table->model(), &QAbstractItemModel::dataChanged);  // a reply found bad after it was shown
   for (const char* id : {"1", "4", "3"}) {  // reader 4 is sent the clock: digits follow its address
     rig.set("txtOldID", id);
@@ -193,7 +195,7 @@ TEST(TrafficWindow, MarksFiltersAndExports) {
   rig.click("cmdTrafficText");
   EXPECT_TRUE(test::ReadFile(rig.folder.filePath("traffic.txt")).endsWith(" RX 24 55 52 30 30 33 30 35 30 31 32 35 30 39 30 33 30 37 30 31 2A 2A 0D |$UR00305012509030701**.|\n"));
   // Closed, it records nothing.
-  rig.window->findChild<QWidget*>("frmTraffic")->close();
+  rig.w("frmTraffic")->close();
   rig.click("cmdReceiveRTC");
   rig.set("txtTrafficAddress", "");
   EXPECT_EQ(table->model()->rowCount(), 6);
