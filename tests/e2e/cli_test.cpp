@@ -336,7 +336,7 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + count, {"--id"}},
       {count + QStringList{"--id", "1", "--port", "0"}, {"--port"}},
       {count + QStringList{"--id", "1", "--port", "17"}, {"--port"}},
-      {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:0"}, {"--tcp"}},
+      {count + QStringList{"--id", "1", "--tcp", ":0"}, {"--tcp: '0' is not a port"}},  // the port is looked at first
       {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:65536"}, {"--tcp"}},
       {count + QStringList{"--id", "1", "--tcp", ":5600"}, {"--tcp"}},
       {count + QStringList{"--id", "1"}, {"--tcp", "--serial", "--port"}},
