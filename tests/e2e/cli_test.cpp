@@ -334,8 +334,7 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + count + QStringList{"--id", "1-2-3"}, {"--id", "1-2-3"}},
       {tcp + QStringList{"records", "count", "--model", "TS-50", "--id", "1"}, {"TS-50", "TS-90C)"}},
       {tcp + count, {"--id"}},
-      {count + QStringList{"--id", "1", "--port", "0"}, {"--port"}},
-      {count + QStringList{"--id", "1", "--port", "17"}, {"--port"}},
+      {count + QStringList{"--id", "1", "--port", "0"}, {"--port"}}, {count + QStringList{"--id", "1", "--port", "17"}, {"--port"}},
       {count + QStringList{"--id", "1", "--tcp", ":0"}, {"--tcp: '0' is not a port"}},  // the port is looked at first
       {count + QStringList{"--id", "1", "--tcp", "127.0.0.1:65536"}, {"--tcp"}},
       {count + QStringList{"--id", "1", "--tcp", ":5600"}, {"--tcp"}},
