@@ -127,8 +127,8 @@ TEST_P(Store, MigratesFromTheFirstVersionAndLeavesANewerOne) {
   const QString dead = GetParam() == StoreEngine::Postgres ? test::PgServer::instance().deadAddress()
                                                           : dir.filePath("h.csv/records.sqlite");
   EXPECT_EQ(RecordStore::open(ParseStoreAddress(dead).value()).error, StoreError::Unreachable);
-  if (GetParam() == StoreEngine::Sqlite)
-    EXPECT_EQ(RecordStore::open(ParseStoreAddress(dir.filePath("h.csv")).value()).error, StoreError::Failed);
+  EXPECT_TRUE(GetParam() != StoreEngine::Sqlite ||
+              RecordStore::open(ParseStoreAddress(dir.filePath("h.csv")).value()).error == StoreError::Failed);
 }
 
 // A record pulled again is neither stored nor logged again, also when it came from an imported log first.

@@ -87,7 +87,7 @@ TEST(LinePlan, EachKindOfDifference) {
     EXPECT_EQ(distinct, r.writes);
     // Applied once, nothing is left to do.
     EXPECT_TRUE(PlanReader(env, entry, 1, false).nothingToDo());
-    if (r.cards && r.cards_ != C::Unknown) EXPECT_EQ(reader.cards, std::vector<quint32>(r.cards->begin(), r.cards->end()));
+    if (r.cards && r.cards_ != C::Unknown) { EXPECT_EQ(reader.cards, std::vector<quint32>(r.cards->begin(), r.cards->end())); }
   }
 }
 
