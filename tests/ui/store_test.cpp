@@ -44,6 +44,18 @@ TEST(RecordsPanel, DownloadsKeptInTheStore) {
   EXPECT_EQ(rig.text("lblProcess"), text::kDoneErased + "7");
   EXPECT_TRUE(rig.sim.reader(7)->records.empty());
   EXPECT_EQ(test::ReadFile(rig.logPath()).count("\r\n"), 3);
+  // So does the bus view.
+  sim::ReaderSim::generateRecords(*rig.sim.reader(7), 2, rig.now);
+  ASSERT_TRUE(QSqlQuery(rig.window->session().store()->db()).exec("PRAGMA query_only = 1"));
+  rig.click("cmdBusView");
+  rig.set("txtBusFrom", "7");
+  rig.set("txtBusTo", "7");
+  rig.click("cmdBusScan");
+  rig.w<QTableWidget>("tblBus")->selectRow(0);
+  rig.click("cmdBusRecords");
+  EXPECT_EQ(rig.sim.reader(7)->records.size(), 2u);
+  rig.click("cmdBusRecords");
+  EXPECT_TRUE(rig.sim.reader(7)->records.empty());
 }
 
 // A store that cannot be had: the user is told what and where, and the reader is not asked.
