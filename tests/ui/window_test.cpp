@@ -70,8 +70,7 @@ TEST(Window, ModelProfiles) {
     EXPECT_EQ(rig.text("lblMaxCardNum"), QString::number(r.limit));
     EXPECT_EQ(!rig.w("opsRunMode_2")->isHidden(), r.readOnly);
     EXPECT_EQ(rig.w("cmdReceiveAllCards")->isEnabled(), r.receiveAll);
-    EXPECT_EQ(rig.w("cmdSendRTC")->isEnabled(), r.special);
-    EXPECT_EQ(rig.w("cmdReadData")->isEnabled(), r.special);
+    EXPECT_EQ(std::make_pair(rig.w("cmdSendRTC")->isEnabled(), rig.w("cmdReadData")->isEnabled()), std::make_pair(r.special, r.special));
     for (const char* n : {"pic90B_0", "pic90B_1", "lbl90B_0", "lbl90B_1"}) EXPECT_EQ(!rig.w(n)->isHidden(), r.wiegand) << n;
     for (const char* n : {"chkLoop", "txtLoopTime", "lbl90B_2", "lbl90B_3"}) EXPECT_EQ(!rig.w(n)->isHidden(), r.detector) << n;
   }
@@ -82,6 +81,7 @@ TEST(Window, ModelProfiles) {
 
 TEST(Window, RunModeHoldsTheRelayTime) {
   WindowRig rig;
+  ASSERT_EQ(rig.w<QButtonGroup>("opsRunMode")->buttons().size(), 3);  // Stand-Alone, Online, Read-Only
   const struct { const char* option; const char* typed; const char* text; bool enabled; } rows[] = {
       {"opsRunMode_1", "12", "12", true}, {"opsRunMode_0", "12", "1", false}, {"opsRunMode_2", "", "1", true}, {"opsRunMode_0", "40", "1", false}};
   for (const auto& r : rows) {
