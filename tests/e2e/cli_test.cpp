@@ -162,7 +162,7 @@ TEST(Cli, SettingsCardsAndClock) {
     if (q.startsWith("%NC")) cardsAt.push_back(rig.clock.ms);
   });
   EXPECT_EQ(rig.run(QStringList{"cards", "push", cards, "--erase-first", "--csv", "--gap", "400"} + reader), kDone);
-  EXPECT_EQ(rig.out, "address,status,sent\n7,ok,2\n");
+  EXPECT_EQ(rig.out + rig.err, "address,status,sent\n7,ok,2\n");
   EXPECT_TRUE(cardsAt.size() == 2 && cardsAt[1] - cardsAt[0] >= 400);
   EXPECT_EQ(r.cards, std::vector<quint32>({1, 0xFFFFFFFFu}));
   // Card numbers above 2^31 sort after the others, as the reader counts them.
@@ -342,12 +342,13 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + QStringList{"clock", "sync", "--model", "TS-30P", "--id", "1", "--max-drift", "86401"}, {"--max-drift"}},
       {tcp + QStringList{"clock", "set", "--model", "TS-30P", "--id", "1", "--time", "2026-13-05T14:03:09"}, {"--time"}},
       {one + QStringList{"--gap", "1001"}, {"--gap"}}, {one + QStringList{"--gap"}, {"--gap"}},
-      {one + QStringList{"--json", "--csv"}, {"--json", "--csv"}}, {one + QStringList{"--json=yes"}, {"--json"}},
+      {one + QStringList{"--json", "--csv"}, {"--json", "--csv"}}, {one + QStringList{"--json=yes"}, {"--json takes no value"}},
       {one + QStringList{"--colour"}, {"--colour"}}, {one + QStringList{"--erase"}, {"--erase"}},
       {tcp + QStringList{"scan", "--id", "1"}, {"--id"}}, {tcp + QStringList{"scan", "--from", "5", "--to", "3"}, {"--from"}},
       {tcp + QStringList{"scan", "--to", "256"}, {"--to"}}, {tcp + count + QStringList{"extra", "--id", "1"}, {"extra"}},
       {tcp + QStringList{"cards", "diff", "a.txt", "b.txt", "--id", "1", "--model", "TS-40"}, {"b.txt"}},
       {tcp + QStringList{"cards", "push", "--id", "1"}, {"FILE"}}, {tcp + QStringList{"line", "plan", "--id", "1"}, {"FILE"}},
+      {tcp + QStringList{"line", "apply", "--id", "1"}, {"line apply needs FILE"}},
       {tcp + QStringList{"cards", "push", rig.path("missing.txt"), "--id", "1"}, {"missing.txt"}},
       {tcp + QStringList{"cards", "push", badCards, "--id", "1"}, {"line 2", "12x"}},
       {tcp + QStringList{"settings", "set", "--id", "1"}, {"FIELD=VALUE"}},
@@ -577,12 +578,11 @@ TEST(Cli, BashCompletionOffersWhatTheTableTakes) {
   test::WriteFile(dir.filePath("cards.txt"), {});
   const QString d = dir.path();
   const std::pair<QString, QString> typed[] = {
-      {"tessaro-cli li", "line"},
-      {"tessaro-cli -", "--help --version"},
+      {"tessaro-cli li", "line"}, {"tessaro-cli -", "--help --version"},
       {"tessaro-cli line a", "apply"},
       {"tessaro-cli line apply x.json --se", "--serial --send-unreadable-cards"},
       {"tessaro-cli scan --se", "--serial"},
-      {"tessaro-cli --model TS-9", "TS-90 TS-90B TS-90C"},
+      {"tessaro-cli --model TS-9", "TS-90 TS-90B TS-90C"}, {"tessaro-cli --model TS-2", "TS-20 TS-20B"},
       {"tessaro-cli settings set --id 3 relay", "relay_time="},
       {"tessaro-cli cards push --tcp h " + d + "/ca", d + "/cards.txt"},
       {"tessaro-cli records pull --log " + d + "/ca", d + "/cards.txt"},
