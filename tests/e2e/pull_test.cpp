@@ -81,10 +81,8 @@ TEST(Pull, RecordsOfAReaderIntoTheLog) {
   sim::SimReader& reader = sim.addReader(2, sim::SimModel::TS30P);
   sim::ReaderSim::generateRecords(reader, 5, QDateTime(QDate(2026, 12, 5), QTime(14, 3, 9)));
   QTemporaryDir dir;
-  const QByteArray conf = QStringLiteral("TCP=127.0.0.1:%1\nREADERS=2\nMODEL=TS-30P\nLOG_FOLDER=%2\n")
-                              .arg(sim.tcpPort())
-                              .arg(dir.path())
-                              .toUtf8();
+  const QByteArray conf =
+      QStringLiteral("TCP=127.0.0.1:%1\nREADERS=2\nMODEL=TS-30P\nLOG_FOLDER=%2\n").arg(sim.tcpPort()).arg(dir.path()).toUtf8();
   const PullRun run = RunPull(dir, conf.constData(), QStringLiteral(TESSARO_CLI_PROGRAM));
   EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
   EXPECT_EQ(test::ReadFile(dir.filePath(QStringLiteral("AccessFile.txt"))).count('\n'), 5);

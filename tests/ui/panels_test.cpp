@@ -36,7 +36,7 @@ QString Form(WindowRig& rig) {
 
 TEST(SettingsPanel, ReceiveFillsTheFormPerModel) {
   const struct { SimModel model; int runMode, trigger; sim::FaultKind fault; const char* form; QString message; int recordType = 2; } rows[] = {
-      {SimModel::TS90C, 1, 8, sim::FaultKind::None, "45 37 2/1 1 2309737967 1 0 1/8", ""},
+      {SimModel::TS90C, 1, 9, sim::FaultKind::None, "45 37 2/1 1 2309737967 1 0 1/9", ""},
       {SimModel::TS90C, 2, 0, sim::FaultKind::None, "45 37 2/1 2 2309737967 1 0 1/5", ""},
       {SimModel::TS90B, 1, 8, sim::FaultKind::None, "45 37 2/1 1 2309737967 1 0 0/5", ""},
       {SimModel::TS40, 2, 8, sim::FaultKind::None, "45 37 2/1 2 2309737967 0 0 0/5", ""},
