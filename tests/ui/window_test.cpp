@@ -103,8 +103,7 @@ TEST(Window, ConnectionSettingsAndFailedOpens) {
     EXPECT_EQ(rig.window->session().connection().serialLine, r.line) << r.baud << " " << r.parity;
   }
   rig.w<QComboBox>("cmbPortNumber")->setCurrentIndex(4);
-  EXPECT_EQ(rig.window->session().connection().serialPort, 5);
-  EXPECT_EQ(rig.text("lblPortDevice"), "-");  // no device behind port 5
+  EXPECT_TRUE(rig.window->session().connection().serialPort == 5 && rig.text("lblPortDevice") == "-");  // no device behind it
   // Neither link opens: the user is told, nothing else happens.
   rig.click("opsDevice_2");
   rig.click("cmdSendRTC", {true});
