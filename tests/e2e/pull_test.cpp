@@ -53,12 +53,10 @@ TEST(Pull, ConfigurationBecomesOneRecordsPull) {
        "records pull --erase --serial /dev/serial/by-id/usb-FTDI_A1-if00 --id all --model TS-30P "
        "--log /var/lib/tessaro/demo/gate/AccessFile.txt --baud 9600 --gap *"},
       {"SERIAL=/dev/ttyUSB0\nTCP=10.0.0.20\nREADERS=1\nMODEL=TS-40\n", nullptr, "give SERIAL or TCP, not both"},
-      {"READERS=1\nMODEL=TS-40\n", nullptr, "give the link"},
-      {"TCP=10.0.0.20\nMODEL=TS-40\n", nullptr, "give the readers:"},
+      {"READERS=1\nMODEL=TS-40\n", nullptr, "give the link"}, {"TCP=10.0.0.20\nMODEL=TS-40\n", nullptr, "give the readers:"},
       {"TCP=10.0.0.20\nREADERS=1\n", nullptr, "give the readers' model"},
       {"TCP=10.0.0.20\nREADER=1\nMODEL=TS-40\n", nullptr, "unknown key READER"},
-      {"TCP 10.0.0.20\n", nullptr, "not KEY=VALUE: TCP 10.0.0.20"},
-      {nullptr, nullptr, "cannot be read"}};
+      {"TCP 10.0.0.20\n", nullptr, "not KEY=VALUE: TCP 10.0.0.20"}, {nullptr, nullptr, "cannot be read"}};
   for (const auto& r : rows) {
     QFile::remove(dir.filePath(QStringLiteral("demo.conf")));
     const PullRun run = RunPull(dir, r.conf, cli);
