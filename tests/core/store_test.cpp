@@ -113,7 +113,9 @@ TEST_P(Store, MigratesFromTheFirstVersionAndLeavesANewerOne) {
   EXPECT_EQ(store->schemaVersion(), 1);
   WriteFile(dir.filePath("h.csv"), "5,Ayşe\n");
   EXPECT_FALSE(ImportHolders(*store, dir.filePath("h.csv")).stored);
+  const QString connection = store->db().connectionName();
   store.reset();
+  EXPECT_FALSE(QSqlDatabase::contains(connection));  // a closed store leaves no connection behind
   store = open();
   ASSERT_TRUE(store);
   EXPECT_EQ(store->schemaVersion(), 2);
@@ -121,8 +123,7 @@ TEST_P(Store, MigratesFromTheFirstVersionAndLeavesANewerOne) {
   ASSERT_TRUE(QSqlQuery(store->db()).exec("UPDATE store_meta SET value = '3' WHERE name = 'schema'"));
   store.reset();
   const StoreOpen newer = RecordStore::open(address);
-  EXPECT_EQ(newer.error, StoreError::NewerSchema);
-  EXPECT_EQ(newer.foundVersion, 3);
+  EXPECT_EQ(std::make_pair(newer.error, newer.foundVersion), std::make_pair(StoreError::NewerSchema, 3));
   // Nothing answers: a missing server, or a folder that cannot be made.
   const QString dead = GetParam() == StoreEngine::Postgres ? test::PgServer::instance().deadAddress()
                                                           : dir.filePath("h.csv/records.sqlite");
@@ -183,8 +184,7 @@ TEST_P(Store, RefusedOrUnwritableNothingErased) {
                                                                              : "SET default_transaction_read_only = on"));
   const QString log = dir.filePath("AccessFile.txt");
   EXPECT_EQ(pull(*store, log, kThree, true), "store-failed 0 RD");
-  EXPECT_FALSE(store->lastError().isEmpty());
-  EXPECT_FALSE(QFile::exists(log));
+  EXPECT_FALSE(store->lastError().isEmpty() || QFile::exists(log));
   store.reset();
   store = open();
   // A log that cannot be written keeps the records in the reader; its lines wait in the store,
