@@ -204,9 +204,7 @@ TEST(Exchange, TrafficOfEveryExchange) {
   TracingLink traced(f.link, &traffic, f.clock, f.clock.ms);
   ExchangeEnv env{traced, f.pump, f.clock, f.pace};
   f.link.deliverAfter(0, "$old");  // read by the drain, before any request
-  const QByteArray replies[] = {"$DR001**\r", "$XX002**\r", ""};
-  int n = 0;
-  f.link.onWrite = [&](const QByteArray&) { f.link.deliverAfter(7, replies[n++]); };
+  f.answerInTurn({"$DR001**\r", "$XX002**\r"}, 7);
   for (const qint16 id : {1, 2, 3}) CommandExchange(env, Cmd::SetClock, {.deviceId = id, .payload = "X"});
   QStringList rows;
   for (const TrafficFrame& t : traffic.frames())

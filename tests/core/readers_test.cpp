@@ -14,14 +14,6 @@ namespace {
 
 using test::FakeEnv;
 
-// Answers the requests in turn (an empty answer is silence).
-void Script(FakeEnv& f, std::vector<QByteArray> replies) {
-  f.link.onWrite = [&f, replies, n = size_t(0)](const QByteArray&) mutable {
-    if (n < replies.size() && !replies[n].isEmpty()) f.link.deliverAfter(5, replies[n]);
-    ++n;
-  };
-}
-
 TEST(Readers, ProbeTellsFamilyAndCollision) {
   const QByteArray ts90c = "$US0030510000200000000A1234567**\r", ts40 = "$US003051000010000000000A1**\r";
   QByteArray garbled = ts40;
@@ -32,13 +24,13 @@ TEST(Readers, ProbeTellsFamilyAndCollision) {
       {{garbled, garbled}, true, true, 6, -1}};
   for (const auto& r : rows) {
     FakeEnv f;
-    Script(f, r.replies);
+    f.answerInTurn(r.replies, 5);
     const ProbedReader p = ProbeReader(f.env, 3, DeviceModel::TS40);
     EXPECT_EQ(std::make_tuple(p.present, p.collision, static_cast<int>(p.models.size())), std::make_tuple(r.present, r.collision, r.models));
     EXPECT_EQ(p.settings ? p.settings->relayTime : -1, r.relay);
   }
   FakeEnv f;  // a card list that never comes is no list, not an empty one
-  Script(f, {ts40, ts40});
+  f.answerInTurn({ts40, ts40}, 5);
   EXPECT_EQ(SaveReader(f.env, 3, DeviceModel::TS40).why, Why::TimedOut);
 }
 
@@ -46,22 +38,22 @@ TEST(Readers, ClockCardsAndRecords) {
   const QDateTime pc(QDate(2026, 12, 5), QTime(14, 3, 9));
   FakeEnv f;
   // 100 s ahead; set; then 2 s ahead: still within 2 s.
-  Script(f, {"$UR00105122614044907**\r", "$DR001**\r", "$UR00105122614031107**\r"});
+  f.answerInTurn({"$UR00105122614044907**\r", "$DR001**\r", "$UR00105122614031107**\r"}, 5);
   const ClockSync s = SyncClock(f.env, 1, 2, [&] { return pc; });
   EXPECT_EQ(std::make_tuple(s.before.seconds, s.set, s.after->seconds, s.ok()), std::make_tuple(qint64(100), true, qint64(2), true));
-  Script(f, {"$UR00105122614044907**\r", "$DR001**\r", "$UR00105122614031207**\r"});  // 3 s ahead after the set: not taken
+  f.answerInTurn({"$UR00105122614044907**\r", "$DR001**\r", "$UR00105122614031207**\r"}, 5);  // 3 s ahead after the set: not taken
   EXPECT_EQ(SyncClock(f.env, 1, 2, [&] { return pc; }).why(), Why::NotTaken);
-  Script(f, {"$EC001**\r", "$NC001O**\r", "$NC001E**\r"});
+  f.answerInTurn({"$EC001**\r", "$NC001O**\r", "$NC001E**\r"}, 5);
   const CardPush push = PushCards(f.env, 1, {7, 8, 9}, true);
   EXPECT_EQ(std::make_tuple(push.sent, push.outcome, push.eraseFailed), std::make_tuple(1, Outcome::BadReply, false));
   EXPECT_EQ(f.link.requests.back(), "%NC00100000008**\r");
-  Script(f, {"$NC001O**\r"});  // stopped after the first card: not a push that went through
+  f.answerInTurn({"$NC001O**\r"}, 5);  // stopped after the first card: not a push that went through
   const CardPush stop = PushCards(f.env, 1, {7, 8}, false, [n = 0]() mutable { return n++ == 1; });
   EXPECT_EQ(std::make_tuple(stop.sent, stop.why()), std::make_tuple(1, Why::Stopped));
   // The record type is the reader's own: "2" at position 6 of its settings is exit.
   QTemporaryDir dir;
   AccessLog log(dir.filePath("log.txt"));
-  Script(f, {"$US001052000010000000000A1**\r", "$RC0010002**\r", "$DD001000000042051226140309**\r$FD001**\r"});
+  f.answerInTurn({"$US001052000010000000000A1**\r", "$RC0010002**\r", "$DD001000000042051226140309**\r$FD001**\r"}, 5);
   const ReaderPull pull = PullReaderRecords(f.env, 1, DeviceModel::TS40, log, false);
   EXPECT_EQ(std::make_tuple(pull.recordType, pull.pull.end, pull.pull.records), std::make_tuple(2, PullEnd::Kept, 1));
 }

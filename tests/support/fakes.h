@@ -66,6 +66,13 @@ struct FakeEnv {
   void answer(const QByteArray& reply, qint64 delayMs = 0) {
     link.onWrite = [this, reply, delayMs](const QByteArray&) { link.deliverAfter(delayMs, reply); };
   }
+  // Answers the requests in turn, each after `delayMs`; an empty answer, or none left, is silence.
+  void answerInTurn(std::vector<QByteArray> replies, qint64 delayMs) {
+    link.onWrite = [this, replies, delayMs, n = size_t(0)](const QByteArray&) mutable {
+      if (n < replies.size() && !replies[n].isEmpty()) link.deliverAfter(delayMs, replies[n]);
+      ++n;
+    };
+  }
   FakeClock clock;
   FakeLink link;
   FakePump pump;
