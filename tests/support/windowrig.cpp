@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
 
@@ -66,6 +67,14 @@ void WindowRig::click(const char* name, std::initializer_list<bool> answers) {
 }
 
 void WindowRig::set(const char* name, const QString& text) { w<QLineEdit>(name)->setText(text); }
+
+void WindowRig::pickOnBus(int address) {
+  click("cmdBusView");
+  set("txtBusFrom", QString::number(address));
+  set("txtBusTo", QString::number(address));
+  click("cmdBusScan");
+  w<QTableWidget>("tblBus")->selectRow(0);
+}
 
 void WindowRig::addCards(const QStringList& typed) {
   for (const QString& t : typed) set("txtCardID", t), click("cmdAdd");

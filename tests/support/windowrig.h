@@ -59,6 +59,8 @@ class WindowRig {
   QString text(const char* name) const;  // of a text box or a label
   bool checked(const char* name) const;
   bool busy() { return window->session().busy(); }
+  // The bus view open with the one reader at `address` scanned and selected.
+  void pickOnBus(int address);
   QString logPath() const { return folder.filePath(QStringLiteral("AccessFile.txt")); }
 
   ScriptedPrompts prompts;

@@ -8,7 +8,6 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTableView>
-#include <QTableWidget>
 
 #include "recordquery.h"
 #include "support/windowrig.h"
@@ -47,11 +46,7 @@ TEST(RecordsPanel, DownloadsKeptInTheStore) {
   // So does the bus view.
   sim::ReaderSim::generateRecords(*rig.sim.reader(7), 2, rig.now);
   ASSERT_TRUE(QSqlQuery(rig.window->session().store()->db()).exec("PRAGMA query_only = 1"));
-  rig.click("cmdBusView");
-  rig.set("txtBusFrom", "7");
-  rig.set("txtBusTo", "7");
-  rig.click("cmdBusScan");
-  rig.w<QTableWidget>("tblBus")->selectRow(0);
+  rig.pickOnBus(7);
   rig.click("cmdBusRecords");
   EXPECT_EQ(rig.sim.reader(7)->records.size(), 2u);
   rig.click("cmdBusRecords");
@@ -78,10 +73,7 @@ TEST(RecordsPanel, NoStoreNothingAsked) {
     rig.click("cmdRecordViewer");
     EXPECT_EQ(rig.prompts.take().size(), 1);
     EXPECT_FALSE(rig.window->findChild<QWidget*>("frmRecords"));
-    rig.click("cmdBusView");  // nor does the bus view take the records anywhere else
-    rig.set("txtBusTo", "1");
-    rig.click("cmdBusScan");
-    rig.w<QTableWidget>("tblBus")->selectRow(0);
+    rig.pickOnBus(1);  // nor does the bus view take the records anywhere else
     rig.click("cmdBusRecords");
     EXPECT_EQ(rig.sim.reader(1)->records.size(), 2u);
   }
