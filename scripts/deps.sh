@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests, the fuzzing and the
+# Installs the Debian 12 packages the build, the tests (systemd for its
+# systemd-analyze, which checks the shipped units), the fuzzing and the
 # packaging need; `deps.sh packaging` adds the tools that check the package.
 # Runs as root or as a user with sudo; does nothing (and needs no network)
 # when everything is installed already.
@@ -12,9 +13,10 @@ packages=(
   libgl1-mesa-dev googletest libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth dpkg-dev file
+  systemd
 )
 if [ "${1:-}" = packaging ]; then
-  packages+=(lintian desktop-file-utils appstream man-db systemd)
+  packages+=(lintian desktop-file-utils appstream man-db)
 fi
 missing=()
 for p in "${packages[@]}"; do

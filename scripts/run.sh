@@ -14,6 +14,7 @@ if [ -x "$sim" ]; then
   "$sim" --tcp 127.0.0.1:5600 --model TS-30P --id 1 --cards 25 --records 40 &
   sim_pid=$!
   trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
-  echo "Simulated reader on 127.0.0.1:5600: tick \"TCPIP Aktif\", type 127.0.0.1 as \"IP Adres\", choose TS-30P."
+  echo "Simulated reader on 127.0.0.1:5600 (TS-30P, address 1): the window opens connected to it."
+  set -- --model TS-30P --tcp 127.0.0.1:5600 "$@"
 fi
 build/release/src/ui/tessaro-config "$@"

@@ -53,7 +53,32 @@ std::optional<ReaderRow> RunCardsErase(Job&, ExchangeEnv& env, int address) {
   return ReaderRow{address}.set("erased", true);
 }
 
+bool PrepareCardsPush(Job& job, QString* why) {
+  if (!PrepareCardFile(job, why)) return false;
+  // The limit is the model's, known before the first card is sent.
+  for (const DeviceModel model : job.options.models.named()) {
+    if (static_cast<qsizetype>(job.fileCards.size()) > Facts(model).cardLimit) {
+      *why = QStringLiteral("%1 holds %2 cards, not the %3 of %4")
+                 .arg(QLatin1String(Facts(model).name))
+                 .arg(Facts(model).cardLimit)
+                 .arg(job.fileCards.size())
+                 .arg(job.options.operands[0]);
+      return false;
+    }
+  }
+  return true;
+}
+
 std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address) {
+  // A list that every model holds needs no model; a longer one needs the reader's.
+  const qsizetype count = static_cast<qsizetype>(job.fileCards.size());
+  if (count > job.model(address).cardLimit()) {
+    if (std::optional<ReaderRow> unknown = KnowModel(job, env, address)) return unknown;
+    const DeviceModel model = job.model(address).model();
+    if (count > Facts(model).cardLimit)
+      return Failed(address, QStringLiteral("invalid value"),
+                    QStringLiteral("%1 holds %2 cards, not %3").arg(QLatin1String(Facts(model).name)).arg(Facts(model).cardLimit).arg(count));
+  }
   const CardPush p =
       PushCards(env, address, job.fileCards, job.has("--erase-first"), [&job] { return job.interrupted(); });
   if (p.why() == Why::Stopped)

@@ -20,7 +20,9 @@ std::optional<ReaderRow> Drift(Job& job, ExchangeEnv& env, int id, bool sync) {
   r.set("reader_time", Iso(result.before.readerTime)).set("drift_s", static_cast<double>(result.before.seconds));
   if (!sync) return r;
   r.set("set", result.set);
-  if (result.after) r.set("drift_after_s", static_cast<double>(result.after->seconds));
+  // A check read that failed tells nothing of the clock now.
+  if (result.after)
+    r.set("drift_after_s", result.after->ok() ? QJsonValue(static_cast<double>(result.after->seconds)) : QJsonValue());
   if (!result.ok()) {
     r.status = Status(result.why());
     r.error = QStringLiteral("reader %1: its clock did not take the time").arg(id);

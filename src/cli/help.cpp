@@ -12,10 +12,12 @@ namespace {
 const char* const kOutput =
     "JSON: {\"command\": ..., \"readers\": [{\"address\": N, \"status\": \"ok\" | \"time-out\" | \"bad reply\" | "
     "\"invalid value\" | \"collision\" | \"log error\" | \"store error\" | \"file error\" | \"stopped\" | "
-    "\"differs\" | \"not in file\" (line commands), \"error\": text, ...the "
+    "\"model unknown\" | \"other model\" | \"not on model\" | \"differs\" | \"not in file\" (line commands), "
+    "\"error\": text, ...the "
     "command's fields}]}.";
 const char* const kExit =
-    "0 every reader done; 1 usage error, or a file or the store that cannot be had; 2 some readers failed (the "
+    "0 every reader done; 1 usage error, or a file or the store that cannot be had, or not one reader's model known "
+    "where the command needs it; 2 some readers failed (the "
     "others completed), or records import skipped unreadable lines; 3 the link could not be opened. Ctrl-C stops after "
     "the exchange in progress; a download stopped that way is never followed by an erase.";
 
@@ -35,13 +37,21 @@ QString Label(const OptionRow& o) {
   return o.value ? QStringLiteral("%1 %2").arg(QLatin1String(o.name), QLatin1String(o.value)) : QLatin1String(o.name);
 }
 
+// "  --gap MS  the pause …", its help wrapped under itself at column 24; a
+// label too long for its column has the help on the lines below it.
+QString OptionLine(const OptionRow& o) {
+  const QString label = QStringLiteral("  %1").arg(Label(o), -20);
+  const QString help = Wrap(o.help, 24);
+  return label.size() <= 22 ? label + help.mid(22) : label + u'\n' + help;
+}
+
 // The options of one command (nullptr: every common one), one a line; its
 // own are left out of the common ones it takes.
 QString OptionLines(const std::vector<OptionRow>& options, const Command* of, bool common) {
   QString out;
   for (const OptionRow& o : options)
     if (!of || (of->takes(QLatin1String(o.name)) && !(common && of->owns(QLatin1String(o.name)))))
-      out += QStringLiteral("  %1  %2\n").arg(Label(o), -20).arg(o.help);
+      out += OptionLine(o);
   return out;
 }
 
@@ -72,7 +82,8 @@ QString HelpText(const QString& command) {
   QString out = QStringLiteral(
       "Usage: tessaro-cli COMMAND LINK [--id LIST] [OPTIONS]\n"
       "       tessaro-cli --version\n\n"
-      "Configures Tessaro TS-20 ... TS-90C access-control readers over a serial line or TCP, many at once.\n\n"
+      "Configures Tessaro TS-20 ... TS-90C access-control readers over a serial line\n"
+      "or TCP, many at once.\n\n"
       "Commands:\n");
   for (const Command& c : Commands()) out += QStringLiteral("  %1\n").arg(c.synopsis());
   return out + QStringLiteral("\nOptions:\n") + OptionLines(CommonOptions(), nullptr, true) +

@@ -5,19 +5,20 @@
 
 #include <QDateTime>
 #include <QString>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "accesslog.h"
+#include "console.h"
 #include "linefile.h"
 #include "link.h"
 #include "options.h"
 #include "output.h"
 #include "recordquery.h"
 #include "recordstore.h"
-#include "run.h"
 
 namespace tessaro::cli {
 
@@ -25,6 +26,8 @@ struct Job {
   const Options& options;
   Console& console;
   std::vector<int> addresses;  // in order; a scanned command's prepare routine sets its range
+  QString linkText;            // the link as a line file names it
+  std::map<int, ReaderModel> learned;  // what a reader's settings reply told of its model
 
   // Read before any reader is touched, used reader by reader.
   std::vector<std::pair<QString, QString>> fields;  // settings set: FIELD=VALUE as named
@@ -48,8 +51,21 @@ struct Job {
     if (console.progress) console.err << text << Qt::endl;
   }
   // Several readers, by list or by scan.
-  bool severalReaders() const { return options.allIds || options.ids.size() > 1; }
+  bool severalReaders() const { return !options.ids || options.ids->size() > 1; }
+  // What is known of the reader's model: given, or learned from its reply.
+  ReaderModel model(int address) const {
+    const auto it = learned.find(address);
+    return it != learned.end() ? it->second : options.models.of(address);
+  }
 };
+
+// A reader refused because its model is only a family, or because it answered
+// as other models than the one given; `model` holds the candidates.
+ReaderRow ModelRow(int address, Why why, const ReaderModel& model, const ReaderModel& given);
+// The reader's model made known for a command that needs it: the one given,
+// else what its settings reply tells (learned into the job); nullopt when it
+// is known, else the reader's failed row.
+std::optional<ReaderRow> KnowModel(Job& job, ExchangeEnv& env, int address);
 
 // scancommand.cpp
 bool PrepareScan(Job& job, QString* why);
@@ -69,6 +85,7 @@ std::optional<ReaderRow> RunClockSync(Job& job, ExchangeEnv& env, int address);
 
 // cardcommands.cpp
 bool PrepareCardFile(Job& job, QString* why);
+bool PrepareCardsPush(Job& job, QString* why);
 std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address);
 std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address);
 std::optional<ReaderRow> RunCardsErase(Job& job, ExchangeEnv& env, int address);

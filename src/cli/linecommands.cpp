@@ -31,21 +31,20 @@ QString ProblemText(const QString& path, const LineFileProblem& p) {
     case LineFileProblem::TwoEntries: what = QStringLiteral("a second entry for this address"); break;
     case LineFileProblem::BadCard: what = QStringLiteral("'%1' is not a card number").arg(p.value); break;
     case LineFileProblem::TooManyCards: what = QStringLiteral("%1 cards, more than the model holds").arg(p.value); break;
+    case LineFileProblem::NoRelayTime:
+      what = QStringLiteral("%1 takes no relay time in the entry's run mode (it is sent as 1)").arg(p.value);
+      break;
+    case LineFileProblem::ModelConflict: what = QStringLiteral("not %1, the model given with --model").arg(p.value); break;
   }
   return QStringLiteral("%1: %2").arg(where, what);
 }
 
 // --id LIST, or every reader address.
 std::vector<int> LineAddresses(const Options& o) {
-  if (!o.allIds && !o.ids.empty()) return o.ids;
+  if (o.ids) return *o.ids;
   std::vector<int> all;
   for (int id = 1; id <= 255; ++id) all.push_back(id);
   return all;
-}
-
-QString LinkText(const Options& o) {
-  const char* kind = !o.tcpHost.isEmpty() ? "tcp " : !o.serialDevice.isEmpty() ? "serial " : "";
-  return QLatin1String(kind) + o.linkName();
 }
 
 QString ValueText(const QJsonValue& v) {
@@ -75,21 +74,44 @@ struct Planned {
   bool extra = false;  // answers, not in the file
 };
 
+// Each setting that differs as "field:now->wanted".
+QJsonArray SettingsText(const ReaderPlan& plan) {
+  QJsonArray settings;
+  for (const SettingChange& c : plan.settings)
+    settings.append(QStringLiteral("%1:%2->%3").arg(c.field, ValueText(c.now), ValueText(c.wanted)));
+  return settings;
+}
+
+// What still differs after a write, field by field.
+QString Differences(const ReaderPlan& after) {
+  QStringList parts;
+  for (const QJsonValue& v : SettingsText(after)) parts << v.toString();
+  if (!after.add.empty() || !after.remove.empty())
+    parts << QStringLiteral("cards (%1 missing, %2 not in the entry)").arg(after.add.size()).arg(after.remove.size());
+  if (after.unsendable || after.refused) parts << QStringLiteral("a setting no write may send");
+  return parts.join(QStringLiteral(", "));
+}
+
 ReaderRow PlanRow(const Planned& p) {
   if (p.extra) return Failed(p.address, QStringLiteral("not in file"), QStringLiteral("answers but is not in the file"));
   const ReaderPlan& plan = p.plan;
+  if (plan.read == Why::OtherModel) return ModelRow(p.address, plan.read, plan.answeredAs, p.entry->model);
   if (!plan.answered())
     return Failed(p.address, Status(plan.read), QStringLiteral("no plan (%1)").arg(Status(plan.read)));
+  if (plan.refused) {
+    const QString model = p.entry->model.name();
+    return Failed(p.address, QStringLiteral("invalid value"),
+                  plan.refused->kind == FieldRefusal::NoRelayTime
+                      ? QStringLiteral("%1 takes no relay time in the run mode it is to have (it is sent as 1)").arg(model)
+                      : QStringLiteral("%1 does not take its %2").arg(model, plan.refused->field));
+  }
   if (plan.unsendable)
     return Failed(p.address, QStringLiteral("invalid value"),
                   QStringLiteral("its %1 holds a value no settings write may send; name it in the file")
                       .arg(SettingsFieldName(*plan.unsendable)));
   ReaderRow r{p.address, plan.nothingToDo() ? QStringLiteral("ok") : QStringLiteral("differs")};
   if (plan.at.value() != p.address) r.set("found_at", plan.at.value());
-  QJsonArray settings;
-  for (const SettingChange& c : plan.settings)
-    settings.append(QStringLiteral("%1:%2->%3").arg(c.field, ValueText(c.now), ValueText(c.wanted)));
-  r.set("model", p.entry->model).set("settings", settings).set("cards", CardsText(plan));
+  r.set("model", p.entry->model.name()).set("settings", SettingsText(plan)).set("cards", CardsText(plan));
   r.set("add", static_cast<int>(plan.add.size())).set("remove", static_cast<int>(plan.remove.size()));
   return r;
 }
@@ -108,7 +130,7 @@ std::vector<Planned> PlanLine(Job& job, ExchangeEnv& env) {
     if (p.entry) {
       p.plan = PlanReader(env, *p.entry, job.foundAt.value_or(id), unreadable);
       planned.push_back(p);
-    } else if (ProbeReader(env, id, job.options.model).present) {
+    } else if (ProbeReader(env, id).present) {
       p.extra = true;
       planned.push_back(p);
     }
@@ -123,19 +145,33 @@ bool ReadLineFile(Job& job, QString* why) {
     *why = QStringLiteral("cannot read %1: %2").arg(path, f.errorString());
     return false;
   }
-  auto parsed = ParseLineFile(f.readAll(), job.options.model);
+  const GivenModels& given = job.options.models;
+  auto parsed = ParseLineFile(f.readAll(), [&given](int address) { return given.of(address); });
   if (const auto* problem = std::get_if<LineFileProblem>(&parsed)) {
     *why = ProblemText(path, *problem);
     return false;
   }
   job.lineFile = std::get<LineFile>(std::move(parsed));
+  // Nothing is written from a value read with another model's layout: an
+  // entry that writes needs its one model.
+  for (const int id : LineAddresses(job.options)) {
+    const LineEntry* e = job.lineFile->find(id);
+    const QString field = e ? e->firstWritten() : QString();
+    if (e && !e->model.known() && (!field.isEmpty() || job.has("--found-at"))) {
+      *why = QStringLiteral("%1, reader %2, field %3: its model is one of %4; name one in the file or give --model %2=MODEL")
+                 .arg(path)
+                 .arg(id)
+                 .arg(field.isEmpty() ? QStringLiteral("model") : field, ModelNames(e->model.candidates()));
+      return false;
+    }
+  }
   if (job.has("--found-at")) {
     const std::optional<int> at = IntegerIn(job.option("--found-at"), 1, 255);
     if (!at) {
       *why = QStringLiteral("--found-at: give the address from 1 to 255 where the replaced reader answers");
       return false;
     }
-    if (job.options.allIds || job.options.ids.size() != 1 || !job.lineFile->find(job.options.ids.front())) {
+    if (!job.options.ids || job.options.ids->size() != 1 || !job.lineFile->find(job.options.ids->front())) {
       *why = QStringLiteral("--found-at takes one --id, the address of the file's entry the reader replaces");
       return false;
     }
@@ -168,8 +204,8 @@ bool PrepareLineApply(Job& job, QString* why) {
 
 std::vector<ReaderRow> RunLineSave(Job& job, ExchangeEnv& env) {
   const Options& o = job.options;
-  const bool everyAddress = o.allIds || o.ids.empty();
-  LineFile file{LinkText(o), {}};
+  const bool everyAddress = !o.ids;
+  LineFile file{job.linkText, {}};
   std::vector<ReaderRow> rows;
   for (const int id : LineAddresses(o)) {
     if (job.interrupted()) {
@@ -177,16 +213,20 @@ std::vector<ReaderRow> RunLineSave(Job& job, ExchangeEnv& env) {
       break;
     }
     job.progress(QStringLiteral("reading %1").arg(id));
-    const SavedReader saved = SaveReader(env, id, o.model);
+    const SavedReader saved = SaveReader(env, id, job.model(id));
     // Where every address is asked, one where nothing answers is no reader.
     if (everyAddress && !saved.present) continue;
+    if (saved.why == Why::OtherModel) {
+      rows.push_back(ModelRow(id, saved.why, saved.family, job.model(id)));
+      continue;
+    }
     if (!saved.ok()) {
       rows.push_back(Failed(id, Status(saved.why), QStringLiteral("not saved (%1)").arg(Status(saved.why))));
       continue;
     }
     file.readers.push_back(saved.entry);
     ReaderRow r{id};
-    r.set("model", saved.entry.model);
+    r.set("model", saved.entry.model.name());
     if (saved.entry.cards) r.set("cards", static_cast<int>(saved.entry.cards->size()));
     rows.push_back(r);
   }
@@ -237,10 +277,11 @@ std::vector<ReaderRow> RunLineApply(Job& job, ExchangeEnv& env) {
     job.progress(QStringLiteral("writing %1").arg(p->address));
     const ReaderApply a = ApplyReader(env, *p->entry, p->plan, [&job] { return job.interrupted(); });
     const bool readBack = a.after && a.after->answered();
-    ReaderRow r = a.ok()      ? ReaderRow{p->address}
-                  : readBack ? Failed(p->address, QStringLiteral("differs"), QStringLiteral("read back unlike its entry"))
+    ReaderRow r = a.ok()     ? ReaderRow{p->address}
+                  : readBack ? Failed(p->address, QStringLiteral("differs"),
+                                      QStringLiteral("read back unlike its entry: %1").arg(Differences(*a.after)))
                              : Failed(p->address, Status(a.why), QStringLiteral("not applied (%1)").arg(Status(a.why)));
-    r.set("model", p->entry->model).set("settings_written", a.settingsWritten);
+    r.set("model", p->entry->model.name()).set("settings_written", a.settingsWritten);
     r.set("cards_erased", a.cardsErased).set("cards_sent", a.cardsSent);
     row = r;
   }

@@ -26,6 +26,56 @@ std::optional<int> IntegerIn(const QString& text, int lo, int hi) {
   return v;
 }
 
+ReaderModel GivenModels::of(int address) const {
+  if (const auto it = byAddress.find(address); it != byAddress.end()) return it->second;
+  return rest ? ReaderModel(*rest) : ReaderModel();
+}
+
+std::vector<DeviceModel> GivenModels::named() const {
+  std::vector<DeviceModel> models;
+  if (rest) models.push_back(*rest);
+  for (const auto& [address, model] : byAddress) models.push_back(model);
+  return ReaderModel::Among(models).candidates();
+}
+
+std::optional<GivenModels> ParseGivenModels(const QString& text, QString* why) {
+  GivenModels given;
+  bool ok = true;
+  QStringList addresses;  // the list before its "=MODEL", which may hold commas
+  for (const QString& part : text.split(u',')) {
+    const qsizetype eq = part.indexOf(u'=');
+    const QString name = (eq < 0 ? part : part.mid(eq + 1)).trimmed();
+    const std::optional<DeviceModel> model = ModelFromName(name);
+    if (eq < 0 && !model && !name.isEmpty() && name.at(0).isDigit()) {
+      addresses << part;
+      continue;
+    }
+    if (!model) {
+      *why = QStringLiteral("--model: unknown model '%1' (%2)").arg(name, ModelChoices());
+      return std::nullopt;
+    }
+    if (eq < 0) {
+      ok = ok && !given.rest && addresses.isEmpty();
+      given.rest = model;
+      continue;
+    }
+    addresses << part.left(eq);
+    const std::optional<std::vector<int>> ids = ParseAddressList(addresses.join(u','));
+    addresses.clear();
+    ok = ok && ids;
+    for (const int id : ids.value_or(std::vector<int>{})) {
+      if (given.byAddress.count(id)) {
+        *why = QStringLiteral("--model: reader %1 is given two models").arg(id);
+        return std::nullopt;
+      }
+      given.byAddress[id] = *model;
+    }
+  }
+  if (ok && addresses.isEmpty()) return given;
+  *why = QStringLiteral("--model: '%1' is not a model or a list such as 1-4=TS-40,5=TS-90C").arg(text);
+  return std::nullopt;
+}
+
 namespace {
 
 // The option of that name, common or of some command; nullptr when none has it.
@@ -136,22 +186,18 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
     o.parity = parities[p];
   }
   if (given.contains("--model")) {
-    const std::optional<DeviceModel> m = ModelFromName(given["--model"]);
-    if (!m) return fail(QStringLiteral("--model: unknown model '%1' (%2)").arg(given["--model"], ModelChoices()));
-    o.model = *m;
+    QString why;
+    const std::optional<GivenModels> m = ParseGivenModels(given["--model"], &why);
+    if (!m) return fail(why);
+    o.models = *m;
   }
   if (command.addresses == Addresses::Listed && !given.contains("--id"))
     return fail(QStringLiteral("%1 needs --id").arg(name));
-  if (given.contains("--id")) {
-    if (given["--id"] == "all") {
-      o.allIds = true;
-    } else {
-      const std::optional<std::vector<int>> ids = ParseAddressList(given["--id"]);
-      if (!ids)
-        return fail(QStringLiteral("--id: '%1' is not a list of addresses from 1 to 255 (5, 1,3,7-9 or all)")
-                        .arg(given["--id"]));
-      o.ids = *ids;
-    }
+  if (given.contains("--id") && given["--id"] != "all") {
+    o.ids = ParseAddressList(given["--id"]);
+    if (!o.ids)
+      return fail(QStringLiteral("--id: '%1' is not a list of addresses from 1 to 255 (5, 1,3,7-9 or all)")
+                      .arg(given["--id"]));
   }
   o.trace = given.value("--trace");
   if (given.contains("--gap")) {

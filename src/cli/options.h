@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -15,6 +16,19 @@
 namespace tessaro::cli {
 
 enum class Format { Table, Json, Csv };
+
+// The models --model gives: one for every reader ("TS-40"), by address
+// ("1-4=TS-40,5=TS-90C"), or both (a bare model for the addresses not named).
+struct GivenModels {
+  std::optional<DeviceModel> rest;           // the addresses not named
+  std::map<int, DeviceModel> byAddress;
+  // What is known of the reader's model before it is asked: every model when none is given.
+  ReaderModel of(int address) const;
+  std::vector<DeviceModel> named() const;  // each model given, once
+  bool any() const { return rest || !byAddress.empty(); }
+};
+// nullopt with the reason when the text is no such list.
+std::optional<GivenModels> ParseGivenModels(const QString& text, QString* why);
 
 struct Options {
   const Command* command = nullptr;  // none only with --help
@@ -33,9 +47,9 @@ struct Options {
   }
   int baud = LineSettings{}.baud;
   QSerialPort::Parity parity = LineSettings{}.parity;
-  DeviceModel model = DeviceModel::TS20B;
-  std::vector<int> ids;  // empty with --id all
-  bool allIds = false;
+  GivenModels models;
+  // --id LIST; nullopt for every reader a scan finds (--id all, or a line command without --id).
+  std::optional<std::vector<int>> ids;
 
   Format format = Format::Table;
   QString trace;

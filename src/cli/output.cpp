@@ -11,6 +11,7 @@ namespace tessaro::cli {
 namespace {
 
 QString Text(const QJsonValue& v) {
+  if (v.isNull()) return QStringLiteral("?");  // not known; an empty CSV cell
   if (v.isArray()) {
     QStringList parts;
     for (const QJsonValue& e : v.toArray()) parts << Text(e);
@@ -35,6 +36,8 @@ QString Status(Why why) {
     case Why::LogFailed: return QStringLiteral("log error");
     case Why::StoreFailed: return QStringLiteral("store error");
     case Why::Stopped: return QStringLiteral("stopped");
+    case Why::ModelUnknown: return QStringLiteral("model unknown");
+    case Why::OtherModel: return QStringLiteral("other model");
     case Why::BadReply:
     case Why::NotTaken:
     case Why::Incomplete:
@@ -75,7 +78,7 @@ void WriteRows(QTextStream& out, Format format, const QString& command, const st
     for (qsizetype c = 2; c < columns.size(); ++c) {
       QString value;
       for (const auto& field : r.fields)
-        if (field.first == columns[c]) value = Text(field.second);
+        if (field.first == columns[c]) value = format == Format::Csv && field.second.isNull() ? QString() : Text(field.second);
       line << value;
     }
     cells << line;

@@ -32,8 +32,8 @@ std::optional<ReaderRow> RunRecordsPull(Job& job, ExchangeEnv& env, int address)
   // The record type is the reader's own, from its settings.
   const StoreTarget target{job.store.get(), job.line, QSysInfo::machineHostName()};
   const ReaderPull rp = PullReaderRecords(
-      env, address, job.options.model, *job.log, job.has("--erase"), [&job] { return job.interrupted(); }, &target);
-  if (rp.settings != Outcome::Ok)
+      env, address, job.model(address), *job.log, job.has("--erase"), [&job] { return job.interrupted(); }, &target);
+  if (rp.settings != Why::Done)
     return Failed(address, Status(rp.why()),
                   QStringLiteral("no settings read for the record type (%1)").arg(Status(rp.why())));
   const Pull& pull = rp.pull;

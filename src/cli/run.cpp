@@ -1,9 +1,11 @@
 #include "run.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "devicelinks.h"
 #include "help.h"
+#include "linefile.h"
 #include "job.h"
 #include "trace.h"
 
@@ -25,6 +27,8 @@ class Runner {
     ExchangeEnv env = links_.env(*link_);
     return routine(job_, env, id);
   }
+  // The command on one listed reader, once its model is known where the command needs it.
+  std::optional<ReaderRow> askListed(int id);
 
   const Options& o_;
   const Command& command_ = *o_.command;
@@ -41,8 +45,19 @@ bool Runner::prepare() {
     c_.err << "tessaro-cli: " << why << Qt::endl;
     return false;
   };
-  // What the model cannot do is refused first, before a log or a trace file is made.
-  if (const QString refusal = Refusal(command_, o_.model); !refusal.isEmpty()) return usage(refusal);
+  // What a given model cannot do is refused first, before a log or a trace file is made.
+  for (const DeviceModel model : o_.models.named())
+    if (const QString refusal = Refusal(command_, model); !refusal.isEmpty()) return usage(refusal);
+  // Where no model that can is told by its reply alone, every reader's model must be given.
+  if (command_.needs && ModelsToldByReplyThatCan(*command_.needs).empty()) {
+    const bool everyGiven = o_.models.rest || (o_.ids && std::all_of(o_.ids->begin(), o_.ids->end(), [this](int id) {
+                                                 return o_.models.byAddress.count(id) > 0;
+                                               }));
+    if (!everyGiven)
+      return usage(QStringLiteral("%1 needs the readers' model (--model): %2, and a settings reply does not tell them "
+                                  "from other models")
+                       .arg(QLatin1String(command_.name), ModelNames(ModelsThatCan(*command_.needs))));
+  }
   // The store before the command's own input: a store refused leaves no log file made.
   if (QString why; command_.store && !OpenStore(job_, &why)) return usage(why);
   if (QString why; command_.prepare && !command_.prepare(job_, &why)) return usage(why);
@@ -67,6 +82,7 @@ Link* Runner::openLink() {
   job_.line = qEnvironmentVariable("TESSARO_LINE");
   if (job_.line.isEmpty())
     job_.line = s.tcp ? QStringLiteral("%1:%2").arg(s.host).arg(s.tcpPort) : links_.serial().deviceName(s.serialPort);
+  job_.linkText = LinkText(s.tcp, s.host, s.tcpPort, links_.serial().deviceName(s.serialPort));
   Link* link = links_.open(s);
   if (!link || !trace_) return link;
   traced_ = std::make_unique<TracingLink>(*link, trace_.get(), c_.clock, c_.clock.nowMs());
@@ -92,8 +108,8 @@ std::vector<ReaderRow> Runner::scanned() {
 // (with a row for each collision); after Ctrl-C the rest are marked stopped.
 std::vector<ReaderRow> Runner::listed() {
   std::vector<ReaderRow> rows;
-  job_.addresses = o_.ids;
-  if (o_.allIds) {
+  job_.addresses = o_.ids.value_or(std::vector<int>{});
+  if (!o_.ids) {
     for (int id = 1; id <= 255 && !job_.interrupted(); ++id) {
       job_.progress(QStringLiteral("scanning %1").arg(id));
       const std::optional<ReaderRow> r = ask(RunScan, id);
@@ -109,9 +125,20 @@ std::vector<ReaderRow> Runner::listed() {
       continue;
     }
     job_.progress(QStringLiteral("reader %1 of %2 (address %3)").arg(i + 1).arg(ids.size()).arg(ids[i]));
-    if (std::optional<ReaderRow> r = ask(command_.onReader, ids[i])) rows.push_back(*r);
+    if (std::optional<ReaderRow> r = askListed(ids[i])) rows.push_back(*r);
   }
   return rows;
+}
+
+std::optional<ReaderRow> Runner::askListed(int id) {
+  if (command_.needs) {
+    ExchangeEnv env = links_.env(*link_);
+    if (std::optional<ReaderRow> unknown = KnowModel(job_, env, id)) return unknown;
+    const DeviceModel model = job_.model(id).model();
+    if (const QString refusal = Refusal(command_, model); !refusal.isEmpty())
+      return Failed(id, QStringLiteral("not on model"), refusal);
+  }
+  return ask(command_.onReader, id);
 }
 
 int Runner::run() {
@@ -126,18 +153,20 @@ int Runner::run() {
   const std::vector<ReaderRow> rows = command_.addresses == Addresses::Line      ? command_.onLine(job_, env)
                                       : command_.addresses == Addresses::Scanned ? scanned()
                                                                                  : listed();
-  bool anyFailed = false;
+  bool anyFailed = false, noneStarted = !rows.empty();
   for (const ReaderRow& r : rows) {
     if (!r.error.isEmpty()) c_.err << "tessaro-cli: " << r.error << Qt::endl;
     anyFailed = anyFailed || r.failed();
+    noneStarted = noneStarted && r.status == Status(Why::ModelUnknown);
   }
   WriteRows(c_.out, o_.format, QLatin1String(command_.name), rows);
   c_.out.flush();
-  if (o_.allIds && rows.empty()) {
+  if (!o_.ids && rows.empty()) {
     c_.err << "tessaro-cli: no reader answered on the line" << Qt::endl;
     return kSomeFailed;
   }
-  return anyFailed ? kSomeFailed : kDone;
+  // Not one reader could start without its model: as a usage error, nothing was written.
+  return noneStarted ? kUsage : anyFailed ? kSomeFailed : kDone;
 }
 
 }  // namespace

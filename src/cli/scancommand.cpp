@@ -4,6 +4,7 @@
 
 #include "job.h"
 #include "readers.h"
+#include "settingsfields.h"
 
 namespace tessaro::cli {
 
@@ -19,20 +20,21 @@ bool PrepareScan(Job& job, QString* why) {
 }
 
 std::optional<ReaderRow> RunScan(Job& job, ExchangeEnv& env, int address) {
-  const ProbedReader p = ProbeReader(env, address, job.options.model);
+  const ProbedReader p = ProbeReader(env, address);
   if (!p.present) return std::nullopt;
+  // A model given narrows the family; the fields its candidates read apart stay unknown.
+  const ReaderModel model = p.family.within(job.model(address));
   QJsonArray names;
-  for (DeviceModel m : p.models) names.append(QLatin1String(Facts(m).name));
+  for (DeviceModel m : (model.none() ? p.family : model).candidates()) names.append(QLatin1String(Facts(m).name));
   if (!p.ok())
     return Failed(address, Status(p.why()), QStringLiteral("garbled or differing replies: two readers on one address?"))
         .set("models", names);
-  const ReceivedSettings& s = *p.settings;
+  if (model.none()) return ModelRow(address, Why::OtherModel, p.family, job.model(address)).set("models", names);
+  const ReceivedSettings s = InterpretSettings(p.reply, model);
+  const QJsonObject fields = SettingsJson(s, model);
   ReaderRow r{address};
-  r.set("models", names)
-      .set("relay_time", static_cast<double>(s.relayTime))
-      .set("record_type", RecordTypeName(s.recordType));
-  if (s.runMode) r.set("run_mode", RunModeName(*s.runMode));
-  return r.set("master_card", s.masterCard ? QString::number(*s.masterCard) : QString());
+  r.set("models", names).set("relay_time", static_cast<double>(s.relayTime)).set("record_type", RecordTypeName(s.recordType));
+  return r.set("run_mode", fields["run_mode"]).set("master_card", fields["master_card"]);
 }
 
 }  // namespace tessaro::cli

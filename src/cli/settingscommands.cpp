@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "job.h"
+#include "readers.h"
 #include "settings.h"
 #include "settingsfields.h"
 
@@ -10,29 +11,53 @@ namespace tessaro::cli {
 
 namespace {
 
-std::optional<ReaderRow> Settings(Job& job, ExchangeEnv& env, int id, bool write) {
-  const DeviceModel model = job.options.model;
-  const SettingsRead read = ReadSettings(env, id, model);
-  if (read.outcome != Outcome::Ok)
-    return Failed(id, Reason(read.outcome), QStringLiteral("no settings read (%1)").arg(Reason(read.outcome)));
-  const ReceivedSettings s = InterpretSettings(read.reply, model);
-  SettingsForm form = FormOf(s, id);
-  int address = id;
-  if (write) {
-    for (const auto& [name, value] : job.fields) ApplySettingsField(form, name, value);
-    const SettingsCheck check = CheckSettingsForm(form, model);
-    if (check.invalid)
-      return Failed(id, QStringLiteral("invalid value"),
-                    QStringLiteral("its %1 cannot be sent").arg(SettingsFieldName(*check.invalid)));
-    const Outcome outcome = WriteSettings(env, check.record);
-    if (outcome != Outcome::Ok)
-      return Failed(id, Reason(outcome), QStringLiteral("settings not written (%1)").arg(Reason(outcome)));
-    address = check.record.newId.value();
-    form.runMode = static_cast<RunMode>(check.record.runMode);
-    form.relayTime = QString::number(check.record.relayTime);
+QStringList Named(const Job& job) {
+  QStringList names;
+  for (const auto& field : job.fields) names << field.first;
+  return names;
+}
+
+// Why a field named for `model` cannot be written as named, in plain English.
+QString RefusalText(const FieldRefusal& r, DeviceModel model, RunMode mode) {
+  const QString name = QLatin1String(Facts(model).name);
+  switch (r.kind) {
+    case FieldRefusal::NotOnModel: return QStringLiteral("%1 has no %2 setting").arg(name, r.field);
+    case FieldRefusal::NoReadOnly: return QStringLiteral("%1 has no read-only run mode").arg(name);
+    case FieldRefusal::NoRelayTime: break;
   }
+  return QStringLiteral("%1 takes no relay time in %2 mode (it is sent as 1)").arg(name, RunModeName(mode));
+}
+
+std::optional<ReaderRow> Settings(Job& job, ExchangeEnv& env, int id, bool write) {
+  const ReaderModel given = job.model(id);
+  const ReaderSettings read = ReadReaderSettings(env, id, given);
+  if (read.why == Why::OtherModel) return ModelRow(id, read.why, read.model, given);
+  if (!read.ok()) return Failed(id, Status(read.why), QStringLiteral("no settings read (%1)").arg(Status(read.why)));
   ReaderRow r{id};
-  r.set("new_id", write ? address : static_cast<int>(s.address));
+  r.set("model", read.model.name());
+  if (!write) {
+    r.set("new_id", static_cast<int>(read.settings.address));
+    const QJsonObject fields = SettingsJson(read.settings, read.model);
+    for (const QString& name : SettingsFieldNames(read.model.model())) r.set(name, fields[name]);
+    return r;
+  }
+  // Every value written back must have been read with the reader's own model.
+  if (!read.model.known()) return ModelRow(id, Why::ModelUnknown, read.model, given);
+  const DeviceModel model = read.model.model();
+  SettingsForm form = FormOf(read.settings, id);
+  for (const auto& [name, value] : job.fields) ApplySettingsField(form, name, value);
+  if (const std::optional<FieldRefusal> refused = RefusedField(Named(job), form, model))
+    return Failed(id, QStringLiteral("invalid value"), RefusalText(*refused, model, form.runMode));
+  const SettingsCheck check = CheckSettingsForm(form, model);
+  if (check.invalid)
+    return Failed(id, QStringLiteral("invalid value"),
+                  QStringLiteral("its %1 cannot be sent").arg(SettingsFieldName(*check.invalid)));
+  const Outcome outcome = WriteSettings(env, check.record);
+  if (outcome != Outcome::Ok)
+    return Failed(id, Reason(outcome), QStringLiteral("settings not written (%1)").arg(Reason(outcome)));
+  form.runMode = static_cast<RunMode>(check.record.runMode);
+  form.relayTime = QString::number(check.record.relayTime);
+  r.set("new_id", check.record.newId.value());
   const QJsonObject fields = SettingsJson(form, model);
   for (const QString& name : SettingsFieldNames(model)) r.set(name, fields[name]);
   return r;
@@ -55,17 +80,19 @@ bool PrepareSettingsSet(Job& job, QString* why) {
     }
     job.fields.emplace_back(name, op.mid(eq + 1));
   }
-  const bool newId =
-      std::any_of(job.fields.begin(), job.fields.end(), [](const auto& f) { return f.first == "new_id"; });
-  if (newId && (o.allIds || o.ids.size() != 1)) {
+  const QStringList named = Named(job);
+  if (named.contains("new_id") && (!o.ids || o.ids->size() != 1)) {
     *why = QStringLiteral("new_id gives one reader a new address: give one --id");
     return false;
   }
-  if (probe.runMode == RunMode::ReadOnly && !Facts(o.model).readOnlyMode) {
-    *why = QStringLiteral("%1 has no read-only run mode").arg(QLatin1String(Facts(o.model).name));
-    return false;
+  // A model given is asked now; the run mode, where not named, is the reader's.
+  for (const DeviceModel model : o.models.named()) {
+    if (const std::optional<FieldRefusal> r = RefusedField(named, probe, model, named.contains("run_mode"))) {
+      *why = RefusalText(*r, model, probe.runMode);
+      return false;
+    }
   }
-  if (const SettingsCheck check = CheckSettingsForm(probe, o.model); check.invalid) {
+  if (const SettingsCheck check = CheckSettingsForm(probe, DeviceModel::TS90C); check.invalid) {
     *why = QStringLiteral("invalid value for %1").arg(SettingsFieldName(*check.invalid));
     return false;
   }

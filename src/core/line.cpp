@@ -11,10 +11,6 @@ namespace tessaro {
 
 namespace {
 
-bool Contains(const std::vector<DeviceModel>& models, DeviceModel model) {
-  return std::find(models.begin(), models.end(), model) != models.end();
-}
-
 // The reader's card list, each card once and in order; nullopt when it did not come whole.
 std::optional<std::vector<quint32>> CardsOf(ExchangeEnv& env, DeviceId deviceId, Why* why) {
   std::set<quint32> cards;
@@ -47,26 +43,39 @@ QJsonObject Sendable(const SettingsForm& form, DeviceModel model) {
 }  // namespace
 
 bool ReaderPlan::nothingToDo() const {
-  return answered() && !unsendable && settings.empty() &&
+  return answered() && !unsendable && !refused && settings.empty() &&
          (cards == CardsPlan::NotManaged || cards == CardsPlan::Same || cards == CardsPlan::Unknown);
 }
 
-SavedReader SaveReader(ExchangeEnv& env, DeviceId deviceId, DeviceModel preferred) {
+SavedReader SaveReader(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& given) {
   SavedReader s;
-  const ProbedReader p = ProbeReader(env, deviceId, preferred);
+  const ProbedReader p = ProbeReader(env, deviceId);
   s.present = p.present;
+  s.family = p.family;
   if (!p.ok()) {
     s.why = p.why();
     return s;
   }
   LineEntry& e = s.entry;
   e.address = deviceId.value();
-  e.models = p.models;
-  e.readAs = ModelOfFamily(p.models, preferred);
-  // The reply tells the family only; the chosen model stands where it is of the family.
-  e.model = Contains(p.models, preferred) ? QLatin1String(Facts(preferred).name) : FamilyName(p.models);
-  e.settings = SettingsJson(FormOf(*p.settings, deviceId), e.readAs);
-  if (Can(e.readAs, Ability::CardDownload)) {
+  e.model = p.family.within(given);
+  if (e.model.none()) {
+    s.why = Why::OtherModel;
+    return s;
+  }
+  // Each value as a write would send it (a relay time the model does not
+  // take goes as 1). A value that depends on which candidate the reader is
+  // is not known, and what is not known is left out: the entry then leaves
+  // it as the reader has it.
+  QJsonObject settings = SettingsJson(InterpretSettings(p.reply, e.model), e.model);
+  for (const DeviceModel m : e.model.candidates()) {
+    const QJsonObject sent = Sendable(FormOf(InterpretSettings(p.reply, m), deviceId), m);
+    for (auto it = settings.begin(); it != settings.end(); ++it)
+      if (!it->isNull() && sent.value(it.key()) != *it) *it = e.model.known() ? sent.value(it.key()) : QJsonValue();
+  }
+  for (auto it = settings.begin(); it != settings.end(); ++it)
+    if (!it->isNull()) e.settings[it.key()] = *it;
+  if (e.model.can(Ability::CardDownload)) {
     e.cards = CardsOf(env, deviceId, &s.why);
     if (!e.cards) return s;
   }
@@ -78,30 +87,39 @@ ReaderPlan PlanReader(ExchangeEnv& env, const LineEntry& entry, DeviceId at, boo
   ReaderPlan plan;
   plan.address = entry.address;
   plan.at = at;
-  const SettingsRead read = ReadSettings(env, at, entry.readAs);
-  if (read.outcome != Outcome::Ok) {
-    plan.read = WhyOf(read.outcome);
+  const bool writes = !entry.firstWritten().isEmpty() || at.value() != entry.address;
+  if (writes && !entry.model.known()) {
+    plan.read = Why::ModelUnknown;
     return plan;
   }
-  const SettingsForm now = FormOf(InterpretSettings(read.reply, entry.readAs), at);
+  const ReaderSettings read = ReadReaderSettings(env, at, entry.model);
+  if (!read.ok()) {
+    plan.read = read.why;
+    plan.answeredAs = read.model;
+    return plan;
+  }
+  if (!writes) return plan;
+  const DeviceModel model = entry.model.model();
+  const SettingsForm now = FormOf(read.settings, at);
   SettingsForm wanted = now;
   wanted.newId = QString::number(entry.address);
   for (auto it = entry.settings.begin(); it != entry.settings.end(); ++it) ApplySettingsField(wanted, it.key(), *it);
-  const QJsonObject was = Sendable(now, entry.readAs), will = Sendable(wanted, entry.readAs);
+  plan.refused = RefusedField(entry.settings.keys(), wanted, model);
+  const QJsonObject was = Sendable(now, model), will = Sendable(wanted, model);
   if (at.value() != entry.address) plan.settings.push_back({"address", at.value(), entry.address});
-  for (const QString& field : SettingsFieldNames(entry.readAs))
+  for (const QString& field : SettingsFieldNames(model))
     if (entry.settings.contains(field) && was.value(field) != will.value(field))
       plan.settings.push_back({field, was.value(field), will.value(field)});
   if (!plan.settings.empty()) {
     // One write carries every setting: those the entry leaves out go as the reader has them.
-    const SettingsCheck check = CheckSettingsForm(wanted, entry.readAs);
+    const SettingsCheck check = CheckSettingsForm(wanted, model);
     if (check.invalid) plan.unsendable = *check.invalid;
     plan.write = check.record;
     plan.write.currentId = at;
   }
   if (!entry.cards) return plan;
   const std::vector<quint32>& want = *entry.cards;
-  if (!Can(entry.readAs, Ability::CardDownload)) {
+  if (!Can(model, Ability::CardDownload)) {
     plan.cards = sendUnreadableCards ? CardsPlan::SendWhole : CardsPlan::Unknown;
     if (sendUnreadableCards) plan.add = want;
     return plan;
@@ -128,7 +146,7 @@ ReaderPlan PlanReader(ExchangeEnv& env, const LineEntry& entry, DeviceId at, boo
 ReaderApply ApplyReader(ExchangeEnv& env, const LineEntry& entry, const ReaderPlan& plan,
                         const std::function<bool()>& stopped) {
   ReaderApply a;
-  if (!plan.answered() || plan.unsendable) {
+  if (!plan.answered() || plan.unsendable || plan.refused) {
     a.why = plan.answered() ? Why::BadReply : plan.read;
     return a;
   }

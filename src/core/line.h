@@ -15,19 +15,21 @@
 #include "linefile.h"
 #include "readers.h"
 #include "settings.h"
+#include "settingsfields.h"
 
 namespace tessaro {
 
-// One reader as a file entry: its family (or `preferred` where that model
-// belongs to the family), its settings and, where the model gives its list
-// back, its cards.
+// One reader as a file entry: its model where `given` names one of its
+// family, else the family; the settings that are known of it and, where
+// every candidate gives its list back, its cards.
 struct SavedReader {
   Why why = Why::TimedOut;
   bool present = false;  // something answered at the address
+  ReaderModel family;    // with OtherModel: the models whose reply it gave
   LineEntry entry;
   bool ok() const { return why == Why::Done; }
 };
-SavedReader SaveReader(ExchangeEnv& env, DeviceId deviceId, DeviceModel preferred);
+SavedReader SaveReader(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& given);
 
 struct SettingChange {
   QString field;
@@ -47,10 +49,13 @@ struct ReaderPlan {
   int address = 0;                       // the entry's
   DeviceId at;                           // where the reader answers now
   Why read = Why::Done;                  // the reads the plan rests on
+  ReaderModel answeredAs;                // with OtherModel: the models whose reply it gave
   std::vector<SettingChange> settings;   // in the order the fields are shown
   SettingsRecord write;                  // the one settings write, when a setting differs
   // A setting the entry leaves to the reader holds a value no write may send.
   std::optional<SettingsField> unsendable;
+  // A field of the entry that the model, in the run mode, does not take as named.
+  std::optional<FieldRefusal> refused;
   CardsPlan cards = CardsPlan::NotManaged;
   std::vector<quint32> add, remove;      // Add and Replace: what comes and what goes
   bool answered() const { return read == Why::Done; }
@@ -59,7 +64,8 @@ struct ReaderPlan {
 
 // Reads the reader that answers at `at` (the entry's own address unless a
 // replaced reader answers elsewhere) and compares it with the entry. Nothing
-// is written.
+// is written. An entry that writes something needs its model: without it the
+// plan is ModelUnknown and nothing is asked.
 ReaderPlan PlanReader(ExchangeEnv& env, const LineEntry& entry, DeviceId at, bool sendUnreadableCards);
 
 struct ReaderApply {

@@ -25,12 +25,27 @@ std::vector<DeviceModel> ModelsNamed(const QString& name) {
   return {};
 }
 
+QString LinkText(bool tcp, const QString& host, quint16 tcpPort, const QString& serialDevice) {
+  return tcp ? QStringLiteral("tcp %1:%2").arg(host).arg(tcpPort) : QStringLiteral("serial %1").arg(serialDevice);
+}
+
+QString LineEntry::firstWritten() const {
+  if (!settings.isEmpty()) return settings.begin().key();
+  return cards ? QStringLiteral("cards") : QString();
+}
+
 QByteArray LineFileBytes(const LineFile& file) {
   QJsonArray readers;
   for (const LineEntry& e : file.readers) {
     QJsonObject o = e.settings;
     o["address"] = e.address;
-    o["model"] = e.model;
+    if (e.model.known()) {
+      o["model"] = e.model.name();
+    } else {
+      QJsonArray candidates;
+      for (const DeviceModel m : e.model.candidates()) candidates.append(QLatin1String(Facts(m).name));
+      o["model"] = candidates;
+    }
     if (e.cards) {
       QJsonArray cards;
       for (const quint32 c : *e.cards) cards.append(static_cast<double>(c));
@@ -54,18 +69,41 @@ LineFileProblem Problem(K kind, int address, const QString& field, const QString
   return {kind, address, field, value};
 }
 
-std::optional<LineFileProblem> ReadEntry(const QJsonObject& o, DeviceModel preferred, LineEntry* e) {
+// The models of the entry's "model": one name, an old file's family name, or a list of names.
+std::vector<DeviceModel> EntryModels(const QJsonValue& v) {
+  if (!v.isArray()) return ModelsNamed(v.toString());
+  std::vector<DeviceModel> models;
+  for (const QJsonValue& name : v.toArray()) {
+    const std::optional<DeviceModel> m = ModelFromName(name.toString());
+    if (!m || !name.isString()) return {};
+    models.push_back(*m);
+  }
+  return models;
+}
+
+QString ModelText(const QJsonValue& v) {
+  if (!v.isArray()) return v.toVariant().toString();
+  QStringList names;
+  for (const QJsonValue& name : v.toArray()) names << name.toVariant().toString();
+  return names.join(QStringLiteral(", "));
+}
+
+std::optional<LineFileProblem> ReadEntry(const QJsonObject& o, const std::function<ReaderModel(int)>& given, LineEntry* e) {
   const QJsonValue address = o.value("address");
   const double a = address.toDouble(-1);
   if (!address.isDouble() || a != static_cast<int>(a) || a < 1 || a > 255)
     return Problem(K::BadAddress, -1, "address", address.toVariant().toString());
   e->address = static_cast<int>(a);
-  e->model = o.value("model").toString();
-  e->models = ModelsNamed(e->model);
-  if (e->models.empty())
-    return Problem(K::UnknownModel, e->address, "model", e->model);
-  e->readAs = ModelOfFamily(e->models, preferred);
-  const QStringList settingsFields = SettingsFieldNames(e->readAs);
+  const ReaderModel inFile = ReaderModel::Among(EntryModels(o.value("model")));
+  if (inFile.none()) return Problem(K::UnknownModel, e->address, "model", ModelText(o.value("model")));
+  e->model = given ? inFile.within(given(e->address)) : inFile;
+  if (e->model.none()) return Problem(K::ModelConflict, e->address, "model", given(e->address).name());
+  // Where only candidates are known, a field must be one that every one of them has.
+  QStringList settingsFields = SettingsFieldNames(e->model.model());
+  for (const DeviceModel m : e->model.candidates()) {
+    const QStringList theirs = SettingsFieldNames(m);
+    settingsFields.removeIf([&](const QString& f) { return !theirs.contains(f); });
+  }
   // The reader's own settings stand where the entry says nothing; the fields
   // it gives must pass the same check as a settings write.
   // Online, so that a relay time is checked whatever the reader's run mode is.
@@ -80,11 +118,15 @@ std::optional<LineFileProblem> ReadEntry(const QJsonObject& o, DeviceModel prefe
       return Problem(K::BadValue, e->address, key, it.value().toVariant().toString());
     e->settings[key] = it.value();
   }
-  if (probe.runMode == RunMode::ReadOnly && !Facts(e->readAs).readOnlyMode)
-    return Problem(K::NoReadOnly, e->address, "run_mode", QLatin1String(Facts(e->readAs).name));
-  if (const SettingsCheck check = CheckSettingsForm(probe, e->readAs); check.invalid)
+  if (const SettingsCheck check = CheckSettingsForm(probe, e->model.model()); check.invalid)
     return Problem(K::BadValue, e->address, SettingsFieldName(*check.invalid),
                    o.value(SettingsFieldName(*check.invalid)).toVariant().toString());
+  if (e->model.known()) {
+    const QString name = QLatin1String(Facts(e->model.model()).name);
+    if (const std::optional<FieldRefusal> r =
+            RefusedField(e->settings.keys(), probe, e->model.model(), e->settings.contains("run_mode")))
+      return Problem(r->kind == FieldRefusal::NoReadOnly ? K::NoReadOnly : K::NoRelayTime, e->address, r->field, name);
+  }
   if (!o.contains("cards")) return std::nullopt;
   if (!o.value("cards").isArray()) return Problem(K::BadCard, e->address, "cards", o.value("cards").toVariant().toString());
   std::set<quint32> cards;
@@ -94,7 +136,10 @@ std::optional<LineFileProblem> ReadEntry(const QJsonObject& o, DeviceModel prefe
       return Problem(K::BadCard, e->address, "cards", c.toVariant().toString());
     cards.insert(static_cast<quint32>(v));
   }
-  if (static_cast<qint64>(cards.size()) > Facts(e->readAs).cardLimit)
+  // Beyond every candidate's memory: too many whichever model it is.
+  int most = 0;
+  for (const DeviceModel m : e->model.candidates()) most = std::max<int>(most, Facts(m).cardLimit);
+  if (static_cast<qint64>(cards.size()) > most)
     return Problem(K::TooManyCards, e->address, "cards", QString::number(cards.size()));
   e->cards = std::vector<quint32>(cards.begin(), cards.end());
   return std::nullopt;
@@ -102,7 +147,7 @@ std::optional<LineFileProblem> ReadEntry(const QJsonObject& o, DeviceModel prefe
 
 }  // namespace
 
-Result ParseLineFile(const QByteArray& bytes, DeviceModel preferred) {
+Result ParseLineFile(const QByteArray& bytes, const std::function<ReaderModel(int)>& given) {
   QJsonParseError error{};
   const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
   if (error.error != QJsonParseError::NoError)
@@ -120,7 +165,7 @@ Result ParseLineFile(const QByteArray& bytes, DeviceModel preferred) {
   for (const QJsonValue& v : root.value("readers").toArray()) {
     if (!v.isObject()) return Problem(K::NotLineFile, -1, "readers");
     LineEntry e;
-    if (const std::optional<LineFileProblem> p = ReadEntry(v.toObject(), preferred, &e)) return *p;
+    if (const std::optional<LineFileProblem> p = ReadEntry(v.toObject(), given, &e)) return *p;
     if (file.find(e.address)) return Problem(K::TwoEntries, e.address, "address");
     file.readers.push_back(std::move(e));
   }

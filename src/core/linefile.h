@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -18,16 +19,17 @@ inline constexpr int kLineFileFormat = 1;
 
 struct LineEntry {
   int address = 0;
-  // A model's name, or a family's brief name where the settings reply could
-  // not tell the model (the user may narrow it by hand).
-  QString model;
-  std::vector<DeviceModel> models;  // what `model` stands for
-  DeviceModel readAs = DeviceModel::TS20B;  // the model its settings are read and written as
+  // The model, or the candidates where the settings reply could not tell it
+  // (the user narrows them by hand or with --model).
+  ReaderModel model;
   // The named settings fields the entry gives, in the words of
   // `settings get --json`; a field it leaves out is left as the reader has it.
   QJsonObject settings;
   // Sorted and each card once; nullopt where the entry says nothing of the cards.
   std::optional<std::vector<quint32>> cards;
+  // The first field the entry would write ("relay_time", …, "cards"): a
+  // write needs the model; empty when the entry writes nothing.
+  QString firstWritten() const;
 };
 
 struct LineFile {
@@ -36,8 +38,11 @@ struct LineFile {
   const LineEntry* find(int address) const;
 };
 
-// The models a model name or a family name stands for; empty when it names none.
+// The models a model name or a family's brief name stands for; empty when it names none.
 std::vector<DeviceModel> ModelsNamed(const QString& name);
+
+// The line's link as a file names it: "tcp 10.0.0.20:5600", "serial /dev/ttyUSB0".
+QString LinkText(bool tcp, const QString& host, quint16 tcpPort, const QString& serialDevice);
 
 QByteArray LineFileBytes(const LineFile& file);
 
@@ -56,6 +61,8 @@ struct LineFileProblem {
     TwoEntries,     // a second entry for one address
     BadCard,        // `value`: not a card number
     TooManyCards,   // `value`: how many; more than the model holds
+    NoRelayTime,    // `value`: the model, which takes no relay time in the entry's run mode
+    ModelConflict,  // `value`: the model given for the entry, which the file's model is not
   };
   Kind kind = NotJson;
   int address = -1;
@@ -64,9 +71,11 @@ struct LineFileProblem {
 };
 
 // The whole file checked as the settings write and the card list would check
-// it. A family is read as `preferred` when that model belongs to it, else as
-// the family's first model.
-std::variant<LineFile, LineFileProblem> ParseLineFile(const QByteArray& bytes, DeviceModel preferred);
+// it. `given` (the user's models by address) narrows each entry's model; a
+// given model the entry's is not is a ModelConflict. What depends on the
+// model is checked where the entry's model is known.
+std::variant<LineFile, LineFileProblem> ParseLineFile(const QByteArray& bytes,
+                                                      const std::function<ReaderModel(int address)>& given = {});
 
 // Writes the file under a temporary name and renames it, so that a write
 // that fails leaves no half file and the old one as it was.

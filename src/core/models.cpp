@@ -55,6 +55,13 @@ std::vector<DeviceModel> ModelsThatCan(Ability ability) {
                   static_cast<qsizetype>(ability));
 }
 
+std::vector<DeviceModel> ModelsToldByReplyThatCan(Ability ability) {
+  std::vector<DeviceModel> told;
+  for (const DeviceModel m : ModelsThatCan(ability))
+    if (ModelsWithReplyLength(Facts(m).settingsReplyLength).size() == 1) told.push_back(m);
+  return told;
+}
+
 QString ModelNames(const std::vector<DeviceModel>& models) {
   QStringList names;
   for (DeviceModel m : models) names << QLatin1String(Facts(m).name);
@@ -82,13 +89,45 @@ QString FamilyName(const std::vector<DeviceModel>& family) {
   return parts.isEmpty() ? QString() : QStringLiteral("TS-") + parts.join(u'/');
 }
 
-bool FamilyCan(const std::vector<DeviceModel>& family, Ability ability) {
-  return std::any_of(family.begin(), family.end(), [ability](DeviceModel m) { return Can(m, ability); });
+ReaderModel::ReaderModel() {
+  for (int i = 0; i < kModelCount; ++i) candidates_.push_back(static_cast<DeviceModel>(i));
 }
 
-DeviceModel ModelOfFamily(const std::vector<DeviceModel>& family, DeviceModel preferred) {
-  if (family.empty() || std::find(family.begin(), family.end(), preferred) != family.end()) return preferred;
-  return family.front();
+ReaderModel::ReaderModel(DeviceModel model) : candidates_{model} {}
+
+ReaderModel ReaderModel::Among(std::vector<DeviceModel> candidates) {
+  std::sort(candidates.begin(), candidates.end());
+  candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+  ReaderModel m;
+  m.candidates_ = std::move(candidates);
+  return m;
+}
+
+bool ReaderModel::includes(DeviceModel model) const {
+  return std::find(candidates_.begin(), candidates_.end(), model) != candidates_.end();
+}
+
+ReaderModel ReaderModel::within(const ReaderModel& other) const {
+  std::vector<DeviceModel> both;
+  for (DeviceModel m : candidates_)
+    if (other.includes(m)) both.push_back(m);
+  return Among(std::move(both));
+}
+
+QString ReaderModel::name() const { return FamilyName(candidates_); }
+
+bool ReaderModel::can(Ability ability) const {
+  return !none() && std::all_of(candidates_.begin(), candidates_.end(), [ability](DeviceModel m) { return Can(m, ability); });
+}
+
+bool ReaderModel::mayCan(Ability ability) const {
+  return std::any_of(candidates_.begin(), candidates_.end(), [ability](DeviceModel m) { return Can(m, ability); });
+}
+
+int ReaderModel::cardLimit() const {
+  int limit = 0;
+  for (DeviceModel m : candidates_) limit = limit == 0 ? Facts(m).cardLimit : std::min<int>(limit, Facts(m).cardLimit);
+  return limit;
 }
 
 }  // namespace tessaro

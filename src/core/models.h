@@ -48,6 +48,11 @@ std::vector<DeviceModel> ModelsThatCan(Ability ability);
 // "TS-30H, TS-30P": the models' names in table order.
 QString ModelNames(const std::vector<DeviceModel>& models);
 
+// The models that can, whose settings reply alone tells them (no other model
+// gives one of its length): a reader of another model that can needs its
+// model given.
+std::vector<DeviceModel> ModelsToldByReplyThatCan(Ability ability);
+
 // A family: the models whose settings replies have one length, which is all
 // that a reply tells of the model. The models with this reply length (before
 // the reply's CR), in table order.
@@ -55,10 +60,43 @@ std::vector<DeviceModel> ModelsWithReplyLength(qsizetype length);
 // The family's brief name: its one model's name, or the models' numbers after
 // "TS-" with their letters left out where two share a number ("TS-30/40/20B/90").
 QString FamilyName(const std::vector<DeviceModel>& family);
-// Some model of the family can.
-bool FamilyCan(const std::vector<DeviceModel>& family, Ability ability);
-// The model to read a reader of this family as: the preferred one when it is
-// of the family, else the family's first (the preferred one for no family).
-DeviceModel ModelOfFamily(const std::vector<DeviceModel>& family, DeviceModel preferred);
+
+// What is known of one reader's model: the model, given by the user (the
+// command line, a line file, the window's choice), or only the candidates
+// that are left: a family its settings reply's length tells, or every model
+// when nothing is known. A model is never picked from its candidates: what
+// differs between them is not known.
+class ReaderModel {
+ public:
+  ReaderModel();                   // nothing known: every model
+  ReaderModel(DeviceModel model);  // NOLINT(google-explicit-constructor): a known model
+  // The models given, each once, in table order.
+  static ReaderModel Among(std::vector<DeviceModel> candidates);
+  const std::vector<DeviceModel>& candidates() const { return candidates_; }
+  bool known() const { return candidates_.size() == 1; }
+  DeviceModel model() const { return candidates_.front(); }  // when known()
+  bool none() const { return candidates_.empty(); }           // nothing fits
+  bool includes(DeviceModel model) const;
+  // The candidates of both.
+  ReaderModel within(const ReaderModel& other) const;
+  // "TS-40", or the family's brief name.
+  QString name() const;
+  // Every candidate can; some can.
+  bool can(Ability ability) const;
+  bool mayCan(Ability ability) const;
+  // The longest card list that every candidate holds.
+  int cardLimit() const;
+  // Every candidate has the same fact.
+  template <typename F>
+  bool agree(F fact) const {
+    for (DeviceModel m : candidates_)
+      if (!(fact(Facts(m)) == fact(Facts(candidates_.front())))) return false;
+    return true;
+  }
+  friend bool operator==(const ReaderModel&, const ReaderModel&) = default;
+
+ private:
+  std::vector<DeviceModel> candidates_;
+};
 
 }  // namespace tessaro

@@ -39,16 +39,44 @@ Why Pull::why() const {
   return Why::BadReply;
 }
 
-ProbedReader ProbeReader(ExchangeEnv& env, DeviceId deviceId, DeviceModel model) {
+ReaderSettings ReadReaderSettings(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& given) {
+  ReaderSettings r;
+  StreamEnd end = StreamEnd::Silence;
+  // Read to the reply's end whatever its length, so that a reader of another
+  // model is told apart from one that says nothing.
+  const QByteArray line = ProbeSettings(env, deviceId, &end);
+  if (line.isEmpty()) {
+    r.why = end == StreamEnd::Silence ? Why::TimedOut : Why::BadReply;
+    return r;
+  }
+  const ReaderModel family = ReaderModel::Among(ModelsWithReplyLength(line.size() - 1));
+  if (!line.startsWith("$US") || family.none()) {
+    r.why = Why::BadReply;
+    return r;
+  }
+  r.model = family.within(given);
+  if (r.model.none()) {
+    r.why = Why::OtherModel;
+    r.model = family;
+    return r;
+  }
+  r.reply = line.mid(3);
+  r.settings = InterpretSettings(r.reply, r.model);
+  r.why = Why::Done;
+  return r;
+}
+
+ProbedReader ProbeReader(ExchangeEnv& env, DeviceId deviceId) {
   ProbedReader r;
   const QByteArray first = ProbeSettings(env, deviceId);
   if (first.isEmpty()) return r;
   r.present = true;
   const QByteArray second = ProbeSettings(env, deviceId);
-  r.models = ModelsWithReplyLength(first.size() - 1);
+  r.family = ReaderModel::Among(ModelsWithReplyLength(first.size() - 1));
   r.collision = !WellFormedSettingsLine(first, deviceId) || first != second;
   if (r.collision) return r;
-  r.settings = InterpretSettings(first.mid(3), ModelOfFamily(r.models, model));
+  r.reply = first.mid(3);
+  r.settings = InterpretSettings(r.reply, r.family);
   return r;
 }
 
@@ -144,14 +172,14 @@ Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessL
   return pull;
 }
 
-ReaderPull PullReaderRecords(ExchangeEnv& env, DeviceId deviceId, DeviceModel model, AccessLog& log, bool erase,
+ReaderPull PullReaderRecords(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& model, AccessLog& log, bool erase,
                              const std::function<bool()>& stopped, const StoreTarget* store,
                              const std::function<void(PullStage)>& stage) {
   ReaderPull r;
-  const SettingsRead read = ReadSettings(env, deviceId, model);
-  r.settings = read.outcome;
-  if (read.outcome != Outcome::Ok) return r;
-  r.recordType = InterpretSettings(read.reply, model).recordType;
+  const ReaderSettings read = ReadReaderSettings(env, deviceId, model);
+  r.settings = read.why;
+  if (!read.ok()) return r;
+  r.recordType = read.settings.recordType;
   r.pull = PullRecords(env, deviceId, static_cast<qint16>(r.recordType), log, erase, stage, stopped, store);
   return r;
 }

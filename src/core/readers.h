@@ -30,19 +30,34 @@ enum class Why {
   Incomplete,   // the download did not end on its end frame: not erased
   EraseFailed,  // everything is logged, but the erase was not confirmed
   Stopped,      // the user stopped it
+  ModelUnknown,  // it needs the reader's model, and only its family is known: nothing was written
+  OtherModel,    // its settings reply is one that other models give than the one it was taken for
 };
 Why WhyOf(Outcome outcome);
+
+// A reader's settings, read as what is known of its model. The reply's
+// length narrows the candidates to those of its family; a reply that none of
+// them gives is OtherModel, and `model` then holds the models that give it.
+struct ReaderSettings {
+  Why why = Why::TimedOut;
+  ReaderModel model;          // the candidates left
+  ReceivedSettings settings;  // a field the candidates read apart is not known
+  QByteArray reply;           // from the address after "$US" on
+  bool ok() const { return why == Why::Done; }
+};
+ReaderSettings ReadReaderSettings(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& given);
 
 // What an address of the line answers to two settings reads.
 struct ProbedReader {
   bool present = false;                      // anything answered at all
   bool collision = false;                    // the replies were garbled or differed: two readers on one address?
-  std::vector<DeviceModel> models;           // the family the reply's length tells
-  std::optional<ReceivedSettings> settings;  // as `model` reads them when it is of the family, else as its first
+  ReaderModel family = ReaderModel::Among({});  // what the reply's length tells
+  std::optional<ReceivedSettings> settings;  // as the family reads them
+  QByteArray reply;                          // from the address after "$US" on
   Why why() const { return !present ? Why::TimedOut : collision ? Why::Collision : Why::Done; }
   bool ok() const { return why() == Why::Done; }
 };
-ProbedReader ProbeReader(ExchangeEnv& env, DeviceId deviceId, DeviceModel model);
+ProbedReader ProbeReader(ExchangeEnv& env, DeviceId deviceId);
 
 // The reader's clock against the PC's, in whole seconds (reader minus PC).
 struct ClockDrift {
@@ -59,7 +74,7 @@ struct ClockSync {
   ClockDrift before;
   bool set = false;                  // it was off by more than the limit
   Outcome setOutcome = Outcome::Ok;  // of setting it
-  std::optional<ClockDrift> after;   // read back after setting it
+  std::optional<ClockDrift> after;   // read back after setting it; its drift is not known unless it is ok()
   bool within = false;               // within the limit now
   Why why() const;
   bool ok() const { return why() == Why::Done; }
@@ -115,13 +130,13 @@ Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessL
 
 // The records pull with the record type of the reader's own settings, read first.
 struct ReaderPull {
-  Outcome settings = Outcome::NoReply;  // the settings read; nothing else was done unless Ok
-  int recordType = 0;                   // 1 entry, 2 exit
+  Why settings = Why::TimedOut;  // the settings read; nothing else was done unless Done
+  int recordType = 0;            // 1 entry, 2 exit
   Pull pull;
-  Why why() const { return settings != Outcome::Ok ? WhyOf(settings) : pull.why(); }
+  Why why() const { return settings != Why::Done ? settings : pull.why(); }
   bool ok() const { return why() == Why::Done; }
 };
-ReaderPull PullReaderRecords(ExchangeEnv& env, DeviceId deviceId, DeviceModel model, AccessLog& log, bool erase,
+ReaderPull PullReaderRecords(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& model, AccessLog& log, bool erase,
                              const std::function<bool()>& stopped = {}, const StoreTarget* store = nullptr,
                              const std::function<void(PullStage)>& stage = {});
 

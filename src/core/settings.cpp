@@ -77,9 +77,10 @@ bool AllOf(QByteArrayView text, int (*is)(int)) {
 
 }  // namespace
 
-QByteArray ProbeSettings(ExchangeEnv& env, DeviceId deviceId) {
+QByteArray ProbeSettings(ExchangeEnv& env, DeviceId deviceId, StreamEnd* end) {
   FirstLine sink;
-  StreamExchange(env, Cmd::ReadSettings, deviceId, sink);
+  const StreamEnd e = StreamExchange(env, Cmd::ReadSettings, deviceId, sink);
+  if (end) *end = e;
   return sink.line_;
 }
 
@@ -135,6 +136,22 @@ ReceivedSettings InterpretSettings(QByteArrayView reply, DeviceModel model, bool
     s.vehicleDetector = f.vehicleDetector == 1;
     s.triggerTime = f.triggerTime >= 1 && f.triggerTime <= 9 ? static_cast<int>(f.triggerTime) : 5;
   }
+  return s;
+}
+
+ReceivedSettings InterpretSettings(QByteArrayView reply, const ReaderModel& model) {
+  if (model.none()) return {};
+  ReceivedSettings s = InterpretSettings(reply, model.model());
+  for (DeviceModel other : model.candidates()) {
+    const ReceivedSettings o = InterpretSettings(reply, other);
+    if (o.runMode != s.runMode) s.runMode.reset(), s.runModeUnknown = true;
+    if (o.epcStartWord != s.epcStartWord || o.wiegandType != s.wiegandType) s.epcStartWord.reset(), s.wiegandType.reset();
+    if (o.vehicleDetector != s.vehicleDetector || o.triggerTime != s.triggerTime)
+      s.vehicleDetector.reset(), s.triggerTime.reset();
+  }
+  // Read from another place, the master card is another number, even where
+  // the two happen to agree.
+  if (!model.agree([](const ModelFacts& f) { return f.masterCardEarly; })) s.masterCard.reset(), s.masterCardUnknown = true;
   return s;
 }
 

@@ -59,9 +59,9 @@ struct SettingsRead {
 // "%US" to deviceId, waiting for the model's reply length.
 SettingsRead ReadSettings(ExchangeEnv& env, DeviceId deviceId, DeviceModel model);
 
-// One settings read for an address scan, whatever the model: the first reply
-// line as it came, from its "$" through its CR (empty without one).
-QByteArray ProbeSettings(ExchangeEnv& env, DeviceId deviceId);
+// One settings read whatever the model: the first reply line as it came,
+// from its "$" through its CR (empty without one), and how the stream ended.
+QByteArray ProbeSettings(ExchangeEnv& env, DeviceId deviceId, StreamEnd* end = nullptr);
 
 // A probed line that has the readers' settings layout: "$US", the asked
 // address, digits where the readers put digits, a hexadecimal master card,
@@ -100,8 +100,15 @@ struct ReceivedSettings {
   std::optional<int> wiegandType;     // 0 → Wiegand 26, 1 → Wiegand 34; where the layout has it
   std::optional<bool> vehicleDetector;
   std::optional<int> triggerTime;  // 1 … 9 seconds; 5 for any other character
+  // Read with a family, not a model: the candidates take the master card
+  // from other places, or give the run-mode code other meanings.
+  bool masterCardUnknown = false;
+  bool runModeUnknown = false;
 };
 ReceivedSettings InterpretSettings(QByteArrayView settingsReply, DeviceModel model, bool forScan = false);
+// The same as what is known of the model: a field its candidates read apart
+// is not known (nullopt, and marked so); the others as any of them reads them.
+ReceivedSettings InterpretSettings(QByteArrayView settingsReply, const ReaderModel& model);
 
 // The numeric value of the text rounded half to even, when it reads as a
 // number within lo..hi (the range is tested before rounding).

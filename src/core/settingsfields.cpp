@@ -92,4 +92,31 @@ QJsonObject SettingsJson(const SettingsForm& form, DeviceModel model) {
   return o;
 }
 
+QJsonObject SettingsJson(const ReceivedSettings& s, const ReaderModel& model) {
+  if (model.none()) return {};
+  QJsonObject o = SettingsJson(FormOf(s, 0), model.candidates().front());
+  if (!s.masterCard) o["master_card"] = QJsonValue::Null;
+  if (!s.runMode) o["run_mode"] = QJsonValue::Null;
+  if (o.contains("epc_start_word") && !s.epcStartWord) o["epc_start_word"] = o["wiegand_type"] = QJsonValue::Null;
+  if (o.contains("vehicle_detector") && !s.vehicleDetector) o["vehicle_detector"] = o["trigger_time"] = QJsonValue::Null;
+  return o;
+}
+
+std::optional<FieldRefusal> RefusedField(const QStringList& named, const SettingsForm& wanted, DeviceModel model,
+                                         bool runModeKnown) {
+  const ModelFacts& f = Facts(model);
+  const QStringList fields = SettingsFieldNames(model);
+  for (const QString& name : named) {
+    if (name != "new_id" && !fields.contains(name)) return FieldRefusal{FieldRefusal::NotOnModel, name};
+    if (name == "run_mode" && wanted.runMode == RunMode::ReadOnly && !f.readOnlyMode)
+      return FieldRefusal{FieldRefusal::NoReadOnly, name};
+  }
+  // A relay time the write would replace with 1 is not the one named.
+  const bool takesRelay = wanted.runMode == RunMode::Online ||
+                          (wanted.runMode == RunMode::StandAlone ? f.relayTimeInStandAlone : f.readOnlyMode);
+  if (runModeKnown && named.contains("relay_time") && !takesRelay && NumberInRange(wanted.relayTime, 1, 64) != 1)
+    return FieldRefusal{FieldRefusal::NoRelayTime, QStringLiteral("relay_time")};
+  return std::nullopt;
+}
+
 }  // namespace tessaro

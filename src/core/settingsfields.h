@@ -35,5 +35,24 @@ bool ApplySettingsField(SettingsForm& form, const QString& name, const QJsonValu
 
 // The model's fields of the form as JSON values.
 QJsonObject SettingsJson(const SettingsForm& form, DeviceModel model);
+// A reader's received settings as JSON values; a field that is not known
+// (read with a family, or no value at all) is null.
+QJsonObject SettingsJson(const ReceivedSettings& settings, const ReaderModel& model);
+
+// Why a settings write as `model` cannot carry a field as the user named it.
+struct FieldRefusal {
+  enum Kind {
+    NotOnModel,   // the model has no such setting
+    NoReadOnly,   // the model knows no Read-Only run mode
+    NoRelayTime,  // in the form's run mode the model takes no relay time (it goes as 1)
+  };
+  Kind kind = NotOnModel;
+  QString field;
+};
+// The first of the named fields that a write of `wanted` as `model` would not
+// carry as named; nullopt when it carries them all. The relay time is judged
+// in the form's run mode, so only where that is the one the write sends.
+std::optional<FieldRefusal> RefusedField(const QStringList& named, const SettingsForm& wanted, DeviceModel model,
+                                         bool runModeKnown = true);
 
 }  // namespace tessaro

@@ -3,7 +3,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTableWidget>
+#include <QTableView>
+#include <QItemSelectionModel>
 #include <algorithm>
 
 #include "busview.h"
@@ -21,8 +22,11 @@ QString Value(const QJsonValue& v) {
 }
 
 // What the plan will do to the reader, briefly for its row.
-QString PlanText(const ReaderPlan& p) {
+QString PlanText(const ReaderPlan& p, const LineEntry& entry) {
+  if (p.read == Why::ModelUnknown) return text::BusModelUnknown(ModelNames(entry.model.candidates()));
+  if (p.read == Why::OtherModel) return text::BusOtherModel(ModelNames(p.answeredAs.candidates()));
   if (!p.answered()) return BusWhyText(p.read);
+  if (p.refused) return text::BusNotTaken(entry.model.name(), p.refused->field);
   if (p.nothingToDo()) return text::kBusAsInFile;
   QStringList parts;
   QStringList fields;
@@ -48,18 +52,15 @@ QString PlanDetails(const ReaderPlan& p) {
 }  // namespace
 
 std::vector<int> BusView::selectedOrAllRows() const {
-  std::vector<int> rows;
-  for (const QModelIndex& index : table_->selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::vector<int> rows = selectedRows();
   if (rows.empty())
-    for (int r = 0; r < table_->rowCount(); ++r) rows.push_back(r);
-  std::sort(rows.begin(), rows.end());
+    for (int r = 0; r < rows_->rowCount(); ++r) rows.push_back(r);
   return rows;
 }
 
 int BusView::rowOf(int address) {
-  for (int r = 0; r < table_->rowCount(); ++r)
-    if (table_->item(r, kAddress)->text().toInt() == address) return r;
-  return addRow(address);
+  const int r = rows_->rowOf(address);
+  return r >= 0 ? r : rows_->append(BusRow{.address = address, .family = ReaderModel::Among({}), .model = ReaderModel::Among({})});
 }
 
 void BusView::saveLine() {
@@ -70,16 +71,20 @@ void BusView::saveLine() {
   failed_.clear();
   LineFile file;
   const ConnectionSettings c = session_.connection();
-  file.link = c.tcp ? QStringLiteral("tcp %1:%2").arg(c.host).arg(c.tcpPort)
-                    : QStringLiteral("serial %1").arg(session_.links().serial().deviceName(c.serialPort));
+  file.link = LinkText(c.tcp, c.host, c.tcpPort, session_.links().serial().deviceName(c.serialPort));
   for (const int row : rows) {
     if (cancel_) {
       result(row, BusWhyText(Why::Stopped), false);
       continue;
     }
-    const SavedReader saved = SaveReader(op.env(), table_->item(row, kAddress)->text().toInt(), session_.model());
+    // Each reader as its row knows its model: the family until the user chose.
+    const SavedReader saved = SaveReader(op.env(), rows_->row(row).address, rows_->row(row).model);
     if (saved.ok()) file.readers.push_back(saved.entry);
-    result(row, saved.ok() ? text::kBusSaved : BusWhyText(saved.why), saved.ok());
+    result(row,
+           saved.ok()                        ? text::kBusSaved
+           : saved.why == Why::OtherModel ? text::BusOtherModel(ModelNames(saved.family.candidates()))
+                                            : BusWhyText(saved.why),
+           saved.ok());
   }
   setRunning(false);
   op.finish();
@@ -95,7 +100,11 @@ std::optional<LineFile> BusView::chooseLineFile(const QString& title) {
     prompts.message(text::kFileNotRead);
     return std::nullopt;
   }
-  const auto parsed = ParseLineFile(f.readAll(), session_.model());
+  // A model chosen for a row narrows the file's entry for that reader.
+  const auto parsed = ParseLineFile(f.readAll(), [this](int address) {
+    const int r = rows_->rowOf(address);
+    return r >= 0 && !rows_->row(r).model.none() ? rows_->row(r).model : ReaderModel();
+  });
   if (const auto* problem = std::get_if<LineFileProblem>(&parsed)) {
     prompts.message(text::BadLineFile(QFileInfo(choice.fileName).fileName(), problem->address, problem->field));
     return std::nullopt;
@@ -114,12 +123,11 @@ std::vector<ReaderPlan> BusView::planLine(Session::Operation& op, const LineFile
     }
     plans.push_back(PlanReader(op.env(), entry, entry.address, false));
     const ReaderPlan& p = plans.back();
-    result(row, PlanText(p), p.answered());
-    table_->item(row, kResult)->setToolTip(PlanDetails(p));
+    result(row, PlanText(p, entry), p.answered(), PlanDetails(p));
   }
   // Readers of the line the file does not hold.
-  for (int r = 0; r < table_->rowCount(); ++r)
-    if (!file.find(table_->item(r, kAddress)->text().toInt())) result(r, text::kBusNotInFile, true);
+  for (int r = 0; r < rows_->rowCount(); ++r)
+    if (!file.find(rows_->row(r).address)) result(r, text::kBusNotInFile, true);
   return plans;
 }
 
@@ -140,7 +148,7 @@ void BusView::applyFile() {
   const std::vector<ReaderPlan> plans = planLine(op, *file);
   QStringList lines;
   for (const ReaderPlan& p : plans)
-    if (p.answered() && !p.nothingToDo()) lines << text::BusPlanLine(p.address, PlanText(p));
+    if (p.answered() && !p.nothingToDo() && !p.refused) lines << text::BusPlanLine(p.address, PlanText(p, *file->find(p.address)));
   if (lines.isEmpty()) {
     setRunning(false);
     op.finish();
@@ -150,14 +158,16 @@ void BusView::applyFile() {
   if (!session_.prompts().confirm(text::BusApplyQuestion(lines.join(u'\n')))) return setRunning(false);
   failed_.clear();
   for (const ReaderPlan& p : plans) {
-    if (!p.answered() || p.nothingToDo()) continue;
+    if (!p.answered() || p.nothingToDo() || p.refused) continue;
     const int row = rowOf(p.address);
     if (cancel_) {
       result(row, BusWhyText(Why::Stopped), false);
       continue;
     }
     const ReaderApply a = ApplyReader(op.env(), *file->find(p.address), p, [this] { return cancel_; });
-    result(row, a.ok() ? text::kBusApplied : BusWhyText(a.why), a.ok());
+    const bool readBack = a.after && a.after->answered();
+    result(row, a.ok() ? text::kBusApplied : readBack ? text::kBusReadBackDiffers : BusWhyText(a.why), a.ok(),
+           readBack && !a.ok() ? PlanDetails(*a.after) : QString());
   }
   setRunning(false);
 }

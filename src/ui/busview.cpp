@@ -1,13 +1,15 @@
 #include "busview.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QStyledItemDelegate>
+#include <QTableView>
 
 #include "accesslog.h"
 #include "builders.h"
@@ -30,6 +32,40 @@ std::optional<Ability> NeededFor(int action) {
   return needs[action];
 }
 
+// The model cell's editor: the family (the model not known), each of its
+// models for this row, and each of them for every row of the family.
+class ModelChoice : public QStyledItemDelegate {
+ public:
+  ModelChoice(BusTable& rows, QObject* parent) : QStyledItemDelegate(parent), rows_(rows) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+    auto* box = Named<QComboBox>(parent, QStringLiteral("cmbBusModel"));
+    const ReaderModel& family = rows_.row(index.row()).family;
+    box->addItem(family.name(), QVariantList{family.name(), false});
+    for (const DeviceModel m : family.candidates()) box->addItem(QLatin1String(Facts(m).name), QVariantList{QLatin1String(Facts(m).name), false});
+    for (const DeviceModel m : family.candidates())
+      box->addItem(text::BusModelForFamily(QLatin1String(Facts(m).name), family.name()),
+                   QVariantList{QLatin1String(Facts(m).name), true});
+    // A choice takes effect at once.
+    connect(box, &QComboBox::activated, this, [this, box] {
+      emit const_cast<ModelChoice*>(this)->commitData(box);
+      emit const_cast<ModelChoice*>(this)->closeEditor(box);
+    });
+    return box;
+  }
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    auto* box = static_cast<QComboBox*>(editor);
+    box->setCurrentIndex(std::max(0, box->findText(index.data(Qt::EditRole).toString())));
+  }
+  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+    const QVariantList choice = static_cast<QComboBox*>(editor)->currentData().toList();
+    model->setData(index, choice.value(0), choice.value(1).toBool() ? BusTable::kWholeFamilyRole : Qt::EditRole);
+  }
+
+ private:
+  BusTable& rows_;
+};
+
 }  // namespace
 
 // The core's verdict in the bus view's words.
@@ -44,7 +80,9 @@ QString BusWhyText(Why why) {
     case Why::EraseFailed: return text::kBusEraseFailed;
     case Why::Stopped: return text::kBusStopped;
     case Why::BadReply:
-    case Why::NotTaken: break;
+    case Why::NotTaken:
+    case Why::ModelUnknown:
+    case Why::OtherModel: break;
   }
   return text::kBusBadReply;
 }
@@ -53,7 +91,7 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
     : QWidget(parent, Qt::Window), session_(session), cards_(std::move(cards)) {
   setObjectName(QStringLiteral("frmBus"));
   setWindowTitle(caption::frmBus);
-  resize(860, 480);
+  resize(940, 480);
   from_ = NamedBox(this, "txtBusFrom", QStringLiteral("1"), 50);
   to_ = NamedBox(this, "txtBusTo", QStringLiteral("255"), 50);
   auto* scanButton = NamedButton(this, "cmdBusScan", caption::cmdBusScan);
@@ -67,15 +105,18 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
                                                     cancelButton_, progress_})
     top->addWidget(w);
 
-  table_ = new QTableWidget(0, 8, this);
-  table_->setObjectName(QStringLiteral("tblBus"));
-  table_->setHorizontalHeaderLabels(QStringList(std::begin(caption::tblBus), std::end(caption::tblBus)));
+  rows_ = new BusTable(this);
+  table_ = Named<QTableView>(this, QStringLiteral("tblBus"));
+  table_->setModel(rows_);
+  table_->setItemDelegateForColumn(BusTable::kModel, new ModelChoice(*rows_, table_));
   table_->verticalHeader()->hide();
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_->setWordWrap(false);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+  connect(rows_, &BusTable::familyChosen, this,
+          [this](const ReaderModel& family, const ReaderModel& model) { familyModels_[family.candidates()] = model; });
 
   auto* settings = NamedButton(this, "cmdBusSettings", caption::cmdBusSettings);
   auto* clock = NamedButton(this, "cmdBusClock", caption::cmdBusClock);
@@ -106,8 +147,8 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
   layout->addWidget(table_);
   layout->addLayout(actionsRow);
   layout->addLayout(lastRow);
-  actions_ = {from_,   to_,    scanButton, settings, clock,        drift_,   cardsButton, records,
-              erase_,  counts, retry,      exportButton, saveLine, compare, apply};
+  actions_ = {from_,  to_,    scanButton, settings,     clock,    drift_,  cardsButton, records,
+              erase_, counts, retry,      exportButton, saveLine, compare, apply,       table_};
 
   connect(scanButton, &QPushButton::clicked, this, &BusView::scan);
   connect(cancelButton_, &QPushButton::clicked, this, [this] { cancel_ = true; });
@@ -121,24 +162,8 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
   connect(saveLine, &QPushButton::clicked, this, &BusView::saveLine);
   connect(compare, &QPushButton::clicked, this, &BusView::compareWithFile);
   connect(apply, &QPushButton::clicked, this, &BusView::applyFile);
-  connect(table_, &QTableWidget::cellDoubleClicked, this,
-          [this](int row, int) { emit addressChosen(table_->item(row, kAddress)->text().toInt()); });
-}
-
-int BusView::addRow(int address) {
-  const int row = table_->rowCount();
-  table_->insertRow(row);
-  for (int c = 0; c < table_->columnCount(); ++c) table_->setItem(row, c, new QTableWidgetItem);
-  set(row, kAddress, QString::number(address));
-  return row;
-}
-
-void BusView::set(int row, int column, const QString& text) { table_->item(row, column)->setText(text); }
-
-void BusView::showSettings(int row, const ReceivedSettings& s) {
-  if (s.runMode) set(row, kRunMode, caption::opsRunMode[static_cast<int>(*s.runMode)]);
-  set(row, kRelay, QString::number(s.relayTime));
-  set(row, kRecordType, s.recordType == 1 ? text::kBusEntry : text::kBusExit);
+  connect(table_, &QTableView::doubleClicked, this,
+          [this](const QModelIndex& index) { emit addressChosen(rows_->row(index.row()).address); });
 }
 
 void BusView::setRunning(bool running) {
@@ -149,57 +174,59 @@ void BusView::setRunning(bool running) {
   else progress_->setValue(progress_->maximum());
 }
 
-void BusView::result(int row, const QString& text, bool ok) {
-  set(row, kResult, text);
+void BusView::result(int row, const QString& text, bool ok, const QString& details) {
+  rows_->change(row, [&](BusRow& r) {
+    r.result = text;
+    r.details = details;
+    r.failed = !ok;
+  });
   if (!ok) failed_.push_back(row);
 }
 
-std::vector<DeviceModel> BusView::familyOf(int row) const {
-  // The scan keeps the length of the row's settings reply, which is all it tells of the model.
-  return ModelsWithReplyLength(table_->item(row, kModel)->data(Qt::UserRole).toInt());
+QString BusView::refusal(int row, std::optional<Ability> needs) const {
+  const ReaderModel& model = rows_->row(row).model;
+  if (!needs || model.can(*needs)) return {};
+  if (!model.mayCan(*needs)) return text::BusNotOnModel(ModelNames(ModelsThatCan(*needs)));
+  return text::BusModelUnknown(ModelNames(model.candidates()));
 }
-
-DeviceModel BusView::modelOf(int row) const { return ModelOfFamily(familyOf(row), session_.model()); }
 
 void BusView::scan() {
   const std::optional<int> from = NumberInRange(from_->text(), 0, 255), to = NumberInRange(to_->text(), 0, 255);
   if (!from || !to || *to < *from) return session_.prompts().message(text::kBusBadRange);
   Session::Operation op = session_.open(Session::Port::Close);
   if (!startOnLine(op)) return;
-  table_->setRowCount(0);
+  rows_->clear();
   failed_.clear();
   progress_->setRange(*from, *to + 1);
   for (int address = *from; address <= *to && !cancel_; ++address) {
     progress_->setValue(address);
     const DeviceId id = address;
-    const ProbedReader p = ProbeReader(op.env(), id, session_.model());
+    const ProbedReader p = ProbeReader(op.env(), id);
     if (!p.present) continue;
-    const int row = addRow(address);
-    set(row, kModel, FamilyName(p.models));
-    table_->item(row, kModel)->setToolTip(ModelNames(p.models));
-    if (!p.models.empty()) table_->item(row, kModel)->setData(Qt::UserRole, Facts(p.models.front()).settingsReplyLength);
+    BusRow row{.address = address, .family = p.family, .model = p.family, .reply = p.reply, .collision = p.collision};
+    // A model the user chose for the whole family stands for its new rows too.
+    if (const auto chosen = familyModels_.find(p.family.candidates()); chosen != familyModels_.end())
+      row.model = chosen->second;
+    if (p.ok()) row.settings = InterpretSettings(p.reply, row.model);
+    const int r = rows_->append(row);
     if (p.collision) {
-      table_->item(row, kAddress)->setData(Qt::UserRole, true);
-      for (int c = 0; c < table_->columnCount(); ++c) {
-        table_->item(row, c)->setBackground(QColor(0xF8D0D0));
-        table_->item(row, c)->setToolTip(text::kBusCollisionTip);
-      }
-      result(row, BusWhyText(p.why()), false);
+      result(r, BusWhyText(p.why()), false);
       continue;
     }
-    showSettings(row, *p.settings);
-    // Only a family with a clock and records is asked for them.
-    if (!FamilyCan(p.models, Ability::ClockAndRecords)) {
-      result(row, text::kBusDone, true);
+    // Only a reader known to have a clock and records is asked for them.
+    if (!row.model.can(Ability::ClockAndRecords)) {
+      result(r, text::kBusDone, true);
       continue;
     }
     const ClockDrift drift = ReadDrift(op.env(), id, [this] { return session_.localNow(); });
-    if (drift.ok()) set(row, kDrift, QString::number(drift.seconds));
     Outcome counted = Outcome::NoReply;
-    if (const std::optional<int> count = ReadRecordCount(op.env(), id, &counted))
-      set(row, kCount, QString::number(*count));
+    const std::optional<int> count = ReadRecordCount(op.env(), id, &counted);
+    rows_->change(r, [&](BusRow& b) {
+      if (drift.ok()) b.drift = drift.seconds;
+      b.count = count;
+    });
     const Why worst = !drift.ok() ? drift.why() : WhyOf(counted);
-    result(row, BusWhyText(worst), worst == Why::Done);
+    result(r, BusWhyText(worst), worst == Why::Done);
   }
   setRunning(false);
 }
@@ -212,10 +239,15 @@ bool BusView::startOnLine(Session::Operation& op) {
   return true;
 }
 
-void BusView::runOnSelection(Action action) {
+std::vector<int> BusView::selectedRows() const {
   std::vector<int> rows;
   for (const QModelIndex& index : table_->selectionModel()->selectedRows()) rows.push_back(index.row());
   std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void BusView::runOnSelection(Action action) {
+  const std::vector<int> rows = selectedRows();
   if (rows.empty()) return session_.prompts().message(text::kBusNothingSelected);
   run(action, rows);
 }
@@ -243,35 +275,49 @@ void BusView::run(Action action, const std::vector<int>& rows) {
   const auto now = [this] { return session_.localNow(); };
   for (size_t i = 0; i < rows.size(); ++i) {
     const int row = rows[i];
+    const BusRow& b = rows_->row(row);
     progress_->setValue(static_cast<int>(i));
     if (cancel_) {
       result(row, BusWhyText(Why::Stopped), false);
       continue;
     }
-    if (table_->item(row, kAddress)->data(Qt::UserRole).toBool()) {
+    if (b.collision) {
       result(row, BusWhyText(Why::Collision), false);
       continue;
     }
-    const DeviceId id = table_->item(row, kAddress)->text().toInt();
-    if (const std::optional<Ability> needs = NeededFor(static_cast<int>(action)); needs && !FamilyCan(familyOf(row), *needs)) {
-      result(row, text::BusNotOnModel(ModelNames(ModelsThatCan(*needs))), false);
+    if (const QString refused = refusal(row, NeededFor(static_cast<int>(action))); !refused.isEmpty()) {
+      result(row, refused, false);
       continue;
     }
-    const DeviceModel model = modelOf(row);
+    const DeviceId id = b.address;
+    const ReaderModel model = b.model;
     switch (action) {
       case Action::Settings: {
-        const SettingsRead read = ReadSettings(op.env(), id, model);
-        if (read.outcome == Outcome::Ok) showSettings(row, InterpretSettings(read.reply, model));
-        result(row, BusWhyText(WhyOf(read.outcome)), read.outcome == Outcome::Ok);
+        const ReaderSettings read = ReadReaderSettings(op.env(), id, model);
+        if (read.ok()) rows_->change(row, [&](BusRow& r) { r.reply = read.reply, r.settings = read.settings; });
+        result(row, read.why == Why::OtherModel ? text::BusOtherModel(ModelNames(read.model.candidates())) : BusWhyText(read.why),
+               read.ok());
         break;
       }
       case Action::Clock: {
         const ClockSync s = SyncClock(op.env(), id, *maxDrift, now);
-        if (s.before.ok()) set(row, kDrift, QString::number((s.after ? *s.after : s.before).seconds));
+        // A check read that failed leaves the drift after the set unknown.
+        if (s.before.ok())
+          rows_->change(row, [&](BusRow& r) {
+            r.driftUnknown = s.after && !s.after->ok();
+            r.drift = (s.after ? *s.after : s.before).seconds;
+          });
         result(row, BusWhyText(s.why()), s.ok());
         break;
       }
       case Action::Cards: {
+        // A list that every candidate holds needs no model; a longer one needs the reader's.
+        if (static_cast<int>(cards.size()) > model.cardLimit()) {
+          result(row, model.known() ? text::BusTooManyCards(model.name(), model.cardLimit())
+                                    : text::BusModelUnknown(ModelNames(model.candidates())),
+                 false);
+          break;
+        }
         const CardPush p = PushCards(op.env(), id, cards, false, [this] { return cancel_; });
         result(row, p.ok() ? text::kBusCardsSent.arg(p.sent) : BusWhyText(p.why()), p.ok());
         break;
@@ -282,13 +328,13 @@ void BusView::run(Action action, const std::vector<int>& rows) {
         const bool none = r.ok() && r.pull.end == PullEnd::NoRecords;
         result(row, !r.ok() ? BusWhyText(r.why()) : none ? text::kBusNoRecords : text::kBusRecords.arg(r.pull.records),
                r.ok());
-        if (r.pull.end == PullEnd::Erased) set(row, kCount, QStringLiteral("0"));
+        if (r.pull.end == PullEnd::Erased) rows_->change(row, [](BusRow& b) { b.count = 0; });
         break;
       }
       case Action::Counts: {
         Outcome outcome = Outcome::NoReply;
         const std::optional<int> count = ReadRecordCount(op.env(), id, &outcome);
-        if (count) set(row, kCount, QString::number(*count));
+        if (count) rows_->change(row, [&](BusRow& b) { b.count = count; });
         result(row, BusWhyText(WhyOf(outcome)), outcome == Outcome::Ok);
         break;
       }
@@ -302,11 +348,11 @@ void BusView::run(Action action, const std::vector<int>& rows) {
 void BusView::exportCsv() {
   QByteArray csv;
   QStringList header;
-  for (const text::Text& c : caption::tblBus) header << CsvField(c);
+  for (int c = 0; c < BusTable::kColumns; ++c) header << CsvField(rows_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
   csv += header.join(u',').toUtf8() + '\n';
-  for (int r = 0; r < table_->rowCount(); ++r) {
+  for (int r = 0; r < rows_->rowCount(); ++r) {
     QStringList line;
-    for (int c = 0; c < table_->columnCount(); ++c) line << CsvField(table_->item(r, c)->text());
+    for (int c = 0; c < BusTable::kColumns; ++c) line << CsvField(rows_->text(r, c));
     csv += line.join(u',').toUtf8() + '\n';
   }
   session_.saveAs(caption::cmdBusExport, text::kCsvFilter, csv);

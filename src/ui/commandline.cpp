@@ -29,7 +29,8 @@ std::optional<WindowOptions> ParseWindowArgs(const QStringList& args, QString* e
       value = name.mid(equals + 1);
       name.truncate(equals);
     }
-    if (name != QLatin1String("--gap") && name != QLatin1String("--lang")) {
+    static const QStringList kTaken = {"--gap", "--lang", "--model", "--tcp", "--serial"};
+    if (!kTaken.contains(name)) {
       *error = QStringLiteral("unknown argument %1").arg(args[i]);
       return std::nullopt;
     }
@@ -47,6 +48,24 @@ std::optional<WindowOptions> ParseWindowArgs(const QStringList& args, QString* e
         return std::nullopt;
       }
       o.gapMs = *gap;
+    } else if (name == QLatin1String("--model")) {
+      o.model = ModelFromName(value);
+      if (!o.model) {
+        *error = QStringLiteral("--model: unknown model %1").arg(value);
+        return std::nullopt;
+      }
+    } else if (name == QLatin1String("--tcp")) {
+      const qsizetype colon = value.lastIndexOf(u':');
+      o.tcpHost = colon < 0 ? value : value.left(colon);
+      bool ok = colon < 0;
+      const int port = colon < 0 ? 5600 : value.mid(colon + 1).toInt(&ok);
+      if (!ok || port < 1 || port > 65535 || o.tcpHost.isEmpty()) {
+        *error = QStringLiteral("--tcp: give HOST or HOST:PORT, not %1").arg(value);
+        return std::nullopt;
+      }
+      o.tcpPort = static_cast<quint16>(port);
+    } else if (name == QLatin1String("--serial")) {
+      o.serialDevice = value;
     } else {
       const std::optional<Language> language = LanguageNamed(value);
       if (!language) {
@@ -61,12 +80,16 @@ std::optional<WindowOptions> ParseWindowArgs(const QStringList& args, QString* e
 
 QString WindowUsage() {
   return QStringLiteral(
-             "Usage: tessaro-config [--gap MS] [--lang tr|en]\n\n"
-             "  --gap MS      the pause each reader gets after its reply before the next request\n"
-             "                (0-%1 ms, default %2)\n"
-             "  --lang tr|en  the window's language: Turkish (the default) or English; without\n"
-             "                this option the environment variable TESSARO_LANG gives it\n"
-             "  --version     print the program's version and exit\n")
+             "Usage: tessaro-config [--gap MS] [--lang tr|en] [--model M]\n"
+             "                      [--tcp HOST[:PORT] | --serial DEVICE]\n\n"
+             "  --gap MS            the pause each reader gets after its reply before the next\n"
+             "                      request (0-%1 ms, default %2)\n"
+             "  --lang tr|en        the window's language: Turkish (the default) or English;\n"
+             "                      without this option TESSARO_LANG gives it\n"
+             "  --model M           the model chosen when the window opens (TS-20B without it)\n"
+             "  --tcp HOST[:PORT]   \"TCPIP Aktif\" ticked, with this address and port (5600)\n"
+             "  --serial DEVICE     the serial device that port 1 stands for\n"
+             "  --version           print the program's version and exit\n")
       .arg(kMaxGapMs)
       .arg(kDefaultGapMs);
 }

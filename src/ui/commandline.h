@@ -8,11 +8,17 @@
 
 #include "language.h"
 #include "link.h"
+#include "models.h"
 
 namespace tessaro {
 
 struct WindowOptions {
   int gapMs = kDefaultGapMs;  // the pause each reader gets after its reply
+  // The starting choices of the connection panel, as the user would make them.
+  std::optional<DeviceModel> model;
+  QString tcpHost;  // ticks "TCPIP Aktif"
+  quint16 tcpPort = 5600;
+  QString serialDevice;  // the device port 1 stands for
   Language language = Language::Turkish;
   bool help = false;
   bool version = false;

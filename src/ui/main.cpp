@@ -5,6 +5,7 @@
 #include "language.h"
 #include "mainwindow.h"
 #include "platform.h"
+#include "portnames.h"
 
 namespace {
 
@@ -42,7 +43,10 @@ int main(int argc, char* argv[]) {
   tessaro::Platform platform;
   tessaro::Services services = platform.services();
   services.gapMs = options->gapMs;
+  if (!options->serialDevice.isEmpty())
+    services.portResolver = [device = options->serialDevice](int n) { return n == 1 ? device : tessaro::SerialDeviceForPort(n); };
   tessaro::MainWindow window(services);
+  window.startWith(options->model, options->tcpHost, options->tcpPort);
   platform.prompts.setParent(&window);
   window.show();
   return app.exec();

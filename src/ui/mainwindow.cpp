@@ -319,6 +319,15 @@ void MainWindow::startUp() {
   c_.ClockTimer->start();
 }
 
+void MainWindow::startWith(std::optional<DeviceModel> model, const QString& tcpHost, quint16 tcpPort) {
+  ConnectionControls& cn = c_.connection;
+  if (model) cn.opsDevice->button(static_cast<int>(*model))->click();
+  if (tcpHost.isEmpty()) return;
+  cn.chkTCPIPActive->setChecked(true);
+  cn.txtIP->setText(tcpHost);
+  cn.txtPort->setText(QString::number(tcpPort));
+}
+
 void MainWindow::applyProfile(int model) {
   if (model < 0 || model >= kModelCount) return;
   const ModelFacts& facts = Facts(static_cast<DeviceModel>(model));

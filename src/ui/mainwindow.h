@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "controls.h"
 #include "session.h"
@@ -26,6 +27,9 @@ class MainWindow : public QWidget {
   ~MainWindow() override;
 
   Session& session() { return *session_; }
+  // The connection panel's starting choices, made as the user makes them:
+  // the model clicked, "TCPIP Aktif" ticked with the address typed.
+  void startWith(std::optional<DeviceModel> model, const QString& tcpHost, quint16 tcpPort);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

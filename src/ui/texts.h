@@ -112,6 +112,7 @@ inline S cmdBusCancel = QT_TRANSLATE_NOOP("text", "İptal");
 inline S tblBus[8] = {QT_TRANSLATE_NOOP("text", "Adres"),        QT_TRANSLATE_NOOP("text", "Model"),      QT_TRANSLATE_NOOP("text", "Çalışma Modu"),
                       QT_TRANSLATE_NOOP("text", "Röle Süresi"),  QT_TRANSLATE_NOOP("text", "Kayıt Tipi"), QT_TRANSLATE_NOOP("text", "Saat Farkı (sn)"),
                       QT_TRANSLATE_NOOP("text", "Kayıt Sayısı"), QT_TRANSLATE_NOOP("text", "Sonuç")};
+inline S tblBusMasterCard = QT_TRANSLATE_NOOP("text", "Master Kart");
 inline S cmdBusSettings = QT_TRANSLATE_NOOP("text", "Ayarları Oku");
 inline S cmdBusClock = QT_TRANSLATE_NOOP("text", "Saatleri Eşitle");
 inline S BusMaxDrift = QT_TRANSLATE_NOOP("text", "En fazla fark (sn):");
@@ -269,6 +270,26 @@ inline QString BadLineFile(const QString& file, int address, const QString& fiel
 // The row's model family cannot do the action; the models that can.
 inline S kBusNotOnModel = QT_TRANSLATE_NOOP("text", "Bu modelde yok (yalnızca %1)");
 inline QString BusNotOnModel(const QString& models) { return kBusNotOnModel.arg(models); }
+// The row's reader is known only by its family; the models it may be.
+inline QString BusModelUnknown(const QString& models) {
+  return Text(QT_TRANSLATE_NOOP("text", "Model bilinmiyor (%1 olabilir): Model sütunundan seçiniz")).arg(models);
+}
+// Its settings reply is the one other models give.
+inline QString BusOtherModel(const QString& models) {
+  return Text(QT_TRANSLATE_NOOP("text", "Okuyucu %1 gibi yanıt verdi")).arg(models);
+}
+inline QString BusTooManyCards(const QString& model, int limit) {
+  return Text(QT_TRANSLATE_NOOP("text", "%1 en fazla %2 kart alır")).arg(model).arg(limit);
+}
+// The model cell's choice for every row of the family.
+inline QString BusModelForFamily(const QString& model, const QString& family) {
+  return Text(QT_TRANSLATE_NOOP("text", "%1 (tüm %2 satırları)")).arg(model, family);
+}
+// A setting of the file's entry that the model, in its run mode, does not take.
+inline QString BusNotTaken(const QString& model, const QString& field) {
+  return Text(QT_TRANSLATE_NOOP("text", "%1 bu ayarı almaz: %2")).arg(model, field);
+}
+inline S kBusReadBackDiffers = QT_TRANSLATE_NOOP("text", "Geri okunan ayarlar dosyadakinden farklı");
 inline S kBusEntry = QT_TRANSLATE_NOOP("text", "Giriş");
 inline S kBusExit = QT_TRANSLATE_NOOP("text", "Çıkış");
 inline S kBusNothingSelected = QT_TRANSLATE_NOOP("text", "Lütfen listeden okuyucu seçiniz");

@@ -190,17 +190,32 @@ TEST(Models, ByName) {
   EXPECT_EQ(ModelFromName(u"TS-20B"), DeviceModel::TS20B);
   EXPECT_EQ(ModelFromName(u"TS-50"), std::nullopt);
   using M = DeviceModel;
-  EXPECT_EQ(ModelOfFamily({M::TS30H, M::TS30P, M::TS40}, M::TS40), M::TS40);
-  EXPECT_EQ(ModelOfFamily({M::TS30H, M::TS30P, M::TS40}, M::TS90C), M::TS30H);
-  EXPECT_EQ(ModelOfFamily({}, M::TS90B), M::TS90B);
   // A family's brief name: letters go only where two models share a number.
   const std::pair<std::vector<M>, const char*> families[] = {{{M::TS90C}, "TS-90C"},
       {{M::TS30H, M::TS30P, M::TS40, M::TS40B, M::TS20B, M::TS90}, "TS-30/40/20B/90"}, {{M::TS20, M::TS20B}, "TS-20"},
       {{M::TS40B, M::TS90B}, "TS-40B/90B"}, {{}, ""}};
   for (const auto& [family, name] : families) EXPECT_EQ(FamilyName(family), QLatin1String(name)) << name;
-  EXPECT_TRUE(FamilyCan({M::TS30H, M::TS30P}, Ability::ClockAndRecords));
-  EXPECT_FALSE(FamilyCan({M::TS30H, M::TS90C}, Ability::ClockAndRecords));
   EXPECT_EQ(ModelNames({M::TS30H, M::TS90C}), "TS-30H, TS-90C");
+}
+
+// What is known of a reader's model: a model is never picked from its candidates.
+TEST(Models, KnownOrCandidates) {
+  using M = DeviceModel;
+  const ReaderModel family = ReaderModel::Among({M::TS40, M::TS20B, M::TS30P, M::TS40});
+  EXPECT_EQ(family.candidates(), (std::vector<M>{M::TS30P, M::TS40, M::TS20B}));
+  EXPECT_FALSE(family.known());
+  EXPECT_EQ(ReaderModel().candidates().size(), 9u);  // nothing known: every model
+  EXPECT_EQ(family.within(M::TS40), ReaderModel(M::TS40));
+  EXPECT_TRUE(family.within(M::TS90C).none());
+  EXPECT_TRUE(family.within(ReaderModel()) == family);
+  // An ability only where every candidate has it; some have it.
+  EXPECT_FALSE(family.can(Ability::CardDownload));
+  EXPECT_TRUE(family.mayCan(Ability::ClockAndRecords) && !family.within(M::TS40).mayCan(Ability::ClockAndRecords));
+  EXPECT_TRUE(ReaderModel::Among({M::TS40, M::TS90C}).can(Ability::CardDownload));
+  EXPECT_FALSE(ReaderModel::Among({}).can(Ability::CardDownload));
+  // The longest list every candidate holds.
+  EXPECT_EQ(family.cardLimit(), 255);
+  EXPECT_EQ(ReaderModel::Among({M::TS40B, M::TS90}).cardLimit(), 2000);
 }
 
 }  // namespace

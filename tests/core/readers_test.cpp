@@ -25,13 +25,43 @@ TEST(Readers, ProbeTellsFamilyAndCollision) {
   for (const auto& r : rows) {
     FakeEnv f;
     f.answerInTurn(r.replies, 5);
-    const ProbedReader p = ProbeReader(f.env, 3, DeviceModel::TS40);
-    EXPECT_EQ(std::make_tuple(p.present, p.collision, static_cast<int>(p.models.size())), std::make_tuple(r.present, r.collision, r.models));
+    const ProbedReader p = ProbeReader(f.env, 3);
+    EXPECT_EQ(std::make_tuple(p.present, p.collision, static_cast<int>(p.family.candidates().size())), std::make_tuple(r.present, r.collision, r.models));
     EXPECT_EQ(p.settings ? p.settings->relayTime : -1, r.relay);
   }
   FakeEnv f;  // a card list that never comes is no list, not an empty one
   f.answerInTurn({ts40, ts40}, 5);
   EXPECT_EQ(SaveReader(f.env, 3, DeviceModel::TS40).why, Why::TimedOut);
+}
+
+// A settings reply read as what is known of the model: its length narrows the
+// candidates; what they read apart is not known; another model's reply is told as such.
+TEST(Readers, SettingsReadAsTheModelKnown) {
+  using M = DeviceModel;
+  // Address 3, relay 5, entry, run mode at 11; the master card 0x6F at 16-23 (at 15-22 it reads 0x6).
+  auto reply = [](char runMode) { return QByteArray("$US0030510000") + runMode + "00000000006F**\r"; };
+  const ReaderModel all, family28 = ReaderModel::Among({M::TS30H, M::TS30P, M::TS40, M::TS40B, M::TS20B, M::TS90});
+  const struct { ReaderModel given; QByteArray reply; Why why; ReaderModel model; std::optional<quint32> master; bool runModeKnown; } rows[] = {
+      {all, reply('1'), Why::Done, family28, std::nullopt, true},
+      {all, reply('2'), Why::Done, family28, std::nullopt, false},  // Read-Only on some, Stand-Alone on others
+      {M::TS40, reply('2'), Why::Done, M::TS40, 111, true},
+      {M::TS20B, reply('0'), Why::Done, M::TS20B, 6, true},
+      {M::TS90C, reply('0'), Why::OtherModel, family28, std::nullopt, true},
+      {all, "$US00305**\r", Why::BadReply, all, std::nullopt, true},
+      {all, "$DS003OK**\r$US003051000000000000006F**\r", Why::BadReply, all, std::nullopt, true},
+      {all, {}, Why::TimedOut, all, std::nullopt, true}};
+  for (const auto& r : rows) {
+    FakeEnv f;
+    if (!r.reply.isEmpty()) f.answer(r.reply);
+    const ReaderSettings s = ReadReaderSettings(f.env, 3, r.given);
+    EXPECT_EQ(s.why, r.why) << r.reply.constData();
+    if (r.why == Why::Done || r.why == Why::OtherModel) { EXPECT_EQ(s.model, r.model) << r.reply.constData(); }
+    if (r.why != Why::Done) continue;
+    EXPECT_EQ(s.settings.masterCard, r.master) << r.reply.constData();
+    EXPECT_EQ(s.settings.masterCardUnknown, !r.model.known());
+    EXPECT_EQ(s.settings.runModeUnknown, !r.runModeKnown) << r.reply.constData();
+    EXPECT_EQ(s.settings.relayTime, 5);
+  }
 }
 
 TEST(Readers, ClockCardsAndRecords) {

@@ -78,6 +78,16 @@ struct CliRig {
 };
 
 
+QString PlanOf(const QJsonObject& r) {
+  QStringList settings;
+  for (const QJsonValue& s : r["settings"].toArray()) settings << s.toString();
+  return QStringLiteral("%1 %2 [%3] %4 +%5-%6")
+      .arg(r["address"].toInt())
+      .arg(r["status"].toString(), settings.join(u' '), r["cards"].toString())
+      .arg(r["add"].toInt())
+      .arg(r["remove"].toInt());
+}
+
 TEST(Cli, ScanListsEveryReaderAndACollision) {
   for (const bool tcp : {true, false}) {
     CliRig rig(tcp);
@@ -156,7 +166,7 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_EQ(std::make_tuple(r.settings.relayTime, r.settings.runMode, r.settings.recordType, r.settings.masterCard),
             std::make_tuple(9, 1, 2, 305419896u));
   EXPECT_EQ(rig.run(QStringList{"settings", "get", "--csv"} + reader), kDone);
-  EXPECT_EQ(rig.out, "address,status,new_id,relay_time,record_type,run_mode,master_card\n7,ok,7,9,exit,online,305419896\n");
+  EXPECT_EQ(rig.out, "address,status,model,new_id,relay_time,record_type,run_mode,master_card\n7,ok,TS-40,7,9,exit,online,305419896\n");
   const QString cards = rig.write("cards.txt", "1\r\n-1\r\n");
   r.cards = {3};
   std::vector<qint64> cardsAt;  // --gap holds between a reply and the next request
@@ -207,6 +217,89 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_EQ(clock.clockOffsetSeconds, 3600);
   EXPECT_EQ(rig.run(QStringList{"clock", "set"} + clocked), kDone);
   EXPECT_EQ(clock.clockOffsetSeconds, 0);
+  // A set whose check read never comes: the drift after it is not known.
+  clock.clockOffsetSeconds = 9;
+  QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& q) {
+    if (q.startsWith("%DR")) rig.sim.setFault("UR", sim::Fault{.kind = sim::FaultKind::Silence, .once = true});
+  });
+  EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--csv"} + clocked), kSomeFailed);
+  EXPECT_EQ(rig.out, "address,status,reader_time,drift_s,set,drift_after_s\n8,time-out,2026-12-05T14:03:18,9,yes,\n");
+}
+
+// A line of four models, three of whose replies have one length: without
+// their models nothing model-dependent is read or written; with them a
+// changed line is restored exactly.
+TEST(Cli, MixedLineEachReaderItsOwnModel) {
+  for (const bool tcp : {true, false}) {
+    CliRig rig(tcp);
+    const std::pair<SimModel, quint32> line[] = {{SimModel::TS20B, 1001}, {SimModel::TS40, 111}, {SimModel::TS40B, 222}, {SimModel::TS90C, 333}};
+    for (int id = 1; id <= 4; ++id) rig.sim.addReader(id, line[id - 1].first).settings.masterCard = line[id - 1].second;
+    rig.sim.reader(2)->settings.relayTime = 3;
+    rig.sim.reader(3)->cards = {5};
+    EXPECT_EQ(rig.run({"line", "save", rig.path("guess.json"), "--id", "1-4", "--csv"}), kDone);
+    EXPECT_EQ(rig.out, "address,status,model,cards\n1,ok,TS-30/40/20B/90,\n2,ok,TS-30/40/20B/90,\n3,ok,TS-30/40/20B/90,\n4,ok,TS-90C,0\n");
+    const QByteArray guess = rig.read("guess.json");
+    EXPECT_EQ(guess.count("master_card"), 1);  // the TS-90C's alone
+    rig.sim.clearRequests();
+    EXPECT_EQ(rig.run({"line", "apply", rig.path("guess.json"), "--yes", "--id", "1-4"}), kUsage);
+    EXPECT_TRUE(rig.err.contains("guess.json, reader 1, field record_type: its model is one of TS-30H, TS-30P, TS-40, TS-40B, "
+                                 "TS-20B, TS-90; name one in the file or give --model 1=MODEL")) << rig.err.toStdString();
+    EXPECT_TRUE(rig.sim.requests().empty());
+    EXPECT_EQ(rig.run({"settings", "get", "--id", "2", "--json"}), kDone);
+    EXPECT_TRUE(rig.readers()[0].toObject()["master_card"].isNull() && rig.readers()[0].toObject()["relay_time"] == 3);
+    // Save with the models, a technician's changes, plan and apply: every reader as it was.
+    const QStringList models = {"--model", "1=TS-20B,2=TS-40,3=TS-40B,4=TS-90C", "--id", "1-4"};
+    EXPECT_EQ(rig.run(QStringList{"line", "save", rig.path("site.json")} + models), kDone);
+    rig.sim.reader(2)->settings.relayTime = 4;
+    rig.sim.reader(1)->settings.masterCard = 7;
+    rig.sim.reader(3)->cards = {5, 6};
+    rig.sim.reader(4)->settings.triggerTime = 2;
+    EXPECT_EQ(rig.run(QStringList{"line", "plan", rig.path("site.json"), "--json"} + models), kSomeFailed);
+    QStringList plan;
+    for (const QJsonValue& r : rig.readers()) plan << PlanOf(r.toObject());
+    EXPECT_EQ(plan, (QStringList{"1 differs [master_card:7->1001] same +0-0", "2 differs [relay_time:4->3] same +0-0",
+                                 "3 differs [] erase all and send 1 (1 to remove) +1-1", "4 differs [trigger_time:2->5] same +0-0"}));
+    EXPECT_EQ(rig.run(QStringList{"line", "apply", rig.path("site.json"), "--yes"} + models), kDone) << rig.err.toStdString();
+    for (int id = 1; id <= 4; ++id) EXPECT_EQ(rig.sim.reader(id)->settings.masterCard, line[id - 1].second) << id;
+    EXPECT_EQ(std::make_tuple(rig.sim.reader(2)->settings.relayTime, rig.sim.reader(3)->cards, rig.sim.reader(4)->settings.triggerTime),
+              std::make_tuple(3, std::vector<quint32>{5}, 5));
+    rig.sim.clearRequests();
+    EXPECT_EQ(rig.run(QStringList{"line", "apply", rig.path("site.json"), "--yes"} + models), kDone);
+    EXPECT_FALSE(rig.asked("%DS") || rig.asked("%NC") || rig.asked("%EC"));
+  }
+}
+
+// Where the model is not known, or is not the one given, or does not take a field: refused, nothing written.
+TEST(Cli, SettingsOnlyWithTheReadersModel) {
+  CliRig rig;
+  rig.sim.addReader(1, SimModel::TS30P).settings.masterCard = 305419896;
+  rig.sim.addReader(2, SimModel::TS90C);
+  const struct { QStringList args; int exit; const char* status; const char* error; } rows[] = {
+      {{"settings", "set", "relay_time=3", "--id", "1"}, kUsage, "model unknown",
+       "reader 1: its model is one of TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90 (its settings reply tells no more); give it with --model 1=MODEL"},
+      {{"settings", "set", "relay_time=3", "--id", "1-2"}, kSomeFailed, "model unknown", "reader 1: its model"},
+      {{"settings", "get", "--id", "1", "--model", "TS-90C"}, kSomeFailed, "other model",
+       "reader 1: it answered as one of TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90, not as TS-90C; give its model with --model 1=MODEL"},
+      {{"settings", "set", "run_mode=online", "--id", "2", "--model", "TS-40"}, kSomeFailed, "other model", "it answered as TS-90C, not as TS-40"},
+      {{"settings", "set", "relay_time=7", "--id", "2", "--model", "TS-90C"}, kSomeFailed, "invalid value",
+       "reader 2: TS-90C takes no relay time in stand-alone mode (it is sent as 1)"},
+      {{"settings", "set", "relay_time=7", "run_mode=stand-alone", "--id", "2", "--model", "TS-90C"}, kUsage, "",
+       "TS-90C takes no relay time in stand-alone mode"},
+      {{"settings", "set", "vehicle_detector=on", "--id", "1", "--model", "TS-30P"}, kUsage, "", "TS-30P has no vehicle_detector setting"},
+      {{"settings", "get", "--id", "1", "--model", "1-2"}, kUsage, "", "--model: '1-2' is not a model or a list"},
+      {{"settings", "get", "--id", "1", "--model", "TS-40,TS-30P"}, kUsage, "", "--model: 'TS-40,TS-30P' is not a model"},
+      {{"settings", "get", "--id", "1", "--model", "1=TS-40,1-2=TS-30P"}, kUsage, "", "--model: reader 1 is given two models"},
+      {{"settings", "get", "--id", "1", "--model", "3=TS-4"}, kUsage, "", "--model: unknown model 'TS-4'"}};
+  for (const auto& r : rows) {
+    rig.sim.clearRequests();
+    EXPECT_EQ(rig.run(r.args + QStringList{"--json"}), r.exit) << r.args.join(' ').toStdString();
+    EXPECT_TRUE(rig.err.contains(QLatin1String(r.error))) << rig.err.toStdString();
+    if (*r.status) { EXPECT_EQ(rig.readers()[0].toObject()["status"], QLatin1String(r.status)); }
+    EXPECT_FALSE(rig.asked("%DS")) << r.args.join(' ').toStdString();
+  }
+  // Given per address, and the rest by a bare model: the TS-30P's master card read at its place and kept.
+  EXPECT_EQ(rig.run({"settings", "set", "relay_time=3", "run_mode=online", "--id", "1-2", "--model", "TS-30P,2=TS-90C"}), kDone);
+  EXPECT_EQ(std::make_tuple(rig.sim.reader(1)->settings.masterCard, rig.sim.reader(1)->settings.relayTime), std::make_tuple(305419896u, 3));
 }
 
 // A command's help: its own options, whether it takes --id, the models that
@@ -388,7 +481,8 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + QStringList{"clock", "set", "--model", "TS-90C", "--id", "1"}, {"TS-90C", "TS-30P"}},
       {tcp + QStringList{"clock", "sync", "--model", "TS-40", "--id", "1"}, {"TS-40", "TS-30P"}},
       {tcp + QStringList{"records", "count", "--model", "TS-30H", "--id", "1"}, {"TS-30H", "TS-30P"}},
-      {tcp + QStringList{"records", "pull", "--id", "1", "--log", rig.path("refused.txt")}, {"TS-20B", "TS-30P"}},
+      {tcp + QStringList{"records", "pull", "--id", "1", "--log", rig.path("refused.txt")}, {"needs the readers' model (--model): TS-30P"}},
+      {tcp + QStringList{"clock", "get", "--model", "2=TS-30P", "--id", "1-2"}, {"clock get needs the readers' model"}},
       {tcp + QStringList{"cards", "pull", "--model", "TS-30P", "--id", "1"},
        {"TS-30P", "TS-40, TS-40B, TS-20B, TS-90, TS-90B, TS-90C"}},
       {tcp + QStringList{"cards", "diff", badCards, "--model", "TS-30H", "--id", "1"},
@@ -432,15 +526,6 @@ TEST(Cli, BoundaryValuesAreTaken) {
   EXPECT_TRUE(rig.err.contains("port 16"));
 }
 
-QString PlanOf(const QJsonObject& r) {
-  QStringList settings;
-  for (const QJsonValue& s : r["settings"].toArray()) settings << s.toString();
-  return QStringLiteral("%1 %2 [%3] %4 +%5-%6")
-      .arg(r["address"].toInt())
-      .arg(r["status"].toString(), settings.join(u' '), r["cards"].toString())
-      .arg(r["add"].toInt())
-      .arg(r["remove"].toInt());
-}
 
 // Saved, changed by hand, planned, declined, applied: the plan names what a
 // write would change and the readers that do not belong; a second plan finds

@@ -37,9 +37,7 @@ struct LineSim {
 LineEntry Entry(int address, DeviceModel model, QJsonObject settings, std::optional<std::vector<quint32>> cards) {
   LineEntry e;
   e.address = address;
-  e.model = QLatin1String(Facts(model).name);
-  e.models = {model};
-  e.readAs = model;
+  e.model = model;
   e.settings = std::move(settings);
   e.cards = std::move(cards);
   return e;

@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 #include <algorithm>
 
@@ -73,7 +73,10 @@ void WindowRig::pickOnBus(int address) {
   set("txtBusFrom", QString::number(address));
   set("txtBusTo", QString::number(address));
   click("cmdBusScan");
-  w<QTableWidget>("tblBus")->selectRow(0);
+  // The row's model as the window has it chosen, where the reply tells only the family.
+  auto* table = w<QTableView>("tblBus");
+  table->model()->setData(table->model()->index(0, 1), QLatin1String(Facts(window->session().model()).name));
+  table->selectRow(0);
 }
 
 void WindowRig::addCards(const QStringList& typed) {

@@ -9,7 +9,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTableWidget>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include "support/windowrig.h"
 #include "texts.h"
@@ -20,23 +23,45 @@ namespace {
 using sim::SimModel;
 using test::WindowRig;
 
-// A line of readers 1 (TS-30P, 3 records, its clock 100 s ahead), 2 twice, 3 (TS-40), 5 (TS-90C, no clock); 4 is silent.
+// A line of readers 1 (TS-30P, 3 records, its clock 100 s ahead), 2 twice, 3 (TS-40), 5 (TS-90C, no clock); 4 is
+// silent. Distinct master cards, and the window left at its TS-20B, which reads a master card one place early.
 struct LineRig : WindowRig {
   LineRig() {
     overPty();
-    sim::SimReader& first = reader(1, SimModel::TS30P);
+    sim::SimReader& first = sim.addReader(1, SimModel::TS30P);
     first.clockOffsetSeconds = 100;
+    first.settings.masterCard = 111;
     sim::ReaderSim::generateRecords(first, 3, now);
     sim.addReader(2, SimModel::TS40).settings.relayTime = 4;
     sim.addSecondReader(2, SimModel::TS40).settings.relayTime = 9;
-    sim.addReader(3, SimModel::TS40).settings.runMode = 1;
-    sim.addReader(5, SimModel::TS90C);
+    sim::SimReader& third = sim.addReader(3, SimModel::TS40);
+    third.settings.runMode = 1;
+    third.settings.masterCard = 222;
+    sim.addReader(5, SimModel::TS90C).settings.masterCard = 333;
   }
-  QString cell(const char* table, int row, int column) {
-    auto* t = window->findChild<QTableWidget*>(QLatin1String(table));
-    return t->item(row, column) ? t->item(row, column)->text() : QString();
+  QTableView* bus() { return window->findChild<QTableView*>("tblBus"); }
+  QString cell(int row, int column) { return bus()->model()->index(row, column).data().toString(); }
+  QString row(int r) {
+    QStringList cells;
+    for (int c = 0; c < bus()->model()->columnCount(); ++c) cells << cell(r, c);
+    return cells.join(u'|');
   }
-  QTableWidget* bus() { return window->findChild<QTableWidget*>("tblBus"); }
+  // The model of one row chosen in its cell, as the user does: the cell's editor, an entry picked.
+  void choose(int r, const QString& entry) {
+    bus()->edit(bus()->model()->index(r, 1));
+    QComboBox* box = nullptr;  // the open editor, not one closed before
+    for (QComboBox* b : bus()->findChildren<QComboBox*>("cmbBusModel")) box = b->isVisible() ? b : box;
+    ASSERT_TRUE(box);
+    const int i = box->findText(entry);
+    ASSERT_GE(i, 0) << entry.toStdString();
+    box->setCurrentIndex(i);
+    emit box->activated(i);
+  }
+  void select(std::initializer_list<int> rows) {
+    bus()->clearSelection();
+    bus()->setSelectionMode(QAbstractItemView::MultiSelection);
+    for (const int r : rows) bus()->selectRow(r);
+  }
 };
 
 TEST(BusView, ScanActionsRetryAndExport) {
@@ -47,66 +72,77 @@ TEST(BusView, ScanActionsRetryAndExport) {
   auto* progress = rig.w<QProgressBar>("prgBus");
   EXPECT_EQ(progress->maximum(), 6);  // addresses 0 to 5
   EXPECT_FALSE(rig.bus()->wordWrap());  // a long result stays on its one line; the row's height holds no second
-  ASSERT_EQ(rig.bus()->rowCount(), 4);
-  QStringList rows;
-  for (int r = 0; r < 4; ++r) {
-    QStringList cells;
-    for (int c : {0, 2, 3, 4, 5, 6, 7}) cells << rig.cell("tblBus", r, c);
-    rows << cells.join(u'|');
-  }
-  // The TS-90C has no clock and no records: it is not asked for them.
-  EXPECT_EQ(rows, QStringList({"1|Stand-Alone|1|Giriş|100|3|Tamam", "2||||||Çakışma", "3|Online|1|Giriş|0|0|Tamam",
-                               "5|Stand-Alone|1|Giriş|||Tamam"}));
-  EXPECT_EQ(rig.bus()->item(1, 0)->toolTip(), text::kBusCollisionTip);
-  EXPECT_EQ(rig.cell("tblBus", 2, 1), "TS-30/40/20B/90");
-  EXPECT_TRUE(rig.bus()->item(2, 1)->toolTip().contains("TS-40, TS-40B"));
-  // Clocks and records of readers 1, 3 and 5: the TS-90C is told why not; reader 1, silent once, fails, then
-  // its retry succeeds.
-  rig.bus()->setSelectionMode(QAbstractItemView::MultiSelection);
-  for (const int row : {0, 2, 3}) rig.bus()->selectRow(row);
+  ASSERT_EQ(rig.bus()->model()->rowCount(), 4);
+  // The reply tells a family: what its models read apart is "?", and no clock is asked of a reader not known to have one.
+  EXPECT_EQ(QStringList({rig.row(0), rig.row(1), rig.row(2), rig.row(3)}),
+            QStringList({"1|TS-30/40/20B/90|Stand-Alone|1|Giriş|?|||Tamam", "2||||||||Çakışma",
+                         "3|TS-30/40/20B/90|Online|1|Giriş|?|||Tamam", "5|TS-90C|Stand-Alone|1|Giriş|333|||Tamam"}));
+  EXPECT_EQ(rig.bus()->model()->index(1, 0).data(Qt::ToolTipRole).toString(), text::kBusCollisionTip);
+  EXPECT_TRUE(rig.bus()->model()->index(2, 1).data(Qt::ToolTipRole).toString().contains("TS-40, TS-40B"));
+  rig.select({0, 2, 3});
+  rig.click("cmdBusClock");
+  const QString family = "TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90";
+  EXPECT_EQ(QStringList({rig.cell(0, 8), rig.cell(3, 8)}), QStringList({text::BusModelUnknown(family), text::BusNotOnModel("TS-30P")}));
+  EXPECT_TRUE(rig.sim.requests().empty() || !rig.sim.requests().back().startsWith("%UR"));
+  // The models chosen, each for its row; their master cards read at their own places.
+  rig.choose(0, "TS-30P");
+  rig.bus()->model()->setData(rig.bus()->model()->index(2, 1), "TS-40");
+  EXPECT_EQ(rig.cell(0, 1) + "|" + rig.cell(0, 5) + "|" + rig.cell(2, 1) + "|" + rig.cell(2, 5), "TS-30P|111|TS-40|222");
+  // Clocks of readers 1, 3 and 5: reader 1, silent once, fails, then its retry succeeds.
+  rig.select({0, 2, 3});
   rig.sim.clearRequests();
   rig.sim.setFault("UR", sim::Fault{.kind = sim::FaultKind::Silence, .once = true});
   rig.click("cmdBusClock");
-  EXPECT_EQ(rig.cell("tblBus", 0, 7) + "|" + rig.cell("tblBus", 3, 7), text::kBusTimedOut + "|" + text::BusNotOnModel("TS-30P"));
+  EXPECT_EQ(rig.cell(0, 8) + "|" + rig.cell(2, 8), text::kBusTimedOut + "|" + text::BusNotOnModel("TS-30P"));
   rig.click("cmdBusRetry");
-  EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusDone);
-  for (const QByteArray& r : rig.sim.requests()) EXPECT_FALSE(r.startsWith("%UR005") || r.startsWith("%DR005")) << r.constData();
+  EXPECT_EQ(rig.cell(0, 8), text::kBusDone);
+  for (const QByteArray& r : rig.sim.requests()) EXPECT_TRUE(r.startsWith("%UR001") || r.startsWith("%DR001")) << r.constData();
   EXPECT_EQ(rig.sim.reader(1)->clockOffsetSeconds, 0);
-  EXPECT_EQ(rig.cell("tblBus", 0, 5), "0");
+  EXPECT_EQ(rig.cell(0, 6), "0");
+  // A clock set whose check read never comes leaves its drift unknown.
+  rig.sim.reader(1)->clockOffsetSeconds = 50;
+  const auto unread = QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& q) {
+    if (q.startsWith("%DR")) rig.sim.setFault("UR", sim::Fault{.kind = sim::FaultKind::Silence, .once = true});
+  });
+  rig.click("cmdBusClock");
+  QObject::disconnect(unread);
+  EXPECT_EQ(rig.cell(0, 6) + "|" + rig.cell(0, 8), "?|" + text::kBusTimedOut);
   rig.sim.reader(3)->settings.relayTime = 6;
   rig.click("cmdBusSettings");
   rig.sim.reader(3)->settings.relayTime = 8;
   rig.click("cmdBusRetry");  // nothing failed: nothing is read again
-  EXPECT_EQ(rig.cell("tblBus", 2, 3), "6");
+  EXPECT_EQ(rig.cell(2, 3), "6");
+  rig.select({0});
   rig.click("cmdBusRecords");
-  EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusRecords.arg(3));
-  EXPECT_EQ(rig.cell("tblBus", 2, 7), text::kBusNoRecords);
+  EXPECT_EQ(rig.cell(0, 8), text::kBusRecords.arg(3));
   EXPECT_TRUE(rig.sim.reader(1)->records.empty());
   EXPECT_TRUE(test::ReadFile(rig.logPath()).startsWith("001,"));
+  rig.choose(2, "TS-30P");  // so that two rows take counts
+  rig.select({0, 2});
   QStringList bar;  // where the bar stands at each request: the rows done so far, of all; no wait cursor hides "İptal"
   const auto watch = QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&] {
     bar << QStringLiteral("%1/%2%3").arg(progress->value()).arg(progress->maximum()).arg(QApplication::overrideCursor() ? " wait" : ""); });
   rig.click("cmdBusCounts");
   QObject::disconnect(watch);
-  EXPECT_EQ(bar, QStringList({"0/3", "1/3"}));
-  // "İptal" during the first reader's exchange: that one ends, the others are not asked.
+  EXPECT_EQ(bar, QStringList({"0/2", "1/2"}));
+  // "İptal" during the first reader's exchange: that one ends, the other is not asked.
   const auto cancel = QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&] { rig.click("cmdBusCancel"); });
   rig.click("cmdBusCounts");
   QObject::disconnect(cancel);
-  EXPECT_EQ(QStringList({rig.cell("tblBus", 0, 7), rig.cell("tblBus", 2, 7), rig.cell("tblBus", 3, 7)}),
-            QStringList({text::kBusDone, text::kBusStopped, text::kBusStopped}));
+  EXPECT_EQ(rig.cell(0, 8) + "|" + rig.cell(2, 8), text::kBusDone + "|" + text::kBusStopped);
   // Card list of the main window, to reader 3 only.
   rig.set("txtCardID", "77");
   rig.click("cmdAdd");
-  rig.bus()->clearSelection();
-  rig.bus()->selectRow(2);
+  rig.select({2});
   rig.click("cmdBusCards");
   EXPECT_EQ(rig.sim.reader(3)->cards, std::vector<quint32>{77});
-  emit rig.bus()->cellDoubleClicked(2, 0);
+  emit rig.bus()->doubleClicked(rig.bus()->model()->index(2, 0));
   EXPECT_EQ(rig.text("txtOldID"), "3");
   rig.prompts.files = {{false, rig.folder.filePath("line.csv"), {}}};
   rig.click("cmdBusExport");
-  EXPECT_EQ(test::ReadFile(rig.folder.filePath("line.csv")).split('\n').value(3), "3,TS-30/40/20B/90,Online,6,Giriş,0,0,1 kart gönderildi");
+  const QList<QByteArray> csv = test::ReadFile(rig.folder.filePath("line.csv")).split('\n');
+  EXPECT_EQ(csv.value(0), "Adres,Model,Çalışma Modu,Röle Süresi,Kayıt Tipi,Master Kart,Saat Farkı (sn),Kayıt Sayısı,Sonuç");
+  EXPECT_EQ(csv.value(3), "3,TS-30P,Online,6,Giriş,222,,0,1 kart gönderildi");
   // A file that cannot be written is reported; a cancelled dialog says nothing.
   rig.prompts.take();
   rig.prompts.files = {{false, rig.folder.filePath("missing/line.csv"), {}}, {true, {}, {}}};
@@ -116,35 +152,51 @@ TEST(BusView, ScanActionsRetryAndExport) {
                                              "[dialog] " + text::caption::cmdBusExport}));
 }
 
-// The line as a file: saved from the bus view, compared after two readers changed, applied once, then found alike.
+// The line as a file: saved from the bus view, compared after a reader changed, applied once, then found alike.
 TEST(BusView, LineFileSavedComparedAndApplied) {
   LineRig rig;
   rig.sim.reader(3)->cards = {30, 31};
-  // The reply tells the family; the window's model names the member it is read as.
-  rig.click("opsDevice_3");
   rig.click("cmdBusView");
   const QList<QPushButton*> buttons = rig.w("frmBus")->findChildren<QPushButton*>();  // laid out: none over another
   for (QPushButton* a : buttons)
     for (QPushButton* b : buttons) EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry())) << a->objectName().toStdString();
   rig.set("txtBusTo", "5");
   rig.click("cmdBusScan");
+  // Saved while only the family is known: no master card, no cards, the family as the model.
   const QString file = rig.folder.filePath("line.json");
   rig.prompts.files = {{false, file, {}}};
   rig.click("cmdBusSaveLine");
-  EXPECT_EQ(rig.cell("tblBus", 0, 7) + "|" + rig.cell("tblBus", 1, 7), text::kBusSaved + "|" + text::kBusCollision);  // the latter left out
-  const QByteArray bytes = test::ReadFile(file);
-  EXPECT_TRUE(bytes.contains("\"address\": 3") && bytes.contains("\"address\": 5") && !bytes.contains("\"address\": 2"));
+  EXPECT_EQ(rig.cell(0, 8) + "|" + rig.cell(1, 8), text::kBusSaved + "|" + text::kBusCollision);  // the latter left out
+  QByteArray bytes = test::ReadFile(file);
+  const QJsonArray saved = QJsonDocument::fromJson(bytes)["readers"].toArray();
+  ASSERT_EQ(saved.size(), 3);  // readers 1, 3, 5
+  EXPECT_EQ(saved[1]["model"].toArray().size(), 6);
+  EXPECT_TRUE(saved[1]["relay_time"] == 1 && !saved[1].toObject().contains("master_card") && !saved[1].toObject().contains("cards"));
+  EXPECT_EQ(saved[2]["master_card"], "333");
+  // Such a file is applied to no reader: the rows say why.
+  rig.prompts.files = {{false, file, {}}};
+  rig.click("cmdBusCompare");
+  EXPECT_EQ(rig.cell(2, 8), text::BusModelUnknown("TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90"));
+  // TS-40 for every row of the family, kept for the next scan; then saved again.
+  rig.choose(2, text::BusModelForFamily("TS-40", "TS-30/40/20B/90"));
+  rig.click("cmdBusScan");
+  EXPECT_EQ(rig.cell(0, 1) + "|" + rig.cell(2, 1), "TS-40|TS-40");
+  rig.choose(0, "TS-30P");
+  rig.prompts.files = {{false, file, {}}};
+  rig.click("cmdBusSaveLine");
+  bytes = test::ReadFile(file);
+  EXPECT_TRUE(bytes.contains("\"master_card\": \"222\"") && bytes.contains("\"master_card\": \"111\"") && bytes.contains("\"cards\""));
   // Reader 3 gets a relay time and a card it should not have.
   rig.sim.reader(3)->settings.relayTime = 9;
   rig.sim.reader(3)->cards.push_back(99);
   rig.prompts.files = {{false, file, {}}};
   rig.click("cmdBusCompare");
-  EXPECT_EQ(rig.cell("tblBus", 0, 7), text::kBusAsInFile);
-  EXPECT_EQ(rig.cell("tblBus", 2, 7), text::BusSettingsDiffer("relay_time") + "; " + text::BusCardsToReplace(2));
-  EXPECT_EQ(rig.bus()->item(2, 7)->toolTip(), "relay_time: 9 → 1\n- 99");
-  EXPECT_EQ(rig.cell("tblBus", 1, 7), text::kBusNotInFile);
+  EXPECT_EQ(rig.cell(0, 8), text::kBusAsInFile);
+  EXPECT_EQ(rig.cell(2, 8), text::BusSettingsDiffer("relay_time") + "; " + text::BusCardsToReplace(2));
+  EXPECT_EQ(rig.bus()->model()->index(2, 8).data(Qt::ToolTipRole).toString(), "relay_time: 9 → 1\n- 99");
+  EXPECT_EQ(rig.cell(1, 8), text::kBusNotInFile);
   rig.click("cmdBusRetry");  // a reader the file does not hold is no failure to retry
-  EXPECT_EQ(rig.cell("tblBus", 1, 7), text::kBusNotInFile);
+  EXPECT_EQ(rig.cell(1, 8), text::kBusNotInFile);
   rig.prompts.files = {{false, file, {}}, {false, file, {}}};
   rig.click("cmdBusApply");  // refused: nothing is written, and the view takes the next action
   EXPECT_TRUE(rig.w("cmdBusApply")->isEnabled() && rig.sim.reader(3)->settings.relayTime == 9);
@@ -156,8 +208,8 @@ TEST(BusView, LineFileSavedComparedAndApplied) {
   ASSERT_EQ(shown.size(), 2);
   EXPECT_EQ(shown[1], "?" + text::BusApplyQuestion(text::BusPlanLine(
                                  3, text::BusSettingsDiffer("relay_time") + "; " + text::BusCardsToReplace(2))));
-  EXPECT_EQ(rig.cell("tblBus", 2, 7), text::kBusApplied);
-  EXPECT_EQ(rig.sim.reader(3)->settings.relayTime, 1);
+  EXPECT_EQ(rig.cell(2, 8), text::kBusApplied);
+  EXPECT_EQ(std::make_tuple(rig.sim.reader(3)->settings.relayTime, rig.sim.reader(3)->settings.masterCard), std::make_tuple(1, 222u));
   EXPECT_EQ(rig.sim.reader(3)->cards, std::vector<quint32>({30, 31}));
   // Applied again, there is nothing to write.
   rig.prompts.files = {{false, file, {}}};
@@ -171,6 +223,7 @@ TEST(BusView, LineFileSavedComparedAndApplied) {
 
 TEST(TrafficWindow, MarksFiltersAndExports) {
   LineRig rig;
+  rig.click("opsDevice_2");  // the TS-30P's clock
   rig.click("cmdTraffic");
   EXPECT_EQ(rig.w("frmTraffic")->windowTitle(), text::caption::frmTraffic);
   rig.sim.setFault("UR", sim::Fault{.kind = sim::FaultKind::WrongCode, .once = true});

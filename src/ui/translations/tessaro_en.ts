@@ -893,5 +893,33 @@ Do you confirm?</translation>
         <source>kart sahibinin adı yok</source>
         <translation>card holder has no name</translation>
     </message>
+    <message>
+        <source>Master Kart</source>
+        <translation>Master Card</translation>
+    </message>
+    <message>
+        <source>Model bilinmiyor (%1 olabilir): Model sütunundan seçiniz</source>
+        <translation>Model not known (it may be %1): choose it in the Model column</translation>
+    </message>
+    <message>
+        <source>Okuyucu %1 gibi yanıt verdi</source>
+        <translation>The reader answered as %1</translation>
+    </message>
+    <message>
+        <source>%1 en fazla %2 kart alır</source>
+        <translation>%1 holds at most %2 cards</translation>
+    </message>
+    <message>
+        <source>%1 (tüm %2 satırları)</source>
+        <translation>%1 (every %2 row)</translation>
+    </message>
+    <message>
+        <source>%1 bu ayarı almaz: %2</source>
+        <translation>%1 does not take this setting: %2</translation>
+    </message>
+    <message>
+        <source>Geri okunan ayarlar dosyadakinden farklı</source>
+        <translation>Read back unlike the file</translation>
+    </message>
 </context>
 </TS>
