@@ -33,6 +33,12 @@ QString Wrap(const QString& text, int indent) {
   return out + QString(indent, u' ') + line + u'\n';
 }
 
+// The text wrapped at 78 columns, its lines after the first indented by `hang`.
+QString Hanging(const QString& text, int hang) {
+  const QString wrapped = Wrap(text, hang);
+  return wrapped.mid(hang);
+}
+
 QString Label(const OptionRow& o) {
   return o.value ? QStringLiteral("%1 %2").arg(QLatin1String(o.name), QLatin1String(o.value)) : QLatin1String(o.name);
 }
@@ -73,7 +79,7 @@ QString HelpText(const QString& command) {
     const QString rest = QLatin1String(c.formats ? " [--json|--csv]" : "") +
                          QLatin1String(c.addresses == Addresses::None ? "" : " [--trace FILE]") +
                          QLatin1String(c.store ? " [--db FILE|URL]" : "");
-    QString out = QStringLiteral("Usage: tessaro-cli %1%2%3%4\n\n").arg(c.synopsis(), link, readers, rest) +
+    QString out = Hanging(QStringLiteral("Usage: tessaro-cli %1%2%3%4").arg(c.synopsis(), link, readers, rest), 7) + u'\n' +
                   Wrap(QLatin1String(c.help) + (c.needs ? u' ' + ModelsLine(c) : QString()), 0);
     if (!c.options.empty())
       out += QStringLiteral("\nOptions of %1:\n").arg(command) + OptionLines(c.options, &c, false);

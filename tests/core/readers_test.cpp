@@ -58,9 +58,8 @@ TEST(Readers, SettingsReadAsTheModelKnown) {
     if (r.why == Why::Done || r.why == Why::OtherModel) { EXPECT_EQ(s.model, r.model) << r.reply.constData(); }
     if (r.why != Why::Done) continue;
     EXPECT_EQ(s.settings.masterCard, r.master) << r.reply.constData();
-    EXPECT_EQ(s.settings.masterCardUnknown, !r.model.known());
-    EXPECT_EQ(s.settings.runModeUnknown, !r.runModeKnown) << r.reply.constData();
-    EXPECT_EQ(s.settings.relayTime, 5);
+    EXPECT_EQ(std::make_tuple(s.settings.masterCardUnknown, s.settings.runModeUnknown, s.settings.relayTime),
+              std::make_tuple(!r.model.known(), !r.runModeKnown, qint64(5))) << r.reply.constData();
   }
 }
 

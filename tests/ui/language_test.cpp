@@ -35,6 +35,18 @@ TEST(Language, CommandLineAndEnvironment) {
   }
   test::WindowRig rig(test::WindowRig::Timing::Fast, {}, 400);
   EXPECT_EQ(rig.window->session().links().gapMs(), 400);
+  // The connection panel's starting choices.
+  QString error;
+  const std::optional<WindowOptions> o = ParseWindowArgs({"--model", "ts-40", "--tcp", "10.0.0.20:5601", "--serial=/dev/ttyUSB3"}, &error);
+  ASSERT_TRUE(o) << error.toStdString();
+  EXPECT_EQ(std::make_tuple(o->model, o->tcpHost, o->tcpPort, o->serialDevice),
+            std::make_tuple(std::optional(DeviceModel::TS40), QString("10.0.0.20"), quint16(5601), QString("/dev/ttyUSB3")));
+  EXPECT_EQ(ParseWindowArgs({"--tcp", "h"}, &error)->tcpPort, 5600);
+  for (const QStringList& bad : {QStringList{"--model", "TS-4"}, {"--tcp", "h:0"}, {"--tcp", "h:65536"}, {"--tcp", ":5600"}, {"--serial"}})
+    EXPECT_FALSE(ParseWindowArgs(bad, &error)) << bad.join(' ').toStdString();
+  rig.window->startWith(DeviceModel::TS40, "10.0.0.20", 5601);
+  EXPECT_TRUE(rig.checked("opsDevice_3") && rig.checked("chkTCPIPActive") && rig.text("lblDeviceType") == "TS-40");
+  EXPECT_EQ(rig.text("txtIP") + ":" + rig.text("txtPort"), "10.0.0.20:5601");
 }
 
 // The program itself: --version and --help answer without a display (no Qt
