@@ -44,7 +44,9 @@ QVariant BusTable::data(const QModelIndex& index, int role) const {
     case Qt::EditRole: return text(index.row(), index.column());
     case Qt::ToolTipRole:
       if (row.collision) return QString(text::kBusCollisionTip);
-      if (index.column() == kModel) return ModelNames(row.family.candidates());
+      if (index.column() == kModel)
+        return ModelNames(row.family.candidates()) +
+               (flags(index) & Qt::ItemIsEditable ? u'\n' + QString(text::kBusChooseModelTip) : QString());
       if (index.column() == kResult && !row.details.isEmpty()) return row.details;
       return {};
     case Qt::BackgroundRole: return row.collision ? QVariant(QColor(0xF8D0D0)) : QVariant();

@@ -162,6 +162,10 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
   connect(saveLine, &QPushButton::clicked, this, &BusView::saveLine);
   connect(compare, &QPushButton::clicked, this, &BusView::compareWithFile);
   connect(apply, &QPushButton::clicked, this, &BusView::applyFile);
+  // One click on a family's model cell offers its models.
+  connect(table_, &QTableView::clicked, this, [this](const QModelIndex& index) {
+    if (index.flags() & Qt::ItemIsEditable) table_->edit(index);
+  });
   connect(table_, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { emit addressChosen(rows_->row(index.row()).address); });
 }

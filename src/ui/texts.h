@@ -289,6 +289,7 @@ inline QString BusModelForFamily(const QString& model, const QString& family) {
 inline QString BusNotTaken(const QString& model, const QString& field) {
   return Text(QT_TRANSLATE_NOOP("text", "%1 bu ayarı almaz: %2")).arg(model, field);
 }
+inline S kBusChooseModelTip = QT_TRANSLATE_NOOP("text", "Okuyucunun modelini seçmek için tıklayınız");
 inline S kBusReadBackDiffers = QT_TRANSLATE_NOOP("text", "Geri okunan ayarlar dosyadakinden farklı");
 inline S kBusEntry = QT_TRANSLATE_NOOP("text", "Giriş");
 inline S kBusExit = QT_TRANSLATE_NOOP("text", "Çıkış");

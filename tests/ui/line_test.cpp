@@ -46,7 +46,7 @@ struct LineRig : WindowRig {
   }
   // The model of one row chosen in its cell, as the user does: the cell's editor, an entry picked.
   void choose(int r, const QString& entry) {
-    bus()->edit(bus()->model()->index(r, 1));
+    emit bus()->clicked(bus()->model()->index(r, 1));  // one click opens it
     QComboBox* box = nullptr;  // the open editor, not one closed before
     for (QComboBox* b : bus()->findChildren<QComboBox*>("cmbBusModel")) box = b->isVisible() ? b : box;
     ASSERT_TRUE(box);

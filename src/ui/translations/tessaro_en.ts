@@ -921,5 +921,9 @@ Do you confirm?</translation>
         <source>Geri okunan ayarlar dosyadakinden farklı</source>
         <translation>Read back unlike the file</translation>
     </message>
+    <message>
+        <source>Okuyucunun modelini seçmek için tıklayınız</source>
+        <translation>Click to choose the reader's model</translation>
+    </message>
 </context>
 </TS>
