@@ -1,6 +1,10 @@
 # Fails on every include that crosses a layer the wrong way, naming the file,
 # the line and the include:
-#   src/core  includes only src/core, and no header of Qt Widgets or Qt GUI;
+#   src/core/protocol    includes only itself;
+#   src/core/links       includes itself and the protocol;
+#   src/core/store       includes itself and the protocol;
+#   src/core/operations  includes the core's four folders;
+#   no src/core file includes a header of Qt Widgets or Qt GUI;
 #   src/ui    includes src/ui and src/core;
 #   src/cli   includes src/cli and src/core;
 #   sim       includes only sim.
@@ -15,10 +19,14 @@
 
 cmake_minimum_required(VERSION 3.21)
 
-set(layers src/core src/ui src/cli sim)
-set(allowed_src/core src/core)
-set(allowed_src/ui src/ui src/core)
-set(allowed_src/cli src/cli src/core)
+set(core src/core/protocol src/core/links src/core/store src/core/operations)
+set(layers ${core} src/ui src/cli sim)
+set(allowed_src/core/protocol src/core/protocol)
+set(allowed_src/core/links src/core/links src/core/protocol)
+set(allowed_src/core/store src/core/store src/core/protocol)
+set(allowed_src/core/operations ${core})
+set(allowed_src/ui src/ui ${core})
+set(allowed_src/cli src/cli ${core})
 set(allowed_sim sim)
 
 file(REAL_PATH "${ROOT}" root)
@@ -111,7 +119,7 @@ foreach(layer IN LISTS layers)
           message("${name}:${number}: #include ${shown} reaches ${target_name}; ${layer} may include ${may} only")
           math(EXPR wrong "${wrong} + 1")
         endif()
-      elseif(layer STREQUAL "src/core")
+      elseif(layer IN_LIST core)
         widget_module("${include}" module)
         if(module)
           message("${name}:${number}: #include ${shown} is a header of ${module}; "
