@@ -237,8 +237,7 @@ TEST(Cli, MixedLineEachReaderItsOwnModel) {
     rig.sim.reader(2)->settings.relayTime = 3, rig.sim.reader(3)->cards = {5};
     EXPECT_EQ(rig.run({"line", "save", rig.path("guess.json"), "--id", "1-4", "--csv"}), kDone);
     EXPECT_EQ(rig.out, "address,status,model,cards\n1,ok,TS-30/40/20B/90,\n2,ok,TS-30/40/20B/90,\n3,ok,TS-30/40/20B/90,\n4,ok,TS-90C,0\n");
-    const QByteArray guess = rig.read("guess.json");
-    EXPECT_EQ(guess.count("master_card"), 1);  // the TS-90C's alone
+    EXPECT_EQ(rig.read("guess.json").count("master_card"), 1);  // the TS-90C's alone
     rig.sim.clearRequests();
     EXPECT_EQ(rig.run({"line", "apply", rig.path("guess.json"), "--yes", "--id", "1-4"}), kUsage);
     EXPECT_TRUE(rig.err.contains("guess.json, reader 1, field record_type: its model is one of TS-30H, TS-30P, TS-40, TS-40B, "
@@ -271,19 +270,21 @@ TEST(Cli, SettingsOnlyWithTheReadersModel) {
   CliRig rig;
   rig.sim.addReader(1, SimModel::TS30P).settings.masterCard = 305419896;
   rig.sim.addReader(2, SimModel::TS90C);
+  // A card list every model holds needs no model; a longer one does.
+  const QString two = rig.write("two.txt", "1\n2\n"), many = rig.write("many.txt", QByteArray("7\n").repeated(256));
   const struct { QStringList args; int exit; const char* status; const char* error; } rows[] = {
       {{"settings", "set", "relay_time=3", "--id", "1"}, kUsage, "model unknown",
        "reader 1: its model is one of TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90 (its settings reply tells no more); give it with --model 1=MODEL"},
       {{"settings", "set", "relay_time=3", "--id", "1-2"}, kSomeFailed, "model unknown", "reader 1: its model"}, {{"settings", "get", "--id", "1", "--model", "TS-90C"}, kSomeFailed, "other model",
        "reader 1: it answered as one of TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90, not as TS-90C; give its model with --model 1=MODEL"},
       {{"settings", "set", "run_mode=online", "--id", "2", "--model", "TS-40"}, kSomeFailed, "other model", "it answered as TS-90C, not as TS-40"},
-      {{"settings", "set", "relay_time=7", "--id", "2", "--model", "TS-90C"}, kSomeFailed, "invalid value",
-       "reader 2: TS-90C takes no relay time in stand-alone mode (it is sent as 1)"},
-      {{"settings", "set", "relay_time=7", "run_mode=stand-alone", "--id", "2", "--model", "TS-90C"}, kUsage, "",
-       "TS-90C takes no relay time in stand-alone mode"},
+      {{"settings", "set", "relay_time=7", "--id", "2", "--model", "TS-90C"}, kSomeFailed, "invalid value", "reader 2: TS-90C takes no relay time in stand-alone mode (it is sent as 1)"},
+      {{"settings", "set", "relay_time=7", "run_mode=stand-alone", "--id", "2", "--model", "TS-90C"}, kUsage, "", "TS-90C takes no relay time in stand-alone mode"},
       {{"settings", "set", "vehicle_detector=on", "--id", "1", "--model", "TS-30P"}, kUsage, "", "TS-30P has no vehicle_detector setting"},
       {{"settings", "get", "--id", "1", "--model", "1-2"}, kUsage, "", "--model: '1-2' is not a model or a list"}, {{"settings", "get", "--id", "1", "--model", "TS-40,TS-30P"}, kUsage, "", "--model: 'TS-40,TS-30P' is not a model"},
-      {{"settings", "get", "--id", "1", "--model", "1=TS-40,1-2=TS-30P"}, kUsage, "", "--model: reader 1 is given two models"}, {{"settings", "get", "--id", "1", "--model", "3=TS-4"}, kUsage, "", "--model: unknown model 'TS-4'"}};
+      {{"settings", "get", "--id", "1", "--model", "1=TS-40,1-2=TS-30P"}, kUsage, "", "--model: reader 1 is given two models"}, {{"settings", "get", "--id", "1", "--model", "3=TS-4"}, kUsage, "", "--model: unknown model 'TS-4'"},
+      {{"cards", "push", two, "--id", "1"}, kDone, "ok", ""}, {{"cards", "push", many, "--id", "1"}, kUsage, "model unknown", "reader 1: its model"},
+      {{"cards", "pull", "--id", "2-3", "--out", rig.path("c.txt")}, kSomeFailed, "ok", "reader 3: no settings read for its model (time-out)"}};  // the TS-90C's reply tells it
   for (const auto& r : rows) {
     rig.sim.clearRequests();
     EXPECT_EQ(rig.run(r.args + QStringList{"--json"}), r.exit) << r.args.join(' ').toStdString();

@@ -81,8 +81,11 @@ TEST(BusView, ScanActionsRetryAndExport) {
   rig.click("cmdBusClock");
   const QString family = "TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90";
   EXPECT_EQ(QStringList({rig.cell(0, 8), rig.cell(3, 8)}), QStringList({text::BusModelUnknown(family), text::BusNotOnModel("TS-30P")}));
-  // The models chosen, each for its row; their master cards read at their own places.
-  rig.choose(0, "TS-30P");
+  // TS-30P for the whole family, kept by the next scan, which then asks its clock and records; then each row its own.
+  rig.choose(0, text::BusModelForFamily("TS-30P", "TS-30/40/20B/90")), rig.click("cmdBusScan");
+  EXPECT_EQ(rig.row(0), "1|TS-30P|Stand-Alone|1|Giriş|111|100|3|Tamam");
+  rig.select({0}), rig.set("txtBusDrift", "86401"), rig.click("cmdBusClock"), rig.set("txtBusDrift", "2");
+  EXPECT_EQ(rig.prompts.take().last(), text::kBusBadDrift);
   rig.bus()->model()->setData(rig.bus()->model()->index(2, 1), "TS-40");
   EXPECT_EQ(rig.cell(0, 1) + "|" + rig.cell(0, 5) + "|" + rig.cell(2, 1) + "|" + rig.cell(2, 5), "TS-30P|111|TS-40|222");
   // Clocks of readers 1, 3 and 5: reader 1, silent once, fails, then its retry succeeds.
@@ -139,7 +142,7 @@ TEST(BusView, ScanActionsRetryAndExport) {
   rig.click("cmdBusExport");
   const QList<QByteArray> csv = test::ReadFile(rig.folder.filePath("line.csv")).split('\n');
   EXPECT_EQ(csv.value(0), "Adres,Model,Çalışma Modu,Röle Süresi,Kayıt Tipi,Master Kart,Saat Farkı (sn),Kayıt Sayısı,Sonuç");
-  EXPECT_EQ(csv.value(3), "3,TS-30P,Online,6,Giriş,222,,0,1 kart gönderildi");
+  EXPECT_EQ(csv.value(3), "3,TS-30P,Online,6,Giriş,222,0,0,1 kart gönderildi");
   // A file that cannot be written is reported; a cancelled dialog says nothing.
   rig.prompts.take();
   rig.prompts.files = {{false, rig.folder.filePath("missing/line.csv"), {}}, {true, {}, {}}};
@@ -174,8 +177,7 @@ TEST(BusView, LineFileSavedComparedAndApplied) {
   rig.click("cmdBusCompare");
   EXPECT_EQ(rig.cell(2, 8), text::BusModelUnknown("TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90"));
   // TS-40 for every row of the family, kept for the next scan; then saved again.
-  rig.choose(2, text::BusModelForFamily("TS-40", "TS-30/40/20B/90"));
-  rig.click("cmdBusScan");
+  rig.choose(2, text::BusModelForFamily("TS-40", "TS-30/40/20B/90")), rig.click("cmdBusScan");
   EXPECT_EQ(rig.cell(0, 1) + "|" + rig.cell(2, 1), "TS-40|TS-40");
   rig.choose(0, "TS-30P");
   rig.prompts.files = {{false, file, {}}};
