@@ -270,8 +270,8 @@ TEST(Cli, SettingsOnlyWithTheReadersModel) {
   CliRig rig;
   rig.sim.addReader(1, SimModel::TS30P).settings.masterCard = 305419896;
   rig.sim.addReader(2, SimModel::TS90C);
-  // A card list every model holds needs no model; a longer one does.
-  const QString two = rig.write("two.txt", "1\n2\n"), many = rig.write("many.txt", QByteArray("7\n").repeated(256));
+  // A card list every model holds (255) needs no model; a longer one does.
+  const QString two = rig.write("two.txt", QByteArray("7\n").repeated(255)), many = rig.write("many.txt", QByteArray("7\n").repeated(256));
   const struct { QStringList args; int exit; const char* status; const char* error; } rows[] = {
       {{"settings", "set", "relay_time=3", "--id", "1"}, kUsage, "model unknown",
        "reader 1: its model is one of TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90 (its settings reply tells no more); give it with --model 1=MODEL"},
