@@ -132,6 +132,7 @@ struct ReaderSim::Impl {
       autoSave();
     const Fault fault = faultFor(req->code);
     std::vector<OutPiece> pieces = ShapeReply(reply, fault, baud);
+    if (!pieces.empty()) pieces.front().delayMs += answering[0]->replyDelayMs;
     // A real serial line has spent the request's time before it arrived here.
     if (!pieces.empty() && port.line->deliversAtOnce()) pieces.front().requestChars = frame.size();
     if (pieces.empty()) logLine(">", fault.kind == FaultKind::Silence ? "(silent by fault)" : "(no reply)");

@@ -35,6 +35,7 @@ struct SimReader {
   std::vector<quint32> cards;
   std::vector<SimRecord> records;
   qint64 clockOffsetSeconds = 0;  // reader clock = PC clock + offset
+  int replyDelayMs = 0;           // a slow reader: every reply begins this much later
 };
 
 enum class FaultKind {

@@ -91,7 +91,7 @@ QString HelpText(const QString& command) {
       "Configures Tessaro TS-20 ... TS-90C access-control readers over a serial line\n"
       "or TCP, many at once.\n\n"
       "Commands:\n");
-  for (const Command& c : Commands()) out += QStringLiteral("  %1\n").arg(c.synopsis());
+  for (const Command& c : Commands()) out += QStringLiteral("  ") + Hanging(c.synopsis(), 4);
   return out + QStringLiteral("\nOptions:\n") + OptionLines(CommonOptions(), nullptr, true) +
          QStringLiteral("\nOutput:\n") + Wrap(kOutput, 2) + QStringLiteral("\nExit status:\n") + Wrap(kExit, 2);
 }

@@ -19,6 +19,7 @@
 #include "output.h"
 #include "recordquery.h"
 #include "recordstore.h"
+#include "scan.h"
 
 namespace tessaro::cli {
 
@@ -52,6 +53,12 @@ struct Job {
   }
   // Several readers, by list or by scan.
   bool severalReaders() const { return !options.ids || options.ids->size() > 1; }
+  // How a scan of the line goes: --full-wait, Ctrl-C, the address being asked shown.
+  ScanOptions scanOptions() const {
+    return {.fullWait = options.fullWait,
+            .cancelled = [this] { return interrupted(); },
+            .asking = [this](int address) { progress(QStringLiteral("scanning %1").arg(address)); }};
+  }
   // What is known of the reader's model: given, or learned from its reply.
   ReaderModel model(int address) const {
     const auto it = learned.find(address);
@@ -69,7 +76,10 @@ std::optional<ReaderRow> KnowModel(Job& job, ExchangeEnv& env, int address);
 
 // scancommand.cpp
 bool PrepareScan(Job& job, QString* why);
-std::optional<ReaderRow> RunScan(Job& job, ExchangeEnv& env, int address);
+// A reader a scan found, as its row.
+ReaderRow ScanRow(Job& job, int address, const ProbedReader& probe);
+// Every reader address, 1 to 255.
+std::vector<int> EveryAddress();
 
 // settingscommands.cpp
 bool PrepareSettingsSet(Job& job, QString* why);

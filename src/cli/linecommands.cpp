@@ -4,10 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <map>
 
 #include "job.h"
 #include "line.h"
 #include "readers.h"
+#include "scan.h"
 #include "settingsfields.h"
 
 namespace tessaro::cli {
@@ -116,25 +118,26 @@ ReaderRow PlanRow(const Planned& p) {
   return r;
 }
 
-// Plans every address of the run: an entry of the file is read and
-// compared, any other address only asked whether a reader answers there.
+// Plans the file's readers of the run first, then looks for readers of the
+// run's addresses that answer but are not in the file (unless --no-scan).
 std::vector<Planned> PlanLine(Job& job, ExchangeEnv& env) {
   const LineFile& file = *job.lineFile;
   const bool unreadable = job.has("--send-unreadable-cards");
   std::vector<Planned> planned;
-  const std::vector<int> addresses = LineAddresses(job.options);
-  for (size_t i = 0; i < addresses.size() && !job.interrupted(); ++i) {
-    const int id = addresses[i];
-    job.progress(QStringLiteral("reading %1").arg(id));
-    Planned p{file.find(id), id};
-    if (p.entry) {
-      p.plan = PlanReader(env, *p.entry, job.foundAt.value_or(id), unreadable);
-      planned.push_back(p);
-    } else if (ProbeReader(env, id).present) {
-      p.extra = true;
-      planned.push_back(p);
+  std::vector<int> others;
+  for (const int id : LineAddresses(job.options)) {
+    if (!file.find(id)) {
+      others.push_back(id);
+      continue;
     }
+    if (job.interrupted()) break;
+    job.progress(QStringLiteral("reading %1").arg(id));
+    planned.push_back(Planned{file.find(id), id, PlanReader(env, *file.find(id), job.foundAt.value_or(id), unreadable)});
   }
+  if (!job.has("--no-scan") && !job.interrupted())
+    for (const ScannedReader& found : ScanLine(env, others, job.scanOptions()).readers)
+      planned.push_back(Planned{nullptr, found.address, {}, true});
+  std::sort(planned.begin(), planned.end(), [](const Planned& a, const Planned& b) { return a.address < b.address; });
   return planned;
 }
 
@@ -207,13 +210,23 @@ std::vector<ReaderRow> RunLineSave(Job& job, ExchangeEnv& env) {
   const bool everyAddress = !o.ids;
   LineFile file{job.linkText, {}};
   std::vector<ReaderRow> rows;
-  for (const int id : LineAddresses(o)) {
+  // Every address: a scan finds the readers; listed ones are each read.
+  std::map<int, ProbedReader> probed;
+  std::vector<int> addresses = LineAddresses(o);
+  if (everyAddress) {
+    const LineScan scan = ScanLine(env, addresses, job.scanOptions());
+    addresses.clear();
+    for (const ScannedReader& r : scan.readers) addresses.push_back(r.address), probed[r.address] = r.probe;
+    if (scan.stoppedAt) addresses.push_back(*scan.stoppedAt);
+  }
+  for (const int id : addresses) {
     if (job.interrupted()) {
       rows.push_back(Failed(id, QStringLiteral("stopped"), QStringLiteral("not saved: stopped by the user")));
       break;
     }
     job.progress(QStringLiteral("reading %1").arg(id));
-    const SavedReader saved = SaveReader(env, id, job.model(id));
+    const auto known = probed.find(id);
+    const SavedReader saved = SaveReader(env, id, job.model(id), known == probed.end() ? nullptr : &known->second);
     // Where every address is asked, one where nothing answers is no reader.
     if (everyAddress && !saved.present) continue;
     if (saved.why == Why::OtherModel) {

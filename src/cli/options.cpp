@@ -200,6 +200,7 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error) {
                       .arg(given["--id"]));
   }
   o.trace = given.value("--trace");
+  o.fullWait = given.contains("--full-wait");
   if (given.contains("--gap")) {
     const std::optional<int> gap = GapFromText(given["--gap"]);
     if (!gap) return fail(QStringLiteral("--gap: give whole milliseconds from 0 to %1").arg(kMaxGapMs));

@@ -55,6 +55,7 @@ struct Options {
   QString trace;
   QString db;                 // --db as given; empty: the window's store
   int gapMs = kDefaultGapMs;  // the pause each reader gets after its reply
+  bool fullWait = false;      // a scan waits the settings read's whole time at every address
 
   // The command's own options as given; a flag's value is empty. Its
   // prepare and reader routines read and check them.

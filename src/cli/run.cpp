@@ -6,6 +6,7 @@
 #include "devicelinks.h"
 #include "help.h"
 #include "linefile.h"
+#include "scan.h"
 #include "job.h"
 #include "trace.h"
 
@@ -91,16 +92,13 @@ Link* Runner::openLink() {
 
 // A scanned command: a row for each address that answers, until Ctrl-C.
 std::vector<ReaderRow> Runner::scanned() {
+  ExchangeEnv env = links_.env(*link_);
+  const LineScan scan = ScanLine(env, job_.addresses, job_.scanOptions());
   std::vector<ReaderRow> rows;
-  for (const int id : job_.addresses) {
-    if (job_.interrupted()) {
-      // A scan cut short must not read as a line without those readers.
-      rows.push_back(Failed(id, QStringLiteral("stopped"), QStringLiteral("not scanned from here on: stopped by the user")));
-      break;
-    }
-    job_.progress(QStringLiteral("scanning %1").arg(id));
-    if (std::optional<ReaderRow> r = ask(command_.onReader, id)) rows.push_back(*r);
-  }
+  for (const ScannedReader& r : scan.readers) rows.push_back(ScanRow(job_, r.address, r.probe));
+  // A scan cut short must not read as a line without those readers.
+  if (scan.stoppedAt)
+    rows.push_back(Failed(*scan.stoppedAt, QStringLiteral("stopped"), QStringLiteral("not scanned from here on: stopped by the user")));
   return rows;
 }
 
@@ -110,12 +108,11 @@ std::vector<ReaderRow> Runner::listed() {
   std::vector<ReaderRow> rows;
   job_.addresses = o_.ids.value_or(std::vector<int>{});
   if (!o_.ids) {
-    for (int id = 1; id <= 255 && !job_.interrupted(); ++id) {
-      job_.progress(QStringLiteral("scanning %1").arg(id));
-      const std::optional<ReaderRow> r = ask(RunScan, id);
-      if (!r) continue;
-      if (r->failed()) rows.push_back(*r);
-      else job_.addresses.push_back(id);
+    ExchangeEnv env = links_.env(*link_);
+    for (const ScannedReader& found : ScanLine(env, EveryAddress(), job_.scanOptions()).readers) {
+      const ReaderRow r = ScanRow(job_, found.address, found.probe);
+      if (r.failed()) rows.push_back(r);
+      else job_.addresses.push_back(found.address);
     }
   }
   const std::vector<int>& ids = job_.addresses;

@@ -19,9 +19,13 @@ bool PrepareScan(Job& job, QString* why) {
   return true;
 }
 
-std::optional<ReaderRow> RunScan(Job& job, ExchangeEnv& env, int address) {
-  const ProbedReader p = ProbeReader(env, address);
-  if (!p.present) return std::nullopt;
+std::vector<int> EveryAddress() {
+  std::vector<int> all;
+  for (int id = 1; id <= 255; ++id) all.push_back(id);
+  return all;
+}
+
+ReaderRow ScanRow(Job& job, int address, const ProbedReader& p) {
   // A model given narrows the family; the fields its candidates read apart stay unknown.
   const ReaderModel model = p.family.within(job.model(address));
   QJsonArray names;

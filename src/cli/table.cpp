@@ -18,6 +18,8 @@ const std::vector<Command>& Commands() {
       QStringLiteral("give a model that cannot give its card list back (%1) the file's cards: erase its card "
                      "memory, then send the whole list")
           .arg(ModelNames(unreadable))};
+  const OptionRow kNoScan = {"--no-scan", nullptr,
+                              QStringLiteral("ask the file's readers only, without looking for readers not in the file")};
   const OptionRow kFoundAt = {"--found-at", "ADDRESS",
                               QStringLiteral("a replaced reader answers at ADDRESS: it takes the entry of the one "
                                              "--id, with that entry's address")};
@@ -29,8 +31,7 @@ const std::vector<Command>& Commands() {
                "the model family its reply length tells, and its settings. An address whose two replies are "
                "garbled or differ is listed as a possible collision (two readers on one address).",
        .addresses = Addresses::Scanned,
-       .prepare = PrepareScan,
-       .onReader = RunScan},
+       .prepare = PrepareScan},
       {.name = "settings get",
        .help = "Reads each reader's settings as the window shows them for --model.",
        .onReader = RunSettingsGet},
@@ -93,7 +94,7 @@ const std::vector<Command>& Commands() {
        .onLine = RunLineSave},
       {.name = "line plan",
        .operands = {1, 1, "FILE"},
-       .options = {kUnreadableCards, kFoundAt},
+       .options = {kUnreadableCards, kFoundAt, kNoScan},
        .help = "Compares the line with a line file and lists, reader by reader, what a line apply would write: "
                "each setting that differs (now->wanted), the cards to add and to remove, the file's readers "
                "that do not answer and the readers that answer but are not in the file. Writes nothing; exit "
@@ -105,7 +106,8 @@ const std::vector<Command>& Commands() {
        .operands = {1, 1, "FILE"},
        .options = {{"--yes", nullptr, QStringLiteral("write without asking (needed without a terminal)")},
                    kUnreadableCards,
-                   kFoundAt},
+                   kFoundAt,
+                   kNoScan},
        .help = "Plans as line plan, shows the plan and asks, then writes each reader's settings once where one "
                "differs and only its missing cards, or erases its card memory and sends the whole list where a "
                "card must go, and reads every reader back.",
@@ -187,6 +189,9 @@ const std::vector<OptionRow>& CommonOptions() {
       {"--json", nullptr, QStringLiteral("one JSON document instead of a table")},
       {"--csv", nullptr, QStringLiteral("CSV rows instead of a table")},
       {"--trace", "FILE", QStringLiteral("every byte sent and received, timestamped, as hex and text")},
+      {"--full-wait", nullptr,
+       QStringLiteral("a scan of the line (scan, --id all, the line commands) waits the settings read's whole time "
+                      "at every address, for a line whose converters answer slowly")},
       {"--db", "FILE|URL",
        QStringLiteral("the passage store: a SQLite file or postgresql://user@host[:port]/dbname (default TESSARO_DB, "
                       "else the window's records.sqlite in $XDG_DATA_HOME/tessaro-config)")},

@@ -15,6 +15,7 @@
 #include "builders.h"
 #include "readers.h"
 #include "records.h"
+#include "scan.h"
 #include "textformat.h"
 #include "texts.h"
 
@@ -99,10 +100,13 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
   cancelButton_->setEnabled(false);
   progress_ = new QProgressBar(this);
   progress_->setObjectName(QStringLiteral("prgBus"));
+  fullWait_ = new QCheckBox(caption::chkBusFullWait, this);
+  fullWait_->setObjectName(QStringLiteral("chkBusFullWait"));
+  fullWait_->setToolTip(text::kBusFullWaitTip);
   auto* top = new QHBoxLayout;
   top->addWidget(new QLabel(caption::BusAddresses, this));
-  for (QWidget* w : std::initializer_list<QWidget*>{from_, new QLabel(QStringLiteral("-"), this), to_, scanButton,
-                                                    cancelButton_, progress_})
+  for (QWidget* w : std::initializer_list<QWidget*>{from_, new QLabel(QStringLiteral("-"), this), to_, fullWait_,
+                                                    scanButton, cancelButton_, progress_})
     top->addWidget(w);
 
   rows_ = new BusTable(this);
@@ -147,7 +151,7 @@ BusView::BusView(Session& session, std::function<std::optional<std::vector<qint3
   layout->addWidget(table_);
   layout->addLayout(actionsRow);
   layout->addLayout(lastRow);
-  actions_ = {from_,  to_,    scanButton, settings,     clock,    drift_,  cardsButton, records,
+  actions_ = {from_,  to_,    fullWait_, scanButton, settings,     clock,    drift_,  cardsButton, records,
               erase_, counts, retry,      exportButton, saveLine, compare, apply,       table_};
 
   connect(scanButton, &QPushButton::clicked, this, &BusView::scan);
@@ -202,12 +206,16 @@ void BusView::scan() {
   rows_->clear();
   failed_.clear();
   progress_->setRange(*from, *to + 1);
-  for (int address = *from; address <= *to && !cancel_; ++address) {
-    progress_->setValue(address);
-    const DeviceId id = address;
-    const ProbedReader p = ProbeReader(op.env(), id);
-    if (!p.present) continue;
-    BusRow row{.address = address, .family = p.family, .model = p.family, .reply = p.reply, .collision = p.collision};
+  std::vector<int> addresses;
+  for (int address = *from; address <= *to; ++address) addresses.push_back(address);
+  const LineScan scan = ScanLine(op.env(), addresses,
+                                 {.fullWait = fullWait_->isChecked(),
+                                  .cancelled = [this] { return cancel_; },
+                                  .asking = [this](int address) { progress_->setValue(address); }});
+  for (const ScannedReader& found : scan.readers) {
+    const ProbedReader& p = found.probe;
+    const DeviceId id = found.address;
+    BusRow row{.address = found.address, .family = p.family, .model = p.family, .reply = p.reply, .collision = p.collision};
     // A model the user chose for the whole family stands for its new rows too.
     if (const auto chosen = familyModels_.find(p.family.candidates()); chosen != familyModels_.end())
       row.model = chosen->second;

@@ -73,6 +73,7 @@ class BusView : public QWidget {
   QLineEdit* to_;
   QLineEdit* drift_;
   QCheckBox* erase_;
+  QCheckBox* fullWait_;
   QProgressBar* progress_;
   BusTable* rows_;
   QTableView* table_;

@@ -112,6 +112,7 @@ inline S cmdBusCancel = QT_TRANSLATE_NOOP("text", "İptal");
 inline S tblBus[8] = {QT_TRANSLATE_NOOP("text", "Adres"),        QT_TRANSLATE_NOOP("text", "Model"),      QT_TRANSLATE_NOOP("text", "Çalışma Modu"),
                       QT_TRANSLATE_NOOP("text", "Röle Süresi"),  QT_TRANSLATE_NOOP("text", "Kayıt Tipi"), QT_TRANSLATE_NOOP("text", "Saat Farkı (sn)"),
                       QT_TRANSLATE_NOOP("text", "Kayıt Sayısı"), QT_TRANSLATE_NOOP("text", "Sonuç")};
+inline S chkBusFullWait = QT_TRANSLATE_NOOP("text", "Tam Bekleme");
 inline S tblBusMasterCard = QT_TRANSLATE_NOOP("text", "Master Kart");
 inline S cmdBusSettings = QT_TRANSLATE_NOOP("text", "Ayarları Oku");
 inline S cmdBusClock = QT_TRANSLATE_NOOP("text", "Saatleri Eşitle");
@@ -235,6 +236,8 @@ inline S kBusBadReply = QT_TRANSLATE_NOOP("text", "Hatalı yanıt");
 inline S kBusCollision = QT_TRANSLATE_NOOP("text", "Çakışma");
 inline S kBusCollisionTip =
     QT_TRANSLATE_NOOP("text", "Bu adreste iki okuyucu olabilir: yanıtları bozuk ya da birbirini tutmuyor.");
+inline S kBusFullWaitTip =
+    QT_TRANSLATE_NOOP("text", "Her adreste ayar okumasının tam süresi beklenir: yavaş yanıt veren dönüştürücüler için");
 inline S kBusStopped = QT_TRANSLATE_NOOP("text", "Durduruldu");
 inline S kBusLogFailed = QT_TRANSLATE_NOOP("text", "Kayıtlar dosyaya yazılamadı, hafıza silinmedi");
 inline S kBusIncomplete = QT_TRANSLATE_NOOP("text", "Kayıtların tamamı alınamadı, hafıza silinmedi");

@@ -7,6 +7,7 @@
 #include "accesslog.h"
 #include "line.h"
 #include "readers.h"
+#include "scan.h"
 #include "support/fakes.h"
 
 namespace tessaro {
@@ -85,6 +86,57 @@ TEST(Readers, ClockCardsAndRecords) {
   f.answerInTurn({"$US001052000010000000000A1**\r", "$RC0010002**\r", "$DD001000000042051226140309**\r$FD001**\r"}, 5);
   const ReaderPull pull = PullReaderRecords(f.env, 1, DeviceModel::TS40, log, false);
   EXPECT_EQ(std::make_tuple(pull.recordType, pull.pull.end, pull.pull.records), std::make_tuple(2, PullEnd::Kept, 1));
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+// The scan on a line of replies by address: a reader at 1, one answering 300 ms late at 2, two at 4 whose
+// replies garble each other, one at 6 (the last) 200 ms late; 3 and 5 silent.
+TEST(Scan, ShortWaitsThenFullReadsOfWhatWasHeard) {
+  FakeEnv f;
+  const QByteArray tail = "051000010000000000A1**\r";  // relay 5, the rest of a TS-40's reply
+  f.link.onWrite = [&](const QByteArray& request) {
+    const int a = request.mid(3, 3).toInt();
+    const QByteArray line = "$US" + request.mid(3, 3) + tail;
+    if (a == 1) f.link.deliverAfter(5, line);
+    if (a == 2) f.link.deliverAfter(300, line);
+    if (a == 4) f.link.deliverAfter(5, "$US004" + QByteArray(tail).replace('5', 'x'));
+    if (a == 6) f.link.deliverAfter(200, line);
+  };
+  const qint64 start = f.clock.ms;
+  QStringList asked;
+  const LineScan scan = ScanLine(f.env, {1, 2, 3, 4, 5, 6}, {.asking = [&](int a) { asked << QString::number(a); }});
+  QStringList found;
+  for (const ScannedReader& r : scan.readers) found << QStringLiteral("%1%2").arg(r.address).arg(r.probe.collision ? "!" : "");
+  EXPECT_EQ(found, QStringList({"1", "2", "4!", "6"}));
+  EXPECT_EQ(asked, QStringList({"1", "2", "3", "4", "5", "6"}));
+  QStringList requests;
+  for (const QByteArray& r : f.link.requests) requests << QString::fromLatin1(r.mid(3, 3));
+  // The first pass, then a second read of 1 and two full reads of the others heard.
+  EXPECT_EQ(requests, QStringList({"001", "002", "003", "004", "005", "006", "001", "002", "002", "004", "004", "006", "006"}));
+  EXPECT_LT(f.clock.ms - start, 6 * 60 + 510 + 2 * 300 + 2 * 200 + 200);
+  // Bytes that name no address go to every address within its full wait.
+  f.link.requests.clear();
+  f.link.onWrite = [&](const QByteArray& request) { if (request.startsWith("%US003")) f.link.deliverAfter(5, "\x01\x7F"); };
+  EXPECT_TRUE(ScanLine(f.env, {1, 2, 3}).readers.empty());
+  EXPECT_EQ(f.link.requests.size(), 6u);
+  // Stopped: only what answered at once is read again, and the first address not asked is named.
+  f.link.requests.clear();
+  f.link.onWrite = [&](const QByteArray& request) { f.link.deliverAfter(5, "$US" + request.mid(3, 3) + tail); };
+  int n = 0;
+  const LineScan stopped = ScanLine(f.env, {7, 8, 9}, {.cancelled = [&] { return ++n > 2; }});
+  EXPECT_EQ(std::make_pair(stopped.readers.size(), stopped.stoppedAt), std::make_pair(size_t(2), std::optional<int>(9)));
+}
+
+TEST(Scan, WaitFromTheLinesSpeedAndItsReplies) {
+  const struct { LinkKind kind; int baud; qint64 slowestUs; int ms; } rows[] = {
+      {LinkKind::Serial, 38400, 0, 43}, {LinkKind::Serial, 1200, 0, 123}, {LinkKind::Serial, 38400, 30'001, 61},
+      {LinkKind::Tcp, 0, 0, 50}, {LinkKind::Tcp, 0, 2'000'000, 1510}, {LinkKind::Serial, 9600, 10'000'000, 510}};
+  for (const auto& r : rows) EXPECT_EQ(ScanWaitMs(r.kind, r.baud, r.slowestUs), r.ms) << r.baud << " " << r.slowestUs;
 }
 
 }  // namespace

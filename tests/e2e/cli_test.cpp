@@ -18,6 +18,7 @@
 #include <csignal>
 
 #include "completion.h"
+#include "eventpump.h"
 #include "simchannels.h"
 #include "help.h"
 #include "recordstore.h"
@@ -51,7 +52,8 @@ struct CliRig {
     out.clear();
     err.clear();
     QTextStream o(&out), e(&err);
-    cli::Console console{o, e, progress, pump, clock};
+    cli::Console console{o, e, progress, realTime ? static_cast<MessagePump&>(realPump) : pump,
+                         realTime ? static_cast<MonotonicClock&>(realClock) : clock};
     console.now = [this] { return now; };
     console.interrupted = &interrupted;
     console.portResolver = [](int n) { return QStringLiteral("/nonexistent/ttyS%1").arg(n); };
@@ -70,6 +72,9 @@ struct CliRig {
   QStringList link;
   test::FakeClock clock;
   test::FastPump pump{clock};
+  bool realTime = false;  // the program's own pump and clock, for what the reader's own timing decides
+  QtMessagePump realPump;
+  SteadyClock realClock;
   QDateTime now = QDateTime(QDate(2026, 12, 5), QTime(14, 3, 9));
   QString out, err;
   QTemporaryDir dir;
@@ -86,6 +91,23 @@ QString PlanOf(const QJsonObject& r) {
       .arg(r["status"].toString(), settings.join(u' '), r["cards"].toString())
       .arg(r["add"].toInt())
       .arg(r["remove"].toInt());
+}
+
+// The fast scan finds what a full wait at every address finds: a reader that
+// answers 300 ms late, a collision, the last address; in real time, on a pseudo-terminal.
+TEST(Cli, FastScanFindsWhatTheFullWaitFinds) {
+  CliRig rig(false);
+  rig.realTime = true;
+  rig.sim.addReader(1, SimModel::TS30P);
+  rig.sim.addReader(2, SimModel::TS40).replyDelayMs = 300;
+  rig.sim.addReader(4, SimModel::TS40).settings.relayTime = 4;
+  rig.sim.addSecondReader(4, SimModel::TS40).settings.relayTime = 9;
+  rig.sim.addReader(6, SimModel::TS90C).replyDelayMs = 200;
+  EXPECT_EQ(rig.run({"scan", "--from", "1", "--to", "6", "--csv", "--full-wait"}), kSomeFailed);
+  const QString full = rig.out;
+  EXPECT_EQ(rig.run({"scan", "--from", "1", "--to", "6", "--csv"}), kSomeFailed);
+  EXPECT_EQ(rig.out, full);
+  EXPECT_EQ(rig.out.count('\n'), 5) << rig.out.toStdString();  // the heading, 1, 2, 4 (a collision) and 6
 }
 
 TEST(Cli, ScanListsEveryReaderAndACollision) {
@@ -316,7 +338,7 @@ TEST(Cli, CommandHelp) {
   }
   EXPECT_EQ(rig.runBare({"--help"}), kDone);
   for (const QString& line : rig.out.split('\n')) EXPECT_LE(line.size(), 78) << line.toStdString();
-  const QString commands = rig.out.section("Commands:\n", 1).section("\n\n", 0, 0);
+  const QString commands = rig.out.section("Commands:\n", 1).section("\n\n", 0, 0).replace("\n    ", " ");
   const QString man = cli::ManPage();
   ASSERT_TRUE(commands.contains("clock sync [--max-drift SECONDS]\n"));
   for (const QString& synopsis : commands.split('\n'))

@@ -54,7 +54,7 @@ class SerialLink : public Link {
   void write(const QByteArray& data) override;
   void prepareForRequest() override;
   bool portCheck() override;
-
+  int baud() const override { return line_.baud; }
 
  private:
   bool applySettings();

@@ -47,6 +47,7 @@ class TracingLink : public Link {
   void write(const QByteArray& data) override;
   void prepareForRequest() override { inner_.prepareForRequest(); }
   bool portCheck() override { return inner_.portCheck(); }
+  int baud() const override { return inner_.baud(); }
   void exchangeEnded(Outcome outcome) override {
     if (sink_) sink_->exchangeEnded(clock_.nowMs() - startMs_, outcome);
   }

@@ -47,9 +47,9 @@ bool ReaderPlan::nothingToDo() const {
          (cards == CardsPlan::NotManaged || cards == CardsPlan::Same || cards == CardsPlan::Unknown);
 }
 
-SavedReader SaveReader(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& given) {
+SavedReader SaveReader(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& given, const ProbedReader* probed) {
   SavedReader s;
-  const ProbedReader p = ProbeReader(env, deviceId);
+  const ProbedReader p = probed ? *probed : ProbeReader(env, deviceId);
   s.present = p.present;
   s.family = p.family;
   if (!p.ok()) {

@@ -29,7 +29,8 @@ struct SavedReader {
   LineEntry entry;
   bool ok() const { return why == Why::Done; }
 };
-SavedReader SaveReader(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& given);
+// `probed`: what a scan read of it already, so that it is not asked twice more.
+SavedReader SaveReader(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& given, const ProbedReader* probed = nullptr);
 
 struct SettingChange {
   QString field;

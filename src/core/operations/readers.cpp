@@ -66,9 +66,9 @@ ReaderSettings ReadReaderSettings(ExchangeEnv& env, DeviceId deviceId, const Rea
   return r;
 }
 
-ProbedReader ProbeReader(ExchangeEnv& env, DeviceId deviceId) {
+ProbedReader ProbeReader(ExchangeEnv& env, DeviceId deviceId, const QByteArray& heard) {
   ProbedReader r;
-  const QByteArray first = ProbeSettings(env, deviceId);
+  const QByteArray first = heard.isEmpty() ? ProbeSettings(env, deviceId) : heard;
   if (first.isEmpty()) return r;
   r.present = true;
   const QByteArray second = ProbeSettings(env, deviceId);

@@ -57,7 +57,8 @@ struct ProbedReader {
   Why why() const { return !present ? Why::TimedOut : collision ? Why::Collision : Why::Done; }
   bool ok() const { return why() == Why::Done; }
 };
-ProbedReader ProbeReader(ExchangeEnv& env, DeviceId deviceId);
+// `first`: the first reply line where one was heard already (a scan's), so only the second read is asked.
+ProbedReader ProbeReader(ExchangeEnv& env, DeviceId deviceId, const QByteArray& first = {});
 
 // The reader's clock against the PC's, in whole seconds (reader minus PC).
 struct ClockDrift {

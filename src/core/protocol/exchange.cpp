@@ -1,5 +1,7 @@
 #include "exchange.h"
 
+#include <limits>
+
 #include "frame.h"
 #include "textformat.h"
 
@@ -172,6 +174,88 @@ StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, DeviceId devi
     }
     if (cancelled && cancelled()) return ended(StreamEnd::Cancelled);
   }
+}
+
+namespace {
+
+// Cuts what a sweep hears into reply lines and the noise between them.
+class Hearing {
+ public:
+  Hearing(SweepSink& sink, ExchangeEnv& env) : sink_(sink), env_(env) {}
+  // True when the awaited reply was among the lines.
+  bool feed(const QByteArray& bytes, std::optional<DeviceId> awaiting) {
+    buffer_ += bytes;
+    const qint64 at = env_.clock.nowUs();
+    bool awaited = false;
+    for (;;) {
+      const qsizetype dollar = buffer_.indexOf(ReplyMarker);
+      if (dollar != 0) {
+        // What comes before a "$" belongs to no reply; line ends alone are no noise.
+        const QByteArray before = buffer_.left(dollar < 0 ? buffer_.size() : dollar);
+        if (before.count('\r') + before.count('\n') != before.size()) sink_.noise(before, at);
+        buffer_.remove(0, before.size());
+        if (dollar < 0) break;
+      }
+      const qsizetype cr = buffer_.indexOf('\r');
+      if (cr < 0 || cr > LineSplitter::kMaxLine) {
+        if (buffer_.size() <= LineSplitter::kMaxLine) break;  // still coming
+        sink_.noise(buffer_, at);
+        buffer_.clear();
+        break;
+      }
+      const QByteArray line = buffer_.left(cr + 1);
+      buffer_.remove(0, cr + 1);
+      awaited = sink_.line(line, awaiting, at) || awaited;
+    }
+    return awaited;
+  }
+  // A line cut off by the end of the listening is noise.
+  void end() {
+    if (!buffer_.isEmpty()) sink_.noise(buffer_, env_.clock.nowUs());
+    buffer_.clear();
+  }
+
+ private:
+  SweepSink& sink_;
+  ExchangeEnv& env_;
+  QByteArray buffer_;
+};
+
+// Listens until the line has been quiet for `quietMs` since it was last busy,
+// at most `boundMs` (a drain that keeps what it hears), or until the awaited reply came.
+bool Listen(ExchangeEnv& env, Hearing& hearing, std::optional<DeviceId> awaiting, int quietMs, int boundMs) {
+  const Deadline bound(env.clock, boundMs);
+  for (;;) {
+    if (env.link.available() > 0 && hearing.feed(Take(env), awaiting)) return true;
+    const qint64 quietFor = env.clock.nowUs() - env.pace.lastBusyUs.value_or(env.clock.nowUs());
+    const qint64 left = qint64(quietMs) * 1000 - quietFor;
+    if (left <= 0 || bound.passed()) return false;
+    env.pump.waitForActivity(std::min(left, bound.remainingUs()));
+  }
+}
+
+}  // namespace
+
+StreamEnd SweepExchange(ExchangeEnv& env, const Command& command, const std::vector<DeviceId>& ids, int lingerMs,
+                        SweepSink& sink, const std::function<bool()>& cancelled) {
+  const Transport& t = command.on(env.link.kind());
+  Hearing hearing(sink, env);
+  if (!env.pace.lastBusyUs) env.pace.lastBusyUs = env.clock.nowUs();
+  for (const DeviceId id : ids) {
+    if (cancelled && cancelled()) return hearing.end(), StreamEnd::Cancelled;
+    Listen(env, hearing, std::nullopt, std::max(t.settleMs, env.pace.gapMs), kDrainBoundMs);
+    if (t.portCheck && !env.link.portCheck()) return hearing.end(), StreamEnd::PortFault;
+    // What the buffers held was heard just now; a serial port empties them.
+    env.link.prepareForRequest();
+    const int waitMs = sink.waitMs();
+    Send(env, BuildRequest(QByteArrayView(command.code, 2), id));
+    sink.sent(id, env.clock.nowUs());
+    const bool came = Listen(env, hearing, id, waitMs, std::numeric_limits<int>::max());
+    env.link.exchangeEnded(came ? Outcome::Ok : Outcome::NoReply);
+  }
+  Listen(env, hearing, std::nullopt, lingerMs, lingerMs);
+  hearing.end();
+  return StreamEnd::Silence;
 }
 
 }  // namespace tessaro

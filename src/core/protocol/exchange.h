@@ -8,6 +8,7 @@
 #include <QByteArrayView>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "deviceid.h"
 #include "link.h"
@@ -168,5 +169,30 @@ class LineSink {
 // stream, the reader falls silent or `cancelled` (asked after every wake) says so.
 StreamEnd StreamExchange(ExchangeEnv& env, const Command& command, DeviceId deviceId, LineSink& sink,
                          const std::function<bool()>& cancelled = {});
+
+// What a sweep does with what it hears.
+class SweepSink {
+ public:
+  virtual ~SweepSink() = default;
+  // How long the next request may wait for its reply, in milliseconds of silence.
+  virtual int waitMs() = 0;
+  // A request went out (the clock's microseconds).
+  virtual void sent(DeviceId deviceId, qint64 atUs) = 0;
+  // A line from "$" to CR, heard while `awaiting` was asked (nullopt: while
+  // the line fell quiet before a request, or after the last); true when it is
+  // the reply awaited, which ends that wait.
+  virtual bool line(QByteArrayView line, std::optional<DeviceId> awaiting, qint64 atUs) = 0;
+  // Bytes that are no such line: before a "$", a line that never ends.
+  virtual void noise(QByteArrayView bytes, qint64 atUs) = 0;
+};
+
+// One request to each address in turn, for replies that may come late or
+// garbled and name their own address: each waits for its reply up to the
+// sink's wait of silence; before each the line falls quiet as for every
+// request, but what is heard meanwhile is handed on, not thrown away; after
+// the last the line is listened to for `lingerMs`. Stops before a request when
+// `cancelled` says so, and before any on a serial port that fails its check.
+StreamEnd SweepExchange(ExchangeEnv& env, const Command& command, const std::vector<DeviceId>& ids, int lingerMs,
+                        SweepSink& sink, const std::function<bool()>& cancelled = {});
 
 }  // namespace tessaro

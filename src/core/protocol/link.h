@@ -35,6 +35,8 @@ class Link {
   virtual bool portCheck() { return true; }
   // The exchange of the last request written is over (for a trace).
   virtual void exchangeEnded(Outcome /*outcome*/) {}
+  // The line's speed in baud, where the link knows it (a serial port); 0 when not.
+  virtual int baud() const { return 0; }
 };
 
 // Lets the program process its pending events while a command waits.

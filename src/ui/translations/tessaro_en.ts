@@ -923,7 +923,15 @@ Do you confirm?</translation>
     </message>
     <message>
         <source>Okuyucunun modelini seçmek için tıklayınız</source>
-        <translation>Click to choose the reader's model</translation>
+        <translation>Click to choose the reader&apos;s model</translation>
+    </message>
+    <message>
+        <source>Tam Bekleme</source>
+        <translation>Full Wait</translation>
+    </message>
+    <message>
+        <source>Her adreste ayar okumasının tam süresi beklenir: yavaş yanıt veren dönüştürücüler için</source>
+        <translation>Every address is waited for the settings read's whole time: for converters that answer slowly</translation>
     </message>
 </context>
 </TS>
