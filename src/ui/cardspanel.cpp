@@ -13,6 +13,7 @@
 #include "cards.h"
 #include "textformat.h"
 #include "texts.h"
+#include "viewpacer.h"
 
 namespace tessaro {
 
@@ -142,15 +143,21 @@ void CardsPanel::sendAll() {
   const DeviceId id = session_.deviceId();
   bool& esc = session_.state().escCancelFlag;
   c_.lblCurID->clear();
+  // The list follows the cards while each request is on the line, not in between.
+  ViewPacer pacer(*session_.services().clock);
+  op.env().sent = [&pacer] { pacer.mayShow(); };
   for (int i = 0; i < c_.lstCardID->count();) {
     if (esc) {
       esc = false;
+      pacer.finish();
       op.finish();
       prompts.message(text::kStopped);
       return;
     }
-    setCurrent(i);
-    c_.lblCurID->setText(QString::number(i + 1));
+    pacer.set([this, i] {
+      setCurrent(i);
+      c_.lblCurID->setText(QString::number(i + 1));
+    });
     const QListWidgetItem* item = c_.lstCardID->item(i);
     if (item->checkState() != Qt::Checked) {
       ++i;
@@ -160,18 +167,20 @@ void CardsPanel::sendAll() {
     if (!card) {
       // Sending some other card, or skipping this one silently, would both
       // leave the reader with a list the user did not ask for.
+      pacer.finish();
       op.finish();
       prompts.message(text::kBadCard + item->text());
       return;
     }
     if (SendCard(op.env(), id, *card) == Outcome::Ok) {
       ++i;
-    } else if (!prompts.confirm(text::kRetryQuestion)) {
+    } else if (pacer.finish(), !prompts.confirm(text::kRetryQuestion)) {
       op.finish();
       c_.lblCurID->clear();
       return;
     }
   }
+  pacer.finish();
   c_.lblCurID->clear();
   op.finish();
   prompts.message(text::kDone);
@@ -187,16 +196,22 @@ void CardsPanel::receiveAll() {
   const bool serial = op.link().kind() == LinkKind::Serial;
   int added = 0;
   bool& esc = session_.state().escCancelFlag;
+  // The cards join the list at most some 30 times a second, all of them by the end.
+  ViewPacer pacer(*session_.services().clock);
+  QStringList arrived;
   const CardsRead read = ReadCards(
       op.env(), session_.deviceId(),
       [&](const std::vector<qint32>& cards) {
-        QStringList texts;
-        for (qint32 card : cards) texts << QString::number(card);
-        append(texts, false);
+        for (qint32 card : cards) arrived << QString::number(card);
         added += static_cast<int>(cards.size());
-        if (serial) c_.lblCurID->setText(QString::number(added));
+        pacer.set([&, added] {
+          append(std::exchange(arrived, {}), false);
+          if (serial) c_.lblCurID->setText(QString::number(added));
+        });
+        pacer.mayShow();
       },
       [&esc] { return std::exchange(esc, false); });
+  pacer.finish();
   if (read.end == StreamEnd::Cancelled) {
     prompts.message(text::kStopped);
   } else if (read.end == StreamEnd::Silence) {

@@ -11,7 +11,10 @@
 #include <QListWidget>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <set>
 
 #include "support/windowrig.h"
 #include "texts.h"
@@ -219,6 +222,27 @@ TEST(CardsPanel, SendReceiveAndErase) {
   EXPECT_TRUE(reader.cards.empty());
   rig.click("cmdReceiveAllCards", {true});
   EXPECT_EQ(rig.prompts.take().last(), text::kReaderHasNoCards);
+}
+
+// A transfer moves the list at most about 30 times a second of the line's time, and ends on its last row.
+TEST(CardsPanel, ATransferShownAtTheLinesPaceNotPerCard) {
+  WindowRig rig;
+  rig.overTcp();
+  sim::SimReader& reader = rig.reader(1, SimModel::TS40);
+  auto* list = rig.w<QListWidget>("lstCardID");
+  for (int i = 1; i <= 300; ++i) list->addItem(QString::number(i)), list->item(i - 1)->setCheckState(Qt::Checked);
+  QSignalSpy moved(list, &QListWidget::currentRowChanged);
+  qint64 start = rig.fakeClock.ms;
+  rig.click("cmdSendAllCards", {true});
+  EXPECT_EQ(std::make_tuple(reader.cards.size(), list->currentRow()), std::make_tuple(size_t(300), 299));
+  EXPECT_LE(moved.count(), (rig.fakeClock.ms - start) / 33 + 2) << rig.fakeClock.ms - start;
+  std::set<qint64> grown;  // the moments of the line's time the list grew at
+  QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, [&] { grown.insert(rig.fakeClock.ms); });
+  start = rig.fakeClock.ms;
+  rig.sim.setFault("UC", sim::Fault{.kind = sim::FaultKind::Split, .arg = 16, .pauseMs = 1});  // a card a piece
+  rig.click("cmdReceiveAllCards", {true});
+  EXPECT_EQ(list->count(), 300);
+  EXPECT_LE(qint64(grown.size()), (rig.fakeClock.ms - start) / 33 + 2) << rig.fakeClock.ms - start;
 }
 
 TEST(CardsPanel, ReceiveOverSerialCountsAndTimesOut) {

@@ -47,6 +47,7 @@ void Drain(ExchangeEnv& env, int settleMs) {
 void Send(ExchangeEnv& env, const QByteArray& request) {
   env.link.write(request);
   env.pace.lastBusyUs = env.clock.nowUs();
+  if (env.sent) env.sent();
 }
 
 }  // namespace

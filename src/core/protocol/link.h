@@ -7,6 +7,7 @@
 #include <QStringView>
 #include <QtGlobal>
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 namespace tessaro {
@@ -95,6 +96,9 @@ struct ExchangeEnv {
   MessagePump& pump;
   MonotonicClock& clock;
   LinePace& pace;
+  // Called right after each request is written: while the line carries it
+  // and its reply, the program may show what it has reached.
+  std::function<void()> sent = {};
 };
 
 // Sleeps in the event loop for `ms` milliseconds without spinning.
