@@ -21,8 +21,10 @@ int FullWaitMs(LinkKind kind) { return Cmd::ReadSettings.on(kind).waitMs; }
 // What the first pass heard of each address.
 class FirstPass : public SweepSink {
  public:
-  FirstPass(ExchangeEnv& env, const std::set<int>& asked, const ScanOptions& options)
-      : env_(env), asked_(asked), options_(options) {}
+  // `ownNoise`: garbled bytes heard while an address is awaited are that
+  // address's (a second look, after the first pass found them).
+  FirstPass(ExchangeEnv& env, const std::set<int>& asked, const ScanOptions& options, bool ownNoise = false)
+      : env_(env), asked_(asked), options_(options), ownNoise_(ownNoise) {}
 
   int waitMs() override { return ScanWaitMs(env_.link.kind(), env_.link.baud(), slowestUs_); }
   void sent(DeviceId id, qint64 atUs) override {
@@ -32,7 +34,7 @@ class FirstPass : public SweepSink {
   bool line(QByteArrayView line, std::optional<DeviceId> awaiting, qint64 atUs) override {
     const std::optional<int> named = Named(line);
     if (!named) {
-      noise(line, atUs);
+      noise(line, awaiting, atUs);
       return false;
     }
     // A reply to another address than the one awaited came late; a garbled
@@ -44,16 +46,21 @@ class FirstPass : public SweepSink {
     if (awaited && well) slowestUs_ = std::max(slowestUs_, atUs - sentAt_[*named]);
     return awaited;
   }
-  void noise(QByteArrayView, qint64 atUs) override {
+  void noise(QByteArrayView, std::optional<DeviceId> awaiting, qint64 atUs) override {
+    if (ownNoise_ && awaiting) {
+      again_.insert(awaiting->value());
+      return;
+    }
     // Bytes that name no address may be the reply of any address still within its full wait.
     const qint64 windowUs = qint64(FullWaitMs(env_.link.kind())) * 1000;
     for (const auto& [address, at] : sentAt_)
-      if (atUs - at <= windowUs) again_.insert(address);
+      if (atUs - at <= windowUs) unnamed_.insert(address);
   }
 
   bool wasSent(int address) const { return sentAt_.count(address) > 0; }
   std::map<int, QByteArray> answered_;  // the reply line of each that answered at once
-  std::set<int> again_;
+  std::set<int> again_;                  // heard late, or garbled under its own address: read in full
+  std::set<int> unnamed_;                // may own bytes that named no address
 
  private:
   // The address after "$US" of a line that is a settings reply of the scan.
@@ -68,6 +75,7 @@ class FirstPass : public SweepSink {
   ExchangeEnv& env_;
   const std::set<int>& asked_;
   const ScanOptions& options_;
+  bool ownNoise_;
   std::map<int, qint64> sentAt_;
   qint64 slowestUs_ = 0;
 };
@@ -98,9 +106,8 @@ LineScan ScanLine(ExchangeEnv& env, const std::vector<int>& addresses, const Sca
   const std::set<int> asked(addresses.begin(), addresses.end());
   FirstPass first(env, asked, options);
   const std::vector<DeviceId> ids(addresses.begin(), addresses.end());
-  const StreamEnd end = SweepExchange(env, Cmd::ReadSettings, ids, FullWaitMs(env.link.kind()), first, [&] {
-    return options.cancelled && options.cancelled();
-  });
+  auto cancelled = [&] { return options.cancelled && options.cancelled(); };
+  const StreamEnd end = SweepExchange(env, Cmd::ReadSettings, ids, FullWaitMs(env.link.kind()), first, cancelled);
   // Its clean first reply is the first of an answering reader's two reads.
   std::map<int, QByteArray> again = first.answered_;
   if (end == StreamEnd::Cancelled) {
@@ -110,6 +117,21 @@ LineScan ScanLine(ExchangeEnv& env, const std::vector<int>& addresses, const Sca
     if (notAsked != addresses.end()) scan.stoppedAt = *notAsked;
   } else {
     for (const int address : first.again_) again[address] = {};
+    // Bytes that named no address are looked into once more, quickly: each
+    // address that may own them is asked again, and what it does then (a
+    // reply, a late one, garbled bytes while it is awaited) sends it to the
+    // full reads; garbled bytes outside any wait again send every one.
+    std::set<int> looked;
+    for (const int address : first.unnamed_)
+      if (!again.count(address)) looked.insert(address);
+    if (!looked.empty()) {
+      FirstPass second(env, looked, {}, true);
+      SweepExchange(env, Cmd::ReadSettings, std::vector<DeviceId>(looked.begin(), looked.end()),
+                    FullWaitMs(env.link.kind()), second, cancelled);
+      for (const auto& [address, heard] : second.answered_) again[address] = heard;
+      for (const int address : second.again_) again.try_emplace(address);
+      for (const int address : second.unnamed_) again.try_emplace(address);
+    }
   }
   for (const auto& [address, heard] : again) probe(address, heard);
   return scan;

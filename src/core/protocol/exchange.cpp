@@ -193,14 +193,14 @@ class Hearing {
       if (dollar != 0) {
         // What comes before a "$" belongs to no reply; line ends alone are no noise.
         const QByteArray before = buffer_.left(dollar < 0 ? buffer_.size() : dollar);
-        if (before.count('\r') + before.count('\n') != before.size()) sink_.noise(before, at);
+        if (before.count('\r') + before.count('\n') != before.size()) sink_.noise(before, awaiting, at);
         buffer_.remove(0, before.size());
         if (dollar < 0) break;
       }
       const qsizetype cr = buffer_.indexOf('\r');
       if (cr < 0 || cr > LineSplitter::kMaxLine) {
         if (buffer_.size() <= LineSplitter::kMaxLine) break;  // still coming
-        sink_.noise(buffer_, at);
+        sink_.noise(buffer_, awaiting, at);
         buffer_.clear();
         break;
       }
@@ -212,7 +212,7 @@ class Hearing {
   }
   // A line cut off by the end of the listening is noise.
   void end() {
-    if (!buffer_.isEmpty()) sink_.noise(buffer_, env_.clock.nowUs());
+    if (!buffer_.isEmpty()) sink_.noise(buffer_, std::nullopt, env_.clock.nowUs());
     buffer_.clear();
   }
 

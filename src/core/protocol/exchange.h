@@ -183,7 +183,7 @@ class SweepSink {
   // the reply awaited, which ends that wait.
   virtual bool line(QByteArrayView line, std::optional<DeviceId> awaiting, qint64 atUs) = 0;
   // Bytes that are no such line: before a "$", a line that never ends.
-  virtual void noise(QByteArrayView bytes, qint64 atUs) = 0;
+  virtual void noise(QByteArrayView bytes, std::optional<DeviceId> awaiting, qint64 atUs) = 0;
 };
 
 // One request to each address in turn, for replies that may come late or
