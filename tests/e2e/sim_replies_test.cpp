@@ -171,7 +171,8 @@ TEST(SimRepliesE2e, PacedDeliveryUartAndUsb) {
     while (line.chars < 30 && line.clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     for (const auto& [ns, chars] : line.ends) EXPECT_GE(ns * 38400, chars * 11'000'000'000LL) << chars;
     EXPECT_EQ(line.chars, 30);
-    EXPECT_EQ(line.ends.size() == 30u, delivery == Delivery::Uart) << line.ends.size();
+    // 30 characters take 8.6 ms: a USB adapter hands them on in a write a millisecond at most.
+    EXPECT_TRUE(delivery == Delivery::Uart ? line.ends.size() == 30u : line.ends.size() <= 10u) << line.ends.size();
   }
 }
 
