@@ -1,9 +1,11 @@
 // Card transfer figures of the window against the simulated reader: receiving
-// 5000 cards in one burst and in many small pieces, sending 2000 cards over a
-// pseudo-terminal and over TCP, paced at 38400 baud or not, through a USB
-// adapter's ways of delivering, and the window's CPU while it sends, receives
-// and downloads on a paced line. Each line prints the measured value and its
-// target.
+// 5000 cards in one burst and in many small pieces; sending 2000 cards,
+// receiving 2000 and downloading 3500 records on a line paced at 38400 baud,
+// a pseudo-terminal whose reader's characters come as a USB adapter hands them
+// on or one by one as a UART does, and a TCP converter, with the window's CPU;
+// sending without a gap, through a USB adapter's ways of delivering and over
+// unpaced TCP. The window is shown, as its user has it, so what it paints
+// while it works is counted. Each line prints the measured value and its target.
 
 #include <sys/resource.h>
 
@@ -11,6 +13,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -30,6 +34,7 @@ namespace {
 
 constexpr int kReceiveCards = 5000;
 constexpr int kSendCards = 2000;
+constexpr int kRecords = 3500;  // with the end-of-records frame, the most one download takes
 constexpr int kLineBaud = 38400;
 
 class YesPrompts : public Prompts {
@@ -65,6 +70,16 @@ class StallMeter : public QObject {
   qint64 longest_ = 0;
 };
 
+// Notes the window's first paint.
+class PaintWatch : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) painted = true;
+    return QObject::eventFilter(watched, event);
+  }
+  bool painted = false;
+};
+
 double cpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
@@ -92,12 +107,21 @@ struct Rig {
     s.prompts = &prompts;
     s.pump = &pump;
     s.clock = &clock;
-    s.programFolder = QCoreApplication::applicationDirPath();
-    s.dataFolder = data.path();  // the passage store of the downloads, not in the working folder
+    // The access log and the passage store of the downloads, not in the program's folder.
+    s.programFolder = data.path();
+    s.dataFolder = data.path();
     s.portResolver = [this](int) { return ptyPath.isEmpty() ? sim.ptyPath() : ptyPath; };
     window = std::make_unique<MainWindow>(s);
     c<QRadioButton>("opsDevice_4")->click();  // TS-40B, the model with the most cards
     reader = &sim.addReader(1, sim::SimModel::TS40B);
+    // Shown and painted once before anything is measured.
+    PaintWatch watch;
+    window->installEventFilter(&watch);
+    window->show();
+    QElapsedTimer shown;
+    shown.start();
+    while (!watch.painted && shown.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    window->removeEventFilter(&watch);
   }
   template <typename T>
   T* c(const char* name) {
@@ -178,24 +202,44 @@ bool receive(const char* label, bool pieces) {
   return true;
 }
 
+// The reader's options of a line: paced at `baud` (0: unpaced), its characters one by one with `uart`.
+QStringList lineArgs(int baud, bool uart) {
+  QStringList args;
+  if (baud) args << "--baud" << QString::number(baud);
+  if (uart)
+    args << "--delivery"
+         << "uart";
+  return args;
+}
+
+// Time, its ratio to what the line and the pauses take, the window's CPU and its longest stall.
+void reportPaced(const QString& what, double secs, double lineSecs, double pauseSecs, double cpu, qint64 stall) {
+  report(qPrintable(what + ": time"), secs, "s", "", 0);
+  report(qPrintable(
+             what +
+             QStringLiteral(": total / (line %1 s + gaps %2 s)").arg(lineSecs, 0, 'f', 1).arg(pauseSecs, 0, 'f', 2)),
+         secs / (lineSecs + pauseSecs), "ratio", "<=", 1.05);
+  report(qPrintable(what + ": window CPU"), 100 * cpu / secs, "%", "<=", 5);
+  report(qPrintable(what + ": longest stall"), double(stall), "ms", "<=", 100);
+}
+
 // One way of sending 2000 cards to a reader in its own process.
 struct Send {
   const char* label;
   bool tcp = false;
   int baud = kLineBaud;  // 0: unpaced
+  bool uart = false;     // the reader's characters one by one
   int gapMs = kDefaultGapMs;
-  QStringList fault;           // the reader's --fault options
-  int extraChars = 0;          // characters the fault adds to each reply on the line
-  double heldBackMs = 0;       // how long the fault holds each reply back
-  double maxMsPerCard = 0;     // target of an unpaced line, else the ratio below
+  QStringList fault;        // the reader's --fault options
+  int extraChars = 0;       // characters the fault adds to each reply on the line
+  double heldBackMs = 0;    // how long the fault holds each reply back
+  double maxMsPerCard = 0;  // target of an unpaced line, else the ratio below
 };
 
 // The line carries each request (17 characters) and its reply (10), 11 bits a character.
 bool send(const Send& w) {
   SimProcess sim;
-  QStringList args = {"--id", "1", "--model", "TS-40B"};
-  if (w.baud) args << "--baud" << QString::number(w.baud);
-  if (!sim.start(args + w.fault, w.tcp)) {
+  if (!sim.start(QStringList{"--id", "1", "--model", "TS-40B"} + lineArgs(w.baud, w.uart) + w.fault, w.tcp)) {
     std::printf("%s: FAILED (the simulated reader did not start)\n", w.label);
     return false;
   }
@@ -234,38 +278,67 @@ bool send(const Send& w) {
   return true;
 }
 
-// The window's CPU while it receives a card list and downloads records on a paced line.
-bool cpuOnAPacedLine() {
-  bool ok = true;
-  {
-    SimProcess sim;
-    if (!sim.start({"--id", "1", "--model", "TS-40B", "--cards", "2000", "--baud", QString::number(kLineBaud)}, false))
-      return false;
-    Rig rig;
-    rig.usePty(sim.ptyPath());
-    const double cpu0 = cpuSeconds();
-    const double secs = rig.run("cmdReceiveAllCards");
-    const double cpu = cpuSeconds() - cpu0;
-    ok = rig.c<QListWidget>("lstCardID")->count() == 2000 && ok;
-    report("receive 2000 cards, pty at 38400 baud: window CPU", 100 * cpu / secs, "%", "<=", 5);
+// A line paced at 38400 baud: a pseudo-terminal (the reader's characters one by one with `uart`) or a TCP converter.
+struct Paced {
+  const char* label;
+  bool tcp = false;
+  bool uart = false;
+};
+
+// 2000 cards from the reader: the request (9 characters), a 17-character line a card and the end line (9); the
+// line is quiet for the gap before the request, over TCP for the card list's longer settle (33 ms).
+bool receivePaced(const Paced& l) {
+  SimProcess sim;
+  if (!sim.start(QStringList{"--id", "1", "--model", "TS-40B", "--cards", QString::number(kSendCards)} +
+                     lineArgs(kLineBaud, l.uart),
+                 l.tcp))
+    return false;
+  Rig rig;
+  if (l.tcp ? !rig.useTcp(sim.tcpPort()) : !rig.usePty(sim.ptyPath())) return false;
+  rig.stalls.start();
+  const double cpu0 = cpuSeconds();
+  const double secs = rig.run("cmdReceiveAllCards");
+  const double cpu = cpuSeconds() - cpu0;
+  const qint64 stall = rig.stalls.stop();
+  const int listed = rig.c<QListWidget>("lstCardID")->count();
+  if (listed != kSendCards || rig.prompts.messages != QStringList{QStringLiteral("Kart numaraları cihazdan alındı.")}) {
+    std::printf("receive, %s: FAILED (%d cards listed, %s)\n", l.label, listed,
+                qPrintable(rig.prompts.messages.join('|')));
+    return false;
   }
-  {
-    SimProcess sim;
-    if (!sim.start({"--id", "1", "--model", "TS-30P", "--records", "3501", "--baud", QString::number(kLineBaud)}, false))
-      return false;
-    Rig rig;
-    rig.c<QRadioButton>("opsDevice_2")->click();  // TS-30P: the records panel
-    rig.usePty(sim.ptyPath());
-    rig.c<QCheckBox>("chkClearRAM")->setChecked(false);
-    const double cpu0 = cpuSeconds();
-    const double secs = rig.run("cmdReadData");
-    const double cpu = cpuSeconds() - cpu0;
-    QFile log(QCoreApplication::applicationDirPath() + QStringLiteral("/AccessFile.txt"));
-    ok = secs > 20 && ok;
-    report("download 3501 records, pty at 38400 baud: window CPU", 100 * cpu / secs, "%", "<=", 5);
-    log.remove();
+  reportPaced(QStringLiteral("receive %1 cards, %2").arg(kSendCards).arg(QLatin1String(l.label)), secs,
+              lineSeconds(9 + qint64(kSendCards) * 17 + 9), (l.tcp ? 33 : kDefaultGapMs) / 1e3, cpu, stall);
+  return true;
+}
+
+// 3500 records without the erase: the counter (request 9, reply 13), the pause of 2 s, the download (request 9, 30
+// characters a record, the end line 9), the gap before each request.
+bool downloadPaced(const Paced& l) {
+  SimProcess sim;
+  if (!sim.start(QStringList{"--id", "1", "--model", "TS-30P", "--records", QString::number(kRecords)} +
+                     lineArgs(kLineBaud, l.uart),
+                 l.tcp))
+    return false;
+  Rig rig;
+  rig.c<QRadioButton>("opsDevice_2")->click();  // TS-30P: the records panel
+  if (l.tcp ? !rig.useTcp(sim.tcpPort()) : !rig.usePty(sim.ptyPath())) return false;
+  rig.c<QCheckBox>("chkClearRAM")->setChecked(false);
+  rig.stalls.start();
+  const double cpu0 = cpuSeconds();
+  const double secs = rig.run("cmdReadData");
+  const double cpu = cpuSeconds() - cpu0;
+  const qint64 stall = rig.stalls.stop();
+  QFile log(rig.data.filePath(QStringLiteral("AccessFile.txt")));
+  const qsizetype logged = log.open(QIODevice::ReadOnly) ? log.readAll().count("\r\n") : -1;
+  const QString status = rig.c<QLabel>("lblProcess")->text();
+  if (logged != kRecords || status != QStringLiteral("İşlem Tamamlandı, Ancak Offline Kayıtlar Silinmedi!")) {
+    std::printf("download, %s: FAILED (%lld lines logged, %s)\n", l.label, static_cast<long long>(logged),
+                qPrintable(status));
+    return false;
   }
-  return ok;
+  reportPaced(QStringLiteral("download %1 records, %2").arg(kRecords).arg(QLatin1String(l.label)), secs,
+              lineSeconds(9 + 13 + 9 + qint64(kRecords) * 30 + 9), 2.0 + 2 * kDefaultGapMs / 1e3, cpu, stall);
+  return true;
 }
 
 }  // namespace
@@ -275,17 +348,22 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   bool ok = receive("one burst", false);
   ok = receive("64-byte pieces, 1 ms apart", true) && ok;
-  ok = send({.label = "pty at 38400 baud"}) && ok;
+  // Sending, receiving and downloading on each paced line.
+  for (const Paced& l : {Paced{"pty at 38400 baud"}, Paced{"pty at 38400 baud, one by one", false, true},
+                         Paced{"TCP converter at 38400 baud", true}}) {
+    ok = send({.label = l.label, .tcp = l.tcp, .uart = l.uart}) && ok;
+    ok = receivePaced(l) && ok;
+    ok = downloadPaced(l) && ok;
+  }
   ok = send({.label = "pty at 38400 baud", .gapMs = 0}) && ok;
   // A USB adapter: replies in bursts at the end of its 16 ms latency timer, the last character of each reply
   // 3 ms late, or each reply after the late tail of the one before, a character at a time.
   ok = send({.label = "pty at 38400 baud, bursts 16 ms", .fault = {"--fault", "NC:bursts:16"}, .heldBackMs = 16}) && ok;
   ok = send({.label = "pty at 38400 baud, late tail", .fault = {"--fault", "NC:delaytail:1:3"}, .heldBackMs = 3}) && ok;
-  ok = send({.label = "pty at 38400 baud, stale tail", .fault = {"--fault", "NC:staletail:1:0"}, .extraChars = 3}) && ok;
-  ok = send({.label = "TCP converter at 38400 baud", .tcp = true}) && ok;
+  ok =
+      send({.label = "pty at 38400 baud, stale tail", .fault = {"--fault", "NC:staletail:1:0"}, .extraChars = 3}) && ok;
   ok = send({.label = "TCP unpaced", .tcp = true, .baud = 0}) && ok;
   ok = send({.label = "TCP unpaced", .tcp = true, .baud = 0, .gapMs = 0}) && ok;
-  ok = cpuOnAPacedLine() && ok;
   report("peak memory (ru_maxrss)", peakRssKb() / 1024.0, "MiB", "<=", 200);
   return ok ? 0 : 1;
 }

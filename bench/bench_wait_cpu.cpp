@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
     QTcpSocket* peer = server.nextPendingConnection();
     QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer] {
       if (!peer->readAll().contains("%EC")) return;
-      QTimer::singleShot(kReplyAfterMs, peer, [peer] { peer->write("$EC001**\r"); });
+      // A coarse timer may fire 5 % early; the slow reader answers no sooner than its time.
+      QTimer::singleShot(kReplyAfterMs, Qt::PreciseTimer, peer, [peer] { peer->write("$EC001**\r"); });
     });
   });
 

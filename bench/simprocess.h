@@ -16,6 +16,12 @@
 
 class SimProcess {
  public:
+  SimProcess() = default;
+  SimProcess(const SimProcess&) = delete;
+  SimProcess& operator=(const SimProcess&) = delete;
+  // Ended as the user ends it, so it saves its memory and removes its link.
+  ~SimProcess() { stop(); }
+
   // `args`: the reader's own options (--id, --model, --baud, --fault, …); the
   // line is a pseudo-terminal, or TCP with `tcp`.
   bool start(QStringList args, bool tcp) {
@@ -39,8 +45,7 @@ class SimProcess {
 
   // Ends it (it saves its memory on the way out) and returns the first reader's cards.
   qsizetype stopAndCountCards() {
-    ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
-    process_.waitForFinished(10000);
+    stop();
     QFile f(dir_.filePath(QStringLiteral("state.json")));
     if (!f.open(QIODevice::ReadOnly)) return -1;
     const QJsonArray readers = QJsonDocument::fromJson(f.readAll()).object()[QStringLiteral("readers")].toArray();
@@ -48,6 +53,12 @@ class SimProcess {
   }
 
  private:
+  void stop() {
+    if (process_.state() == QProcess::NotRunning) return;
+    ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
+    process_.waitForFinished(10000);
+  }
+
   QTemporaryDir dir_;
   QProcess process_;
   quint16 tcpPort_ = 0;

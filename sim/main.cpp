@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
   ReaderSim sim;
   sim.setEraseCardsDelayMs(opt.eraseDelayMs);
   sim.setBaud(opt.baud);
+  sim.setDelivery(opt.delivery);
   for (const auto& [code, fault] : opt.faults) sim.setFault(code, fault);
   if (!opt.logFile.isEmpty() && !sim.setLogFile(opt.logFile))
     return failWith(QStringLiteral("cannot open the log %1").arg(opt.logFile));

@@ -54,6 +54,7 @@ struct ReaderSim::Impl {
   std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
   int eraseDelayMs = 2000;
   int baud = 0;
+  Delivery delivery = Delivery::Usb;
   char parity = 'o';
   QString error;
   QTcpServer server;
@@ -70,6 +71,7 @@ struct ReaderSim::Impl {
     hooks.dropped = [this, ch] { dropped(ch); };
     Port* port = ports.emplace_back(std::make_unique<Port>(ch, std::move(hooks))).get();
     port->pacer.setBaud(baud);
+    port->pacer.setDelivery(delivery);
     QObject::connect(ch, &QObject::destroyed, q,
                      [this, ch] { std::erase_if(ports, [ch](const auto& p) { return p->line == ch; }); });
     return port;
@@ -294,6 +296,11 @@ bool ReaderSim::openSerial(const QString& device, int baud) {
 void ReaderSim::setBaud(int baud) {
   d->baud = std::max(0, baud);
   for (const auto& port : d->ports) port->pacer.setBaud(d->baud);
+}
+
+void ReaderSim::setDelivery(Delivery delivery) {
+  d->delivery = delivery;
+  for (const auto& port : d->ports) port->pacer.setDelivery(delivery);
 }
 
 void ReaderSim::setFault(const QByteArray& code, const Fault& fault) {

@@ -47,6 +47,8 @@ class ReaderSim : public QObject {
   QString lastError() const;
   // Paces every byte sent at this line rate (11 bits a character); 0 = unpaced.
   void setBaud(int baud);
+  // How a paced line hands its characters on: in a USB adapter's chunks (the default) or one by one.
+  void setDelivery(Delivery delivery);
 
   // Faults per command code ("US", "DD", …); an empty code applies to every command.
   void setFault(const QByteArray& code, const Fault& fault);

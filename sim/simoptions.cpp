@@ -17,6 +17,9 @@ QString SimHelpText() {
       "  --parity o|e|n         parity of --serial (default o)\n"
       "  --baud N               pace every byte sent at N baud, 11 bits a character;\n"
       "                         also the line rate of --serial (default 38400 there)\n"
+      "  --delivery usb|uart    how the paced characters reach the program: usb as a USB adapter\n"
+      "                         hands them on, what arrived within about 1 ms together (default);\n"
+      "                         uart one by one, each once its last bit is in\n"
       "\n"
       "Readers:\n"
       "  --model MODEL          TS-20, TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90, TS-90B or TS-90C\n"
@@ -140,6 +143,10 @@ bool ParseSimOptions(const QStringList& args, SimOptions* out, QString* error) {
     } else if (opt == QLatin1String("--baud")) {
       if (!intArg(v, 1, 4000000, &n)) return fail(QStringLiteral("--baud wants a positive rate"));
       o.baud = static_cast<int>(n);
+    } else if (opt == QLatin1String("--delivery")) {
+      if (v != QLatin1String("usb") && v != QLatin1String("uart"))
+        return fail(QStringLiteral("--delivery wants usb or uart"));
+      o.delivery = v == QLatin1String("uart") ? Delivery::Uart : Delivery::Usb;
     } else if (opt == QLatin1String("--erase-delay")) {
       if (!intArg(v, 0, 25000, &n)) return fail(QStringLiteral("--erase-delay wants 0..25000 ms"));
       o.eraseDelayMs = static_cast<int>(n);

@@ -30,6 +30,7 @@ struct SimOptions {
   int records = 0;
   qint64 clockOffset = 0;
   int baud = 0;
+  Delivery delivery = Delivery::Usb;
   QString logFile;
   QString stateFile;
   int eraseDelayMs = 2000;

@@ -13,6 +13,7 @@ constexpr qint64 kUnpacedChunk = 64 * 1024;
 constexpr qint64 kEndlessChunk = 64;  // unpaced endless filler per pass
 constexpr qint64 kEndlessPassUs = 10'000;
 constexpr qint64 kStallLimitUs = 2'000'000;
+constexpr qint64 kBitsUsPerChar = 11 * 1'000'000;  // a character's 11 bits, in bit-microseconds
 
 QByteArray filler(qint64 from, qint64 n) {
   static const char kDigits[] = "0123456789ABCDEF";
@@ -52,24 +53,26 @@ void Pacer::stopEndless() {
 }
 
 // Characters of 11 bits at the line rate, counted from the moment the line
-// last started to send after a silence. They reach the PC as a USB adapter
-// hands them on: what arrived within a millisecond together, the piece's last
-// character at its own time (`rest`: the characters the piece has left).
+// last started to send after a silence. A character is handed on once its
+// last bit has arrived, never sooner: as a USB adapter hands them on, what
+// arrived within a millisecond together and the piece's last character at its
+// own time (`rest`: the characters the piece has left); as a UART without a
+// FIFO, each character at its own time.
 qint64 Pacer::paceBudget(qint64 now, qint64 rest, qint64* waitUs) {
   if (paceOriginUs_ < 0) {
     paceOriginUs_ = now;
     pacedSent_ = 0;
   }
-  const double usPerChar = 11.0 * 1e6 / baud_;
-  const qint64 allowed = static_cast<qint64>((now - paceOriginUs_) / usPerChar) + 1 - pacedSent_;
-  if (allowed > 0) return allowed;
-  // The next character's time, never before it: rounded up to the microsecond.
-  const double nextUs = paceOriginUs_ + pacedSent_ * usPerChar;
-  const double lastUs = paceOriginUs_ + (pacedSent_ + std::max<qint64>(rest, 1) - 1) * usPerChar;
-  const double wakeUs = std::max(nextUs, std::min(lastUs, double(now + 1000)));
-  *waitUs = std::max<qint64>(1, static_cast<qint64>(wakeUs - now) + 1);
+  const qint64 arrived = (now - paceOriginUs_) * baud_ / kBitsUsPerChar;
+  if (arrived > pacedSent_) return arrived - pacedSent_;
+  qint64 wakeUs = charsEndUs(pacedSent_ + 1);
+  if (delivery_ == Delivery::Usb)
+    wakeUs = std::max(wakeUs, std::min(charsEndUs(pacedSent_ + std::max<qint64>(rest, 1)), now + 1000));
+  *waitUs = wakeUs - now;
   return 0;
 }
+
+qint64 Pacer::charsEndUs(qint64 chars) const { return paceOriginUs_ + (chars * kBitsUsPerChar + baud_ - 1) / baud_; }
 
 void Pacer::service() {
   while (line_.alive() && !line_.dropping && !queue_.empty()) {
@@ -112,11 +115,16 @@ void Pacer::service() {
     }
     qint64 waitUs = 1000;
     // A burst of the adapter reaches the PC at once; the line's pace is in its timing.
-    qint64 budget = baud_ > 0 && !p.burst ? paceBudget(t, rest > 0 ? rest : kEndlessChunk, &waitUs) : kUnpacedChunk;
+    const bool paced = baud_ > 0 && !p.burst;
+    qint64 budget = paced ? paceBudget(t, rest > 0 ? rest : kEndlessChunk, &waitUs) : kUnpacedChunk;
     if (budget <= 0) {
       arm(waitUs);
       return;
     }
+    // A UART without a FIFO hands each character on by itself, even when it is fetched late.
+    const bool oneByOne = paced && delivery_ == Delivery::Uart;
+    const bool moreDue = oneByOne && budget > 1;
+    if (oneByOne) budget = 1;
     if (dropCountdown_ > 0) budget = std::min(budget, dropCountdown_);
     QByteArray chunk;
     if (rest > 0) {
@@ -155,6 +163,10 @@ void Pacer::service() {
       return;
     }
     stalledSinceUs_ = -1;
+    if (moreDue) {
+      arm(1);  // the reader's turn to take it before the next one comes
+      return;
+    }
     if (rest <= 0 && baud_ <= 0) {
       arm(kEndlessPassUs);
       return;

@@ -31,6 +31,8 @@ class Pacer {
 
   // The line rate; 0 = unpaced.
   void setBaud(int baud) { baud_ = baud; }
+  // How a paced line hands its characters on.
+  void setDelivery(Delivery delivery) { delivery_ = delivery; }
   // Queues a piece after those still being sent; service() starts it.
   void queue(const OutPiece& piece) { queue_.push_back(piece); }
   // Ends an endless reply being sent, as a reader that starts over would.
@@ -41,6 +43,8 @@ class Pacer {
  private:
   qint64 nowUs() const { return clock_.nsecsElapsed() / 1000; }
   qint64 paceBudget(qint64 now, qint64 rest, qint64* waitUs);
+  // When the line has carried `chars` characters since its origin: rounded up, never sooner.
+  qint64 charsEndUs(qint64 chars) const;
   // Wakes service() after `us` microseconds: a character at 38400 baud lasts 286 of them,
   // so a wait in whole milliseconds would make the line slower than its rate.
   void arm(qint64 us);
@@ -49,6 +53,7 @@ class Pacer {
   Channel& line_;
   Hooks hooks_;
   int baud_ = 0;
+  Delivery delivery_ = Delivery::Usb;
   QElapsedTimer clock_;
   int timerFd_ = -1;
   std::unique_ptr<QSocketNotifier> wake_;

@@ -60,6 +60,11 @@ enum class FaultKind {
               // of arg characters pauseMs apart
 };
 
+// How the characters of a paced line reach the PC: as a USB serial adapter
+// hands them on (what arrived within about a millisecond together), or as a
+// UART without a FIFO does (each character by itself, once its last bit is in).
+enum class Delivery { Usb, Uart };
+
 struct Fault {
   FaultKind kind = FaultKind::None;
   int arg = 0;

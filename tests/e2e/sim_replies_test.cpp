@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "readersim.h"
+#include "simpacer.h"
 #include "support/printers.h"
 
 using namespace tessaro::sim;
@@ -122,22 +123,57 @@ TEST(SimRepliesE2e, GeneratedCardsAndPtyLink) {
   EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
-// On a paced line the request takes its own line time too: at 1200 baud (9.17 ms a character) the reply to a
-// request of 9 characters cannot start before the ninth has reached the reader, however fast the pseudo-terminal.
-TEST(SimRepliesE2e, PacedLineCarriesTheRequestToo) {
+// A paced character reaches the program once its last bit has, and the request takes its own line time first: at
+// 38400 baud the CR of a 23-character reply to a 9-character request comes 32 characters' time after the request.
+TEST(SimRepliesE2e, PacedReplyEndsAfterItsLineTime) {
   ReaderSim sim;
   sim.addReader(1, SimModel::TS30P);
   ASSERT_TRUE(sim.openPty());
-  sim.setBaud(1200);
+  sim.setBaud(38400);
   QSerialPort port(sim.ptyPath());
   ASSERT_TRUE(port.open(QIODevice::ReadWrite));
   QElapsedTimer t;
   t.start();
   port.write("%UR001**\r");
-  while (port.bytesAvailable() == 0 && t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-  // The first reply character goes out once the request's nine have passed.
-  EXPECT_GE(t.elapsed(), 9 * 11000 / 1200);
-  EXPECT_GT(port.bytesAvailable(), 0);
+  QByteArray reply;
+  while (!reply.endsWith('\r') && t.elapsed() < 2000) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    reply += port.readAll();
+  }
+  const qint64 ns = t.nsecsElapsed();
+  EXPECT_GE(ns * 38400, 32 * 11'000'000'000LL);
+  EXPECT_LT(ns, 2'000'000'000LL);
+}
+
+// Notes when each write reaches the line and how many characters the line has carried by then.
+struct NotingLine : Channel {
+  qint64 writeSome(const QByteArray& data) override {
+    ends.emplace_back(clock.nsecsElapsed(), chars += data.size());
+    return data.size();
+  }
+  void dropLine() override {}
+  bool alive() const override { return true; }
+  QElapsedTimer clock;
+  qint64 chars = 0;
+  std::vector<std::pair<qint64, qint64>> ends;
+};
+
+// No paced character is handed on before its last bit: a UART hands each on alone, a USB adapter several together.
+TEST(SimRepliesE2e, PacedDeliveryUartAndUsb) {
+  for (const Delivery delivery : {Delivery::Uart, Delivery::Usb}) {
+    NotingLine line;
+    Pacer pacer(line, {});
+    pacer.setBaud(38400);
+    pacer.setDelivery(delivery);
+    line.clock.start();
+    pacer.queue({.data = QByteArray(30, 'x')});
+    pacer.service();
+    while (line.chars < 30 && line.clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    for (const auto& [ns, chars] : line.ends) EXPECT_GE(ns * 38400, chars * 11'000'000'000LL) << chars;
+    EXPECT_EQ(line.chars, 30);
+    // 30 characters take 8.6 ms: a USB adapter hands them on in a write a millisecond at most.
+    EXPECT_TRUE(delivery == Delivery::Uart ? line.ends.size() == 30u : line.ends.size() <= 10u) << line.ends.size();
+  }
 }
 
 // --state: what one simulator saves, the next one loads.
