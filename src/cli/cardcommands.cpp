@@ -15,9 +15,9 @@ namespace tessaro::cli {
 namespace {
 
 // The reader's whole card list; nullopt with the failed row when it did not come to its end.
-std::optional<std::vector<qint32>> CardsOf(Job& job, ExchangeEnv& env, int id, std::optional<ReaderRow>* failed) {
-  std::vector<qint32> cards;
-  const CardsRead read = ReadCards(env, id, [&](const std::vector<qint32>& got) {
+std::optional<std::vector<quint32>> CardsOf(Job& job, ExchangeEnv& env, int id, std::optional<ReaderRow>* failed) {
+  std::vector<quint32> cards;
+  const CardsRead read = ReadCards(env, id, [&](const std::vector<quint32>& got) {
     cards.insert(cards.end(), got.begin(), got.end());
     job.progress(QStringLiteral("address %1: %2 cards").arg(id).arg(cards.size()));
   });
@@ -36,7 +36,7 @@ bool PrepareCardFile(Job& job, QString* why) {
     return false;
   }
   for (qsizetype i = 0; i < entries->size(); ++i) {
-    const std::optional<qint32> card = CardNumberFromText(entries->at(i));
+    const std::optional<quint32> card = CardNumberFromText(entries->at(i));
     if (!card) {
       *why = QStringLiteral("%1 line %2: '%3' is not a card number").arg(file).arg(i + 1).arg(entries->at(i));
       return false;
@@ -95,7 +95,7 @@ std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address) {
 
 std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address) {
   std::optional<ReaderRow> failed;
-  const std::optional<std::vector<qint32>> cards = CardsOf(job, env, address, &failed);
+  const std::optional<std::vector<quint32>> cards = CardsOf(job, env, address, &failed);
   if (!cards) return failed;
   const QString out = job.option("--out");
   QString file = out.isEmpty() ? QStringLiteral("cards-%1.txt").arg(address) : out;
@@ -105,7 +105,7 @@ std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address) {
            (info.suffix().isEmpty() ? QString() : u'.' + info.suffix());
   }
   QStringList texts;
-  for (qint32 c : *cards) texts << QString::number(c);
+  for (quint32 c : *cards) texts << QString::number(c);
   if (!WriteCardFile(file, texts))
     return Failed(address, QStringLiteral("file error"), QStringLiteral("cannot write %1").arg(file));
   return ReaderRow{address}.set("cards", static_cast<int>(cards->size())).set("file", file);
@@ -113,14 +113,14 @@ std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address) {
 
 std::optional<ReaderRow> RunCardsDiff(Job& job, ExchangeEnv& env, int address) {
   std::optional<ReaderRow> failed;
-  const std::optional<std::vector<qint32>> cards = CardsOf(job, env, address, &failed);
+  const std::optional<std::vector<quint32>> cards = CardsOf(job, env, address, &failed);
   if (!cards) return failed;
-  QSet<qint32> onReader(cards->begin(), cards->end()), inFile(job.fileCards.begin(), job.fileCards.end());
-  auto list = [](const QSet<qint32>& set) {
-    QList<qint32> sorted(set.begin(), set.end());
-    std::sort(sorted.begin(), sorted.end(), [](qint32 a, qint32 b) { return quint32(a) < quint32(b); });
+  QSet<quint32> onReader(cards->begin(), cards->end()), inFile(job.fileCards.begin(), job.fileCards.end());
+  auto list = [](const QSet<quint32>& set) {
+    QList<quint32> sorted(set.begin(), set.end());
+    std::sort(sorted.begin(), sorted.end());
     QJsonArray out;
-    for (qint32 c : sorted) out.append(QString::number(c));
+    for (quint32 c : sorted) out.append(QString::number(c));
     return out;
   };
   return ReaderRow{address}.set("only_on_reader", list(onReader - inFile)).set("only_in_file", list(inFile - onReader));

@@ -31,7 +31,7 @@ struct Job {
 
   // Read before any reader is touched, used reader by reader.
   std::vector<std::pair<QString, QString>> fields;  // settings set: FIELD=VALUE as named
-  std::vector<qint32> fileCards;                    // cards push, cards diff
+  std::vector<quint32> fileCards;                   // cards push, cards diff
   std::unique_ptr<AccessLog> log;                   // records pull
   std::optional<QDateTime> time;                    // clock set; none: the PC's time at the request
   int maxDrift = 2;                                 // clock sync, seconds

@@ -87,7 +87,7 @@ QString BusWhyText(Why why) {
   return text::kBusBadReply;
 }
 
-BusView::BusView(Session& session, std::function<std::optional<std::vector<qint32>>()> cards, QWidget* parent)
+BusView::BusView(Session& session, std::function<std::optional<std::vector<quint32>>()> cards, QWidget* parent)
     : QWidget(parent, Qt::Window), session_(session), cards_(std::move(cards)) {
   setObjectName(QStringLiteral("frmBus"));
   setWindowTitle(caption::frmBus);
@@ -259,9 +259,9 @@ void BusView::runOnSelection(Action action) {
 void BusView::run(Action action, const std::vector<int>& rows) {
   const std::optional<int> maxDrift = NumberInRange(drift_->text(), 0, 86400);
   if (action == Action::Clock && !maxDrift) return session_.prompts().message(text::kBusBadDrift);
-  std::vector<qint32> cards;
+  std::vector<quint32> cards;
   if (action == Action::Cards) {
-    const std::optional<std::vector<qint32>> list = cards_();
+    const std::optional<std::vector<quint32>> list = cards_();
     if (!list) return;
     cards = *list;
   }

@@ -115,12 +115,12 @@ void CardsPanel::importFile() {
   if (lines->size() > limit) session_.prompts().message(text::CardLimit(limit));
 }
 
-std::optional<std::vector<qint32>> CardsPanel::markedCards() {
-  std::vector<qint32> cards;
+std::optional<std::vector<quint32>> CardsPanel::markedCards() {
+  std::vector<quint32> cards;
   for (int i = 0; i < c_.lstCardID->count(); ++i) {
     const QListWidgetItem* item = c_.lstCardID->item(i);
     if (item->checkState() != Qt::Checked) continue;
-    const std::optional<qint32> card = CardNumberFromText(item->text());
+    const std::optional<quint32> card = CardNumberFromText(item->text());
     if (!card) {
       session_.prompts().message(text::kBadCard + item->text());
       return std::nullopt;
@@ -156,7 +156,7 @@ void CardsPanel::sendAll() {
       ++i;
       continue;
     }
-    const std::optional<qint32> card = CardNumberFromText(item->text());
+    const std::optional<quint32> card = CardNumberFromText(item->text());
     if (!card) {
       // Sending some other card, or skipping this one silently, would both
       // leave the reader with a list the user did not ask for.
@@ -189,9 +189,9 @@ void CardsPanel::receiveAll() {
   bool& esc = session_.state().escCancelFlag;
   const CardsRead read = ReadCards(
       op.env(), session_.deviceId(),
-      [&](const std::vector<qint32>& cards) {
+      [&](const std::vector<quint32>& cards) {
         QStringList texts;
-        for (qint32 card : cards) texts << QString::number(card);
+        for (quint32 card : cards) texts << QString::number(card);
         append(texts, false);
         added += static_cast<int>(cards.size());
         if (serial) c_.lblCurID->setText(QString::number(added));

@@ -177,16 +177,16 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_EQ(rig.out + rig.err, "address,status,sent\n7,ok,2\n");
   EXPECT_TRUE(cardsAt.size() == 2 && cardsAt[1] - cardsAt[0] >= 400);
   EXPECT_EQ(r.cards, std::vector<quint32>({1, 0xFFFFFFFFu}));
-  // Card numbers above 2^31 sort after the others, as the reader counts them.
+  // Card numbers above 2^31 sort after the others and read as printed on the card, -1 of an old file as 4294967295.
   r.cards = {0x80000000u, 1, 9};
   EXPECT_EQ(rig.run(QStringList{"cards", "diff", cards, "--json"} + reader), kDone);
-  EXPECT_EQ(rig.readers()[0].toObject()["only_on_reader"], (QJsonArray{"9", "-2147483648"}));
-  EXPECT_EQ(rig.readers()[0].toObject()["only_in_file"], QJsonArray{"-1"});
+  EXPECT_EQ(rig.readers()[0].toObject()["only_on_reader"], (QJsonArray{"9", "2147483648"}));
+  EXPECT_EQ(rig.readers()[0].toObject()["only_in_file"], QJsonArray{"4294967295"});
   // One reader's cards go to the file named; several readers' each to the name with its address.
   rig.sim.addReader(6, SimModel::TS90).cards = {4};
   rig.progress = true;
   EXPECT_EQ(rig.run({"cards", "pull", "--id", "7", "--model", "TS-40", "--out", rig.path("back.txt")}), kDone);
-  EXPECT_TRUE(QFile::exists(rig.path("back.txt")) && !QFile::exists(rig.path("back-7.txt")));
+  EXPECT_TRUE(rig.read("back.txt") == "2147483648\r\n1\r\n9\r\n" && !QFile::exists(rig.path("back-7.txt")));
   EXPECT_EQ(rig.run({"cards", "pull", "--id", "6-7", "--model", "TS-40", "--out", rig.path("back.txt")}), kDone);
   EXPECT_TRUE(QFile::exists(rig.path("back-6.txt")) && QFile::exists(rig.path("back-7.txt")));
   EXPECT_TRUE(rig.err.contains("reader 2 of 2 (address 7)\naddress 7: 3 cards")) << rig.err.toStdString();

@@ -101,11 +101,11 @@ ClockSync SyncClock(ExchangeEnv& env, DeviceId deviceId, qint64 maxDriftS, const
   return s;
 }
 
-CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<qint32>& cards, bool eraseFirst,
+CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<quint32>& cards, bool eraseFirst,
                    const std::function<bool()>& stopped) {
   CardPush p;
   if (eraseFirst && (p.outcome = EraseCards(env, deviceId)) != Outcome::Ok) return p.eraseFailed = true, p;
-  for (const qint32 card : cards) {
+  for (const quint32 card : cards) {
     if (stopped && stopped()) return p.stopped = true, p;
     if ((p.outcome = SendCard(env, deviceId, card)) != Outcome::Ok) return p;
     ++p.sent;

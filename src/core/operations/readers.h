@@ -91,7 +91,7 @@ struct CardPush {
   Why why() const { return stopped ? Why::Stopped : WhyOf(outcome); }
   bool ok() const { return why() == Why::Done; }
 };
-CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<qint32>& cards, bool eraseFirst,
+CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<quint32>& cards, bool eraseFirst,
                    const std::function<bool()>& stopped = {});
 
 // The records pull into the access log, with its erase guarantees.

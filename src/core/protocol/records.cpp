@@ -52,7 +52,7 @@ std::optional<OfflineRecord> ConvertRecordFrame(QByteArrayView frame) {
   const qsizetype p = MarkerPosition(frame);
   if (p == 0 || Mid1(frame, p + 1, 2) != "DD" || Mid1(frame, p + 27, 2) != "**") return std::nullopt;
   OfflineRecord record;
-  record.cardNumber = static_cast<qint32>(DecimalField(Mid1(frame, p + 6, 9)));
+  record.cardNumber = static_cast<quint32>(DecimalField(Mid1(frame, p + 6, 9)));
   record.rawStamp = Mid1(frame, p + 15, 12).toByteArray();
   record.stamp = ReaderStamp(record.rawStamp);
   record.frame = frame.toByteArray();

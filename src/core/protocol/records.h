@@ -14,7 +14,7 @@ namespace tessaro {
 
 // One passage as the reader reported it.
 struct OfflineRecord {
-  qint32 cardNumber = 0;
+  quint32 cardNumber = 0;
   // The passage time; invalid when the reader's twelve digits form no valid
   // date and time. Such a record keeps those digits (rawStamp) instead of
   // borrowing the stamp of another record.
