@@ -85,10 +85,13 @@ std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address) {
     return Failed(address, Status(p.why()), QStringLiteral("stopped by the user after %1 cards").arg(p.sent))
         .set("sent", p.sent);
   if (!p.ok()) {
-    const QString what = p.eraseFailed
-                             ? QStringLiteral("cards not erased")
-                             : QStringLiteral("card %1 not accepted").arg(job.fileCards[static_cast<size_t>(p.sent)]);
-    return Failed(address, Status(p.why()), QStringLiteral("%1 (%2)").arg(what, Status(p.why()))).set("sent", p.sent);
+    const quint32 card = p.eraseFailed ? 0 : job.fileCards[static_cast<size_t>(p.sent)];
+    const QString what = p.eraseFailed  ? QStringLiteral("cards not erased (%1)").arg(Status(p.why()))
+                         : p.memoryFull ? QStringLiteral("its card memory is full: card %1 not taken after %2 cards")
+                                              .arg(card)
+                                              .arg(p.sent)
+                                        : QStringLiteral("card %1 not accepted (%2)").arg(card).arg(Status(p.why()));
+    return Failed(address, Status(p.why()), what).set("sent", p.sent);
   }
   return ReaderRow{address}.set("sent", p.sent);
 }

@@ -38,6 +38,7 @@ QString Status(Why why) {
     case Why::Stopped: return QStringLiteral("stopped");
     case Why::ModelUnknown: return QStringLiteral("model unknown");
     case Why::OtherModel: return QStringLiteral("other model");
+    case Why::MemoryFull: return QStringLiteral("memory full");
     case Why::BadReply:
     case Why::NotTaken:
     case Why::Incomplete:

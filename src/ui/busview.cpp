@@ -79,6 +79,7 @@ QString BusWhyText(Why why) {
     case Why::Incomplete: return text::kBusIncomplete;
     case Why::EraseFailed: return text::kBusEraseFailed;
     case Why::Stopped: return text::kBusStopped;
+    case Why::MemoryFull: return text::kBusMemoryFull;
     case Why::BadReply:
     case Why::NotTaken:
     case Why::ModelUnknown:

@@ -164,8 +164,14 @@ void CardsPanel::sendAll() {
       prompts.message(text::kBadCard + item->text());
       return;
     }
-    if (SendCard(op.env(), id, *card) == Outcome::Ok) {
+    bool full = false;
+    if (SendCard(op.env(), id, *card, &full) == Outcome::Ok) {
       ++i;
+    } else if (full) {
+      // Asking again cannot make room; the number shows where the list stopped.
+      op.finish();
+      prompts.message(text::kCardMemoryFull + item->text());
+      return;
     } else if (!prompts.confirm(text::kRetryQuestion)) {
       op.finish();
       c_.lblCurID->clear();

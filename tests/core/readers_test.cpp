@@ -74,7 +74,7 @@ TEST(Readers, ClockCardsAndRecords) {
   EXPECT_EQ(SyncClock(f.env, 1, 2, [&] { return pc; }).why(), Why::NotTaken);
   f.answerInTurn({"$EC001**\r", "$NC001O**\r", "$NC001E**\r"}, 5);
   const CardPush push = PushCards(f.env, 1, {7, 8, 9}, true);
-  EXPECT_EQ(std::make_tuple(push.sent, push.outcome, push.eraseFailed), std::make_tuple(1, Outcome::BadReply, false));
+  EXPECT_EQ(std::make_tuple(push.sent, push.why(), push.eraseFailed), std::make_tuple(1, Why::MemoryFull, false));  // "E": full
   EXPECT_EQ(f.link.requests.back(), "%NC00100000008**\r");
   f.answerInTurn({"$NC001O**\r"}, 5);  // stopped after the first card: not a push that went through
   const CardPush stop = PushCards(f.env, 1, {7, 8}, false, [n = 0]() mutable { return n++ == 1; });

@@ -270,6 +270,8 @@ TEST(Cli, SettingsOnlyWithTheReadersModel) {
   CliRig rig;
   rig.sim.addReader(1, SimModel::TS30P).settings.masterCard = 305419896;
   rig.sim.addReader(2, SimModel::TS90C);
+  std::vector<quint32>& full = rig.sim.addReader(4, SimModel::TS20B).cards;  // one card short of its 255
+  for (quint32 c = 100; c < 354; ++c) full.push_back(c);
   // A card list every model holds (255) needs no model; a longer one does.
   const QString two = rig.write("two.txt", QByteArray("7\n").repeated(255)), many = rig.write("many.txt", QByteArray("7\n").repeated(256));
   const struct { QStringList args; int exit; const char* status; const char* error; } rows[] = {
@@ -284,6 +286,7 @@ TEST(Cli, SettingsOnlyWithTheReadersModel) {
       {{"settings", "get", "--id", "1", "--model", "1-2"}, kUsage, "", "--model: '1-2' is not a model or a list"}, {{"settings", "get", "--id", "1", "--model", "TS-40,TS-30P"}, kUsage, "", "--model: 'TS-40,TS-30P' is not a model"},
       {{"settings", "get", "--id", "1", "--model", "1=TS-40,1-2=TS-30P"}, kUsage, "", "--model: reader 1 is given two models"}, {{"settings", "get", "--id", "1", "--model", "3=TS-4"}, kUsage, "", "--model: unknown model 'TS-4'"},
       {{"cards", "push", two, "--id", "1"}, kDone, "ok", ""}, {{"cards", "push", many, "--id", "1"}, kUsage, "model unknown", "reader 1: its model"},
+      {{"cards", "push", rig.write("4.txt", "1\n2\n"), "--id", "4"}, kSomeFailed, "memory full", "reader 4: its card memory is full: card 2 not taken after 1 cards"},
       {{"cards", "pull", "--id", "2-3", "--out", rig.path("c.txt")}, kSomeFailed, "ok", "reader 3: no settings read for its model (time-out)"}};  // the TS-90C's reply tells it
   for (const auto& r : rows) {
     rig.sim.clearRequests();

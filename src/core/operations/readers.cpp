@@ -107,7 +107,7 @@ CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<quint3
   if (eraseFirst && (p.outcome = EraseCards(env, deviceId)) != Outcome::Ok) return p.eraseFailed = true, p;
   for (const quint32 card : cards) {
     if (stopped && stopped()) return p.stopped = true, p;
-    if ((p.outcome = SendCard(env, deviceId, card)) != Outcome::Ok) return p;
+    if ((p.outcome = SendCard(env, deviceId, card, &p.memoryFull)) != Outcome::Ok) return p;
     ++p.sent;
   }
   return p;

@@ -32,6 +32,7 @@ enum class Why {
   Stopped,      // the user stopped it
   ModelUnknown,  // it needs the reader's model, and only its family is known: nothing was written
   OtherModel,    // its settings reply is one that other models give than the one it was taken for
+  MemoryFull,    // its card memory is full: the card was not taken
 };
 Why WhyOf(Outcome outcome);
 
@@ -86,9 +87,10 @@ ClockSync SyncClock(ExchangeEnv& env, DeviceId deviceId, qint64 maxDriftS, const
 struct CardPush {
   Outcome outcome = Outcome::Ok;  // of the erase or of the card that was not taken
   bool eraseFailed = false;
+  bool memoryFull = false;  // the reader said so of the card it did not take
   int sent = 0;
   bool stopped = false;
-  Why why() const { return stopped ? Why::Stopped : WhyOf(outcome); }
+  Why why() const { return stopped ? Why::Stopped : memoryFull ? Why::MemoryFull : WhyOf(outcome); }
   bool ok() const { return why() == Why::Done; }
 };
 CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<quint32>& cards, bool eraseFirst,

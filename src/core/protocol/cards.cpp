@@ -15,8 +15,14 @@ std::optional<quint32> CardNumberFromText(QStringView text) {
   return static_cast<quint32>(static_cast<qint64>(r) & 0xFFFFFFFFLL);
 }
 
-Outcome SendCard(ExchangeEnv& env, DeviceId deviceId, quint32 card) {
-  return CommandExchange(env, Cmd::SendCard, {.deviceId = deviceId, .payload = FormatHex8(card).toLatin1()}).outcome;
+Outcome SendCard(ExchangeEnv& env, DeviceId deviceId, quint32 card, bool* memoryFull) {
+  const ExchangeResult r =
+      CommandExchange(env, Cmd::SendCard, {.deviceId = deviceId, .payload = FormatHex8(card).toLatin1()});
+  if (memoryFull) {
+    const qsizetype at = r.received.indexOf("$NC");
+    *memoryFull = r.outcome == Outcome::BadReply && at >= 0 && Mid1(r.received, at + 7, 1) == "E";
+  }
+  return r.outcome;
 }
 
 Outcome EraseCards(ExchangeEnv& env, DeviceId deviceId) {

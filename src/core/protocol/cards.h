@@ -21,7 +21,9 @@ inline constexpr int kMaxCardLines = 5000;
 // versions hold them, is the card of the same 32 bits (-1 is 4294967295).
 std::optional<quint32> CardNumberFromText(QStringView text);
 
-Outcome SendCard(ExchangeEnv& env, DeviceId deviceId, quint32 card);
+// "%NC": Ok when the reader took the card. A reply with "E" where the "O" of
+// acceptance stands says its card memory is full: BadReply, with *memoryFull set.
+Outcome SendCard(ExchangeEnv& env, DeviceId deviceId, quint32 card, bool* memoryFull = nullptr);
 Outcome EraseCards(ExchangeEnv& env, DeviceId deviceId);
 
 // One complete card line ("$UC" + address + eight hex digits + "**" + CR): the

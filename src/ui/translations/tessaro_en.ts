@@ -923,7 +923,15 @@ Do you confirm?</translation>
     </message>
     <message>
         <source>Okuyucunun modelini seçmek için tıklayınız</source>
-        <translation>Click to choose the reader's model</translation>
+        <translation>Click to choose the reader&apos;s model</translation>
+    </message>
+    <message>
+        <source>Cihaz kart hafızası dolu! Gönderilemeyen Kart ID: </source>
+        <translation>The reader's card memory is full! Card ID not sent: </translation>
+    </message>
+    <message>
+        <source>Kart hafızası dolu</source>
+        <translation>Card memory full</translation>
     </message>
 </context>
 </TS>
