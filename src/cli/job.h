@@ -108,6 +108,7 @@ std::optional<ReaderRow> RunRecordsPull(Job& job, ExchangeEnv& env, int address)
 // Opens the store of --db (or the window's) into job.store, or says why not.
 bool OpenStore(Job& job, QString* why);
 bool PrepareRecordsQuery(Job& job, QString* why);
+bool PrepareRecordsImport(Job& job, QString* why);
 int RunRecordsQuery(Job& job);
 int RunRecordsImport(Job& job);
 int RunHoldersImport(Job& job);

@@ -1,7 +1,6 @@
 // The passage store from the command line: opening it, records query,
 // records import, holders import.
 
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSysInfo>
@@ -53,7 +52,9 @@ bool OpenStore(Job& job, QString* why) {
                .arg(given, QLatin1String(parts[static_cast<int>(fault) - 1]));
     return false;
   }
-  StoreOpen opened = RecordStore::open(*address);
+  const Command& command = *job.options.command;
+  StoreOpen opened = RecordStore::open(*address, kStoreSchemaVersion,
+                                       command.makesStore ? StoreMaking::Create : StoreMaking::ExistingOnly);
   const QString where = address->shown();
   switch (opened.error) {
     case StoreError::None: job.store = std::move(opened.store); return true;
@@ -71,6 +72,10 @@ bool OpenStore(Job& job, QString* why) {
                  .arg(kStoreSchemaVersion);
       break;
     case StoreError::Failed: *why = QStringLiteral("cannot open the store %1: %2").arg(where, opened.detail); break;
+    case StoreError::Missing:
+      *why = QStringLiteral("no store at %1: %2 makes none (a records pull or the window does); check --db")
+                 .arg(where, QLatin1String(command.name));
+      break;
   }
   return false;
 }
@@ -137,11 +142,18 @@ int RunRecordsQuery(Job& job) {
   return kUsage;
 }
 
+bool PrepareRecordsImport(Job& job, QString* why) {
+  // Kept under any other name, passages pulled before would be stored a second time.
+  job.line = job.option("--line", qEnvironmentVariable("TESSARO_LINE")).trimmed();
+  if (!job.line.isEmpty()) return true;
+  *why = QStringLiteral("records import needs the line the log came from: give --line (the link of its pulls, such as "
+                        "10.0.0.20:5600) or TESSARO_LINE");
+  return false;
+}
+
 int RunRecordsImport(Job& job) {
   const QString path = job.options.operands.value(0);
-  const QString env = qEnvironmentVariable("TESSARO_LINE");
-  const QString line = job.option("--line", env.isEmpty() ? QFileInfo(path).fileName() : env);
-  const LogImport done = ImportAccessLog(*job.store, path, line, QSysInfo::machineHostName());
+  const LogImport done = ImportAccessLog(*job.store, path, job.line, QSysInfo::machineHostName());
   if (!done.opened) return Complain(job, QStringLiteral("cannot read %1").arg(path)), kUsage;
   if (!done.stored) {
     Complain(job, QStringLiteral("the store %1 refused the records, none was imported: %2")

@@ -129,7 +129,8 @@ const std::vector<Command>& Commands() {
        .needs = Ability::ClockAndRecords,
        .prepare = PrepareRecordsPull,
        .onReader = RunRecordsPull,
-       .store = true},
+       .store = true,
+       .makesStore = true},
       {.name = "records query",
        .options = {{"--from", "DATE",
                     QStringLiteral("the earliest passage: 2026-12-07, 2026-12-07T08:30 or 2026-12-07T08:30:15")},
@@ -147,13 +148,15 @@ const std::vector<Command>& Commands() {
       {.name = "records import",
        .operands = {1, 1, "FILE"},
        .options = {{"--line", "NAME",
-                    QStringLiteral("the line its records are kept under (default TESSARO_LINE, else the file's "
-                                   "name); the link of earlier pulls, such as 10.0.0.20:5600, skips what they "
-                                   "stored")}},
-       .help = "Brings an access log into the store. Records the store holds already are skipped; a line that is "
-               "no log line is named with its number and skipped, and the exit status is then 2. Prints how many "
-               "records were imported, how many were there already and how many lines were unreadable.",
+                    QStringLiteral("the line the log's records came from, as its pulls named it: the link, such "
+                                   "as 10.0.0.20:5600, or TESSARO_LINE's name (default TESSARO_LINE; one of the "
+                                   "two is needed)")}},
+       .help = "Brings an access log into a store that exists. Records the store holds already under the line are "
+               "skipped; a line that is no log line is named with its number and skipped, and the exit status is "
+               "then 2. Prints how many records were imported, how many were there already and how many lines "
+               "were unreadable.",
        .addresses = Addresses::None,
+       .prepare = PrepareRecordsImport,
        .offline = RunRecordsImport,
        .store = true,
        .formats = false},
@@ -166,6 +169,7 @@ const std::vector<Command>& Commands() {
        .addresses = Addresses::None,
        .offline = RunHoldersImport,
        .store = true,
+       .makesStore = true,
        .formats = false},
   };
   return commands;

@@ -374,12 +374,15 @@ TEST(Cli, PulledRecordsQueriedWithTheirHolders) {
   EXPECT_EQ(rig.out.section('\n', 0, 0).simplified(), "TIME LINE READER CARD DIRECTION HOLDER");
 }
 
-// A log's bad line is named and skipped, the rest imported under the line given (the file's name unless told).
+// A log's bad line is named and skipped, the rest imported under the line it came from (TESSARO_LINE unless told).
 TEST(Cli, ImportsALogUnderItsLine) {
   CliRig rig;
   const QString log = rig.write("AccessFile.txt", "001,0000000011,1,2026/01/01,08:00:00\r\n001,00000011,1\r\n"
                                                   "002,0000000022,2,2026/01/01,08:00:01\r\n");
+  rig.runBare({"holders", "import", rig.write("none.csv", "")});  // the store to import into
+  qputenv("TESSARO_LINE", "gate");
   EXPECT_EQ(rig.runBare({"records", "import", log}), kSomeFailed);
+  qunsetenv("TESSARO_LINE");
   EXPECT_EQ(rig.out, "imported 2, already there 0, unreadable 1\n");
   EXPECT_EQ(rig.err, "tessaro-cli: " + log + " line 2 is no log line, skipped: 001,00000011,1\n");
   EXPECT_EQ(rig.runBare({"records", "import", log, "--line", "10.0.0.20:5600"}), kSomeFailed);
@@ -387,7 +390,7 @@ TEST(Cli, ImportsALogUnderItsLine) {
   EXPECT_EQ(rig.runBare({"records", "query", "--json", "--id", "2"}), kDone);
   const QJsonArray passages = QJsonDocument::fromJson(rig.out.toUtf8())["passages"].toArray();
   ASSERT_EQ(passages.size(), 2) << rig.out.toStdString();
-  EXPECT_EQ(passages[0]["line"].toString() + passages[1]["line"].toString(), "AccessFile.txt10.0.0.20:5600");
+  EXPECT_EQ(passages[0]["line"].toString() + passages[1]["line"].toString(), "gate10.0.0.20:5600");
 }
 
 // A shared PostgreSQL database that takes no writes keeps the records in the reader.
@@ -421,6 +424,7 @@ TEST(Cli, RefusalsSendNothing) {
   const QStringList apply = {"line", "apply", rig.write("line.json", R"({"format": 1, "readers": [{"address": 7, "model": "TS-40"}]})"),
                              "--model", "TS-40", "--yes"};
   const QStringList one = tcp + count + QStringList{"--id", "1"};
+  rig.runBare({"holders", "import", rig.write("none.csv", "")});  // the window's store, for the store's commands
   const struct { QStringList args, words; } rows[] = {  // the words of the message
       {one + QStringList{"--baud", "1201"}, {"--baud"}}, {one + QStringList{"--parity", "mark"}, {"--parity"}},
       {tcp + count + QStringList{"--id"}, {"--id"}}, {one + QStringList{"--id", "2"}, {"--id"}},
@@ -461,7 +465,11 @@ TEST(Cli, RefusalsSendNothing) {
       {{"records", "query", "--to", "2026-12-07T8:30"}, {"--to", "2026-12-07T8:30"}},
       {{"records", "query", "--id", "1,0"}, {"--id", "1,0"}}, {tcp + QStringList{"records", "query"}, {"--tcp"}},
       {{"records", "query", "--card", "4294967296"}, {"--card", "4294967296"}},
-      {{"records", "import", rig.path("missing.txt")}, {"missing.txt"}},
+      {{"records", "import", rig.path("missing.txt"), "--line", "x"}, {"missing.txt"}},
+      {{"records", "import", rig.path("missing.txt")}, {"records import needs the line the log came from: give --line"}},
+      {{"records", "query", "--db", "postgresql:/tessaro@127.0.0.1/tessaro"}, {"'postgresql:/tessaro@127.0.0.1/tessaro' is no store address: its scheme"}},
+      {{"records", "query", "--db", rig.path("nosuchdir/x.sqlite")}, {"no store at " + rig.path("nosuchdir/x.sqlite") + ": records query makes none"}},
+      {{"records", "import", rig.path("missing.txt"), "--db", rig.path("new.sqlite")}, {"records import makes none"}},
       {{"records", "import", rig.path("missing.txt"), "--json"}, {"--json"}},
       {{"holders", "import", rig.write("bad.csv", "1;Ali\n2x;Veli\n")}, {"bad.csv line 2 has no card number"}},
       {tcp + apply + QStringList{"--id", "7", "--found-at", "0"}, {"--found-at: give"}},
@@ -494,7 +502,7 @@ TEST(Cli, RefusalsSendNothing) {
     EXPECT_TRUE(rig.out.isEmpty()) << line;
     EXPECT_TRUE(rig.sim.requests().empty()) << line;
   }
-  EXPECT_FALSE(QFile::exists(rig.path("refused.txt")));
+  EXPECT_FALSE(QFile::exists(rig.path("refused.txt")) || QFile::exists(rig.path("nosuchdir")) || QFile::exists(rig.path("new.sqlite")));
 }
 
 // The first and last value each option takes.
