@@ -17,9 +17,10 @@ namespace {
 // The reader's whole card list; nullopt with the failed row when it did not come to its end.
 std::optional<std::vector<quint32>> CardsOf(Job& job, ExchangeEnv& env, int id, std::optional<ReaderRow>* failed) {
   std::vector<quint32> cards;
+  job.progress.begin(0);  // the reader tells no count before its list
   const CardsRead read = ReadCards(env, id, [&](const std::vector<quint32>& got) {
     cards.insert(cards.end(), got.begin(), got.end());
-    job.progress(QStringLiteral("address %1: %2 cards").arg(id).arg(cards.size()));
+    job.progress.step(QStringLiteral("cards"), static_cast<qint64>(cards.size()));
   });
   if (read.end != StreamEnd::Silence) return cards;
   *failed = Failed(id, QStringLiteral("time-out"), QStringLiteral("the card list did not come to its end"));
@@ -79,8 +80,10 @@ std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address) {
       return Failed(address, QStringLiteral("invalid value"),
                     QStringLiteral("%1 holds %2 cards, not %3").arg(QLatin1String(Facts(model).name)).arg(Facts(model).cardLimit).arg(count));
   }
-  const CardPush p =
-      PushCards(env, address, job.fileCards, job.has("--erase-first"), [&job] { return job.interrupted(); });
+  job.progress.begin(count);
+  const CardPush p = PushCards(
+      env, address, job.fileCards, job.has("--erase-first"), [&job] { return job.interrupted(); },
+      [&job](int sent) { job.progress.step(QStringLiteral("card"), sent + 1); });
   if (p.why() == Why::Stopped)
     return Failed(address, Status(p.why()), QStringLiteral("stopped by the user after %1 cards").arg(p.sent))
         .set("sent", p.sent);

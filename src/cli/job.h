@@ -17,6 +17,7 @@
 #include "link.h"
 #include "options.h"
 #include "output.h"
+#include "progress.h"
 #include "recordquery.h"
 #include "recordstore.h"
 
@@ -40,15 +41,22 @@ struct Job {
   std::unique_ptr<RecordStore> store;               // the commands that take --db
   QString line;                                     // the name the store keeps a pull's records under
   PassageFilter filter;                             // records query
+  Progress progress{console.err, console.clock, console.progress};
+  // What the first Ctrl-C does and what a second one does, said when pressed.
+  QString firstStop = QStringLiteral("stopping after the exchange in progress");
+  QString secondStop = firstStop;
 
   // The command's own option as given, or `byDefault`; a flag's value is empty.
   QString option(const char* name, const QString& byDefault = {}) const {
     return options.own.value(QLatin1String(name), byDefault);
   }
   bool has(const char* name) const { return options.own.contains(QLatin1String(name)); }
-  bool interrupted() const { return console.interrupted && console.interrupted->load(); }
-  void progress(const QString& text) const {
-    if (console.progress) console.err << text << Qt::endl;
+  int interruptions() const { return console.interrupted ? console.interrupted->load() : 0; }
+  bool interrupted() const { return interruptions() > 0; }
+  // Writes a line to stderr, the progress line taken away first.
+  void say(const QString& text) {
+    progress.clear();
+    console.err << "tessaro-cli: " << text << Qt::endl;
   }
   // Several readers, by list or by scan.
   bool severalReaders() const { return !options.ids || options.ids->size() > 1; }

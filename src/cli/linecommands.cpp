@@ -123,9 +123,11 @@ std::vector<Planned> PlanLine(Job& job, ExchangeEnv& env) {
   const bool unreadable = job.has("--send-unreadable-cards");
   std::vector<Planned> planned;
   const std::vector<int> addresses = LineAddresses(job.options);
+  job.progress.begin(static_cast<qint64>(addresses.size()));
   for (size_t i = 0; i < addresses.size() && !job.interrupted(); ++i) {
     const int id = addresses[i];
-    job.progress(QStringLiteral("reading %1").arg(id));
+    job.progress.step(QStringLiteral("reading address %1,").arg(id), static_cast<qint64>(i + 1),
+                      static_cast<int>(planned.size()));
     Planned p{file.find(id), id};
     if (p.entry) {
       p.plan = PlanReader(env, *p.entry, job.foundAt.value_or(id), unreadable);
@@ -207,12 +209,16 @@ std::vector<ReaderRow> RunLineSave(Job& job, ExchangeEnv& env) {
   const bool everyAddress = !o.ids;
   LineFile file{job.linkText, {}};
   std::vector<ReaderRow> rows;
-  for (const int id : LineAddresses(o)) {
+  const std::vector<int> addresses = LineAddresses(o);
+  job.progress.begin(static_cast<qint64>(addresses.size()));
+  for (size_t i = 0; i < addresses.size(); ++i) {
+    const int id = addresses[i];
     if (job.interrupted()) {
       rows.push_back(Failed(id, QStringLiteral("stopped"), QStringLiteral("not saved: stopped by the user")));
       break;
     }
-    job.progress(QStringLiteral("reading %1").arg(id));
+    job.progress.step(QStringLiteral("reading address %1,").arg(id), static_cast<qint64>(i + 1),
+                      static_cast<int>(rows.size()));
     const SavedReader saved = SaveReader(env, id, job.model(id));
     // Where every address is asked, one where nothing answers is no reader.
     if (everyAddress && !saved.present) continue;
@@ -238,7 +244,7 @@ std::vector<ReaderRow> RunLineSave(Job& job, ExchangeEnv& env) {
     for (ReaderRow& r : rows) r = Failed(r.address, QStringLiteral("file error"), {});
     rows.front().error = QStringLiteral("cannot write %1: %2").arg(path, error);
   } else if (!whole) {
-    job.console.err << "tessaro-cli: " << path << " not written: not every reader was read" << Qt::endl;
+    job.say(QStringLiteral("%1 not written: not every reader was read").arg(path));
   }
   return rows;
 }
@@ -259,6 +265,7 @@ std::vector<ReaderRow> RunLineApply(Job& job, ExchangeEnv& env) {
   }
   if (toApply.empty() || job.interrupted()) return rows;
   if (!job.has("--yes")) {
+    job.progress.clear();
     WriteRows(job.console.err, Format::Table, QStringLiteral("line plan"), rows);
     if (!job.console.confirm(QStringLiteral("Write this plan to %1 reader(s)?").arg(toApply.size()))) {
       for (const Planned* p : toApply)
@@ -267,14 +274,16 @@ std::vector<ReaderRow> RunLineApply(Job& job, ExchangeEnv& env) {
       return rows;
     }
   }
-  for (const Planned* p : toApply) {
+  job.progress.begin(static_cast<qint64>(toApply.size()));
+  for (size_t i = 0; i < toApply.size(); ++i) {
+    const Planned* p = toApply[i];
     ReaderRow& row =
         *std::find_if(rows.begin(), rows.end(), [p](const ReaderRow& r) { return r.address == p->address; });
     if (job.interrupted()) {
       row = Failed(p->address, QStringLiteral("stopped"), QStringLiteral("not written: stopped by the user"));
       continue;
     }
-    job.progress(QStringLiteral("writing %1").arg(p->address));
+    job.progress.step(QStringLiteral("writing address %1,").arg(p->address), static_cast<qint64>(i + 1));
     const ReaderApply a = ApplyReader(env, *p->entry, p->plan, [&job] { return job.interrupted(); });
     const bool readBack = a.after && a.after->answered();
     ReaderRow r = a.ok()     ? ReaderRow{p->address}

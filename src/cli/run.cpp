@@ -15,7 +15,11 @@ namespace {
 
 class Runner {
  public:
-  Runner(const Options& o, Console& c) : o_(o), c_(c), job_{o, c}, links_(c.pump, c.clock) { links_.setGapMs(o.gapMs); }
+  Runner(const Options& o, Console& c) : o_(o), c_(c), job_{o, c}, links_(c.pump, c.clock) {
+    links_.setGapMs(o.gapMs);
+    c_.onInterrupt = [this] { job_.say(job_.interruptions() > 1 ? job_.secondStop : job_.firstStop); };
+  }
+  ~Runner() { c_.onInterrupt = nullptr; }
   int run();
 
  private:
@@ -92,13 +96,15 @@ Link* Runner::openLink() {
 // A scanned command: a row for each address that answers, until Ctrl-C.
 std::vector<ReaderRow> Runner::scanned() {
   std::vector<ReaderRow> rows;
+  job_.progress.begin(static_cast<qint64>(job_.addresses.size()));
   for (const int id : job_.addresses) {
     if (job_.interrupted()) {
       // A scan cut short must not read as a line without those readers.
       rows.push_back(Failed(id, QStringLiteral("stopped"), QStringLiteral("not scanned from here on: stopped by the user")));
       break;
     }
-    job_.progress(QStringLiteral("scanning %1").arg(id));
+    job_.progress.step(QStringLiteral("scanning address %1,").arg(id), id - job_.addresses.front() + 1,
+                       static_cast<int>(rows.size()));
     if (std::optional<ReaderRow> r = ask(command_.onReader, id)) rows.push_back(*r);
   }
   return rows;
@@ -110,8 +116,10 @@ std::vector<ReaderRow> Runner::listed() {
   std::vector<ReaderRow> rows;
   job_.addresses = o_.ids.value_or(std::vector<int>{});
   if (!o_.ids) {
+    job_.progress.begin(255);
     for (int id = 1; id <= 255 && !job_.interrupted(); ++id) {
-      job_.progress(QStringLiteral("scanning %1").arg(id));
+      job_.progress.step(QStringLiteral("scanning address %1,").arg(id), id,
+                         static_cast<int>(rows.size() + job_.addresses.size()));
       const std::optional<ReaderRow> r = ask(RunScan, id);
       if (!r) continue;
       if (r->failed()) rows.push_back(*r);
@@ -124,7 +132,7 @@ std::vector<ReaderRow> Runner::listed() {
       rows.push_back(Failed(ids[i], QStringLiteral("stopped"), QStringLiteral("not done: stopped by the user")));
       continue;
     }
-    job_.progress(QStringLiteral("reader %1 of %2 (address %3)").arg(i + 1).arg(ids.size()).arg(ids[i]));
+    job_.progress.within(QStringLiteral("reader %1 of %2 (address %3)").arg(i + 1).arg(ids.size()).arg(ids[i]));
     if (std::optional<ReaderRow> r = askListed(ids[i])) rows.push_back(*r);
   }
   return rows;
@@ -153,6 +161,7 @@ int Runner::run() {
   const std::vector<ReaderRow> rows = command_.addresses == Addresses::Line      ? command_.onLine(job_, env)
                                       : command_.addresses == Addresses::Scanned ? scanned()
                                                                                  : listed();
+  job_.progress.clear();
   bool anyFailed = false, noneStarted = !rows.empty();
   for (const ReaderRow& r : rows) {
     if (!r.error.isEmpty()) c_.err << "tessaro-cli: " << r.error << Qt::endl;

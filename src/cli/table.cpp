@@ -23,8 +23,8 @@ const std::vector<Command>& Commands() {
                                              "--id, with that entry's address")};
   static const std::vector<Command> commands = {
       {.name = "scan",
-       .options = {{"--from", "N", QStringLiteral("the first address asked, 0-255 (default 1)")},
-                   {"--to", "M", QStringLiteral("the last address asked, 0-255 (default 255)")}},
+       .options = {{"--from", "N", QStringLiteral("the first address asked, 1-255 (default 1)")},
+                   {"--to", "M", QStringLiteral("the last address asked, 1-255 (default 255)")}},
        .help = "Asks every address from N to M for its settings and lists every reader that answers: its address, "
                "the model family its reply length tells, and its settings. An address whose two replies are "
                "garbled or differ is listed as a possible collision (two readers on one address).",

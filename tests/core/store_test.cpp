@@ -64,7 +64,7 @@ class Store : public ::testing::TestWithParam<StoreEngine> {
       if (s == killAt) throw Killed{};
     };
     try {
-      const Pull p = PullRecords(f.env, 1, 1, accessLog, erase, stage, {}, &target);
+      const Pull p = PullRecords(f.env, 1, 1, accessLog, erase, {.stage = stage}, &target);
       static const char* const ends[] = {"none", "no-download", "log-failed", "store-failed", "incomplete",
                                          "erase-failed", "stopped", "erased", "kept"};
       return QStringLiteral("%1 %2 %3").arg(ends[static_cast<int>(p.end)]).arg(p.records).arg(asked);

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,11 +13,13 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlQuery>
+#include <QSocketNotifier>
 #include <QTcpServer>
-#include <poll.h>
+#include <QTimer>
 
 #include <algorithm>
 #include <csignal>
+#include <functional>
 
 #include "completion.h"
 #include "simchannels.h"
@@ -73,7 +77,7 @@ struct CliRig {
   QDateTime now = QDateTime(QDate(2026, 12, 5), QTime(14, 3, 9));
   QString out, err;
   QTemporaryDir dir;
-  std::atomic<bool> interrupted{false};
+  std::atomic<int> interrupted{0};  // Ctrl-C presses
   bool progress = false;  // as on a terminal
 };
 
@@ -104,8 +108,8 @@ TEST(Cli, ScanListsEveryReaderAndACollision) {
     EXPECT_EQ(r[2].toObject()["address"], 5);
     EXPECT_TRUE(rig.asked("%US005") && !rig.asked("%US006") && !rig.asked("%US001"));
     rig.progress = true;
-    EXPECT_EQ(rig.run({"scan", "--from", "0", "--to", "1", "--json"}), kDone);
-    EXPECT_TRUE(rig.asked("%US000") && rig.err.endsWith("scanning 0\nscanning 1\n")) << rig.err.toStdString();
+    EXPECT_EQ(rig.run({"scan", "--from", "1", "--to", "1", "--json"}), kDone);
+    EXPECT_EQ(rig.err, "\r\x1b[Kscanning address 1, 1 of 1, 0 found\r\x1b[K");
     r = rig.readers();
     ASSERT_EQ(r.size(), 1);
     EXPECT_TRUE(r[0].toObject()["relay_time"] == 7 && r[0].toObject()["models"].toArray().contains("TS-30P"));
@@ -119,8 +123,10 @@ TEST(Cli, RecordsFromSeveralReadersWithASilentOne) {
   exit.settings.recordType = 2;
   sim::ReaderSim::generateRecords(exit, 3, rig.now);
   sim::ReaderSim::generateRecords(rig.sim.addReader(4, SimModel::TS30P), 2, rig.now);
+  rig.progress = true;
   EXPECT_EQ(rig.run({"records", "pull", "--id", "1,3-4", "--model", "TS-30P", "--erase", "--log", rig.path("log.txt"), "--json"}),
             kSomeFailed);
+  EXPECT_TRUE(rig.err.contains("\r\x1b[Kreader 3 of 3 (address 4): records 2 of 2")) << rig.err.toStdString();
   const QJsonArray r = rig.readers();
   ASSERT_EQ(r.size(), 3);
   EXPECT_EQ(r[0].toObject(), (QJsonObject{{"address", 1}, {"status", "ok"}, {"records", 3}, {"record_type", "exit"}, {"erased", true}}));
@@ -189,7 +195,9 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_TRUE(rig.read("back.txt") == "2147483648\r\n1\r\n9\r\n" && !QFile::exists(rig.path("back-7.txt")));
   EXPECT_EQ(rig.run({"cards", "pull", "--id", "6-7", "--model", "TS-40", "--out", rig.path("back.txt")}), kDone);
   EXPECT_TRUE(QFile::exists(rig.path("back-6.txt")) && QFile::exists(rig.path("back-7.txt")));
-  EXPECT_TRUE(rig.err.contains("reader 2 of 2 (address 7)\naddress 7: 3 cards")) << rig.err.toStdString();
+  EXPECT_TRUE(rig.err.contains("\r\x1b[Kreader 2 of 2 (address 7): cards 3\r\x1b[K")) << rig.err.toStdString();
+  EXPECT_EQ(rig.run({"cards", "push", cards, "--id", "7", "--model", "TS-40"}), kDone);  // a line per card
+  EXPECT_TRUE(rig.err.contains("\r\x1b[Kreader 1 of 1 (address 7): card 1 of 2\r\x1b[Kreader 1 of 1 (address 7): card 2 of 2, 0:0")) << rig.err.toStdString();
   rig.progress = false;
   EXPECT_EQ(rig.run(QStringList{"cards", "erase", "--csv"} + reader), kDone);
   EXPECT_EQ(rig.out, "address,status,erased\n7,ok,yes\n");
@@ -443,7 +451,7 @@ TEST(Cli, RefusalsSendNothing) {
       {one + QStringList{"--json", "--csv"}, {"--json", "--csv"}}, {one + QStringList{"--json=yes"}, {"--json takes no value"}},
       {one + QStringList{"--colour"}, {"--colour"}}, {one + QStringList{"--erase"}, {"--erase"}},
       {tcp + QStringList{"scan", "--id", "1"}, {"--id"}}, {tcp + QStringList{"scan", "--from", "5", "--to", "3"}, {"--from"}},
-      {tcp + QStringList{"scan", "--to", "256"}, {"--to"}}, {tcp + count + QStringList{"extra", "--id", "1"}, {"extra"}},
+      {tcp + QStringList{"scan", "--to", "256"}, {"--to"}}, {tcp + QStringList{"scan", "--from", "0"}, {"--from"}}, {tcp + count + QStringList{"extra", "--id", "1"}, {"extra"}},
       {tcp + QStringList{"cards", "diff", "a.txt", "b.txt", "--id", "1", "--model", "TS-40"}, {"b.txt"}},
       {tcp + QStringList{"cards", "push", "--id", "1"}, {"FILE"}}, {tcp + QStringList{"line", "plan", "--id", "1"}, {"FILE"}},
       {tcp + QStringList{"line", "apply", "--id", "1"}, {"line apply needs FILE"}},
@@ -569,7 +577,7 @@ TEST(Cli, LineSavedPlannedAndApplied) {
   ASSERT_EQ(full.readers().size(), 254);
   EXPECT_EQ(full.readers()[0].toObject()["status"], "not in file");
   EXPECT_EQ(full.readers()[253].toObject()["status"], "ok");
-  EXPECT_TRUE(full.err.contains("reading 255\n"));
+  EXPECT_TRUE(full.err.contains("\r\x1b[Kreading address 255, 255 of 255, 253 found, 0:00 left\r\x1b[K"));
   // A save of the whole line asks each reader for its settings once (twice, to tell a collision).
   full.sim.clearRequests();
   EXPECT_EQ(full.run({"line", "save", full.path("all.json"), "--model", "TS-30P", "--gap", "0"}), kDone);
@@ -595,7 +603,7 @@ TEST(Cli, LineSavedPlannedAndApplied) {
   yes = true;
   rig.err.clear();
   EXPECT_EQ(apply(), kDone);
-  EXPECT_TRUE(rig.err.contains("reading 5\n") && rig.err.endsWith("writing 3\nwriting 5\n")) << rig.err.toStdString();
+  EXPECT_TRUE(rig.err.contains("reading address 5, 2 of 2, 1 found") && rig.err.contains("writing address 5, 2 of 2")) << rig.err.toStdString();
   EXPECT_EQ(rig.readers()[1].toObject()["cards_sent"], 2);
   EXPECT_EQ(rig.readers()[0].toObject()["settings_written"], true);
 }
@@ -626,39 +634,62 @@ TEST(Cli, LineSavedWholeOrNotAtAll) {
   EXPECT_FALSE(QFile::exists(saved));
 }
 
-// The program itself. Its input no terminal, its error output one: a line apply asks nothing
-// and wants --yes. Ctrl-C during a scan ends it after the exchange in progress.
+// The program itself, its error output a terminal: a line apply asks nothing without a terminal
+// on its input; long work shows one line rewritten in place. Ctrl-C says at once what it does: a
+// scan ends after the exchange in progress; a records pull after the reader's download, and a
+// second Ctrl-C ends that download now, nothing kept and nothing erased.
 TEST(Cli, ProgramOnATerminalAndStoppedByCtrlC) {
   sim::PtyChannel terminal;
   QString error;
   ASSERT_TRUE(terminal.open(&error)) << error.toStdString();
+  QByteArray shown;
+  QObject::connect(terminal.reader, &QSocketNotifier::activated, [&] { shown += terminal.readAvailable(); });
+  QTimer tick;  // the waits below look again at least this often
+  tick.start(50);
+  auto until = [](const std::function<bool()>& done) {
+    for (QDeadlineTimer d(10000); !done() && !d.hasExpired();) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+  };
+  auto start = [&](QProcess& p, const QStringList& args) {
+    p.setStandardErrorFile(terminal.slaveName);
+    p.start(TESSARO_CLI_PROGRAM, args);
+  };
   QTemporaryDir dir;
   QProcess cli;
-  cli.setStandardErrorFile(terminal.slaveName);
-  cli.start(TESSARO_CLI_PROGRAM, {"line", "apply", test::WriteFile(dir.filePath("line.json"), R"({"format": 1, "readers": []})"),
-                                  "--id", "3", "--tcp", "127.0.0.1:1"});
+  start(cli, {"line", "apply", test::WriteFile(dir.filePath("line.json"), R"({"format": 1, "readers": []})"), "--id", "3", "--tcp", "127.0.0.1:1"});
   ASSERT_TRUE(cli.waitForFinished(30000));
   EXPECT_EQ(cli.exitCode(), kUsage);
-  EXPECT_TRUE(terminal.readAvailable().contains("without a terminal give --yes"));
+  EXPECT_TRUE(until([&] { return shown.contains("without a terminal give --yes"); }));
   QTcpServer silent;  // takes the connection, never answers
   ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
   QProcess scan;
-  scan.setStandardErrorFile(terminal.slaveName);
-  scan.start(TESSARO_CLI_PROGRAM, {"scan", "--csv", "--tcp", QStringLiteral("127.0.0.1:%1").arg(silent.serverPort())});
-  // Its error output a terminal, it shows how far it got. Asking reader 1, it is stopped there: it asks no
-  // further address and says so.
+  start(scan, {"scan", "--csv", "--tcp", QStringLiteral("127.0.0.1:%1").arg(silent.serverPort())});
   ASSERT_TRUE(silent.waitForNewConnection(10000));
-  QByteArray shown;
-  for (QDeadlineTimer d(10000); !shown.contains("scanning 1") && !d.hasExpired(); shown += terminal.readAvailable()) {
-    pollfd wait{terminal.master, POLLIN, 0};
-    ::poll(&wait, 1, 100);
-  }
-  ASSERT_TRUE(shown.contains("scanning 1")) << shown.toStdString();
+  ASSERT_TRUE(until([&] { return shown.contains("\r\x1b[Kscanning address 1, 1 of 255, 0 found"); })) << shown.toStdString();
   ::kill(static_cast<pid_t>(scan.processId()), SIGINT);
+  EXPECT_TRUE(until([&] { return shown.contains("\r\x1b[Ktessaro-cli: stopping after the exchange in progress\n"); }));
   ASSERT_TRUE(scan.waitForFinished(10000));
   EXPECT_EQ(scan.exitCode(), kSomeFailed);
   const QString out = QString::fromLatin1(scan.readAllStandardOutput());
   EXPECT_TRUE(QRegularExpression("^address,status\n[12],stopped\n$").match(out).hasMatch()) << out.toStdString();
+  // One record of two comes, then the reader falls silent in mid-download.
+  sim::ReaderSim sim;
+  ASSERT_TRUE(sim.listenTcp());
+  sim::ReaderSim::generateRecords(sim.addReader(1, SimModel::TS30P), 2, QDateTime::currentDateTime());
+  sim.setFault("DD", sim::Fault{.kind = sim::FaultKind::StopAfterNoEnd, .arg = 1});
+  bool downloading = false;
+  QObject::connect(&sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& r) { downloading = downloading || r.startsWith("%DD"); });
+  QProcess pull;
+  start(pull, {"records", "pull", "--erase", "--id", "1", "--model", "TS-30P", "--csv", "--log", dir.filePath("log.txt"),
+               "--db", dir.filePath("s.sqlite"), "--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())});
+  ASSERT_TRUE(until([&] { return downloading; }));
+  ::kill(static_cast<pid_t>(pull.processId()), SIGINT);
+  EXPECT_TRUE(until([&] { return shown.contains("tessaro-cli: stopping after this reader's download; nothing will be erased"); }));
+  ::kill(static_cast<pid_t>(pull.processId()), SIGINT);
+  EXPECT_TRUE(until([&] { return pull.state() == QProcess::NotRunning; }));
+  EXPECT_TRUE(shown.contains("tessaro-cli: ending the download now; nothing will be erased\n"));
+  EXPECT_EQ(pull.readAllStandardOutput(), "address,status,records,record_type,erased\n1,stopped,0,entry,no\n");
+  EXPECT_EQ(sim.reader(1)->records.size(), 2u);
 }
 
 // The completion, run in bash: what it offers after each line typed so far.

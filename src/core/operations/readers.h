@@ -84,6 +84,7 @@ ClockSync SyncClock(ExchangeEnv& env, DeviceId deviceId, qint64 maxDriftS, const
 
 // Writes every card, after erasing the reader's card memory when asked; stops
 // at the first card the reader does not take, or when `stopped` says so.
+// `progress` hears the count of cards taken before each card is sent.
 struct CardPush {
   Outcome outcome = Outcome::Ok;  // of the erase or of the card that was not taken
   bool eraseFailed = false;
@@ -94,7 +95,7 @@ struct CardPush {
   bool ok() const { return why() == Why::Done; }
 };
 CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<quint32>& cards, bool eraseFirst,
-                   const std::function<bool()>& stopped = {});
+                   const std::function<bool()>& stopped = {}, const std::function<void(int sent)>& progress = {});
 
 // The records pull into the access log, with its erase guarantees.
 // The steps of a pull, told as each begins. With a store, Storing commits the
@@ -111,6 +112,7 @@ enum class PullEnd {
   Stopped,         // everything is logged; the user stopped before the erase
   Erased,
   Kept,  // everything is logged; no erase was asked for
+  Cut,   // the user ended the download: nothing was logged or erased
 };
 struct Pull {
   PullEnd end = PullEnd::NoRecords;
@@ -118,17 +120,23 @@ struct Pull {
   Why why() const;
   bool ok() const { return why() == Why::Done; }
 };
+// What a pull tells while it runs and asks of its user; each may be empty.
+struct PullWatch {
+  std::function<void(PullStage)> stage;             // as each step begins
+  std::function<void(int got, int count)> download;  // frames so far (0 first), of the counter's
+  std::function<bool()> stopped;                     // asked once more before the erase
+  std::function<bool()> cut;                         // asked while the records come: ends the download
+};
 // Counts, downloads, appends every record to the log and, when `erase` is
 // set, erases the reader's memory — only after every line reached stable
 // storage and the download ended on the reader's end-of-records frame.
-// `stopped` is asked once more before the erase.
+// A download `cut` short keeps nothing: the reader holds every record still.
 // With a store, the log of an earlier pull cut short is completed first, the
 // records are stored, only those new to the store reach the log (storedpull.h),
 // and nothing is erased unless the store committed them too; `records` counts
 // the lines written.
 Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessLog& log, bool erase,
-                 const std::function<void(PullStage)>& stage = {}, const std::function<bool()>& stopped = {},
-                 const StoreTarget* store = nullptr);
+                 const PullWatch& watch = {}, const StoreTarget* store = nullptr);
 
 // The records pull with the record type of the reader's own settings, read first.
 struct ReaderPull {
@@ -139,7 +147,6 @@ struct ReaderPull {
   bool ok() const { return why() == Why::Done; }
 };
 ReaderPull PullReaderRecords(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& model, AccessLog& log, bool erase,
-                             const std::function<bool()>& stopped = {}, const StoreTarget* store = nullptr,
-                             const std::function<void(PullStage)>& stage = {});
+                             const PullWatch& watch = {}, const StoreTarget* store = nullptr);
 
 }  // namespace tessaro

@@ -37,13 +37,20 @@ namespace {
 
 class RecordFrames : public LineSink {
  public:
+  explicit RecordFrames(const std::function<void(int)>& received) : received_(received) {}
   LineVerdict line(QByteArrayView frame) override {
     if (frame.contains("FD")) return LineVerdict::End;
     if (!frame.contains("DD")) return LineVerdict::Unexpected;
     frames.emplace_back(frame.toByteArray());
     return frames.size() >= kMaxDownloadFrames ? LineVerdict::Full : LineVerdict::More;
   }
+  void pieceDone() override {
+    if (received_) received_(static_cast<int>(frames.size()));
+  }
   std::vector<QByteArray> frames;
+
+ private:
+  const std::function<void(int)>& received_;
 };
 
 }  // namespace
@@ -59,10 +66,11 @@ std::optional<OfflineRecord> ConvertRecordFrame(QByteArrayView frame) {
   return record;
 }
 
-Download DownloadRecords(ExchangeEnv& env, DeviceId deviceId) {
-  RecordFrames sink;
+Download DownloadRecords(ExchangeEnv& env, DeviceId deviceId, const std::function<void(int frames)>& received,
+                         const std::function<bool()>& cancelled) {
+  RecordFrames sink(received);
   Download d;
-  d.end = StreamExchange(env, Cmd::DownloadRecords, deviceId, sink);
+  d.end = StreamExchange(env, Cmd::DownloadRecords, deviceId, sink, cancelled);
   if (d.end == StreamEnd::Silence) return d;
   for (const QByteArray& frame : sink.frames) {
     if (std::optional<OfflineRecord> record = ConvertRecordFrame(frame)) d.records.push_back(std::move(*record));
