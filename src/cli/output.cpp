@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "tcplink.h"
 #include "textformat.h"
 
 namespace tessaro::cli {
@@ -48,6 +49,24 @@ QString Status(Why why) {
 }
 
 QString Reason(Outcome outcome) { return Status(WhyOf(outcome)); }
+
+QString LinkFaultText(LinkFault fault, const QString& detail) {
+  switch (fault) {
+    case LinkFault::NoDevice: return QStringLiteral("no such device");
+    case LinkFault::Denied:
+      return QStringLiteral("this user may not use the port; add the user to the 'dialout' group (sudo usermod -aG "
+                            "dialout USER), then log out and in again");
+    case LinkFault::InUse: return QStringLiteral("the port is in use by another program");
+    case LinkFault::NotSerial: return QStringLiteral("not a serial device");
+    case LinkFault::Refused: return QStringLiteral("the connection was refused");
+    case LinkFault::NoHost: return QStringLiteral("no such host");
+    case LinkFault::TimedOut:
+      return QStringLiteral("no connection within %1 seconds").arg(TcpLink::kConnectWaitMs / 1000);
+    case LinkFault::None:
+    case LinkFault::Other: break;
+  }
+  return detail;
+}
 
 QString RecordTypeName(int recordType) { return recordType == 1 ? QStringLiteral("entry") : QStringLiteral("exit"); }
 

@@ -153,10 +153,14 @@ int Runner::run() {
   if (!prepare()) return kUsage;
   if (command_.offline) return command_.offline(job_);
   link_ = openLink();
+  // The device a port number stands for, named: the user may not know it.
+  const QString device = o_.portNumber ? links_.serial().deviceName(o_.portNumber) : QString();
   if (!link_) {
-    c_.err << "tessaro-cli: cannot open the link (" << o_.linkName() << ")" << Qt::endl;
+    c_.err << "tessaro-cli: cannot open the link (" << o_.linkName() << (device.isEmpty() ? "" : ", ") << device
+           << "): " << LinkFaultText(links_.lastFault(), links_.lastFaultDetail()) << Qt::endl;
     return kNoLink;
   }
+  if (!device.isEmpty() && c_.progress) job_.say(QStringLiteral("%1 is %2").arg(o_.linkName(), device));
   ExchangeEnv env = links_.env(*link_);
   const std::vector<ReaderRow> rows = command_.addresses == Addresses::Line      ? command_.onLine(job_, env)
                                       : command_.addresses == Addresses::Scanned ? scanned()
