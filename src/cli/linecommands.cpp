@@ -48,7 +48,6 @@ std::vector<int> LineAddresses(const Options& o) {
 }
 
 QString ValueText(const QJsonValue& v) {
-  if (v.isBool()) return QLatin1String(v.toBool() ? "on" : "off");
   const QString text = v.toVariant().toString();
   return text.isEmpty() ? QStringLiteral("\"\"") : text;
 }

@@ -15,21 +15,6 @@ namespace {
 
 void Complain(Job& job, const QString& why) { job.console.err << "tessaro-cli: " << why << Qt::endl; }
 
-// "2026-12-07", "2026-12-07T08:30", "2026-12-07T08:30:15". The readers' own
-// times carry no zone, so neither does this: UTC only keeps a daylight-saving
-// gap from making a valid time invalid. `last`: the end of the day or minute.
-std::optional<QDateTime> ParseWhen(const QString& text, bool last) {
-  const QDate day = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
-  const QString rest = text.mid(10);
-  QTime time;
-  if (rest.isEmpty()) time = last ? QTime(23, 59, 59) : QTime(0, 0);
-  else if (rest.size() == 6 && rest[0] == u'T') time = QTime::fromString(rest.mid(1), QStringLiteral("hh:mm"));
-  else if (rest.size() == 9 && rest[0] == u'T') time = QTime::fromString(rest.mid(1), QStringLiteral("hh:mm:ss"));
-  if (!day.isValid() || !time.isValid()) return std::nullopt;
-  if (last && rest.size() == 6) time = time.addSecs(59);
-  return QDateTime(day, time, QTimeZone::utc());
-}
-
 QString Direction(int type) {
   return type == 1 ? QStringLiteral("entry") : type == 2 ? QStringLiteral("exit") : QStringLiteral("unknown");
 }
@@ -85,13 +70,16 @@ bool PrepareRecordsQuery(Job& job, QString* why) {
   for (const bool last : {false, true}) {
     const char* name = last ? "--to" : "--from";
     if (!job.has(name)) continue;
-    const std::optional<QDateTime> when = ParseWhen(job.option(name), last);
+    const std::optional<When> when = ParseWhen(job.option(name));
     if (!when) {
-      *why = QStringLiteral("%1: '%2' is no date such as 2026-12-07, 2026-12-07T08:30 or 2026-12-07T08:30:15")
-                 .arg(QLatin1String(name), job.option(name));
+      *why = NoWhen(QLatin1String(name), job.option(name));
       return false;
     }
-    (last ? f.to : f.from) = when;
+    // The end of the day or minute given. The readers' times carry no zone, so
+    // neither does this: UTC only keeps a daylight-saving gap from making a
+    // valid time invalid.
+    const int span = !last ? 0 : when->given == When::Day ? 86399 : when->given == When::Minute ? 59 : 0;
+    (last ? f.to : f.from) = QDateTime(when->date, when->time, QTimeZone::utc()).addSecs(span);
   }
   if (job.has("--id")) {
     const std::optional<std::vector<int>> ids = ParseAddressList(job.option("--id"));

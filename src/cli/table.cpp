@@ -39,7 +39,7 @@ const std::vector<Command>& Commands() {
        .help = "Changes the named fields and writes each reader's settings, checked as the window checks them. "
                "Fields: new_id (1-255, one reader only), relay_time (1-64), record_type (entry|exit), run_mode "
                "(stand-alone|online|read-only), master_card (0-4294967295), epc_start_word (4|6), wiegand_type "
-               "(26|34), vehicle_detector (on|off), trigger_time (1-9). The fields not named keep the reader's "
+               "(26|34), vehicle_detector (on|off; yes|no and true|false as well), trigger_time (1-9). The fields not named keep the reader's "
                "values.",
        .prepare = PrepareSettingsSet,
        .onReader = RunSettingsSet},
@@ -48,8 +48,9 @@ const std::vector<Command>& Commands() {
        .needs = Ability::ClockAndRecords,
        .onReader = RunClockGet},
       {.name = "clock set",
-       .options = {{"--time", "ISO-8601|now",
-                    QStringLiteral("the time to set, such as 2026-12-05T14:03:09 (default now)")}},
+       .options = {{"--time", "DATE|now",
+                    QStringLiteral("the time to set, such as 2026-12-05T14:03:09 or 2026-12-05 14:03, in the PC's "
+                                   "local time unless an offset follows it (Z, +03:00) (default now)")}},
        .help = "Sets each reader's clock to the given time.",
        .needs = Ability::ClockAndRecords,
        .prepare = PrepareClockSet,
@@ -133,7 +134,8 @@ const std::vector<Command>& Commands() {
        .makesStore = true},
       {.name = "records query",
        .options = {{"--from", "DATE",
-                    QStringLiteral("the earliest passage: 2026-12-07, 2026-12-07T08:30 or 2026-12-07T08:30:15")},
+                    QStringLiteral("the earliest passage: 2026-12-07, 2026-12-07T08:30 or 2026-12-07 08:30:15, in the "
+                                   "PC's local time unless an offset follows it (Z, +03:00)")},
                    {"--to", "DATE",
                     QStringLiteral("the latest passage, written as --from; a date alone takes in the whole day, a "
                                    "time without seconds the whole minute")},

@@ -204,11 +204,11 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_TRUE(r.cards.empty());
 
   sim::SimReader& wiegand = rig.sim.addReader(9, SimModel::TS90C);
-  EXPECT_EQ(rig.run({"settings", "set", "wiegand_type=34", "vehicle_detector=on", "trigger_time=3", "epc_start_word=6",
+  EXPECT_EQ(rig.run({"settings", "set", "wiegand_type=34", "vehicle_detector=yes", "trigger_time=3", "epc_start_word=6",
                      "--id", "9", "--model", "TS-90C", "--json"}), kDone);
   const QJsonObject row = rig.readers()[0].toObject();
   EXPECT_EQ(std::make_tuple(row["wiegand_type"], row["vehicle_detector"], row["trigger_time"], row["epc_start_word"]),
-            std::make_tuple(QJsonValue(34), QJsonValue(true), QJsonValue(3), QJsonValue(6)));
+            std::make_tuple(QJsonValue(34), QJsonValue("on"), QJsonValue(3), QJsonValue(6)));  // shown as it is set
   EXPECT_EQ(std::make_tuple(wiegand.settings.wiegandType, wiegand.settings.vehicleDetector, wiegand.settings.triggerTime,
                             wiegand.settings.epcStartWord), std::make_tuple(1, 1, 3, 1));
 
@@ -220,7 +220,10 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--json"} + clocked), kDone);
   const QJsonObject synced = rig.readers()[0].toObject();
   EXPECT_TRUE(synced["drift_s"] == 3 && synced["set"] == true && synced["drift_after_s"] == 0) << rig.out.toStdString();
-  EXPECT_EQ(rig.run(QStringList{"clock", "set", "--time", "2026-12-05T15:03:09"} + clocked), kDone);
+  const QByteArray zone = qgetenv("TZ");
+  qputenv("TZ", "XXX-05");  // the PC five hours ahead of UTC: a time given with its offset is set as the PC's
+  EXPECT_EQ(rig.run(QStringList{"clock", "set", "--time", "2026-12-05T13:03:09+03:00"} + clocked), kDone);
+  zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
   EXPECT_EQ(rig.out, "ADDRESS  STATUS  SET_TO\n8        ok      2026-12-05T15:03:09\n");
   EXPECT_EQ(clock.clockOffsetSeconds, 3600);
   EXPECT_EQ(rig.run(QStringList{"clock", "set"} + clocked), kDone);
@@ -369,7 +372,7 @@ TEST(Cli, PulledRecordsQueriedWithTheirHolders) {
                          {"passages", QJsonArray{QJsonObject{{"time", "2026-12-07 08:30:15"}, {"line", rig.link[1]}, {"reader", 3},
                                                              {"card", 4242}, {"direction", "exit"}, {"holder", "Çağrı Öztürk; İğdır"}}}}}));
   const struct { QStringList filter; const char* cards; } rows[] = {
-      {{}, "4242 77"}, {{"--from", "2026-12-07T08:30", "--to", "2026-12-07T08:30"}, "4242"}, {{"--from", "2026-12-07T08:30:16"}, "77"},
+      {{}, "4242 77"}, {{"--from", "2026-12-07 08:30", "--to", "2026-12-07T08:30"}, "4242"}, {{"--from", "2026-12-07T08:30:16"}, "77"},
       {{"--to", "2026-12-07T23:59"}, "4242"}, {{"--from", "2026-12-08", "--to", "2026-12-08T00:00:00"}, "77"},
       {{"--card", "77", "--id", "2-3"}, "77"}, {{"--id", "1,4-255"}, ""}};
   for (const auto& row : rows) {
@@ -447,6 +450,7 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + QStringList{"clock", "sync", "--model", "TS-30P", "--id", "1", "--max-drift", "-1"}, {"--max-drift"}},
       {tcp + QStringList{"clock", "sync", "--model", "TS-30P", "--id", "1", "--max-drift", "86401"}, {"--max-drift"}},
       {tcp + QStringList{"clock", "set", "--model", "TS-30P", "--id", "1", "--time", "2026-13-05T14:03:09"}, {"--time"}},
+      {tcp + QStringList{"clock", "set", "--model", "TS-30P", "--id", "1", "--time", "2026-12-05"}, {"--time: '2026-12-05' gives no time of day"}},
       {one + QStringList{"--gap", "1001"}, {"--gap"}}, {one + QStringList{"--gap"}, {"--gap"}},
       {one + QStringList{"--json", "--csv"}, {"--json", "--csv"}}, {one + QStringList{"--json=yes"}, {"--json takes no value"}},
       {one + QStringList{"--colour"}, {"--colour"}}, {one + QStringList{"--erase"}, {"--erase"}},
