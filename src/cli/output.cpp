@@ -87,15 +87,19 @@ void WriteRows(QTextStream& out, Format format, const QString& command, const st
     out << QJsonDocument(QJsonObject{{"command", command}, {"readers", readers}}).toJson(QJsonDocument::Indented);
     return;
   }
-  // Columns: address, status, then every field in the order it first appears.
+  // Columns: address, status, in CSV the error (the table's go to stderr), then
+  // every field in the order it first appears.
   QStringList columns = {QStringLiteral("address"), QStringLiteral("status")};
+  const qsizetype fixed = format == Format::Csv ? 3 : 2;
+  if (format == Format::Csv) columns << QStringLiteral("error");
   for (const ReaderRow& r : rows)
     for (const auto& field : r.fields)
       if (!columns.contains(field.first)) columns << field.first;
   QList<QStringList> cells;
   for (const ReaderRow& r : rows) {
     QStringList line = {QString::number(r.address), r.status};
-    for (qsizetype c = 2; c < columns.size(); ++c) {
+    if (format == Format::Csv) line << r.error;
+    for (qsizetype c = fixed; c < columns.size(); ++c) {
       QString value;
       for (const auto& field : r.fields)
         if (field.first == columns[c]) value = format == Format::Csv && field.second.isNull() ? QString() : Text(field.second);

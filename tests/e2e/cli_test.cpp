@@ -147,7 +147,8 @@ TEST(Cli, StoppedDownloadIsNeverErased) {
   sim::ReaderSim::generateRecords(rig.sim.addReader(2, SimModel::TS30P), 2, rig.now);
   QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& r) { rig.interrupted = r.startsWith("%DD"); });
   EXPECT_EQ(rig.run({"records", "pull", "--id", "1,2", "--model", "TS-30P", "--erase", "--log", rig.path("log.txt"), "--csv"}), kSomeFailed);
-  EXPECT_EQ(rig.out, "address,status,records,record_type,erased\n1,stopped,2,entry,no\n2,stopped,,,\n");
+  EXPECT_EQ(rig.out, "address,status,error,records,record_type,erased\n1,stopped,reader 1: its records are logged; stopped by the user "
+                     "before the erase,2,entry,no\n2,stopped,reader 2: not done: stopped by the user,,,\n");
   EXPECT_EQ(first.records.size(), 2u);
 }
 
@@ -172,7 +173,7 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_EQ(std::make_tuple(r.settings.relayTime, r.settings.runMode, r.settings.recordType, r.settings.masterCard),
             std::make_tuple(9, 1, 2, 305419896u));
   EXPECT_EQ(rig.run(QStringList{"settings", "get", "--csv"} + reader), kDone);
-  EXPECT_EQ(rig.out, "address,status,model,new_id,relay_time,record_type,run_mode,master_card\n7,ok,TS-40,7,9,exit,online,305419896\n");
+  EXPECT_EQ(rig.out, "address,status,error,model,new_id,relay_time,record_type,run_mode,master_card\n7,ok,,TS-40,7,9,exit,online,305419896\n");
   const QString cards = rig.write("cards.txt", "1\r\n-1\r\n");
   r.cards = {3};
   std::vector<qint64> cardsAt;  // --gap holds between a reply and the next request
@@ -180,7 +181,7 @@ TEST(Cli, SettingsCardsAndClock) {
     if (q.startsWith("%NC")) cardsAt.push_back(rig.clock.ms);
   });
   EXPECT_EQ(rig.run(QStringList{"cards", "push", cards, "--erase-first", "--csv", "--gap", "400"} + reader), kDone);
-  EXPECT_EQ(rig.out + rig.err, "address,status,sent\n7,ok,2\n");
+  EXPECT_EQ(rig.out + rig.err, "address,status,error,sent\n7,ok,,2\n");
   EXPECT_TRUE(cardsAt.size() == 2 && cardsAt[1] - cardsAt[0] >= 400);
   EXPECT_EQ(r.cards, std::vector<quint32>({1, 0xFFFFFFFFu}));
   // Card numbers above 2^31 sort after the others and read as printed on the card, -1 of an old file as 4294967295.
@@ -200,7 +201,7 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_TRUE(rig.err.contains("\r\x1b[Kreader 1 of 1 (address 7): card 1 of 2\r\x1b[Kreader 1 of 1 (address 7): card 2 of 2, 0:0")) << rig.err.toStdString();
   rig.progress = false;
   EXPECT_EQ(rig.run(QStringList{"cards", "erase", "--csv"} + reader), kDone);
-  EXPECT_EQ(rig.out, "address,status,erased\n7,ok,yes\n");
+  EXPECT_EQ(rig.out, "address,status,error,erased\n7,ok,,yes\n");
   EXPECT_TRUE(r.cards.empty());
 
   sim::SimReader& wiegand = rig.sim.addReader(9, SimModel::TS90C);
@@ -234,7 +235,7 @@ TEST(Cli, SettingsCardsAndClock) {
     if (q.startsWith("%DR")) rig.sim.setFault("UR", sim::Fault{.kind = sim::FaultKind::Silence, .once = true});
   });
   EXPECT_EQ(rig.run(QStringList{"clock", "sync", "--csv"} + clocked), kSomeFailed);
-  EXPECT_EQ(rig.out, "address,status,reader_time,drift_s,set,drift_after_s\n8,time-out,2026-12-05T14:03:18,9,yes,\n");
+  EXPECT_EQ(rig.out, "address,status,error,reader_time,drift_s,set,drift_after_s\n8,time-out,reader 8: its clock did not take the time,2026-12-05T14:03:18,9,yes,\n");
 }
 
 // A line of four models, three of whose replies have one length: without
@@ -247,7 +248,7 @@ TEST(Cli, MixedLineEachReaderItsOwnModel) {
     for (int id = 1; id <= 4; ++id) rig.sim.addReader(id, line[id - 1].first).settings.masterCard = line[id - 1].second;
     rig.sim.reader(2)->settings.relayTime = 3, rig.sim.reader(3)->cards = {5};
     EXPECT_EQ(rig.run({"line", "save", rig.path("guess.json"), "--id", "1-4", "--csv"}), kDone);
-    EXPECT_EQ(rig.out, "address,status,model,cards\n1,ok,TS-30/40/20B/90,\n2,ok,TS-30/40/20B/90,\n3,ok,TS-30/40/20B/90,\n4,ok,TS-90C,0\n");
+    EXPECT_EQ(rig.out, "address,status,error,model,cards\n1,ok,,TS-30/40/20B/90,\n2,ok,,TS-30/40/20B/90,\n3,ok,,TS-30/40/20B/90,\n4,ok,,TS-90C,0\n");
     EXPECT_EQ(rig.read("guess.json").count("master_card"), 1);  // the TS-90C's alone
     rig.sim.clearRequests();
     EXPECT_EQ(rig.run({"line", "apply", rig.path("guess.json"), "--yes", "--id", "1-4"}), kUsage);
@@ -419,7 +420,8 @@ TEST(Cli, StoreThatRefusesKeepsTheRecords) {
   sim::ReaderSim::generateRecords(reader, 2, rig.now);
   EXPECT_EQ(rig.run({"records", "pull", "--id", "1", "--model", "TS-30P", "--erase", "--log", rig.path("log.txt"), "--db", url, "--csv"}),
             kSomeFailed);
-  EXPECT_EQ(rig.out, "address,status,records,record_type,erased\n1,store error,0,entry,no\n");
+  EXPECT_TRUE(rig.out.startsWith("address,status,error,records,record_type,erased\n1,store error,\"reader 1: the store ") &&
+              rig.out.endsWith(",0,entry,no\n")) << rig.out.toStdString();
   EXPECT_TRUE(rig.err.startsWith("tessaro-cli: reader 1: the store " + ParseStoreAddress(url)->shown() + " refused its records (")) << rig.err.toStdString();
   EXPECT_EQ(reader.records.size(), 2u);
 }
@@ -561,7 +563,7 @@ TEST(Cli, LineSavedPlannedAndApplied) {
   rig.sim.addReader(5, SimModel::TS40).cards = {51, 52, 53};
   const QString file = rig.path("line.json");
   ASSERT_EQ(rig.run({"line", "save", file, "--id", "3,5", "--model", "TS-40", "--csv"}), kDone);
-  EXPECT_EQ(rig.out, "address,status,model,cards\n3,ok,TS-40,2\n5,ok,TS-40,3\n");
+  EXPECT_EQ(rig.out, "address,status,error,model,cards\n3,ok,,TS-40,2\n5,ok,,TS-40,3\n");
   QJsonObject doc = QJsonDocument::fromJson(rig.read("line.json")).object();
   QJsonArray entries = doc["readers"].toArray();
   QJsonObject three = entries[0].toObject(), five = entries[1].toObject();
@@ -639,7 +641,7 @@ TEST(Cli, LineSavedWholeOrNotAtAll) {
   EXPECT_TRUE(rig.err.contains("saved.json not written"));
   rig.interrupted = true;
   EXPECT_EQ(rig.run({"line", "save", saved, "--id", "3", "--model", "TS-40", "--csv"}), kSomeFailed);
-  EXPECT_EQ(rig.out, "address,status\n3,stopped\n");
+  EXPECT_EQ(rig.out, "address,status,error\n3,stopped,reader 3: not saved: stopped by the user\n");
   EXPECT_FALSE(QFile::exists(saved));
 }
 
@@ -680,7 +682,7 @@ TEST(Cli, ProgramOnATerminalAndStoppedByCtrlC) {
   ASSERT_TRUE(scan.waitForFinished(10000));
   EXPECT_EQ(scan.exitCode(), kSomeFailed);
   const QString out = QString::fromLatin1(scan.readAllStandardOutput());
-  EXPECT_TRUE(QRegularExpression("^address,status\n[12],stopped\n$").match(out).hasMatch()) << out.toStdString();
+  EXPECT_TRUE(QRegularExpression("^address,status,error\n[12],stopped,reader [12]: not scanned from here on: stopped by the user\n$").match(out).hasMatch()) << out.toStdString();
   // One record of two comes, then the reader falls silent in mid-download.
   sim::ReaderSim sim;
   ASSERT_TRUE(sim.listenTcp());
@@ -697,7 +699,7 @@ TEST(Cli, ProgramOnATerminalAndStoppedByCtrlC) {
   ::kill(static_cast<pid_t>(pull.processId()), SIGINT);
   EXPECT_TRUE(until([&] { return pull.state() == QProcess::NotRunning; }));
   EXPECT_TRUE(shown.contains("tessaro-cli: ending the download now; nothing will be erased\n"));
-  EXPECT_EQ(pull.readAllStandardOutput(), "address,status,records,record_type,erased\n1,stopped,0,entry,no\n");
+  EXPECT_EQ(pull.readAllStandardOutput(), "address,status,error,records,record_type,erased\n1,stopped,reader 1: its download was ended by the user; nothing was logged or erased,0,entry,no\n");
   EXPECT_EQ(sim.reader(1)->records.size(), 2u);
 }
 
