@@ -129,7 +129,11 @@ std::optional<ReaderRow> RunCardsDiff(Job& job, ExchangeEnv& env, int address) {
     for (quint32 c : sorted) out.append(QString::number(c));
     return out;
   };
-  return ReaderRow{address}.set("only_on_reader", list(onReader - inFile)).set("only_in_file", list(inFile - onReader));
+  // A reader that differs from its file is as line plan's: the exit status says so.
+  const bool same = onReader == inFile;
+  return ReaderRow{address, same ? QStringLiteral("ok") : QStringLiteral("differs")}
+      .set("only_on_reader", list(onReader - inFile))
+      .set("only_in_file", list(inFile - onReader));
 }
 
 }  // namespace tessaro::cli

@@ -80,7 +80,8 @@ const std::vector<Command>& Commands() {
        .onReader = RunCardsErase},
       {.name = "cards diff",
        .operands = {1, 1, "FILE"},
-       .help = "Lists the cards a reader holds that the file lacks, and the reverse.",
+       .help = "Lists the cards a reader holds that the file lacks, and the reverse; a reader that differs from the "
+               "file has the status differs (exit status 2).",
        .needs = Ability::CardDownload,
        .prepare = PrepareCardFile,
        .onReader = RunCardsDiff},

@@ -186,7 +186,8 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_EQ(r.cards, std::vector<quint32>({1, 0xFFFFFFFFu}));
   // Card numbers above 2^31 sort after the others and read as printed on the card, -1 of an old file as 4294967295.
   r.cards = {0x80000000u, 1, 9};
-  EXPECT_EQ(rig.run(QStringList{"cards", "diff", cards, "--json"} + reader), kDone);
+  EXPECT_EQ(rig.run(QStringList{"cards", "diff", cards, "--json"} + reader), kSomeFailed);  // as line plan when they differ
+  EXPECT_EQ(rig.readers()[0].toObject()["status"], "differs");
   EXPECT_EQ(rig.readers()[0].toObject()["only_on_reader"], (QJsonArray{"9", "2147483648"}));
   EXPECT_EQ(rig.readers()[0].toObject()["only_in_file"], QJsonArray{"4294967295"});
   // One reader's cards go to the file named; several readers' each to the name with its address.
@@ -289,7 +290,8 @@ TEST(Cli, SettingsOnlyWithTheReadersModel) {
   const struct { QStringList args; int exit; const char* status; const char* error; } rows[] = {
       {{"settings", "set", "relay_time=3", "--id", "1"}, kUsage, "model unknown",
        "reader 1: its model is one of TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90 (its settings reply tells no more); give it with --model 1=MODEL"},
-      {{"settings", "set", "relay_time=3", "--id", "1-2"}, kSomeFailed, "model unknown", "reader 1: its model"}, {{"settings", "get", "--id", "1", "--model", "TS-90C"}, kSomeFailed, "other model",
+      {{"settings", "set", "relay_time=3", "--id", "1-2"}, kSomeFailed, "model unknown", "reader 1: its model"},
+      {{"settings", "set", "new_id=2", "--id", "1", "--model", "TS-30P"}, kSomeFailed, "invalid value", "reader 1: a reader answers at address 2 already; nothing was written"}, {{"settings", "get", "--id", "1", "--model", "TS-90C"}, kSomeFailed, "other model",
        "reader 1: it answered as one of TS-30H, TS-30P, TS-40, TS-40B, TS-20B, TS-90, not as TS-90C; give its model with --model 1=MODEL"},
       {{"settings", "set", "run_mode=online", "--id", "2", "--model", "TS-40"}, kSomeFailed, "other model", "it answered as TS-90C, not as TS-40"},
       {{"settings", "set", "relay_time=7", "--id", "2", "--model", "TS-90C"}, kSomeFailed, "invalid value", "reader 2: TS-90C takes no relay time in stand-alone mode (it is sent as 1)"},
@@ -310,6 +312,8 @@ TEST(Cli, SettingsOnlyWithTheReadersModel) {
   // Given per address, and the rest by a bare model: the TS-30P's master card read at its place and kept.
   EXPECT_EQ(rig.run({"settings", "set", "relay_time=3", "run_mode=online", "--id", "1-2", "--model", "TS-30P,2=TS-90C"}), kDone);
   EXPECT_EQ(std::make_tuple(rig.sim.reader(1)->settings.masterCard, rig.sim.reader(1)->settings.relayTime), std::make_tuple(305419896u, 3));
+  EXPECT_EQ(rig.run({"settings", "set", "new_id=5", "--id", "1", "--model", "TS-30P"}), kDone);  // a free address
+  EXPECT_TRUE(rig.sim.reader(5) && !rig.sim.reader(1));
 }
 
 // A command's help: its own options, whether it takes --id, the models that
@@ -464,7 +468,8 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + QStringList{"cards", "push", rig.path("missing.txt"), "--id", "1"}, {"missing.txt"}},
       {tcp + QStringList{"cards", "push", badCards, "--id", "1"}, {"line 2", "12x"}},
       {tcp + QStringList{"settings", "set", "--id", "1"}, {"FIELD=VALUE"}},
-      {tcp + QStringList{"settings", "set", "relay_time=99", "--id", "1"}, {"relay_time"}},
+      {tcp + QStringList{"settings", "set", "relay_time=99", "--id", "1"}, {"invalid value for relay_time: give 1-64"}},
+      {tcp + QStringList{"settings", "set", "trigger_time=0", "--id", "1"}, {"invalid value for trigger_time: give 1-9"}},
       {tcp + QStringList{"settings", "set", "run_mode=read-only", "--id", "1", "--model", "TS-20"}, {"read-only"}},
       {tcp + QStringList{"settings", "set", "colour=red", "--id", "1"}, {"colour=red"}},
       {tcp + QStringList{"settings", "set", "relay_time", "--id", "1"}, {"relay_time"}},
