@@ -47,6 +47,21 @@ bool PrepareCardFile(Job& job, QString* why) {
   return true;
 }
 
+bool PrepareCardsErase(Job& job, QString* why) {
+  // An emptied card memory is not brought back by a second thought: asked as line apply asks.
+  const std::optional<std::vector<int>>& ids = job.options.ids;
+  if (job.has("--yes")) return true;
+  if (!job.console.confirm) {
+    *why = QStringLiteral("%1 empties the readers' card memory; without a terminal give --yes")
+               .arg(QLatin1String(job.options.command->name));
+    return false;
+  }
+  const QString readers = ids ? QStringLiteral("%1 reader(s)").arg(ids->size()) : QStringLiteral("every reader on the line");
+  if (job.console.confirm(QStringLiteral("Erase the card memory of %1?").arg(readers))) return true;
+  *why = QStringLiteral("nothing erased: the question was declined");
+  return false;
+}
+
 std::optional<ReaderRow> RunCardsErase(Job&, ExchangeEnv& env, int address) {
   const Outcome outcome = EraseCards(env, address);
   if (outcome != Outcome::Ok)
@@ -56,6 +71,7 @@ std::optional<ReaderRow> RunCardsErase(Job&, ExchangeEnv& env, int address) {
 
 bool PrepareCardsPush(Job& job, QString* why) {
   if (!PrepareCardFile(job, why)) return false;
+  if (job.has("--erase-first") && !PrepareCardsErase(job, why)) return false;
   // The limit is the model's, known before the first card is sent.
   for (const DeviceModel model : job.options.models.named()) {
     if (static_cast<qsizetype>(job.fileCards.size()) > Facts(model).cardLimit) {

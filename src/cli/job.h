@@ -94,6 +94,7 @@ std::optional<ReaderRow> RunClockSync(Job& job, ExchangeEnv& env, int address);
 // cardcommands.cpp
 bool PrepareCardFile(Job& job, QString* why);
 bool PrepareCardsPush(Job& job, QString* why);
+bool PrepareCardsErase(Job& job, QString* why);
 std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address);
 std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address);
 std::optional<ReaderRow> RunCardsErase(Job& job, ExchangeEnv& env, int address);

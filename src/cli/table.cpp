@@ -18,6 +18,7 @@ const std::vector<Command>& Commands() {
       QStringLiteral("give a model that cannot give its card list back (%1) the file's cards: erase its card "
                      "memory, then send the whole list")
           .arg(ModelNames(unreadable))};
+  const OptionRow kYes = {"--yes", nullptr, QStringLiteral("write without asking (needed without a terminal)")};
   const OptionRow kFoundAt = {"--found-at", "ADDRESS",
                               QStringLiteral("a replaced reader answers at ADDRESS: it takes the entry of the one "
                                              "--id, with that entry's address")};
@@ -70,13 +71,16 @@ const std::vector<Command>& Commands() {
        .onReader = RunCardsPull},
       {.name = "cards push",
        .operands = {1, 1, "FILE"},
-       .options = {{"--erase-first", nullptr, QStringLiteral("erase the reader's card memory first")}},
+       .options = {{"--erase-first", nullptr, QStringLiteral("erase the reader's card memory first (asked first)")},
+                   kYes},
        .help = "Writes every card of the card file to each reader. A list longer than every model holds needs "
                "the reader's model, and one longer than its model holds is refused before the first card is sent.",
        .prepare = PrepareCardsPush,
        .onReader = RunCardsPush},
       {.name = "cards erase",
-       .help = "Erases each reader's card memory (up to 25 seconds).",
+       .options = {kYes},
+       .help = "Erases each reader's card memory (up to 25 seconds), once the question is answered.",
+       .prepare = PrepareCardsErase,
        .onReader = RunCardsErase},
       {.name = "cards diff",
        .operands = {1, 1, "FILE"},
@@ -105,9 +109,7 @@ const std::vector<Command>& Commands() {
        .onLine = RunLinePlan},
       {.name = "line apply",
        .operands = {1, 1, "FILE"},
-       .options = {{"--yes", nullptr, QStringLiteral("write without asking (needed without a terminal)")},
-                   kUnreadableCards,
-                   kFoundAt},
+       .options = {kYes, kUnreadableCards, kFoundAt},
        .help = "Plans as line plan, shows the plan and asks, then writes each reader's settings once where one "
                "differs and only its missing cards, or erases its card memory and sends the whole list where a "
                "card must go, and reads every reader back.",

@@ -59,6 +59,7 @@ struct CliRig {
     console.now = [this] { return now; };
     console.interrupted = &interrupted;
     console.portResolver = [](int n) { return QStringLiteral("/nonexistent/ttyS%1").arg(n); };
+    console.confirm = confirm;
     return cli::RunCli(args, console);
   }
   bool asked(const char* request) const {
@@ -79,6 +80,7 @@ struct CliRig {
   QTemporaryDir dir;
   std::atomic<int> interrupted{0};  // Ctrl-C presses
   bool progress = false;  // as on a terminal
+  std::function<bool(const QString&)> confirm;  // the user at a terminal: asked, answers
 };
 
 
@@ -180,7 +182,7 @@ TEST(Cli, SettingsCardsAndClock) {
   QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&](const QByteArray& q) {
     if (q.startsWith("%NC")) cardsAt.push_back(rig.clock.ms);
   });
-  EXPECT_EQ(rig.run(QStringList{"cards", "push", cards, "--erase-first", "--csv", "--gap", "400"} + reader), kDone);
+  EXPECT_EQ(rig.run(QStringList{"cards", "push", cards, "--erase-first", "--yes", "--csv", "--gap", "400"} + reader), kDone);
   EXPECT_EQ(rig.out + rig.err, "address,status,error,sent\n7,ok,,2\n");
   EXPECT_TRUE(cardsAt.size() == 2 && cardsAt[1] - cardsAt[0] >= 400);
   EXPECT_EQ(r.cards, std::vector<quint32>({1, 0xFFFFFFFFu}));
@@ -201,6 +203,11 @@ TEST(Cli, SettingsCardsAndClock) {
   EXPECT_EQ(rig.run({"cards", "push", cards, "--id", "7", "--model", "TS-40"}), kDone);  // a line per card
   EXPECT_TRUE(rig.err.contains("\r\x1b[Kreader 1 of 1 (address 7): card 1 of 2\r\x1b[Kreader 1 of 1 (address 7): card 2 of 2, 0:0")) << rig.err.toStdString();
   rig.progress = false;
+  QString question;  // on a terminal an erase is asked; declined, it sends nothing
+  rig.confirm = [&](const QString& q) { return question = q, false; };
+  EXPECT_EQ(rig.run({"cards", "erase", "--id", "6-7", "--model", "TS-40"}), kUsage);
+  EXPECT_TRUE(question == "Erase the card memory of 2 reader(s)?" && r.cards.size() == 4 && rig.err.contains("nothing erased"));
+  rig.confirm = [](const QString&) { return true; };
   EXPECT_EQ(rig.run(QStringList{"cards", "erase", "--csv"} + reader), kDone);
   EXPECT_EQ(rig.out, "address,status,error,erased\n7,ok,,yes\n");
   EXPECT_TRUE(r.cards.empty());
@@ -467,6 +474,8 @@ TEST(Cli, RefusalsSendNothing) {
       {tcp + QStringList{"line", "apply", "--id", "1"}, {"line apply needs FILE"}},
       {tcp + QStringList{"cards", "push", rig.path("missing.txt"), "--id", "1"}, {"missing.txt"}},
       {tcp + QStringList{"cards", "push", badCards, "--id", "1"}, {"line 2", "12x"}},
+      {tcp + QStringList{"cards", "erase", "--id", "1"}, {"cards erase empties the readers' card memory; without a terminal give --yes"}},
+      {tcp + QStringList{"cards", "push", rig.write("one.txt", "1"), "--erase-first", "--id", "1"}, {"cards push empties"}},
       {tcp + QStringList{"settings", "set", "--id", "1"}, {"FIELD=VALUE"}},
       {tcp + QStringList{"settings", "set", "relay_time=99", "--id", "1"}, {"invalid value for relay_time: give 1-64"}},
       {tcp + QStringList{"settings", "set", "trigger_time=0", "--id", "1"}, {"invalid value for trigger_time: give 1-9"}},
@@ -602,23 +611,17 @@ TEST(Cli, LineSavedPlannedAndApplied) {
 
   QString question;
   bool yes = false;
-  auto apply = [&] {
-    QTextStream o(&rig.out), e(&rig.err);
-    rig.out.clear();
-    cli::Console console{o, e, true, rig.pump, rig.clock};  // as on a terminal
-    console.confirm = [&](const QString& q) { return question = q, yes; };
-    return cli::RunCli(rig.link + QStringList{"line", "apply", file, "--id", "3,5", "--model", "TS-40", "--json"},
-                       console);
-  };
-  EXPECT_EQ(apply(), kSomeFailed);
+  rig.progress = true;  // as on a terminal
+  rig.confirm = [&](const QString& q) { return question = q, yes; };
+  const QStringList apply = {"line", "apply", file, "--id", "3,5", "--model", "TS-40", "--json"};
+  EXPECT_EQ(rig.run(apply), kSomeFailed);
   EXPECT_EQ(question, "Write this plan to 2 reader(s)?");
   EXPECT_TRUE(rig.err.contains("relay_time:1->9")) << "the plan is shown before the question";
   EXPECT_EQ(rig.readers()[0].toObject()["status"], "stopped");
   EXPECT_EQ(rig.readers()[1].toObject()["status"], "stopped");
   EXPECT_FALSE(rig.asked("%DS") || rig.asked("%EC") || rig.asked("%NC")) << "declined: nothing written";
   yes = true;
-  rig.err.clear();
-  EXPECT_EQ(apply(), kDone);
+  EXPECT_EQ(rig.run(apply), kDone);
   EXPECT_TRUE(rig.err.contains("reading address 5, 2 of 2, 1 found") && rig.err.contains("writing address 5, 2 of 2")) << rig.err.toStdString();
   EXPECT_EQ(rig.readers()[1].toObject()["cards_sent"], 2);
   EXPECT_EQ(rig.readers()[0].toObject()["settings_written"], true);
