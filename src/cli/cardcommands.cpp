@@ -56,7 +56,8 @@ bool PrepareCardsErase(Job& job, QString* why) {
                .arg(QLatin1String(job.options.command->name));
     return false;
   }
-  const QString readers = ids ? QStringLiteral("%1 reader(s)").arg(ids->size()) : QStringLiteral("every reader on the line");
+  const QString readers =
+      ids ? QStringLiteral("%1 reader(s)").arg(ids->size()) : QStringLiteral("every reader on the line");
   if (job.console.confirm(QStringLiteral("Erase the card memory of %1?").arg(readers))) return true;
   *why = QStringLiteral("nothing erased: the question was declined");
   return false;
@@ -105,11 +106,11 @@ std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address) {
         .set("sent", p.sent);
   if (!p.ok()) {
     const quint32 card = p.eraseFailed ? 0 : job.fileCards[static_cast<size_t>(p.sent)];
-    const QString what = p.eraseFailed  ? QStringLiteral("cards not erased (%1)").arg(Status(p.why()))
-                         : p.memoryFull ? QStringLiteral("its card memory is full: card %1 not taken after %2 cards")
-                                              .arg(card)
-                                              .arg(p.sent)
-                                        : QStringLiteral("card %1 not accepted (%2)").arg(card).arg(Status(p.why()));
+    const QString what =
+        p.eraseFailed ? QStringLiteral("cards not erased (%1)").arg(Status(p.why()))
+        : p.memoryFull
+            ? QStringLiteral("its card memory is full: card %1 not taken after %2 cards").arg(card).arg(p.sent)
+            : QStringLiteral("card %1 not accepted (%2)").arg(card).arg(Status(p.why()));
     return Failed(address, Status(p.why()), what).set("sent", p.sent);
   }
   return ReaderRow{address}.set("sent", p.sent);

@@ -37,7 +37,8 @@ bool PrepareClockSet(Job& job, QString* why) {
   if (time == QLatin1String("now")) return true;
   const std::optional<When> when = ParseWhen(time);
   if (!when || when->given == When::Day) {
-    *why = when ? QStringLiteral("--time: '%1' gives no time of day").arg(time) : NoWhen(QStringLiteral("--time"), time);
+    *why =
+        when ? QStringLiteral("--time: '%1' gives no time of day").arg(time) : NoWhen(QStringLiteral("--time"), time);
     return false;
   }
   job.time = QDateTime(when->date, when->time);

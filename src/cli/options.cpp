@@ -29,8 +29,8 @@ std::optional<int> IntegerIn(const QString& text, int lo, int hi) {
 }
 
 std::optional<When> ParseWhen(const QString& text) {
-  static const QRegularExpression form(QStringLiteral(
-      R"(^(\d{4}-\d\d-\d\d)(?:[T ](\d\d:\d\d)(:\d\d)?(?:(Z)|([+-])(\d\d):?(\d\d))?)?$)"));
+  static const QRegularExpression form(
+      QStringLiteral(R"(^(\d{4}-\d\d-\d\d)(?:[T ](\d\d:\d\d)(:\d\d)?(?:(Z)|([+-])(\d\d):?(\d\d))?)?$)"));
   const QRegularExpressionMatch m = form.match(text.trimmed());
   if (!m.hasMatch()) return std::nullopt;
   When w;
@@ -51,8 +51,9 @@ std::optional<When> ParseWhen(const QString& text) {
 }
 
 QString NoWhen(const QString& option, const QString& text) {
-  return QStringLiteral("%1: '%2' is no date such as 2026-12-07, 2026-12-07T08:30 or 2026-12-07 08:30:15 (the PC's "
-                        "local time, or with Z or an offset such as +03:00)")
+  return QStringLiteral(
+             "%1: '%2' is no date such as 2026-12-07, 2026-12-07T08:30 or 2026-12-07 08:30:15 (the PC's "
+             "local time, or with Z or an offset such as +03:00)")
       .arg(option, text);
 }
 

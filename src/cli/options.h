@@ -3,9 +3,9 @@
 
 #include <QDate>
 #include <QMap>
-#include <QTime>
 #include <QString>
 #include <QStringList>
+#include <QTime>
 #include <map>
 #include <optional>
 #include <vector>
@@ -74,7 +74,7 @@ std::optional<int> IntegerIn(const QString& text, int lo, int hi);
 // readers keep; a time given with Z or an offset (+03:00) is converted to it.
 struct When {
   QDate date;
-  QTime time;                  // 00:00:00 for a day alone
+  QTime time;                                // 00:00:00 for a day alone
   enum { Day, Minute, Second } given = Day;  // how much of it was written
 };
 std::optional<When> ParseWhen(const QString& text);

@@ -54,8 +54,9 @@ QString LinkFaultText(LinkFault fault, const QString& detail) {
   switch (fault) {
     case LinkFault::NoDevice: return QStringLiteral("no such device");
     case LinkFault::Denied:
-      return QStringLiteral("this user may not use the port; add the user to the 'dialout' group (sudo usermod -aG "
-                            "dialout USER), then log out and in again");
+      return QStringLiteral(
+          "this user may not use the port; add the user to the 'dialout' group (sudo usermod -aG "
+          "dialout USER), then log out and in again");
     case LinkFault::InUse: return QStringLiteral("the port is in use by another program");
     case LinkFault::NotSerial: return QStringLiteral("not a serial device");
     case LinkFault::Refused: return QStringLiteral("the connection was refused");

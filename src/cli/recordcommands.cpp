@@ -18,8 +18,9 @@ bool PrepareRecordsPull(Job& job, QString* why) {
     return false;
   }
   job.log = std::make_unique<AccessLog>(QFileInfo(f).absoluteFilePath());
-  job.firstStop = QStringLiteral("stopping after this reader's download; nothing will be erased (Ctrl-C again ends "
-                                 "the download now)");
+  job.firstStop = QStringLiteral(
+      "stopping after this reader's download; nothing will be erased (Ctrl-C again ends "
+      "the download now)");
   job.secondStop = QStringLiteral("ending the download now; nothing will be erased");
   return true;
 }
@@ -39,7 +40,8 @@ std::optional<ReaderRow> RunRecordsPull(Job& job, ExchangeEnv& env, int address)
     if (got == 0) job.progress.begin(count);
     job.progress.step(QStringLiteral("records"), got);
   };
-  const ReaderPull rp = PullReaderRecords(env, address, job.model(address), *job.log, job.has("--erase"), watch, &target);
+  const ReaderPull rp =
+      PullReaderRecords(env, address, job.model(address), *job.log, job.has("--erase"), watch, &target);
   if (rp.settings != Why::Done)
     return Failed(address, Status(rp.why()),
                   QStringLiteral("no settings read for the record type (%1)").arg(Status(rp.why())));
@@ -65,8 +67,9 @@ std::optional<ReaderRow> RunRecordsPull(Job& job, ExchangeEnv& env, int address)
       break;
     case Why::EraseFailed: why = QStringLiteral("its records are logged, but the erase was not confirmed"); break;
     default:
-      why = pull.end == PullEnd::Cut ? QStringLiteral("its download was ended by the user; nothing was logged or erased")
-                                     : QStringLiteral("its records are logged; stopped by the user before the erase");
+      why = pull.end == PullEnd::Cut
+                ? QStringLiteral("its download was ended by the user; nothing was logged or erased")
+                : QStringLiteral("its records are logged; stopped by the user before the erase");
       break;
   }
   r.error = QStringLiteral("reader %1: %2").arg(address).arg(why);

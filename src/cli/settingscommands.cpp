@@ -110,7 +110,8 @@ bool PrepareSettingsSet(Job& job, QString* why) {
     }
   }
   if (const SettingsCheck check = CheckSettingsForm(probe, DeviceModel::TS90C); check.invalid) {
-    *why = QStringLiteral("invalid value for %1: give %2").arg(SettingsFieldName(*check.invalid), FieldRange(*check.invalid));
+    *why = QStringLiteral("invalid value for %1: give %2")
+               .arg(SettingsFieldName(*check.invalid), FieldRange(*check.invalid));
     return false;
   }
   return true;

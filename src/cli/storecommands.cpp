@@ -134,8 +134,9 @@ bool PrepareRecordsImport(Job& job, QString* why) {
   // Kept under any other name, passages pulled before would be stored a second time.
   job.line = job.option("--line", qEnvironmentVariable("TESSARO_LINE")).trimmed();
   if (!job.line.isEmpty()) return true;
-  *why = QStringLiteral("records import needs the line the log came from: give --line (the link of its pulls, such as "
-                        "10.0.0.20:5600) or TESSARO_LINE");
+  *why = QStringLiteral(
+      "records import needs the line the log came from: give --line (the link of its pulls, such as "
+      "10.0.0.20:5600) or TESSARO_LINE");
   return false;
 }
 

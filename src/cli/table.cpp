@@ -40,8 +40,8 @@ const std::vector<Command>& Commands() {
        .help = "Changes the named fields and writes each reader's settings, checked as the window checks them. "
                "Fields: new_id (1-255, one reader only), relay_time (1-64), record_type (entry|exit), run_mode "
                "(stand-alone|online|read-only), master_card (0-4294967295), epc_start_word (4|6), wiegand_type "
-               "(26|34), vehicle_detector (on|off; yes|no and true|false as well), trigger_time (1-9). The fields not named keep the reader's "
-               "values.",
+               "(26|34), vehicle_detector (on|off; yes|no and true|false as well), trigger_time (1-9). The fields "
+               "not named keep the reader's values.",
        .prepare = PrepareSettingsSet,
        .onReader = RunSettingsSet},
       {.name = "clock get",

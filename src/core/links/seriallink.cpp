@@ -65,10 +65,10 @@ int SerialLink::open() {
     // only a device this user may not read and write is refused for lack of rights.
     const QSerialPort::SerialPortError e = port_.error();
     detail_ = port_.errorString();
-    fault_ = e == QSerialPort::DeviceNotFoundError                         ? LinkFault::NoDevice
-             : e == QSerialPort::PermissionError                           ? (UserMayUse(device) ? LinkFault::InUse : LinkFault::Denied)
+    fault_ = e == QSerialPort::DeviceNotFoundError ? LinkFault::NoDevice
+             : e == QSerialPort::PermissionError   ? (UserMayUse(device) ? LinkFault::InUse : LinkFault::Denied)
              : e == QSerialPort::UnsupportedOperationError || QFileInfo(device).isDir() ? LinkFault::NotSerial
-                                                                                         : LinkFault::Other;
+                                                                                        : LinkFault::Other;
     port_.clearError();
     return 2;
   }

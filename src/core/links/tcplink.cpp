@@ -51,9 +51,9 @@ void TcpLink::fail() {
   const QAbstractSocket::SocketState state = socket_->state();
   const QAbstractSocket::SocketError e = socket_->error();
   fault_ = state == QAbstractSocket::HostLookupState || state == QAbstractSocket::ConnectingState ? LinkFault::TimedOut
-           : e == QAbstractSocket::ConnectionRefusedError                                          ? LinkFault::Refused
-           : e == QAbstractSocket::HostNotFoundError                                               ? LinkFault::NoHost
-                                                                                                   : LinkFault::Other;
+           : e == QAbstractSocket::ConnectionRefusedError                                         ? LinkFault::Refused
+           : e == QAbstractSocket::HostNotFoundError                                              ? LinkFault::NoHost
+                                                                                                  : LinkFault::Other;
   detail_ = socket_->errorString();
   socket_->abort();
 }

@@ -21,15 +21,15 @@ namespace tessaro {
 // their own words.
 enum class Why {
   Done,
-  TimedOut,     // the reader did not answer in time
-  BadReply,     // it answered, but not as asked
-  Collision,    // garbled or differing replies: two readers on one address?
-  NotTaken,     // it took the request, but what it reads back is still off
-  LogFailed,    // a record did not reach the log: its memory was not erased
-  StoreFailed,  // the store refused the records: its memory was not erased
-  Incomplete,   // the download did not end on its end frame: not erased
-  EraseFailed,  // everything is logged, but the erase was not confirmed
-  Stopped,      // the user stopped it
+  TimedOut,      // the reader did not answer in time
+  BadReply,      // it answered, but not as asked
+  Collision,     // garbled or differing replies: two readers on one address?
+  NotTaken,      // it took the request, but what it reads back is still off
+  LogFailed,     // a record did not reach the log: its memory was not erased
+  StoreFailed,   // the store refused the records: its memory was not erased
+  Incomplete,    // the download did not end on its end frame: not erased
+  EraseFailed,   // everything is logged, but the erase was not confirmed
+  Stopped,       // the user stopped it
   ModelUnknown,  // it needs the reader's model, and only its family is known: nothing was written
   OtherModel,    // its settings reply is one that other models give than the one it was taken for
   MemoryFull,    // its card memory is full: the card was not taken
@@ -122,7 +122,7 @@ struct Pull {
 };
 // What a pull tells while it runs and asks of its user; each may be empty.
 struct PullWatch {
-  std::function<void(PullStage)> stage;             // as each step begins
+  std::function<void(PullStage)> stage;              // as each step begins
   std::function<void(int got, int count)> download;  // frames so far (0 first), of the counter's
   std::function<bool()> stopped;                     // asked once more before the erase
   std::function<bool()> cut;                         // asked while the records come: ends the download

@@ -64,7 +64,8 @@ class CardLines : public LineSink {
 
 }  // namespace
 
-CardsRead ReadCards(ExchangeEnv& env, DeviceId deviceId, const std::function<void(const std::vector<quint32>&)>& received,
+CardsRead ReadCards(ExchangeEnv& env, DeviceId deviceId,
+                    const std::function<void(const std::vector<quint32>&)>& received,
                     const std::function<bool()>& cancelled) {
   CardLines sink(received);
   sink.read.end = StreamExchange(env, Cmd::ReadCards, deviceId, sink, cancelled);

@@ -36,7 +36,8 @@ struct CardsRead {
 };
 // Streams the reader's cards; `received` gets the cards of each piece of data
 // in order, as they arrive.
-CardsRead ReadCards(ExchangeEnv& env, DeviceId deviceId, const std::function<void(const std::vector<quint32>&)>& received,
+CardsRead ReadCards(ExchangeEnv& env, DeviceId deviceId,
+                    const std::function<void(const std::vector<quint32>&)>& received,
                     const std::function<bool()>& cancelled = {});
 
 }  // namespace tessaro
