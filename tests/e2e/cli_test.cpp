@@ -331,6 +331,7 @@ TEST(Cli, CommandHelp) {
       {{"scan", "--help"}, {"Options of scan: --from N", " --to M"}, {"--id", "TS-"}}, {{"settings", "get", "--help"}, {"--id LIST"}, {"TS-", "--from"}},
       {{"clock", "sync", "-h"}, {"--id LIST", "--max-drift SECONDS", "TS-30P"}, {"TS-40", "--from"}},
       {{"cards", "pull", "--help"}, {"--out FILE", "TS-40, TS-40B, TS-20B, TS-90, TS-90B, TS-90C"}, {"TS-30P"}},
+      {{"line", "plan", "--help"}, {"give a model that cannot give its card list back (TS-20, TS-30H, TS-30P)"}, {"TS-40"}},
       {{"holders", "import", "--help"}, {"Usage: tessaro-cli holders import FILE [--db FILE|URL] Reads"}, {"--json", "LINK", "--trace"}}};
   for (const auto& row : rows) {
     const std::string line = row.args.join(' ').toStdString();
