@@ -24,6 +24,7 @@
 #include "completion.h"
 #include "simchannels.h"
 #include "help.h"
+#include "progress.h"
 #include "recordstore.h"
 #include "run.h"
 #include "support/pgserver.h"
@@ -710,6 +711,24 @@ TEST(Cli, ProgramOnATerminalAndStoppedByCtrlC) {
   EXPECT_TRUE(shown.contains("tessaro-cli: ending the download now; nothing will be erased\n"));
   EXPECT_EQ(pull.readAllStandardOutput(), "address,status,error,records,record_type,erased\n1,stopped,reader 1: its download was ended by the user; nothing was logged or erased,0,entry,no\n");
   EXPECT_EQ(sim.reader(1)->records.size(), 2u);
+}
+
+// The progress line: k of n, the readers found and the time left at the pace so far; off a terminal nothing.
+TEST(Cli, ProgressLine) {
+  QString shown;
+  QTextStream err(&shown);
+  test::FakeClock clock;
+  for (const bool terminal : {false, true}) {
+    cli::Progress line(err, clock, terminal);
+    line.within("reader 1 of 2 (address 7)");
+    line.begin(5);
+    line.step("card", 2, 1);
+    clock.ms += 65000;  // two cards in 65 s: 65 s for the one in hand and the last
+    line.step("card", 4);
+    line.clear();
+  }
+  EXPECT_EQ(shown, "\r\x1b[Kreader 1 of 2 (address 7)\r\x1b[Kreader 1 of 2 (address 7): card 2 of 5, 1 found"
+                   "\r\x1b[Kreader 1 of 2 (address 7): card 4 of 5, 1:05 left\r\x1b[K");
 }
 
 // The completion, run in bash: what it offers after each line typed so far.
