@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     const double before = ChildCpuSeconds();
     QElapsedTimer t;
     t.start();
-    QProcess* p = Start({"cards", "erase", "--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort()), "--id", "1"});
+    QProcess* p = Start({"cards", "erase", "--yes", "--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort()), "--id", "1"});
     ok = Finish(p, 60000) && p->exitCode() == 0 && ok;
     delete p;
     const double percent = 100 * (ChildCpuSeconds() - before) / (t.nsecsElapsed() / 1e9);

@@ -52,7 +52,7 @@ double TimedPull(SerialLink& serial, MessagePump& pump, MonotonicClock& clock, c
   AccessLog accessLog(log);
   QElapsedTimer t;
   t.start();
-  const Pull pull = PullRecords(env, 1, 1, accessLog, false, {}, {}, store);
+  const Pull pull = PullRecords(env, 1, 1, accessLog, false, {}, store);
   *lines = pull.records;
   return Ms(t);
 }

@@ -16,7 +16,7 @@ using namespace tessaro;
 
 struct Cards {
   CardsRead read;
-  std::vector<qint32> cards;
+  std::vector<quint32> cards;
 };
 
 Cards ReadAll(const QByteArray& stream, qsizetype piece) {
@@ -24,7 +24,7 @@ Cards ReadAll(const QByteArray& stream, qsizetype piece) {
   ExchangeEnv env = reader.env();
   Cards out;
   out.read = ReadCards(
-      env, 1, [&](const std::vector<qint32>& got) { out.cards.insert(out.cards.end(), got.begin(), got.end()); });
+      env, 1, [&](const std::vector<quint32>& got) { out.cards.insert(out.cards.end(), got.begin(), got.end()); });
   return out;
 }
 
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (whole.end == StreamEnd::Silence) FUZZ_CHECK(whole.records.empty());
   for (size_t i = 0; i < whole.records.size(); ++i) {
     const OfflineRecord& r = whole.records[i];
-    FUZZ_CHECK(r.cardNumber >= 0 && r.cardNumber <= 999999999);
+    FUZZ_CHECK(r.cardNumber <= 999999999);
     FUZZ_CHECK(r.cardNumber == split.records[i].cardNumber && r.rawStamp == split.records[i].rawStamp);
   }
   return 0;

@@ -15,11 +15,12 @@ namespace tessaro::cli {
 namespace {
 
 // The reader's whole card list; nullopt with the failed row when it did not come to its end.
-std::optional<std::vector<qint32>> CardsOf(Job& job, ExchangeEnv& env, int id, std::optional<ReaderRow>* failed) {
-  std::vector<qint32> cards;
-  const CardsRead read = ReadCards(env, id, [&](const std::vector<qint32>& got) {
+std::optional<std::vector<quint32>> CardsOf(Job& job, ExchangeEnv& env, int id, std::optional<ReaderRow>* failed) {
+  std::vector<quint32> cards;
+  job.progress.begin(0);  // the reader tells no count before its list
+  const CardsRead read = ReadCards(env, id, [&](const std::vector<quint32>& got) {
     cards.insert(cards.end(), got.begin(), got.end());
-    job.progress(QStringLiteral("address %1: %2 cards").arg(id).arg(cards.size()));
+    job.progress.step(QStringLiteral("cards"), static_cast<qint64>(cards.size()));
   });
   if (read.end != StreamEnd::Silence) return cards;
   *failed = Failed(id, QStringLiteral("time-out"), QStringLiteral("the card list did not come to its end"));
@@ -36,7 +37,7 @@ bool PrepareCardFile(Job& job, QString* why) {
     return false;
   }
   for (qsizetype i = 0; i < entries->size(); ++i) {
-    const std::optional<qint32> card = CardNumberFromText(entries->at(i));
+    const std::optional<quint32> card = CardNumberFromText(entries->at(i));
     if (!card) {
       *why = QStringLiteral("%1 line %2: '%3' is not a card number").arg(file).arg(i + 1).arg(entries->at(i));
       return false;
@@ -44,6 +45,22 @@ bool PrepareCardFile(Job& job, QString* why) {
     job.fileCards.push_back(*card);
   }
   return true;
+}
+
+bool PrepareCardsErase(Job& job, QString* why) {
+  // An emptied card memory is not brought back by a second thought: asked as line apply asks.
+  const std::optional<std::vector<int>>& ids = job.options.ids;
+  if (job.has("--yes")) return true;
+  if (!job.console.confirm) {
+    *why = QStringLiteral("%1 empties the readers' card memory; without a terminal give --yes")
+               .arg(QLatin1String(job.options.command->name));
+    return false;
+  }
+  const QString readers =
+      ids ? QStringLiteral("%1 reader(s)").arg(ids->size()) : QStringLiteral("every reader on the line");
+  if (job.console.confirm(QStringLiteral("Erase the card memory of %1?").arg(readers))) return true;
+  *why = QStringLiteral("nothing erased: the question was declined");
+  return false;
 }
 
 std::optional<ReaderRow> RunCardsErase(Job&, ExchangeEnv& env, int address) {
@@ -55,6 +72,7 @@ std::optional<ReaderRow> RunCardsErase(Job&, ExchangeEnv& env, int address) {
 
 bool PrepareCardsPush(Job& job, QString* why) {
   if (!PrepareCardFile(job, why)) return false;
+  if (job.has("--erase-first") && !PrepareCardsErase(job, why)) return false;
   // The limit is the model's, known before the first card is sent.
   for (const DeviceModel model : job.options.models.named()) {
     if (static_cast<qsizetype>(job.fileCards.size()) > Facts(model).cardLimit) {
@@ -79,23 +97,28 @@ std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address) {
       return Failed(address, QStringLiteral("invalid value"),
                     QStringLiteral("%1 holds %2 cards, not %3").arg(QLatin1String(Facts(model).name)).arg(Facts(model).cardLimit).arg(count));
   }
-  const CardPush p =
-      PushCards(env, address, job.fileCards, job.has("--erase-first"), [&job] { return job.interrupted(); });
+  job.progress.begin(count);
+  const CardPush p = PushCards(
+      env, address, job.fileCards, job.has("--erase-first"), [&job] { return job.interrupted(); },
+      [&job](int sent) { job.progress.step(QStringLiteral("card"), sent + 1); });
   if (p.why() == Why::Stopped)
     return Failed(address, Status(p.why()), QStringLiteral("stopped by the user after %1 cards").arg(p.sent))
         .set("sent", p.sent);
   if (!p.ok()) {
-    const QString what = p.eraseFailed
-                             ? QStringLiteral("cards not erased")
-                             : QStringLiteral("card %1 not accepted").arg(job.fileCards[static_cast<size_t>(p.sent)]);
-    return Failed(address, Status(p.why()), QStringLiteral("%1 (%2)").arg(what, Status(p.why()))).set("sent", p.sent);
+    const quint32 card = p.eraseFailed ? 0 : job.fileCards[static_cast<size_t>(p.sent)];
+    const QString what =
+        p.eraseFailed ? QStringLiteral("cards not erased (%1)").arg(Status(p.why()))
+        : p.memoryFull
+            ? QStringLiteral("its card memory is full: card %1 not taken after %2 cards").arg(card).arg(p.sent)
+            : QStringLiteral("card %1 not accepted (%2)").arg(card).arg(Status(p.why()));
+    return Failed(address, Status(p.why()), what).set("sent", p.sent);
   }
   return ReaderRow{address}.set("sent", p.sent);
 }
 
 std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address) {
   std::optional<ReaderRow> failed;
-  const std::optional<std::vector<qint32>> cards = CardsOf(job, env, address, &failed);
+  const std::optional<std::vector<quint32>> cards = CardsOf(job, env, address, &failed);
   if (!cards) return failed;
   const QString out = job.option("--out");
   QString file = out.isEmpty() ? QStringLiteral("cards-%1.txt").arg(address) : out;
@@ -105,7 +128,7 @@ std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address) {
            (info.suffix().isEmpty() ? QString() : u'.' + info.suffix());
   }
   QStringList texts;
-  for (qint32 c : *cards) texts << QString::number(c);
+  for (quint32 c : *cards) texts << QString::number(c);
   if (!WriteCardFile(file, texts))
     return Failed(address, QStringLiteral("file error"), QStringLiteral("cannot write %1").arg(file));
   return ReaderRow{address}.set("cards", static_cast<int>(cards->size())).set("file", file);
@@ -113,17 +136,21 @@ std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address) {
 
 std::optional<ReaderRow> RunCardsDiff(Job& job, ExchangeEnv& env, int address) {
   std::optional<ReaderRow> failed;
-  const std::optional<std::vector<qint32>> cards = CardsOf(job, env, address, &failed);
+  const std::optional<std::vector<quint32>> cards = CardsOf(job, env, address, &failed);
   if (!cards) return failed;
-  QSet<qint32> onReader(cards->begin(), cards->end()), inFile(job.fileCards.begin(), job.fileCards.end());
-  auto list = [](const QSet<qint32>& set) {
-    QList<qint32> sorted(set.begin(), set.end());
-    std::sort(sorted.begin(), sorted.end(), [](qint32 a, qint32 b) { return quint32(a) < quint32(b); });
+  QSet<quint32> onReader(cards->begin(), cards->end()), inFile(job.fileCards.begin(), job.fileCards.end());
+  auto list = [](const QSet<quint32>& set) {
+    QList<quint32> sorted(set.begin(), set.end());
+    std::sort(sorted.begin(), sorted.end());
     QJsonArray out;
-    for (qint32 c : sorted) out.append(QString::number(c));
+    for (quint32 c : sorted) out.append(QString::number(c));
     return out;
   };
-  return ReaderRow{address}.set("only_on_reader", list(onReader - inFile)).set("only_in_file", list(inFile - onReader));
+  // A reader that differs from its file is as line plan's: the exit status says so.
+  const bool same = onReader == inFile;
+  return ReaderRow{address, same ? QStringLiteral("ok") : QStringLiteral("differs")}
+      .set("only_on_reader", list(onReader - inFile))
+      .set("only_in_file", list(inFile - onReader));
 }
 
 }  // namespace tessaro::cli

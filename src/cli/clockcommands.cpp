@@ -35,12 +35,13 @@ std::optional<ReaderRow> Drift(Job& job, ExchangeEnv& env, int id, bool sync) {
 bool PrepareClockSet(Job& job, QString* why) {
   const QString time = job.option("--time", QStringLiteral("now"));
   if (time == QLatin1String("now")) return true;
-  const QDateTime fixed = QDateTime::fromString(time, Qt::ISODate);
-  if (!fixed.isValid()) {
-    *why = QStringLiteral("--time: '%1' is not an ISO-8601 time such as 2026-12-05T14:03:09").arg(time);
+  const std::optional<When> when = ParseWhen(time);
+  if (!when || when->given == When::Day) {
+    *why =
+        when ? QStringLiteral("--time: '%1' gives no time of day").arg(time) : NoWhen(QStringLiteral("--time"), time);
     return false;
   }
-  job.time = fixed;
+  job.time = QDateTime(when->date, when->time);
   return true;
 }
 

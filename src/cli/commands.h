@@ -63,6 +63,7 @@ struct Command {
   OnLine onLine = nullptr;  // instead of onReader, with Addresses::Line
   Offline offline = nullptr;  // with Addresses::None
   bool store = false;         // it reads or fills the passage store: takes --db
+  bool makesStore = false;    // with store: it makes the store where there is none
   bool formats = true;        // takes --json and --csv
 
   // "cards push FILE [--erase-first]"

@@ -21,7 +21,9 @@ struct Console {
   MessagePump& pump;
   MonotonicClock& clock;
   std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
-  const std::atomic<bool>* interrupted = nullptr;  // Ctrl-C
+  const std::atomic<int>* interrupted = nullptr;  // how often Ctrl-C was pressed
+  // Says at once what a Ctrl-C just pressed does; the pump runs it while the command waits.
+  std::function<void()> onInterrupt;
   SerialLink::PortResolver portResolver;           // --port N → device; the system's when empty
   // Asks the user a yes-or-no question; empty when no one is at a terminal.
   std::function<bool(const QString& question)> confirm;

@@ -12,14 +12,15 @@ namespace {
 const char* const kOutput =
     "JSON: {\"command\": ..., \"readers\": [{\"address\": N, \"status\": \"ok\" | \"time-out\" | \"bad reply\" | "
     "\"invalid value\" | \"collision\" | \"log error\" | \"store error\" | \"file error\" | \"stopped\" | "
-    "\"model unknown\" | \"other model\" | \"not on model\" | \"differs\" | \"not in file\" (line commands), "
-    "\"error\": text, ...the "
-    "command's fields}]}.";
+    "\"model unknown\" | \"other model\" | \"not on model\" | \"memory full\" | \"differs\" (cards diff, line "
+    "commands) | \"not in file\" (line commands), \"error\": text, ...the command's fields}]}. CSV: the same, a "
+    "row per reader, the error after the status. On a terminal, one line on stderr shows how far the work is.";
 const char* const kExit =
     "0 every reader done; 1 usage error, or a file or the store that cannot be had, or not one reader's model known "
-    "where the command needs it; 2 some readers failed (the "
-    "others completed), or records import skipped unreadable lines; 3 the link could not be opened. Ctrl-C stops after "
-    "the exchange in progress; a download stopped that way is never followed by an erase.";
+    "where the command needs it; 2 some readers failed or differ (the others completed), or records import skipped "
+    "unreadable lines; 3 the link could not be opened. Ctrl-C stops after the exchange in progress, a records pull "
+    "after the reader's download; a second Ctrl-C ends that download at once. A download stopped either way is "
+    "never followed by an erase.";
 
 QString Wrap(const QString& text, int indent) {
   QString out, line;

@@ -17,6 +17,7 @@
 #include "link.h"
 #include "options.h"
 #include "output.h"
+#include "progress.h"
 #include "recordquery.h"
 #include "recordstore.h"
 #include "scan.h"
@@ -32,7 +33,7 @@ struct Job {
 
   // Read before any reader is touched, used reader by reader.
   std::vector<std::pair<QString, QString>> fields;  // settings set: FIELD=VALUE as named
-  std::vector<qint32> fileCards;                    // cards push, cards diff
+  std::vector<quint32> fileCards;                   // cards push, cards diff
   std::unique_ptr<AccessLog> log;                   // records pull
   std::optional<QDateTime> time;                    // clock set; none: the PC's time at the request
   int maxDrift = 2;                                 // clock sync, seconds
@@ -41,23 +42,33 @@ struct Job {
   std::unique_ptr<RecordStore> store;               // the commands that take --db
   QString line;                                     // the name the store keeps a pull's records under
   PassageFilter filter;                             // records query
+  Progress progress{console.err, console.clock, console.progress};
+  // What the first Ctrl-C does and what a second one does, said when pressed.
+  QString firstStop = QStringLiteral("stopping after the exchange in progress");
+  QString secondStop = firstStop;
 
   // The command's own option as given, or `byDefault`; a flag's value is empty.
   QString option(const char* name, const QString& byDefault = {}) const {
     return options.own.value(QLatin1String(name), byDefault);
   }
   bool has(const char* name) const { return options.own.contains(QLatin1String(name)); }
-  bool interrupted() const { return console.interrupted && console.interrupted->load(); }
-  void progress(const QString& text) const {
-    if (console.progress) console.err << text << Qt::endl;
+  int interruptions() const { return console.interrupted ? console.interrupted->load() : 0; }
+  bool interrupted() const { return interruptions() > 0; }
+  // Writes a line to stderr, the progress line taken away first.
+  void say(const QString& text) {
+    progress.clear();
+    console.err << "tessaro-cli: " << text << Qt::endl;
   }
   // Several readers, by list or by scan.
   bool severalReaders() const { return !options.ids || options.ids->size() > 1; }
-  // How a scan of the line goes: --full-wait, Ctrl-C, the address being asked shown.
-  ScanOptions scanOptions() const {
+  // How a scan of `total` addresses goes: --full-wait, Ctrl-C, the address being asked on the progress line.
+  ScanOptions scanOptions(qint64 total) {
+    progress.begin(total);
     return {.fullWait = options.fullWait,
             .cancelled = [this] { return interrupted(); },
-            .asking = [this](int address) { progress(QStringLiteral("scanning %1").arg(address)); }};
+            .asking = [this, k = qint64(0)](int address, int answered) mutable {
+              progress.step(QStringLiteral("scanning address %1,").arg(address), ++k, answered);
+            }};
   }
   // What is known of the reader's model: given, or learned from its reply.
   ReaderModel model(int address) const {
@@ -96,6 +107,7 @@ std::optional<ReaderRow> RunClockSync(Job& job, ExchangeEnv& env, int address);
 // cardcommands.cpp
 bool PrepareCardFile(Job& job, QString* why);
 bool PrepareCardsPush(Job& job, QString* why);
+bool PrepareCardsErase(Job& job, QString* why);
 std::optional<ReaderRow> RunCardsPull(Job& job, ExchangeEnv& env, int address);
 std::optional<ReaderRow> RunCardsPush(Job& job, ExchangeEnv& env, int address);
 std::optional<ReaderRow> RunCardsErase(Job& job, ExchangeEnv& env, int address);
@@ -118,6 +130,7 @@ std::optional<ReaderRow> RunRecordsPull(Job& job, ExchangeEnv& env, int address)
 // Opens the store of --db (or the window's) into job.store, or says why not.
 bool OpenStore(Job& job, QString* why);
 bool PrepareRecordsQuery(Job& job, QString* why);
+bool PrepareRecordsImport(Job& job, QString* why);
 int RunRecordsQuery(Job& job);
 int RunRecordsImport(Job& job);
 int RunHoldersImport(Job& job);

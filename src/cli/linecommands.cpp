@@ -50,7 +50,6 @@ std::vector<int> LineAddresses(const Options& o) {
 }
 
 QString ValueText(const QJsonValue& v) {
-  if (v.isBool()) return QLatin1String(v.toBool() ? "on" : "off");
   const QString text = v.toVariant().toString();
   return text.isEmpty() ? QStringLiteral("\"\"") : text;
 }
@@ -124,18 +123,17 @@ std::vector<Planned> PlanLine(Job& job, ExchangeEnv& env) {
   const LineFile& file = *job.lineFile;
   const bool unreadable = job.has("--send-unreadable-cards");
   std::vector<Planned> planned;
-  std::vector<int> others;
-  for (const int id : LineAddresses(job.options)) {
-    if (!file.find(id)) {
-      others.push_back(id);
-      continue;
-    }
-    if (job.interrupted()) break;
-    job.progress(QStringLiteral("reading %1").arg(id));
+  std::vector<int> others, entries;
+  for (const int id : LineAddresses(job.options)) (file.find(id) ? entries : others).push_back(id);
+  job.progress.begin(static_cast<qint64>(entries.size()));
+  for (size_t i = 0; i < entries.size() && !job.interrupted(); ++i) {
+    const int id = entries[i];
+    job.progress.step(QStringLiteral("reading address %1,").arg(id), static_cast<qint64>(i + 1),
+                      static_cast<int>(planned.size()));
     planned.push_back(Planned{file.find(id), id, PlanReader(env, *file.find(id), job.foundAt.value_or(id), unreadable)});
   }
   if (!job.has("--no-scan") && !job.interrupted())
-    for (const ScannedReader& found : ScanLine(env, others, job.scanOptions()).readers)
+    for (const ScannedReader& found : ScanLine(env, others, job.scanOptions(static_cast<qint64>(others.size()))).readers)
       planned.push_back(Planned{nullptr, found.address, {}, true});
   std::sort(planned.begin(), planned.end(), [](const Planned& a, const Planned& b) { return a.address < b.address; });
   return planned;
@@ -214,17 +212,20 @@ std::vector<ReaderRow> RunLineSave(Job& job, ExchangeEnv& env) {
   std::map<int, ProbedReader> probed;
   std::vector<int> addresses = LineAddresses(o);
   if (everyAddress) {
-    const LineScan scan = ScanLine(env, addresses, job.scanOptions());
+    const LineScan scan = ScanLine(env, addresses, job.scanOptions(static_cast<qint64>(addresses.size())));
     addresses.clear();
     for (const ScannedReader& r : scan.readers) addresses.push_back(r.address), probed[r.address] = r.probe;
     if (scan.stoppedAt) addresses.push_back(*scan.stoppedAt);
   }
-  for (const int id : addresses) {
+  job.progress.begin(static_cast<qint64>(addresses.size()));
+  for (size_t i = 0; i < addresses.size(); ++i) {
+    const int id = addresses[i];
     if (job.interrupted()) {
       rows.push_back(Failed(id, QStringLiteral("stopped"), QStringLiteral("not saved: stopped by the user")));
       break;
     }
-    job.progress(QStringLiteral("reading %1").arg(id));
+    job.progress.step(QStringLiteral("reading address %1,").arg(id), static_cast<qint64>(i + 1),
+                      static_cast<int>(rows.size()));
     const auto known = probed.find(id);
     const SavedReader saved = SaveReader(env, id, job.model(id), known == probed.end() ? nullptr : &known->second);
     // Where every address is asked, one where nothing answers is no reader.
@@ -251,7 +252,7 @@ std::vector<ReaderRow> RunLineSave(Job& job, ExchangeEnv& env) {
     for (ReaderRow& r : rows) r = Failed(r.address, QStringLiteral("file error"), {});
     rows.front().error = QStringLiteral("cannot write %1: %2").arg(path, error);
   } else if (!whole) {
-    job.console.err << "tessaro-cli: " << path << " not written: not every reader was read" << Qt::endl;
+    job.say(QStringLiteral("%1 not written: not every reader was read").arg(path));
   }
   return rows;
 }
@@ -272,6 +273,7 @@ std::vector<ReaderRow> RunLineApply(Job& job, ExchangeEnv& env) {
   }
   if (toApply.empty() || job.interrupted()) return rows;
   if (!job.has("--yes")) {
+    job.progress.clear();
     WriteRows(job.console.err, Format::Table, QStringLiteral("line plan"), rows);
     if (!job.console.confirm(QStringLiteral("Write this plan to %1 reader(s)?").arg(toApply.size()))) {
       for (const Planned* p : toApply)
@@ -280,14 +282,16 @@ std::vector<ReaderRow> RunLineApply(Job& job, ExchangeEnv& env) {
       return rows;
     }
   }
-  for (const Planned* p : toApply) {
+  job.progress.begin(static_cast<qint64>(toApply.size()));
+  for (size_t i = 0; i < toApply.size(); ++i) {
+    const Planned* p = toApply[i];
     ReaderRow& row =
         *std::find_if(rows.begin(), rows.end(), [p](const ReaderRow& r) { return r.address == p->address; });
     if (job.interrupted()) {
       row = Failed(p->address, QStringLiteral("stopped"), QStringLiteral("not written: stopped by the user"));
       continue;
     }
-    job.progress(QStringLiteral("writing %1").arg(p->address));
+    job.progress.step(QStringLiteral("writing address %1,").arg(p->address), static_cast<qint64>(i + 1));
     const ReaderApply a = ApplyReader(env, *p->entry, p->plan, [&job] { return job.interrupted(); });
     const bool readBack = a.after && a.after->answered();
     ReaderRow r = a.ok()     ? ReaderRow{p->address}

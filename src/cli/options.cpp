@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <QRegularExpression>
+#include <QTimeZone>
 #include <algorithm>
 
 #include "recordquery.h"
@@ -24,6 +26,35 @@ std::optional<int> IntegerIn(const QString& text, int lo, int hi) {
   const int v = text.toInt(&ok);
   if (!ok || v < lo || v > hi) return std::nullopt;
   return v;
+}
+
+std::optional<When> ParseWhen(const QString& text) {
+  static const QRegularExpression form(
+      QStringLiteral(R"(^(\d{4}-\d\d-\d\d)(?:[T ](\d\d:\d\d)(:\d\d)?(?:(Z)|([+-])(\d\d):?(\d\d))?)?$)"));
+  const QRegularExpressionMatch m = form.match(text.trimmed());
+  if (!m.hasMatch()) return std::nullopt;
+  When w;
+  w.given = m.captured(2).isEmpty() ? When::Day : m.captured(3).isEmpty() ? When::Minute : When::Second;
+  w.date = QDate::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd"));
+  w.time = w.given == When::Day ? QTime(0, 0) : QTime::fromString(m.captured(2), QStringLiteral("hh:mm"));
+  if (w.given == When::Second) w.time = QTime::fromString(m.captured(2) + m.captured(3), QStringLiteral("hh:mm:ss"));
+  if (!w.date.isValid() || !w.time.isValid()) return std::nullopt;
+  if (!m.captured(4).isEmpty() || !m.captured(5).isEmpty()) {
+    const int hours = m.captured(6).toInt(), minutes = m.captured(7).toInt();
+    if (hours > 14 || minutes > 59) return std::nullopt;
+    const int offset = (m.captured(5) == QLatin1String("-") ? -60 : 60) * (hours * 60 + minutes);
+    const QDateTime local = QDateTime(w.date, w.time, QTimeZone(offset)).toLocalTime();
+    w.date = local.date();
+    w.time = local.time();
+  }
+  return w;
+}
+
+QString NoWhen(const QString& option, const QString& text) {
+  return QStringLiteral(
+             "%1: '%2' is no date such as 2026-12-07, 2026-12-07T08:30 or 2026-12-07 08:30:15 (the PC's "
+             "local time, or with Z or an offset such as +03:00)")
+      .arg(option, text);
 }
 
 ReaderModel GivenModels::of(int address) const {

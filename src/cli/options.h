@@ -1,9 +1,11 @@
 #pragma once
 // The command line of tessaro-cli, parsed without side effects.
 
+#include <QDate>
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QTime>
 #include <map>
 #include <optional>
 #include <vector>
@@ -67,6 +69,18 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* error);
 
 // A whole number from lo to hi; nullopt otherwise.
 std::optional<int> IntegerIn(const QString& text, int lo, int hi);
+
+// A date and time as every command takes it: 2026-12-07, 2026-12-07T08:30 or
+// 2026-12-07 08:30:15 (T or a space), in the PC's local time, which the
+// readers keep; a time given with Z or an offset (+03:00) is converted to it.
+struct When {
+  QDate date;
+  QTime time;                                // 00:00:00 for a day alone
+  enum { Day, Minute, Second } given = Day;  // how much of it was written
+};
+std::optional<When> ParseWhen(const QString& text);
+// Why `text` of `option` is no date and time, with the forms it takes.
+QString NoWhen(const QString& option, const QString& text);
 
 // "1200, 9600, 19200 or 38400".
 QString BaudRatesText();

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "tcplink.h"
 #include "textformat.h"
 
 namespace tessaro::cli {
@@ -38,6 +39,7 @@ QString Status(Why why) {
     case Why::Stopped: return QStringLiteral("stopped");
     case Why::ModelUnknown: return QStringLiteral("model unknown");
     case Why::OtherModel: return QStringLiteral("other model");
+    case Why::MemoryFull: return QStringLiteral("memory full");
     case Why::BadReply:
     case Why::NotTaken:
     case Why::Incomplete:
@@ -47,6 +49,25 @@ QString Status(Why why) {
 }
 
 QString Reason(Outcome outcome) { return Status(WhyOf(outcome)); }
+
+QString LinkFaultText(LinkFault fault, const QString& detail) {
+  switch (fault) {
+    case LinkFault::NoDevice: return QStringLiteral("no such device");
+    case LinkFault::Denied:
+      return QStringLiteral(
+          "this user may not use the port; add the user to the 'dialout' group (sudo usermod -aG "
+          "dialout USER), then log out and in again");
+    case LinkFault::InUse: return QStringLiteral("the port is in use by another program");
+    case LinkFault::NotSerial: return QStringLiteral("not a serial device");
+    case LinkFault::Refused: return QStringLiteral("the connection was refused");
+    case LinkFault::NoHost: return QStringLiteral("no such host");
+    case LinkFault::TimedOut:
+      return QStringLiteral("no connection within %1 seconds").arg(TcpLink::kConnectWaitMs / 1000);
+    case LinkFault::None:
+    case LinkFault::Other: break;
+  }
+  return detail;
+}
 
 QString RecordTypeName(int recordType) { return recordType == 1 ? QStringLiteral("entry") : QStringLiteral("exit"); }
 
@@ -67,15 +88,19 @@ void WriteRows(QTextStream& out, Format format, const QString& command, const st
     out << QJsonDocument(QJsonObject{{"command", command}, {"readers", readers}}).toJson(QJsonDocument::Indented);
     return;
   }
-  // Columns: address, status, then every field in the order it first appears.
+  // Columns: address, status, in CSV the error (the table's go to stderr), then
+  // every field in the order it first appears.
   QStringList columns = {QStringLiteral("address"), QStringLiteral("status")};
+  const qsizetype fixed = format == Format::Csv ? 3 : 2;
+  if (format == Format::Csv) columns << QStringLiteral("error");
   for (const ReaderRow& r : rows)
     for (const auto& field : r.fields)
       if (!columns.contains(field.first)) columns << field.first;
   QList<QStringList> cells;
   for (const ReaderRow& r : rows) {
     QStringList line = {QString::number(r.address), r.status};
-    for (qsizetype c = 2; c < columns.size(); ++c) {
+    if (format == Format::Csv) line << r.error;
+    for (qsizetype c = fixed; c < columns.size(); ++c) {
       QString value;
       for (const auto& field : r.fields)
         if (field.first == columns[c]) value = format == Format::Csv && field.second.isNull() ? QString() : Text(field.second);

@@ -33,6 +33,9 @@ ReaderRow Failed(int address, const QString& status, const QString& why);
 QString Status(Why why);
 QString Reason(Outcome outcome);
 
+// Why the link could not be opened, in plain English with what to do.
+QString LinkFaultText(LinkFault fault, const QString& detail);
+
 QString RecordTypeName(int recordType);  // 1 "entry", 2 "exit"
 QString RunModeName(RunMode mode);
 

@@ -18,6 +18,10 @@ bool PrepareRecordsPull(Job& job, QString* why) {
     return false;
   }
   job.log = std::make_unique<AccessLog>(QFileInfo(f).absoluteFilePath());
+  job.firstStop = QStringLiteral(
+      "stopping after this reader's download; nothing will be erased (Ctrl-C again ends "
+      "the download now)");
+  job.secondStop = QStringLiteral("ending the download now; nothing will be erased");
   return true;
 }
 
@@ -31,8 +35,13 @@ std::optional<ReaderRow> RunRecordsCount(Job&, ExchangeEnv& env, int address) {
 std::optional<ReaderRow> RunRecordsPull(Job& job, ExchangeEnv& env, int address) {
   // The record type is the reader's own, from its settings.
   const StoreTarget target{job.store.get(), job.line, QSysInfo::machineHostName()};
-  const ReaderPull rp = PullReaderRecords(
-      env, address, job.model(address), *job.log, job.has("--erase"), [&job] { return job.interrupted(); }, &target);
+  PullWatch watch{.stopped = [&job] { return job.interrupted(); }, .cut = [&job] { return job.interruptions() > 1; }};
+  watch.download = [&job](int got, int count) {
+    if (got == 0) job.progress.begin(count);
+    job.progress.step(QStringLiteral("records"), got);
+  };
+  const ReaderPull rp =
+      PullReaderRecords(env, address, job.model(address), *job.log, job.has("--erase"), watch, &target);
   if (rp.settings != Why::Done)
     return Failed(address, Status(rp.why()),
                   QStringLiteral("no settings read for the record type (%1)").arg(Status(rp.why())));
@@ -57,7 +66,11 @@ std::optional<ReaderRow> RunRecordsPull(Job& job, ExchangeEnv& env, int address)
       why = QStringLiteral("the download did not end on the end-of-records frame; its memory was not erased");
       break;
     case Why::EraseFailed: why = QStringLiteral("its records are logged, but the erase was not confirmed"); break;
-    default: why = QStringLiteral("its records are logged; stopped by the user before the erase"); break;
+    default:
+      why = pull.end == PullEnd::Cut
+                ? QStringLiteral("its download was ended by the user; nothing was logged or erased")
+                : QStringLiteral("its records are logged; stopped by the user before the erase");
+      break;
   }
   r.error = QStringLiteral("reader %1: %2").arg(address).arg(why);
   return r;

@@ -16,7 +16,11 @@ namespace {
 
 class Runner {
  public:
-  Runner(const Options& o, Console& c) : o_(o), c_(c), job_{o, c}, links_(c.pump, c.clock) { links_.setGapMs(o.gapMs); }
+  Runner(const Options& o, Console& c) : o_(o), c_(c), job_{o, c}, links_(c.pump, c.clock) {
+    links_.setGapMs(o.gapMs);
+    c_.onInterrupt = [this] { job_.say(job_.interruptions() > 1 ? job_.secondStop : job_.firstStop); };
+  }
+  ~Runner() { c_.onInterrupt = nullptr; }
   int run();
 
  private:
@@ -93,7 +97,7 @@ Link* Runner::openLink() {
 // A scanned command: a row for each address that answers, until Ctrl-C.
 std::vector<ReaderRow> Runner::scanned() {
   ExchangeEnv env = links_.env(*link_);
-  const LineScan scan = ScanLine(env, job_.addresses, job_.scanOptions());
+  const LineScan scan = ScanLine(env, job_.addresses, job_.scanOptions(static_cast<qint64>(job_.addresses.size())));
   std::vector<ReaderRow> rows;
   for (const ScannedReader& r : scan.readers) rows.push_back(ScanRow(job_, r.address, r.probe));
   // A scan cut short must not read as a line without those readers.
@@ -109,7 +113,7 @@ std::vector<ReaderRow> Runner::listed() {
   job_.addresses = o_.ids.value_or(std::vector<int>{});
   if (!o_.ids) {
     ExchangeEnv env = links_.env(*link_);
-    for (const ScannedReader& found : ScanLine(env, EveryAddress(), job_.scanOptions()).readers) {
+    for (const ScannedReader& found : ScanLine(env, EveryAddress(), job_.scanOptions(255)).readers) {
       const ReaderRow r = ScanRow(job_, found.address, found.probe);
       if (r.failed()) rows.push_back(r);
       else job_.addresses.push_back(found.address);
@@ -121,7 +125,7 @@ std::vector<ReaderRow> Runner::listed() {
       rows.push_back(Failed(ids[i], QStringLiteral("stopped"), QStringLiteral("not done: stopped by the user")));
       continue;
     }
-    job_.progress(QStringLiteral("reader %1 of %2 (address %3)").arg(i + 1).arg(ids.size()).arg(ids[i]));
+    job_.progress.within(QStringLiteral("reader %1 of %2 (address %3)").arg(i + 1).arg(ids.size()).arg(ids[i]));
     if (std::optional<ReaderRow> r = askListed(ids[i])) rows.push_back(*r);
   }
   return rows;
@@ -142,14 +146,19 @@ int Runner::run() {
   if (!prepare()) return kUsage;
   if (command_.offline) return command_.offline(job_);
   link_ = openLink();
+  // The device a port number stands for, named: the user may not know it.
+  const QString device = o_.portNumber ? links_.serial().deviceName(o_.portNumber) : QString();
   if (!link_) {
-    c_.err << "tessaro-cli: cannot open the link (" << o_.linkName() << ")" << Qt::endl;
+    c_.err << "tessaro-cli: cannot open the link (" << o_.linkName() << (device.isEmpty() ? "" : ", ") << device
+           << "): " << LinkFaultText(links_.lastFault(), links_.lastFaultDetail()) << Qt::endl;
     return kNoLink;
   }
+  if (!device.isEmpty() && c_.progress) job_.say(QStringLiteral("%1 is %2").arg(o_.linkName(), device));
   ExchangeEnv env = links_.env(*link_);
   const std::vector<ReaderRow> rows = command_.addresses == Addresses::Line      ? command_.onLine(job_, env)
                                       : command_.addresses == Addresses::Scanned ? scanned()
                                                                                  : listed();
+  job_.progress.clear();
   bool anyFailed = false, noneStarted = !rows.empty();
   for (const ReaderRow& r : rows) {
     if (!r.error.isEmpty()) c_.err << "tessaro-cli: " << r.error << Qt::endl;

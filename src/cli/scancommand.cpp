@@ -9,10 +9,11 @@
 namespace tessaro::cli {
 
 bool PrepareScan(Job& job, QString* why) {
-  const std::optional<int> from = IntegerIn(job.option("--from", QStringLiteral("1")), 0, 255);
-  const std::optional<int> to = IntegerIn(job.option("--to", QStringLiteral("255")), 0, 255);
+  // The reader addresses, as --id takes them.
+  const std::optional<int> from = IntegerIn(job.option("--from", QStringLiteral("1")), 1, 255);
+  const std::optional<int> to = IntegerIn(job.option("--to", QStringLiteral("255")), 1, 255);
   if (!from || !to || *to < *from) {
-    *why = QStringLiteral("--from and --to: addresses from 0 to 255, --from first");
+    *why = QStringLiteral("--from and --to: addresses from 1 to 255, --from first");
     return false;
   }
   for (int id = *from; id <= *to; ++id) job.addresses.push_back(id);

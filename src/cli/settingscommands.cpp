@@ -28,6 +28,18 @@ QString RefusalText(const FieldRefusal& r, DeviceModel model, RunMode mode) {
   return QStringLiteral("%1 takes no relay time in %2 mode (it is sent as 1)").arg(name, RunModeName(mode));
 }
 
+// The values a field the form check refuses takes.
+QString FieldRange(SettingsField field) {
+  switch (field) {
+    case SettingsField::NewId: return QStringLiteral("1-255");
+    case SettingsField::RelayTime: return QStringLiteral("1-64");
+    case SettingsField::MasterCard: return QStringLiteral("0-4294967295");
+    case SettingsField::TriggerTime: return QStringLiteral("1-9");
+    case SettingsField::OldId: break;
+  }
+  return QStringLiteral("0-255");
+}
+
 std::optional<ReaderRow> Settings(Job& job, ExchangeEnv& env, int id, bool write) {
   const ReaderModel given = job.model(id);
   const ReaderSettings read = ReadReaderSettings(env, id, given);
@@ -52,6 +64,11 @@ std::optional<ReaderRow> Settings(Job& job, ExchangeEnv& env, int id, bool write
   if (check.invalid)
     return Failed(id, QStringLiteral("invalid value"),
                   QStringLiteral("its %1 cannot be sent").arg(SettingsFieldName(*check.invalid)));
+  // Two readers on one address could not be told apart again: the new one is asked first.
+  const int newId = check.record.newId.value();
+  if (newId != id && !ProbeSettings(env, newId).isEmpty())
+    return Failed(id, QStringLiteral("invalid value"),
+                  QStringLiteral("a reader answers at address %1 already; nothing was written").arg(newId));
   const Outcome outcome = WriteSettings(env, check.record);
   if (outcome != Outcome::Ok)
     return Failed(id, Reason(outcome), QStringLiteral("settings not written (%1)").arg(Reason(outcome)));
@@ -93,7 +110,8 @@ bool PrepareSettingsSet(Job& job, QString* why) {
     }
   }
   if (const SettingsCheck check = CheckSettingsForm(probe, DeviceModel::TS90C); check.invalid) {
-    *why = QStringLiteral("invalid value for %1").arg(SettingsFieldName(*check.invalid));
+    *why = QStringLiteral("invalid value for %1: give %2")
+               .arg(SettingsFieldName(*check.invalid), FieldRange(*check.invalid));
     return false;
   }
   return true;

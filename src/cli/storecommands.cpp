@@ -1,7 +1,6 @@
 // The passage store from the command line: opening it, records query,
 // records import, holders import.
 
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSysInfo>
@@ -15,21 +14,6 @@ namespace tessaro::cli {
 namespace {
 
 void Complain(Job& job, const QString& why) { job.console.err << "tessaro-cli: " << why << Qt::endl; }
-
-// "2026-12-07", "2026-12-07T08:30", "2026-12-07T08:30:15". The readers' own
-// times carry no zone, so neither does this: UTC only keeps a daylight-saving
-// gap from making a valid time invalid. `last`: the end of the day or minute.
-std::optional<QDateTime> ParseWhen(const QString& text, bool last) {
-  const QDate day = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
-  const QString rest = text.mid(10);
-  QTime time;
-  if (rest.isEmpty()) time = last ? QTime(23, 59, 59) : QTime(0, 0);
-  else if (rest.size() == 6 && rest[0] == u'T') time = QTime::fromString(rest.mid(1), QStringLiteral("hh:mm"));
-  else if (rest.size() == 9 && rest[0] == u'T') time = QTime::fromString(rest.mid(1), QStringLiteral("hh:mm:ss"));
-  if (!day.isValid() || !time.isValid()) return std::nullopt;
-  if (last && rest.size() == 6) time = time.addSecs(59);
-  return QDateTime(day, time, QTimeZone::utc());
-}
 
 QString Direction(int type) {
   return type == 1 ? QStringLiteral("entry") : type == 2 ? QStringLiteral("exit") : QStringLiteral("unknown");
@@ -53,7 +37,9 @@ bool OpenStore(Job& job, QString* why) {
                .arg(given, QLatin1String(parts[static_cast<int>(fault) - 1]));
     return false;
   }
-  StoreOpen opened = RecordStore::open(*address);
+  const Command& command = *job.options.command;
+  StoreOpen opened = RecordStore::open(*address, kStoreSchemaVersion,
+                                       command.makesStore ? StoreMaking::Create : StoreMaking::ExistingOnly);
   const QString where = address->shown();
   switch (opened.error) {
     case StoreError::None: job.store = std::move(opened.store); return true;
@@ -71,6 +57,10 @@ bool OpenStore(Job& job, QString* why) {
                  .arg(kStoreSchemaVersion);
       break;
     case StoreError::Failed: *why = QStringLiteral("cannot open the store %1: %2").arg(where, opened.detail); break;
+    case StoreError::Missing:
+      *why = QStringLiteral("no store at %1: %2 makes none (a records pull or the window does); check --db")
+                 .arg(where, QLatin1String(command.name));
+      break;
   }
   return false;
 }
@@ -80,13 +70,16 @@ bool PrepareRecordsQuery(Job& job, QString* why) {
   for (const bool last : {false, true}) {
     const char* name = last ? "--to" : "--from";
     if (!job.has(name)) continue;
-    const std::optional<QDateTime> when = ParseWhen(job.option(name), last);
+    const std::optional<When> when = ParseWhen(job.option(name));
     if (!when) {
-      *why = QStringLiteral("%1: '%2' is no date such as 2026-12-07, 2026-12-07T08:30 or 2026-12-07T08:30:15")
-                 .arg(QLatin1String(name), job.option(name));
+      *why = NoWhen(QLatin1String(name), job.option(name));
       return false;
     }
-    (last ? f.to : f.from) = when;
+    // The end of the day or minute given. The readers' times carry no zone, so
+    // neither does this: UTC only keeps a daylight-saving gap from making a
+    // valid time invalid.
+    const int span = !last ? 0 : when->given == When::Day ? 86399 : when->given == When::Minute ? 59 : 0;
+    (last ? f.to : f.from) = QDateTime(when->date, when->time, QTimeZone::utc()).addSecs(span);
   }
   if (job.has("--id")) {
     const std::optional<std::vector<int>> ids = ParseAddressList(job.option("--id"));
@@ -137,11 +130,19 @@ int RunRecordsQuery(Job& job) {
   return kUsage;
 }
 
+bool PrepareRecordsImport(Job& job, QString* why) {
+  // Kept under any other name, passages pulled before would be stored a second time.
+  job.line = job.option("--line", qEnvironmentVariable("TESSARO_LINE")).trimmed();
+  if (!job.line.isEmpty()) return true;
+  *why = QStringLiteral(
+      "records import needs the line the log came from: give --line (the link of its pulls, such as "
+      "10.0.0.20:5600) or TESSARO_LINE");
+  return false;
+}
+
 int RunRecordsImport(Job& job) {
   const QString path = job.options.operands.value(0);
-  const QString env = qEnvironmentVariable("TESSARO_LINE");
-  const QString line = job.option("--line", env.isEmpty() ? QFileInfo(path).fileName() : env);
-  const LogImport done = ImportAccessLog(*job.store, path, line, QSysInfo::machineHostName());
+  const LogImport done = ImportAccessLog(*job.store, path, job.line, QSysInfo::machineHostName());
   if (!done.opened) return Complain(job, QStringLiteral("cannot read %1").arg(path)), kUsage;
   if (!done.stored) {
     Complain(job, QStringLiteral("the store %1 refused the records, none was imported: %2")

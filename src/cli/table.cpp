@@ -20,13 +20,14 @@ const std::vector<Command>& Commands() {
           .arg(ModelNames(unreadable))};
   const OptionRow kNoScan = {"--no-scan", nullptr,
                               QStringLiteral("ask the file's readers only, without looking for readers not in the file")};
+  const OptionRow kYes = {"--yes", nullptr, QStringLiteral("write without asking (needed without a terminal)")};
   const OptionRow kFoundAt = {"--found-at", "ADDRESS",
                               QStringLiteral("a replaced reader answers at ADDRESS: it takes the entry of the one "
                                              "--id, with that entry's address")};
   static const std::vector<Command> commands = {
       {.name = "scan",
-       .options = {{"--from", "N", QStringLiteral("the first address asked, 0-255 (default 1)")},
-                   {"--to", "M", QStringLiteral("the last address asked, 0-255 (default 255)")}},
+       .options = {{"--from", "N", QStringLiteral("the first address asked, 1-255 (default 1)")},
+                   {"--to", "M", QStringLiteral("the last address asked, 1-255 (default 255)")}},
        .help = "Asks every address from N to M for its settings and lists every reader that answers: its address, "
                "the model family its reply length tells, and its settings. An address whose two replies are "
                "garbled or differ is listed as a possible collision (two readers on one address).",
@@ -40,8 +41,8 @@ const std::vector<Command>& Commands() {
        .help = "Changes the named fields and writes each reader's settings, checked as the window checks them. "
                "Fields: new_id (1-255, one reader only), relay_time (1-64), record_type (entry|exit), run_mode "
                "(stand-alone|online|read-only), master_card (0-4294967295), epc_start_word (4|6), wiegand_type "
-               "(26|34), vehicle_detector (on|off), trigger_time (1-9). The fields not named keep the reader's "
-               "values.",
+               "(26|34), vehicle_detector (on|off; yes|no and true|false as well), trigger_time (1-9). The fields "
+               "not named keep the reader's values.",
        .prepare = PrepareSettingsSet,
        .onReader = RunSettingsSet},
       {.name = "clock get",
@@ -49,8 +50,9 @@ const std::vector<Command>& Commands() {
        .needs = Ability::ClockAndRecords,
        .onReader = RunClockGet},
       {.name = "clock set",
-       .options = {{"--time", "ISO-8601|now",
-                    QStringLiteral("the time to set, such as 2026-12-05T14:03:09 (default now)")}},
+       .options = {{"--time", "DATE|now",
+                    QStringLiteral("the time to set, such as 2026-12-05T14:03:09 or 2026-12-05 14:03, in the PC's "
+                                   "local time unless an offset follows it (Z, +03:00) (default now)")}},
        .help = "Sets each reader's clock to the given time.",
        .needs = Ability::ClockAndRecords,
        .prepare = PrepareClockSet,
@@ -70,17 +72,21 @@ const std::vector<Command>& Commands() {
        .onReader = RunCardsPull},
       {.name = "cards push",
        .operands = {1, 1, "FILE"},
-       .options = {{"--erase-first", nullptr, QStringLiteral("erase the reader's card memory first")}},
+       .options = {{"--erase-first", nullptr, QStringLiteral("erase the reader's card memory first (asked first)")},
+                   kYes},
        .help = "Writes every card of the card file to each reader. A list longer than every model holds needs "
                "the reader's model, and one longer than its model holds is refused before the first card is sent.",
        .prepare = PrepareCardsPush,
        .onReader = RunCardsPush},
       {.name = "cards erase",
-       .help = "Erases each reader's card memory (up to 25 seconds).",
+       .options = {kYes},
+       .help = "Erases each reader's card memory (up to 25 seconds), once the question is answered.",
+       .prepare = PrepareCardsErase,
        .onReader = RunCardsErase},
       {.name = "cards diff",
        .operands = {1, 1, "FILE"},
-       .help = "Lists the cards a reader holds that the file lacks, and the reverse.",
+       .help = "Lists the cards a reader holds that the file lacks, and the reverse; a reader that differs from the "
+               "file has the status differs (exit status 2).",
        .needs = Ability::CardDownload,
        .prepare = PrepareCardFile,
        .onReader = RunCardsDiff},
@@ -104,10 +110,7 @@ const std::vector<Command>& Commands() {
        .onLine = RunLinePlan},
       {.name = "line apply",
        .operands = {1, 1, "FILE"},
-       .options = {{"--yes", nullptr, QStringLiteral("write without asking (needed without a terminal)")},
-                   kUnreadableCards,
-                   kFoundAt,
-                   kNoScan},
+       .options = {kYes, kUnreadableCards, kFoundAt, kNoScan},
        .help = "Plans as line plan, shows the plan and asks, then writes each reader's settings once where one "
                "differs and only its missing cards, or erases its card memory and sends the whole list where a "
                "card must go, and reads every reader back.",
@@ -131,10 +134,12 @@ const std::vector<Command>& Commands() {
        .needs = Ability::ClockAndRecords,
        .prepare = PrepareRecordsPull,
        .onReader = RunRecordsPull,
-       .store = true},
+       .store = true,
+       .makesStore = true},
       {.name = "records query",
        .options = {{"--from", "DATE",
-                    QStringLiteral("the earliest passage: 2026-12-07, 2026-12-07T08:30 or 2026-12-07T08:30:15")},
+                    QStringLiteral("the earliest passage: 2026-12-07, 2026-12-07T08:30 or 2026-12-07 08:30:15, in the "
+                                   "PC's local time unless an offset follows it (Z, +03:00)")},
                    {"--to", "DATE",
                     QStringLiteral("the latest passage, written as --from; a date alone takes in the whole day, a "
                                    "time without seconds the whole minute")},
@@ -149,13 +154,15 @@ const std::vector<Command>& Commands() {
       {.name = "records import",
        .operands = {1, 1, "FILE"},
        .options = {{"--line", "NAME",
-                    QStringLiteral("the line its records are kept under (default TESSARO_LINE, else the file's "
-                                   "name); the link of earlier pulls, such as 10.0.0.20:5600, skips what they "
-                                   "stored")}},
-       .help = "Brings an access log into the store. Records the store holds already are skipped; a line that is "
-               "no log line is named with its number and skipped, and the exit status is then 2. Prints how many "
-               "records were imported, how many were there already and how many lines were unreadable.",
+                    QStringLiteral("the line the log's records came from, as its pulls named it: the link, such "
+                                   "as 10.0.0.20:5600, or TESSARO_LINE's name (default TESSARO_LINE; one of the "
+                                   "two is needed)")}},
+       .help = "Brings an access log into a store that exists. Records the store holds already under the line are "
+               "skipped; a line that is no log line is named with its number and skipped, and the exit status is "
+               "then 2. Prints how many records were imported, how many were there already and how many lines "
+               "were unreadable.",
        .addresses = Addresses::None,
+       .prepare = PrepareRecordsImport,
        .offline = RunRecordsImport,
        .store = true,
        .formats = false},
@@ -168,6 +175,7 @@ const std::vector<Command>& Commands() {
        .addresses = Addresses::None,
        .offline = RunHoldersImport,
        .store = true,
+       .makesStore = true,
        .formats = false},
   };
   return commands;

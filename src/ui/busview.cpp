@@ -80,6 +80,7 @@ QString BusWhyText(Why why) {
     case Why::Incomplete: return text::kBusIncomplete;
     case Why::EraseFailed: return text::kBusEraseFailed;
     case Why::Stopped: return text::kBusStopped;
+    case Why::MemoryFull: return text::kBusMemoryFull;
     case Why::BadReply:
     case Why::NotTaken:
     case Why::ModelUnknown:
@@ -88,7 +89,7 @@ QString BusWhyText(Why why) {
   return text::kBusBadReply;
 }
 
-BusView::BusView(Session& session, std::function<std::optional<std::vector<qint32>>()> cards, QWidget* parent)
+BusView::BusView(Session& session, std::function<std::optional<std::vector<quint32>>()> cards, QWidget* parent)
     : QWidget(parent, Qt::Window), session_(session), cards_(std::move(cards)) {
   setObjectName(QStringLiteral("frmBus"));
   setWindowTitle(caption::frmBus);
@@ -211,7 +212,7 @@ void BusView::scan() {
   const LineScan scan = ScanLine(op.env(), addresses,
                                  {.fullWait = fullWait_->isChecked(),
                                   .cancelled = [this] { return cancel_; },
-                                  .asking = [this](int address) { progress_->setValue(address); }});
+                                  .asking = [this](int address, int) { progress_->setValue(address); }});
   for (const ScannedReader& found : scan.readers) {
     const ProbedReader& p = found.probe;
     const DeviceId id = found.address;
@@ -267,9 +268,9 @@ void BusView::runOnSelection(Action action) {
 void BusView::run(Action action, const std::vector<int>& rows) {
   const std::optional<int> maxDrift = NumberInRange(drift_->text(), 0, 86400);
   if (action == Action::Clock && !maxDrift) return session_.prompts().message(text::kBusBadDrift);
-  std::vector<qint32> cards;
+  std::vector<quint32> cards;
   if (action == Action::Cards) {
-    const std::optional<std::vector<qint32>> list = cards_();
+    const std::optional<std::vector<quint32>> list = cards_();
     if (!list) return;
     cards = *list;
   }

@@ -33,7 +33,7 @@ class BusView : public QWidget {
  public:
   // `cards` gives the main window's marked card numbers (nullopt: an entry is
   // no card number, the user has been told).
-  BusView(Session& session, std::function<std::optional<std::vector<qint32>>()> cards, QWidget* parent = nullptr);
+  BusView(Session& session, std::function<std::optional<std::vector<quint32>>()> cards, QWidget* parent = nullptr);
   BusTable& rows() { return *rows_; }
 
  signals:
@@ -63,7 +63,7 @@ class BusView : public QWidget {
   int rowOf(int address);  // the address's row, made when it has none
 
   Session& session_;
-  std::function<std::optional<std::vector<qint32>>()> cards_;
+  std::function<std::optional<std::vector<quint32>>()> cards_;
   bool cancel_ = false;
   Action last_ = Action::Settings;
   std::vector<int> failed_;  // rows the last action failed on

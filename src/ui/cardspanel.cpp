@@ -116,12 +116,12 @@ void CardsPanel::importFile() {
   if (lines->size() > limit) session_.prompts().message(text::CardLimit(limit));
 }
 
-std::optional<std::vector<qint32>> CardsPanel::markedCards() {
-  std::vector<qint32> cards;
+std::optional<std::vector<quint32>> CardsPanel::markedCards() {
+  std::vector<quint32> cards;
   for (int i = 0; i < c_.lstCardID->count(); ++i) {
     const QListWidgetItem* item = c_.lstCardID->item(i);
     if (item->checkState() != Qt::Checked) continue;
-    const std::optional<qint32> card = CardNumberFromText(item->text());
+    const std::optional<quint32> card = CardNumberFromText(item->text());
     if (!card) {
       session_.prompts().message(text::kBadCard + item->text());
       return std::nullopt;
@@ -163,7 +163,7 @@ void CardsPanel::sendAll() {
       ++i;
       continue;
     }
-    const std::optional<qint32> card = CardNumberFromText(item->text());
+    const std::optional<quint32> card = CardNumberFromText(item->text());
     if (!card) {
       // Sending some other card, or skipping this one silently, would both
       // leave the reader with a list the user did not ask for.
@@ -172,8 +172,15 @@ void CardsPanel::sendAll() {
       prompts.message(text::kBadCard + item->text());
       return;
     }
-    if (SendCard(op.env(), id, *card) == Outcome::Ok) {
+    bool full = false;
+    if (SendCard(op.env(), id, *card, &full) == Outcome::Ok) {
       ++i;
+    } else if (full) {
+      // Asking again cannot make room; the number shows where the list stopped.
+      pacer.finish();
+      op.finish();
+      prompts.message(text::kCardMemoryFull + item->text());
+      return;
     } else if (pacer.finish(), !prompts.confirm(text::kRetryQuestion)) {
       op.finish();
       c_.lblCurID->clear();
@@ -201,8 +208,8 @@ void CardsPanel::receiveAll() {
   QStringList arrived;
   const CardsRead read = ReadCards(
       op.env(), session_.deviceId(),
-      [&](const std::vector<qint32>& cards) {
-        for (qint32 card : cards) arrived << QString::number(card);
+      [&](const std::vector<quint32>& cards) {
+        for (quint32 card : cards) arrived << QString::number(card);
         added += static_cast<int>(cards.size());
         pacer.set([&, added] {
           append(std::exchange(arrived, {}), false);

@@ -18,7 +18,7 @@ class CardsPanel : public QObject {
   CardsPanel(CardControls& controls, Session& session);
   // The card numbers of the marked entries, in list order; nullopt (and the
   // user told) when one of them is no card number.
-  std::optional<std::vector<qint32>> markedCards();
+  std::optional<std::vector<quint32>> markedCards();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

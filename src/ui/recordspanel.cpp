@@ -62,15 +62,15 @@ void RecordsPanel::readData() {
   // would mix its reply into the records.
   op.beginBusy();
   AccessLog log(session_.accessLogPath());
-  const Pull pull = PullRecords(
-      op.env(), id, session_.state().offlineRecordType, log, c_.chkClearRAM->isChecked(),
-      [this](PullStage stage) {
-        // Storing, logging and confirming are one step to the user.
-        const text::Text* status[] = {&text::kDownloading, &text::kLogging, &text::kLogging, &text::kLogging,
-                                   &text::kErasing};
-        showDoor(*status[static_cast<int>(stage)]);
-      },
-      {}, &target);
+  const Pull pull = PullRecords(op.env(), id, session_.state().offlineRecordType, log, c_.chkClearRAM->isChecked(),
+                                {.stage =
+                                     [this](PullStage stage) {
+                                       // Storing, logging and confirming are one step to the user.
+                                       const text::Text* status[] = {&text::kDownloading, &text::kLogging,
+                                                                     &text::kLogging, &text::kLogging, &text::kErasing};
+                                       showDoor(*status[static_cast<int>(stage)]);
+                                     }},
+                                &target);
   switch (pull.end) {
     case PullEnd::NoRecords: showDoor(text::kNoRecords); break;
     case PullEnd::DownloadFailed: showDoor(text::kDownloadFailed); break;
@@ -83,6 +83,7 @@ void RecordsPanel::readData() {
     case PullEnd::EraseFailed: showDoor(text::kEraseAfterFailed); break;
     case PullEnd::Erased: showDoor(text::kDoneErased); break;
     case PullEnd::Stopped:  // the window never stops a pull
+    case PullEnd::Cut:
     case PullEnd::Kept: c_.lblProcess->setText(text::kDoneKept); break;
   }
   op.endBusy();

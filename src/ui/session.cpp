@@ -92,6 +92,7 @@ RecordStore* Session::store() {
       prompts().message(text::kStoreNewer,
                         text::StoreVersionDetail(address->shown(), opened.foundVersion, kStoreSchemaVersion));
       break;
+    case StoreError::Missing:  // the window makes its store
     case StoreError::Failed: prompts().message(text::kStoreOpenFailed, where); break;
   }
   return store_.get();

@@ -192,6 +192,7 @@ inline S kStopped = QT_TRANSLATE_NOOP("text", "İşlem durduruldu");
 inline S kRetryQuestion = QT_TRANSLATE_NOOP("text", "Bu Kart ID gönderilemedi, Tekrar denenmesini istiyor musunuz??");
 inline S kDone = QT_TRANSLATE_NOOP("text", "İşlem Tamamlandı");
 inline S kBadCard = QT_TRANSLATE_NOOP("text", "Geçersiz Kart ID: ");
+inline S kCardMemoryFull = QT_TRANSLATE_NOOP("text", "Cihaz kart hafızası dolu! Gönderilemeyen Kart ID: ");
 inline S kReceiveCardsQuestion = QT_TRANSLATE_NOOP(
     "text", "Mevcut kart listesi silinecek ve cihaz hafızasındaki kartlar listeye eklenecek. Onaylıyor musunuz?");
 inline S kCardsNotReceived = QT_TRANSLATE_NOOP("text", "Kart numaraları cihazdan alınamadı");
@@ -245,6 +246,7 @@ inline S kBusEraseFailed = QT_TRANSLATE_NOOP("text", "Kayıtlar alındı, hafız
 inline S kBusNoRecords = QT_TRANSLATE_NOOP("text", "Kayıt yok");
 inline S kBusRecords = QT_TRANSLATE_NOOP("text", "%1 kayıt alındı");
 inline S kBusCardsSent = QT_TRANSLATE_NOOP("text", "%1 kart gönderildi");
+inline S kBusMemoryFull = QT_TRANSLATE_NOOP("text", "Kart hafızası dolu");
 // The line file in the bus view.
 inline S kLineFilter = QT_TRANSLATE_NOOP("text", "Hat Dosyaları (*.json)|*.json");
 inline S kBusSaved = QT_TRANSLATE_NOOP("text", "Kaydedildi");

@@ -136,10 +136,10 @@ TEST(Clock, SetSendsThePcTimeAndReadShowsTheReaders) {
 }
 
 TEST(Cards, NumbersAndLines) {
-  const std::pair<const char*, qint64> numbers[] = {{"255", 255}, {" 7 ", 7}, {"-1", -1}, {"4294967295", -1},
-      {"2147483648", qint64(-2147483648LL)}, {"2.5", 2}, {"3.5", 4}, {"-2147483649", 99}, {"4294967296", 99}, {"", 99}, {"x", 99}};
+  const std::pair<const char*, qint64> numbers[] = {{"255", 255}, {" 7 ", 7}, {"-1", 4294967295}, {"4294967295", 4294967295},
+      {"-2147483648", 2147483648}, {"2.5", 2}, {"3.5", 4}, {"-2147483649", 99}, {"4294967296", 99}, {"", 99}, {"x", 99}};
   for (const auto& [text, card] : numbers) EXPECT_EQ(CardNumberFromText(QString::fromLatin1(text)).value_or(99), card) << text;
-  const std::pair<const char*, qint64> lines[] = {{"$UC0010A1B2C3D**\r", 0x0A1B2C3D}, {"$UC001ffffffff**\r", -1},
+  const std::pair<const char*, qint64> lines[] = {{"$UC0010A1B2C3D**\r", 0x0A1B2C3D}, {"$UC001ffffffff**\r", 4294967295},
       {"$UC0010A1B2C3D**", 0x0A1B2C3D}, {"$UC0010A1B2C3D*x\r", 99}, {"$UC0010A1B2C3G**\r", 99}, {"$UD0010A1B2C3D**\r", 99}, {"$UC0010A1B2C3D*", 99}};
   for (const auto& [line, card] : lines) EXPECT_EQ(DecodeCardLine(line).value_or(99), card) << line;
   FakeEnv f(LinkKind::Tcp);
@@ -161,19 +161,19 @@ TEST(Cards, ReadStream) {
   for (const auto& r : rows) {
     FakeEnv f;
     f.answer(r.stream, 10);
-    std::vector<qint32> got;
+    std::vector<quint32> got;
     int batches = 0;
-    const CardsRead read = ReadCards(f.env, 1, [&](const std::vector<qint32>& c) { ++batches; got.insert(got.end(), c.begin(), c.end()); });
+    const CardsRead read = ReadCards(f.env, 1, [&](const std::vector<quint32>& c) { ++batches; got.insert(got.end(), c.begin(), c.end()); });
     EXPECT_EQ(read.end, r.end);
     EXPECT_EQ(read.lines, r.lines);
     EXPECT_EQ(static_cast<int>(got.size()), r.cards);
     EXPECT_EQ(batches, r.cards ? 1 : 0);
   }
-  EXPECT_EQ(std::vector<qint32>({255}), [] {
+  EXPECT_EQ(std::vector<quint32>({255}), [] {
     FakeEnv f(LinkKind::Tcp);
     f.answer("$UC001000000FF**\r$UF001**\r");
-    std::vector<qint32> got;
-    ReadCards(f.env, 1, [&](const std::vector<qint32>& c) { got = c; });
+    std::vector<quint32> got;
+    ReadCards(f.env, 1, [&](const std::vector<quint32>& c) { got = c; });
     return got;
   }());
 }

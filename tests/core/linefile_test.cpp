@@ -98,7 +98,7 @@ TEST(LineFile, RefusedWithItsEntryAndField) {
       {File("{\"address\": 3, \"model\": \"TS-40\", \"master_card\": \"4294967296\"}"), 3, "master_card", K::BadValue},
       {File("{\"address\": 3, \"model\": \"TS-40\", \"master_card\": 4294967295}"), 0, nullptr, K::NotJson},
       {File("{\"address\": 3, \"model\": \"TS-90C\", \"trigger_time\": 10}"), 3, "trigger_time", K::BadValue},
-      {File("{\"address\": 3, \"model\": \"TS-90C\", \"vehicle_detector\": \"yes\"}"), 3, "vehicle_detector", K::BadValue},
+      {File("{\"address\": 3, \"model\": \"TS-90C\", \"vehicle_detector\": \"maybe\"}"), 3, "vehicle_detector", K::BadValue},
       {File("{\"address\": 3, \"model\": \"TS-90B\", \"wiegand_type\": 30}"), 3, "wiegand_type", K::BadValue},
       {File("{\"address\": 3, \"model\": \"TS-40\"}, {\"address\": 3, \"model\": \"TS-90\"}"), 3, "address", K::TwoEntries},
       {File("{\"address\": 3, \"model\": \"TS-20\", \"cards\": [" + cards255 + "]}"), 0, nullptr, K::NotJson},

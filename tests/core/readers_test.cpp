@@ -75,7 +75,7 @@ TEST(Readers, ClockCardsAndRecords) {
   EXPECT_EQ(SyncClock(f.env, 1, 2, [&] { return pc; }).why(), Why::NotTaken);
   f.answerInTurn({"$EC001**\r", "$NC001O**\r", "$NC001E**\r"}, 5);
   const CardPush push = PushCards(f.env, 1, {7, 8, 9}, true);
-  EXPECT_EQ(std::make_tuple(push.sent, push.outcome, push.eraseFailed), std::make_tuple(1, Outcome::BadReply, false));
+  EXPECT_EQ(std::make_tuple(push.sent, push.why(), push.eraseFailed), std::make_tuple(1, Why::MemoryFull, false));  // "E": full
   EXPECT_EQ(f.link.requests.back(), "%NC00100000008**\r");
   f.answerInTurn({"$NC001O**\r"}, 5);  // stopped after the first card: not a push that went through
   const CardPush stop = PushCards(f.env, 1, {7, 8}, false, [n = 0]() mutable { return n++ == 1; });
@@ -109,11 +109,11 @@ TEST(Scan, ShortWaitsThenFullReadsOfWhatWasHeard) {
   };
   const qint64 start = f.clock.ms;
   QStringList asked;
-  const LineScan scan = ScanLine(f.env, {1, 2, 3, 4, 5, 6}, {.asking = [&](int a) { asked << QString::number(a); }});
+  const LineScan scan = ScanLine(f.env, {1, 2, 3, 4, 5, 6}, {.asking = [&](int a, int answered) { asked << QStringLiteral("%1:%2").arg(a).arg(answered); }});
   QStringList found;
   for (const ScannedReader& r : scan.readers) found << QStringLiteral("%1%2").arg(r.address).arg(r.probe.collision ? "!" : "");
   EXPECT_EQ(found, QStringList({"1", "2", "4!", "6"}));
-  EXPECT_EQ(asked, QStringList({"1", "2", "3", "4", "5", "6"}));
+  EXPECT_EQ(asked, QStringList({"1:0", "2:1", "3:1", "4:1", "5:2", "6:2"}));  // 2 heard late
   QStringList requests;
   for (const QByteArray& r : f.link.requests) requests << QString::fromLatin1(r.mid(3, 3));
   // The first pass, then a second read of 1 and two full reads of the others heard.

@@ -111,7 +111,7 @@ TEST(Records, PullErasesOnlyWhatIsSafe) {
     QTemporaryDir dir;
     AccessLog log(r.logOk ? dir.filePath("AccessFile.txt") : dir.filePath("no/AccessFile.txt"));
     QString stages;
-    const Pull pull = PullRecords(f.env, 1, 2, log, r.eraseAsked, [&](PullStage s) { stages += "DSLCE"[static_cast<int>(s)]; });
+    const Pull pull = PullRecords(f.env, 1, 2, log, r.eraseAsked, {.stage = [&](PullStage s) { stages += "DSLCE"[static_cast<int>(s)]; }});
     EXPECT_EQ(pull.end, r.end) << r.stages;
     EXPECT_EQ(pull.records, r.lines);
     EXPECT_EQ(stages, QLatin1String(r.stages));

@@ -64,7 +64,7 @@ class Store : public ::testing::TestWithParam<StoreEngine> {
       if (s == killAt) throw Killed{};
     };
     try {
-      const Pull p = PullRecords(f.env, 1, 1, accessLog, erase, stage, {}, &target);
+      const Pull p = PullRecords(f.env, 1, 1, accessLog, erase, {.stage = stage}, &target);
       static const char* const ends[] = {"none", "no-download", "log-failed", "store-failed", "incomplete",
                                          "erase-failed", "stopped", "erased", "kept"};
       return QStringLiteral("%1 %2 %3").arg(ends[static_cast<int>(p.end)]).arg(p.records).arg(asked);
@@ -86,7 +86,8 @@ TEST(StoreAddress, SqliteFileOrPostgresUrl) {
       {"postgres://ana@10.0.0.5:65535/kayit", AddressFault::None, "postgresql://ana@10.0.0.5:65535/kayit", ""},
       {"postgresql://ana@%2Fvar%2Frun%2Fpostgresql/kayit", AddressFault::None, "postgresql://ana@/kayit?host=/var/run/postgresql", ""},
       {"postgresql://ana@/kayit?host=/tmp/pg", AddressFault::None, "postgresql://ana@/kayit?host=/tmp/pg", ""},
-      {"mysql://ana@db/kayit", AddressFault::Scheme, "", ""},
+      {"mysql://ana@db/kayit", AddressFault::Scheme, "", ""}, {"postgresql:/ana@db/kayit", AddressFault::Scheme, "", ""},
+      {"Postgres:ana@db/kayit", AddressFault::Scheme, "", ""}, {"/var/lib/a:b.sqlite", AddressFault::None, "/var/lib/a:b.sqlite", ""},
       {"postgresql://ana@db:65536/kayit", AddressFault::Port, "", ""},
       {"postgresql://ana@db:0/kayit", AddressFault::Port, "", ""},
       {"postgresql://ana@db:6x/kayit", AddressFault::Port, "", ""},
@@ -108,6 +109,7 @@ TEST(StoreAddress, SqliteFileOrPostgresUrl) {
 }
 
 TEST_P(Store, MigratesFromTheFirstVersionAndLeavesANewerOne) {
+  EXPECT_TRUE(RecordStore::open(address, 2, StoreMaking::ExistingOnly).error == StoreError::Missing && !QFile::exists(text));
   std::unique_ptr<RecordStore> store = open(1);
   ASSERT_TRUE(store);
   EXPECT_EQ(store->schemaVersion(), 1);

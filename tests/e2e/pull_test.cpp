@@ -45,7 +45,7 @@ TEST(Pull, ConfigurationBecomesOneRecordsPull) {
   test::WriteFile(cli, "#!/bin/sh\nfor a; do echo \"$a\"; done\n");
   QFile::setPermissions(cli, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   const struct { const char* conf; const char* args; const char* refusal; } rows[] = {
-      {"TCP=10.0.0.20:5601\nREADERS=1,3,7-9\nMODEL=TS-40\n",
+      {"TCP = 10.0.0.20:5601 \nREADERS=1,3,7-9\nMODEL=TS-40\n",  // blanks around a key or value are no part of it
        "records pull --erase --tcp 10.0.0.20:5601 --id 1,3,7-9 --model TS-40 --log /var/lib/tessaro/demo/AccessFile.txt"},
       // Comments, blank lines, options split but not globbed, no end of line at the end.
       {"# gate\n\nSERIAL=/dev/serial/by-id/usb-FTDI_A1-if00\nREADERS=all\nMODEL=TS-30P\nLOG_FOLDER=/var/lib/tessaro/demo/gate\n"
@@ -55,7 +55,7 @@ TEST(Pull, ConfigurationBecomesOneRecordsPull) {
       {"SERIAL=/dev/ttyUSB0\nTCP=10.0.0.20\nREADERS=1\nMODEL=TS-40\n", nullptr, "give SERIAL or TCP, not both"},
       {"READERS=1\nMODEL=TS-40\n", nullptr, "give the link"}, {"TCP=10.0.0.20\nMODEL=TS-40\n", nullptr, "give the readers:"},
       {"TCP=10.0.0.20\nREADERS=1\n", nullptr, "give the readers' model"},
-      {"TCP=10.0.0.20\nREADER=1\nMODEL=TS-40\n", nullptr, "unknown key READER"},
+      {"TCP=10.0.0.20\nREADER =1\nMODEL=TS-40\n", nullptr, "unknown key 'READER'"},
       {"TCP 10.0.0.20\n", nullptr, "not KEY=VALUE: TCP 10.0.0.20"}, {nullptr, nullptr, "cannot be read"}};
   for (const auto& r : rows) {
     QFile::remove(dir.filePath(QStringLiteral("demo.conf")));

@@ -208,10 +208,13 @@ TEST(CardsPanel, SendReceiveAndErase) {
   rig.sim.setFault("NC", Fault(sim::FaultKind::WrongCode, true));
   rig.click("cmdSendAllCards", {true});  // the retry refused: no card is left shown as the current one
   EXPECT_EQ(rig.text("lblCurID"), "");
-  // Received cards replace the list, unmarked; FFFFFFFF shows as -1.
+  rig.sim.setFault("NC", sim::Fault{.kind = sim::FaultKind::Raw, .raw = "$NC001E**\r", .once = true});
+  rig.click("cmdSendAllCards", {true});  // a full memory is said, not retried
+  EXPECT_EQ(rig.prompts.take().last(), text::kCardMemoryFull + "255");
+  // Received cards replace the list, unmarked, as the numbers printed on them.
   rig.click("cmdReceiveAllCards", {true});
   EXPECT_EQ(rig.prompts.take().last(), text::kCardsReceived);
-  EXPECT_EQ(Entries(rig), QStringList({"255", "-1"}));
+  EXPECT_EQ(Entries(rig), QStringList({"255", "4294967295"}));
   rig.w<QListWidget>("lstCardID")->addItem("x7");
   rig.w<QListWidget>("lstCardID")->item(2)->setCheckState(Qt::Checked);
   rig.click("cmdSendAllCards", {true});

@@ -3,6 +3,7 @@
 namespace tessaro {
 
 Link* DeviceLinks::open(const ConnectionSettings& settings) {
+  lastTcp_ = settings.tcp;
   if (settings.tcp) {
     tcp_.connectTcp(settings.host.trimmed(), settings.tcpPort, pump_, clock_);
     return tcp_.isConnected() ? &tcp_ : nullptr;

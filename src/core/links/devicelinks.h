@@ -30,6 +30,9 @@ class DeviceLinks {
 
   // ConnectTcp or OpenSerialPort; nullptr when the chosen link could not be opened.
   Link* open(const ConnectionSettings& settings);
+  // Why the last open failed, and the system's words for it.
+  LinkFault lastFault() const { return lastTcp_ ? tcp_.lastFault() : serial_.lastFault(); }
+  QString lastFaultDetail() const { return lastTcp_ ? tcp_.lastFaultDetail() : serial_.lastFaultDetail(); }
   void closeSerial() { serial_.close(); }
 
   // The pause every reader gets after its reply, on both links.
@@ -47,6 +50,7 @@ class DeviceLinks {
   SerialLink serial_;
   TcpLink tcp_;
   LinePace serialPace_, tcpPace_;
+  bool lastTcp_ = false;  // the link last opened
 };
 
 }  // namespace tessaro

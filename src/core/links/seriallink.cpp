@@ -1,6 +1,7 @@
 #include "seriallink.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 #include "portnames.h"
@@ -46,7 +47,8 @@ bool SerialLink::applySettings() {
 
 int SerialLink::open() {
   port_.clearError();
-  denied_ = false;
+  fault_ = LinkFault::None;
+  detail_.clear();
   const QString device = deviceName(portNumber_);
   if (port_.isOpen()) {
     // A port left open by an earlier operation takes the current line settings.
@@ -54,14 +56,19 @@ int SerialLink::open() {
     // The user picked another port since: the selection holds, not the old port.
     close();
   }
-  if (device.isEmpty()) return 2;
+  if (device.isEmpty()) return fault_ = LinkFault::NoDevice, 2;
   port_.setPortName(device);
-  if (!applySettings()) return 2;
+  if (!applySettings()) return fault_ = LinkFault::Other, 2;
   // The settings made before are applied by open().
   if (!port_.open(QIODevice::ReadWrite)) {
     // Qt also reports a port that another program holds as a permission error;
     // only a device this user may not read and write is refused for lack of rights.
-    denied_ = port_.error() == QSerialPort::PermissionError && !UserMayUse(device);
+    const QSerialPort::SerialPortError e = port_.error();
+    detail_ = port_.errorString();
+    fault_ = e == QSerialPort::DeviceNotFoundError ? LinkFault::NoDevice
+             : e == QSerialPort::PermissionError   ? (UserMayUse(device) ? LinkFault::InUse : LinkFault::Denied)
+             : e == QSerialPort::UnsupportedOperationError || QFileInfo(device).isDir() ? LinkFault::NotSerial
+                                                                                        : LinkFault::Other;
     port_.clearError();
     return 2;
   }

@@ -40,8 +40,11 @@ class SerialLink : public Link {
   // opened. An open port takes the new line settings; when the selected port
   // number changed, the old port is closed and the selected one opened.
   int open();
-  // Why the last open failed: the port exists but this user may not use it.
-  bool lastOpenDenied() const { return denied_; }
+  // Why the last open failed, and the system's words for it.
+  LinkFault lastFault() const { return fault_; }
+  const QString& lastFaultDetail() const { return detail_; }
+  // The port exists but this user may not use it.
+  bool lastOpenDenied() const { return fault_ == LinkFault::Denied; }
   // CloseSerialPort: never fails.
   void close();
   bool isOpen() const { return port_.isOpen(); }
@@ -64,7 +67,8 @@ class SerialLink : public Link {
   int portNumber_ = 1;
   int openedNumber_ = 0;
   QString openedDevice_;  // the device the open port was resolved to
-  bool denied_ = false;
+  LinkFault fault_ = LinkFault::None;
+  QString detail_;
   LineSettings line_;
 };
 

@@ -24,16 +24,15 @@ void TcpLink::connectTcp(const QString& host, quint16 port, MessagePump& pump, M
     socket_.reset();
   }
   socket_ = std::make_unique<QTcpSocket>();
+  fault_ = LinkFault::None;
   // Port 0 names no server.
   if (port == 0 || host.isEmpty()) {
     socket_->abort();
+    fault_ = LinkFault::NoHost;
     return;
   }
   socket_->connectToHost(host, port);
-  if (socket_->state() == QAbstractSocket::UnconnectedState) {
-    socket_->abort();
-    return;
-  }
+  if (socket_->state() == QAbstractSocket::UnconnectedState) return fail();
   // A converter may take its time to accept; it gets two seconds on the clock.
   const Deadline deadline(clock, kConnectWaitMs);
   while (!deadline.passed()) {
@@ -45,6 +44,17 @@ void TcpLink::connectTcp(const QString& host, quint16 port, MessagePump& pump, M
       return;
     }
   }
+  fail();
+}
+
+void TcpLink::fail() {
+  const QAbstractSocket::SocketState state = socket_->state();
+  const QAbstractSocket::SocketError e = socket_->error();
+  fault_ = state == QAbstractSocket::HostLookupState || state == QAbstractSocket::ConnectingState ? LinkFault::TimedOut
+           : e == QAbstractSocket::ConnectionRefusedError                                         ? LinkFault::Refused
+           : e == QAbstractSocket::HostNotFoundError                                              ? LinkFault::NoHost
+                                                                                                  : LinkFault::Other;
+  detail_ = socket_->errorString();
   socket_->abort();
 }
 

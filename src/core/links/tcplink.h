@@ -21,6 +21,9 @@ class TcpLink : public Link {
   // isConnected() tells the outcome.
   void connectTcp(const QString& host, quint16 port, MessagePump& pump, MonotonicClock& clock);
   bool isConnected() const;
+  // Why the last connectTcp failed, and the system's words for it.
+  LinkFault lastFault() const { return fault_; }
+  const QString& lastFaultDetail() const { return detail_; }
   void close();
   // Closes and destroys the socket (program end); a later connectTcp makes a new one.
   void discard();
@@ -31,7 +34,12 @@ class TcpLink : public Link {
   void write(const QByteArray& data) override;
 
  private:
+  // Keeps why the socket did not connect, then drops it.
+  void fail();
+
   std::unique_ptr<QTcpSocket> socket_;
+  LinkFault fault_ = LinkFault::None;
+  QString detail_;
 };
 
 }  // namespace tessaro

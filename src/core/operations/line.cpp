@@ -14,9 +14,8 @@ namespace {
 // The reader's card list, each card once and in order; nullopt when it did not come whole.
 std::optional<std::vector<quint32>> CardsOf(ExchangeEnv& env, DeviceId deviceId, Why* why) {
   std::set<quint32> cards;
-  const CardsRead read = ReadCards(env, deviceId, [&](const std::vector<qint32>& got) {
-    for (const qint32 c : got) cards.insert(static_cast<quint32>(c));
-  });
+  const CardsRead read =
+      ReadCards(env, deviceId, [&](const std::vector<quint32>& got) { cards.insert(got.begin(), got.end()); });
   // A line that is not a card line ends an empty or a shorter list, as the window takes it.
   if (read.end == StreamEnd::Silence || read.end == StreamEnd::PortFault) {
     *why = read.end == StreamEnd::Silence ? Why::TimedOut : Why::BadReply;
@@ -160,9 +159,8 @@ ReaderApply ApplyReader(ExchangeEnv& env, const LineEntry& entry, const ReaderPl
   }
   const DeviceId deviceId = entry.address;
   if (plan.cards == CardsPlan::Add || plan.cards == CardsPlan::Replace || plan.cards == CardsPlan::SendWhole) {
-    const std::vector<qint32> cards(plan.add.begin(), plan.add.end());
     const bool erase = plan.cards != CardsPlan::Add;
-    const CardPush push = PushCards(env, deviceId, cards, erase, stopped);
+    const CardPush push = PushCards(env, deviceId, plan.add, erase, stopped);
     a.cardsErased = erase && !push.eraseFailed;
     a.cardsSent = push.sent;
     if (!push.ok()) {

@@ -34,7 +34,8 @@ Why Pull::why() const {
     case PullEnd::StoreFailed: return Why::StoreFailed;
     case PullEnd::Incomplete: return Why::Incomplete;
     case PullEnd::EraseFailed: return Why::EraseFailed;
-    case PullEnd::Stopped: return Why::Stopped;
+    case PullEnd::Stopped:
+    case PullEnd::Cut: return Why::Stopped;
   }
   return Why::BadReply;
 }
@@ -101,23 +102,23 @@ ClockSync SyncClock(ExchangeEnv& env, DeviceId deviceId, qint64 maxDriftS, const
   return s;
 }
 
-CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<qint32>& cards, bool eraseFirst,
-                   const std::function<bool()>& stopped) {
+CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<quint32>& cards, bool eraseFirst,
+                   const std::function<bool()>& stopped, const std::function<void(int sent)>& progress) {
   CardPush p;
   if (eraseFirst && (p.outcome = EraseCards(env, deviceId)) != Outcome::Ok) return p.eraseFailed = true, p;
-  for (const qint32 card : cards) {
+  for (const quint32 card : cards) {
     if (stopped && stopped()) return p.stopped = true, p;
-    if ((p.outcome = SendCard(env, deviceId, card)) != Outcome::Ok) return p;
+    if (progress) progress(p.sent);
+    if ((p.outcome = SendCard(env, deviceId, card, &p.memoryFull)) != Outcome::Ok) return p;
     ++p.sent;
   }
   return p;
 }
 
 Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessLog& log, bool erase,
-                 const std::function<void(PullStage)>& stage, const std::function<bool()>& stopped,
-                 const StoreTarget* store) {
+                 const PullWatch& watch, const StoreTarget* store) {
   auto enter = [&](PullStage s) {
-    if (stage) stage(s);
+    if (watch.stage) watch.stage(s);
   };
   Pull pull;
   // A pull cut short before leaves its lines to the log first, and nothing
@@ -132,8 +133,13 @@ Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessL
   const std::optional<int> count = ReadRecordCount(env, deviceId);
   if (!count || *count < 1) return pull;
   enter(PullStage::Downloading);
+  const auto downloaded = [&](int got) {
+    if (watch.download) watch.download(got, *count);
+  };
+  downloaded(0);
   Pause(env.pump, env.clock, kPauseBeforeDownloadMs);
-  const Download download = DownloadRecords(env, deviceId);
+  const Download download = DownloadRecords(env, deviceId, downloaded, watch.cut);
+  if (download.end == StreamEnd::Cancelled) return pull.end = PullEnd::Cut, pull;
   if (download.records.empty()) {
     pull.end = PullEnd::DownloadFailed;
     return pull;
@@ -163,7 +169,7 @@ Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessL
     pull.end = PullEnd::Incomplete;
   } else if (!erase) {
     pull.end = PullEnd::Kept;
-  } else if (stopped && stopped()) {
+  } else if (watch.stopped && watch.stopped()) {
     pull.end = PullEnd::Stopped;
   } else {
     enter(PullStage::Erasing);
@@ -173,14 +179,13 @@ Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessL
 }
 
 ReaderPull PullReaderRecords(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& model, AccessLog& log, bool erase,
-                             const std::function<bool()>& stopped, const StoreTarget* store,
-                             const std::function<void(PullStage)>& stage) {
+                             const PullWatch& watch, const StoreTarget* store) {
   ReaderPull r;
   const ReaderSettings read = ReadReaderSettings(env, deviceId, model);
   r.settings = read.why;
   if (!read.ok()) return r;
   r.recordType = read.settings.recordType;
-  r.pull = PullRecords(env, deviceId, static_cast<qint16>(r.recordType), log, erase, stage, stopped, store);
+  r.pull = PullRecords(env, deviceId, static_cast<qint16>(r.recordType), log, erase, watch, store);
   return r;
 }
 

@@ -21,17 +21,18 @@ namespace tessaro {
 // their own words.
 enum class Why {
   Done,
-  TimedOut,     // the reader did not answer in time
-  BadReply,     // it answered, but not as asked
-  Collision,    // garbled or differing replies: two readers on one address?
-  NotTaken,     // it took the request, but what it reads back is still off
-  LogFailed,    // a record did not reach the log: its memory was not erased
-  StoreFailed,  // the store refused the records: its memory was not erased
-  Incomplete,   // the download did not end on its end frame: not erased
-  EraseFailed,  // everything is logged, but the erase was not confirmed
-  Stopped,      // the user stopped it
+  TimedOut,      // the reader did not answer in time
+  BadReply,      // it answered, but not as asked
+  Collision,     // garbled or differing replies: two readers on one address?
+  NotTaken,      // it took the request, but what it reads back is still off
+  LogFailed,     // a record did not reach the log: its memory was not erased
+  StoreFailed,   // the store refused the records: its memory was not erased
+  Incomplete,    // the download did not end on its end frame: not erased
+  EraseFailed,   // everything is logged, but the erase was not confirmed
+  Stopped,       // the user stopped it
   ModelUnknown,  // it needs the reader's model, and only its family is known: nothing was written
   OtherModel,    // its settings reply is one that other models give than the one it was taken for
+  MemoryFull,    // its card memory is full: the card was not taken
 };
 Why WhyOf(Outcome outcome);
 
@@ -84,16 +85,18 @@ ClockSync SyncClock(ExchangeEnv& env, DeviceId deviceId, qint64 maxDriftS, const
 
 // Writes every card, after erasing the reader's card memory when asked; stops
 // at the first card the reader does not take, or when `stopped` says so.
+// `progress` hears the count of cards taken before each card is sent.
 struct CardPush {
   Outcome outcome = Outcome::Ok;  // of the erase or of the card that was not taken
   bool eraseFailed = false;
+  bool memoryFull = false;  // the reader said so of the card it did not take
   int sent = 0;
   bool stopped = false;
-  Why why() const { return stopped ? Why::Stopped : WhyOf(outcome); }
+  Why why() const { return stopped ? Why::Stopped : memoryFull ? Why::MemoryFull : WhyOf(outcome); }
   bool ok() const { return why() == Why::Done; }
 };
-CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<qint32>& cards, bool eraseFirst,
-                   const std::function<bool()>& stopped = {});
+CardPush PushCards(ExchangeEnv& env, DeviceId deviceId, const std::vector<quint32>& cards, bool eraseFirst,
+                   const std::function<bool()>& stopped = {}, const std::function<void(int sent)>& progress = {});
 
 // The records pull into the access log, with its erase guarantees.
 // The steps of a pull, told as each begins. With a store, Storing commits the
@@ -110,6 +113,7 @@ enum class PullEnd {
   Stopped,         // everything is logged; the user stopped before the erase
   Erased,
   Kept,  // everything is logged; no erase was asked for
+  Cut,   // the user ended the download: nothing was logged or erased
 };
 struct Pull {
   PullEnd end = PullEnd::NoRecords;
@@ -117,17 +121,23 @@ struct Pull {
   Why why() const;
   bool ok() const { return why() == Why::Done; }
 };
+// What a pull tells while it runs and asks of its user; each may be empty.
+struct PullWatch {
+  std::function<void(PullStage)> stage;              // as each step begins
+  std::function<void(int got, int count)> download;  // frames so far (0 first), of the counter's
+  std::function<bool()> stopped;                     // asked once more before the erase
+  std::function<bool()> cut;                         // asked while the records come: ends the download
+};
 // Counts, downloads, appends every record to the log and, when `erase` is
 // set, erases the reader's memory — only after every line reached stable
 // storage and the download ended on the reader's end-of-records frame.
-// `stopped` is asked once more before the erase.
+// A download `cut` short keeps nothing: the reader holds every record still.
 // With a store, the log of an earlier pull cut short is completed first, the
 // records are stored, only those new to the store reach the log (storedpull.h),
 // and nothing is erased unless the store committed them too; `records` counts
 // the lines written.
 Pull PullRecords(ExchangeEnv& env, DeviceId deviceId, qint16 recordType, AccessLog& log, bool erase,
-                 const std::function<void(PullStage)>& stage = {}, const std::function<bool()>& stopped = {},
-                 const StoreTarget* store = nullptr);
+                 const PullWatch& watch = {}, const StoreTarget* store = nullptr);
 
 // The records pull with the record type of the reader's own settings, read first.
 struct ReaderPull {
@@ -138,7 +148,6 @@ struct ReaderPull {
   bool ok() const { return why() == Why::Done; }
 };
 ReaderPull PullReaderRecords(ExchangeEnv& env, DeviceId deviceId, const ReaderModel& model, AccessLog& log, bool erase,
-                             const std::function<bool()>& stopped = {}, const StoreTarget* store = nullptr,
-                             const std::function<void(PullStage)>& stage = {});
+                             const PullWatch& watch = {}, const StoreTarget* store = nullptr);
 
 }  // namespace tessaro

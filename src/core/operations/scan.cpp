@@ -29,7 +29,7 @@ class FirstPass : public SweepSink {
   int waitMs() override { return ScanWaitMs(env_.link.kind(), env_.link.baud(), slowestUs_); }
   void sent(DeviceId id, qint64 atUs) override {
     sentAt_[id.value()] = atUs;
-    if (options_.asking) options_.asking(id.value());
+    if (options_.asking) options_.asking(id.value(), static_cast<int>(answered_.size() + again_.size()));
   }
   bool line(QByteArrayView line, std::optional<DeviceId> awaiting, qint64 atUs) override {
     const std::optional<int> named = Named(line);
@@ -98,7 +98,7 @@ LineScan ScanLine(ExchangeEnv& env, const std::vector<int>& addresses, const Sca
   if (options.fullWait) {
     for (const int address : addresses) {
       if (options.cancelled && options.cancelled()) return scan.stoppedAt = address, scan;
-      if (options.asking) options.asking(address);
+      if (options.asking) options.asking(address, static_cast<int>(scan.readers.size()));
       probe(address);
     }
     return scan;

@@ -17,7 +17,8 @@ namespace tessaro {
 struct ScanOptions {
   bool fullWait = false;  // every address waited for in full, for a line with unusual converters
   std::function<bool()> cancelled;
-  std::function<void(int address)> asking;  // an address is asked, in the first pass
+  // An address is asked, in the first pass; how many have answered so far.
+  std::function<void(int address, int answered)> asking;
 };
 
 struct ScannedReader {

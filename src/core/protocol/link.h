@@ -14,6 +14,19 @@ namespace tessaro {
 
 enum class LinkKind { Serial, Tcp };
 
+// Why a link could not be opened; the system's own words come with it.
+enum class LinkFault {
+  None,
+  NoDevice,   // no such serial device (or no device for the port number)
+  Denied,     // the device is there, but this user may not read and write it
+  InUse,      // refused as busy: another program holds it
+  NotSerial,  // a file or device that is no serial port
+  Refused,    // nothing takes connections at that address and port
+  NoHost,     // the host name is not known
+  TimedOut,   // no connection within the wait
+  Other,
+};
+
 enum class Outcome {
   Ok,        // a complete reply passed the command's check
   BadReply,  // a complete reply failed the check, or the serial port check refused to send

@@ -37,13 +37,20 @@ namespace {
 
 class RecordFrames : public LineSink {
  public:
+  explicit RecordFrames(const std::function<void(int)>& received) : received_(received) {}
   LineVerdict line(QByteArrayView frame) override {
     if (frame.contains("FD")) return LineVerdict::End;
     if (!frame.contains("DD")) return LineVerdict::Unexpected;
     frames.emplace_back(frame.toByteArray());
     return frames.size() >= kMaxDownloadFrames ? LineVerdict::Full : LineVerdict::More;
   }
+  void pieceDone() override {
+    if (received_) received_(static_cast<int>(frames.size()));
+  }
   std::vector<QByteArray> frames;
+
+ private:
+  const std::function<void(int)>& received_;
 };
 
 }  // namespace
@@ -52,17 +59,18 @@ std::optional<OfflineRecord> ConvertRecordFrame(QByteArrayView frame) {
   const qsizetype p = MarkerPosition(frame);
   if (p == 0 || Mid1(frame, p + 1, 2) != "DD" || Mid1(frame, p + 27, 2) != "**") return std::nullopt;
   OfflineRecord record;
-  record.cardNumber = static_cast<qint32>(DecimalField(Mid1(frame, p + 6, 9)));
+  record.cardNumber = static_cast<quint32>(DecimalField(Mid1(frame, p + 6, 9)));
   record.rawStamp = Mid1(frame, p + 15, 12).toByteArray();
   record.stamp = ReaderStamp(record.rawStamp);
   record.frame = frame.toByteArray();
   return record;
 }
 
-Download DownloadRecords(ExchangeEnv& env, DeviceId deviceId) {
-  RecordFrames sink;
+Download DownloadRecords(ExchangeEnv& env, DeviceId deviceId, const std::function<void(int frames)>& received,
+                         const std::function<bool()>& cancelled) {
+  RecordFrames sink(received);
   Download d;
-  d.end = StreamExchange(env, Cmd::DownloadRecords, deviceId, sink);
+  d.end = StreamExchange(env, Cmd::DownloadRecords, deviceId, sink, cancelled);
   if (d.end == StreamEnd::Silence) return d;
   for (const QByteArray& frame : sink.frames) {
     if (std::optional<OfflineRecord> record = ConvertRecordFrame(frame)) d.records.push_back(std::move(*record));

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -14,7 +15,7 @@ namespace tessaro {
 
 // One passage as the reader reported it.
 struct OfflineRecord {
-  qint32 cardNumber = 0;
+  quint32 cardNumber = 0;
   // The passage time; invalid when the reader's twelve digits form no valid
   // date and time. Such a record keeps those digits (rawStamp) instead of
   // borrowing the stamp of another record.
@@ -46,8 +47,10 @@ struct Download {
   // that never saw its end is discarded whole).
   std::vector<OfflineRecord> records;
 };
-// "%DD": the streamed frames, converted.
-Download DownloadRecords(ExchangeEnv& env, DeviceId deviceId);
+// "%DD": the streamed frames, converted. `received` hears the count of frames
+// after each piece of data; `cancelled` ends the stream (StreamEnd::Cancelled).
+Download DownloadRecords(ExchangeEnv& env, DeviceId deviceId, const std::function<void(int frames)>& received = {},
+                         const std::function<bool()>& cancelled = {});
 
 // How long a download waits after the counter before it asks for the records.
 inline constexpr int kPauseBeforeDownloadMs = 2000;

@@ -60,13 +60,15 @@ bool ApplySettingsField(SettingsForm& form, const QString& name, const QString& 
   if (name == "run_mode" && (i = Choice(kRunModes, v)) >= 0) return form.runMode = static_cast<RunMode>(i), true;
   if (name == "epc_start_word" && (i = Choice({"4", "6"}, v)) >= 0) return form.epcStartWord = i, true;
   if (name == "wiegand_type" && (i = Choice({"26", "34"}, v)) >= 0) return form.wiegandType = i, true;
-  if (name == "vehicle_detector" && (i = Choice({"off", "on"}, v)) >= 0) return form.vehicleDetector = i == 1, true;
+  // Shown as on or off; the other spellings earlier versions showed are taken as well.
+  if (name == "vehicle_detector" && (i = Choice({"off", "on", "no", "yes", "false", "true"}, v)) >= 0)
+    return form.vehicleDetector = i % 2 == 1, true;
   return false;
 }
 
 bool ApplySettingsField(SettingsForm& form, const QString& name, const QJsonValue& value) {
-  if (name == "vehicle_detector")
-    return value.isBool() && ApplySettingsField(form, name, QString::fromLatin1(value.toBool() ? "on" : "off"));
+  if (name == "vehicle_detector" && value.isBool())
+    return ApplySettingsField(form, name, QString::fromLatin1(value.toBool() ? "on" : "off"));
   if (value.isDouble()) {
     // Only the fields that hold numbers take one; a whole number shows without a fraction.
     if (name == "record_type" || name == "run_mode") return false;
@@ -86,7 +88,7 @@ QJsonObject SettingsJson(const SettingsForm& form, DeviceModel model) {
     o["wiegand_type"] = form.wiegandType ? 34 : 26;
   }
   if (Facts(model).vehicleDetector()) {
-    o["vehicle_detector"] = form.vehicleDetector;
+    o["vehicle_detector"] = QLatin1String(form.vehicleDetector ? "on" : "off");
     o["trigger_time"] = form.triggerTime.toInt();
   }
   return o;

@@ -30,7 +30,7 @@ SettingsForm FormOf(const ReceivedSettings& settings, DeviceId deviceId);
 bool ApplySettingsField(SettingsForm& form, const QString& name, const QString& value);
 
 // The same from a JSON value: a number or a string for the numbers, a string
-// for the choices, a boolean for the vehicle detector.
+// for the choices; the vehicle detector also takes a boolean, as earlier line files hold it.
 bool ApplySettingsField(SettingsForm& form, const QString& name, const QJsonValue& value);
 
 // The model's fields of the form as JSON values.

@@ -19,9 +19,7 @@ QString PadZerosLeft(qint64 value, int width) {
   return t.rightJustified(width, QLatin1Char('0'));
 }
 
-QString FormatHex8(qint32 value) {
-  return QString::number(static_cast<quint32>(value), 16).toUpper().rightJustified(8, QLatin1Char('0'));
-}
+QString FormatHex8(quint32 value) { return QString::number(value, 16).toUpper().rightJustified(8, QLatin1Char('0')); }
 
 double RoundHalfEven(double value) {
   if (!std::isfinite(value)) return value;

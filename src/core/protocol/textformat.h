@@ -17,7 +17,7 @@ QString FormatDec3(qint16 value);
 QString PadZerosLeft(qint64 value, int width);
 
 // Eight upper-case hexadecimal digits of the 32-bit two's complement.
-QString FormatHex8(qint32 value);
+QString FormatHex8(quint32 value);
 
 // Round to the nearest integer, halves to the even neighbour (banker's rounding).
 double RoundHalfEven(double value);

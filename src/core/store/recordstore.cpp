@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTime>
@@ -85,6 +86,10 @@ std::optional<StoreAddress> ParseStoreAddress(const QString& text, AddressFault*
   StoreAddress a;
   if (scheme < 0) {
     if (trimmed.isEmpty()) return fail(AddressFault::Database);
+    // "postgresql:/…", "Postgres:…": one slash short, or none, is a mistyped address.
+    static const QRegularExpression mistyped(QStringLiteral("^(?:[A-Za-z][A-Za-z0-9+.-]+:/|postgres(?:ql)?:)"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    if (mistyped.match(trimmed).hasMatch()) return fail(AddressFault::Scheme);
     a.file = QFileInfo(trimmed).absoluteFilePath();
     return a;
   }
@@ -128,7 +133,7 @@ QString DefaultStoreFile(const QString& dataFolder) {
   return QDir(dataFolder).absoluteFilePath(QStringLiteral("records.sqlite"));
 }
 
-StoreOpen RecordStore::open(const StoreAddress& address, int upToVersion) {
+StoreOpen RecordStore::open(const StoreAddress& address, int upToVersion, StoreMaking making) {
   StoreOpen result;
   const Dialect& dialect = DialectOf(address.engine);
   if (!QSqlDatabase::isDriverAvailable(QLatin1String(dialect.driver))) {
@@ -139,7 +144,13 @@ StoreOpen RecordStore::open(const StoreAddress& address, int upToVersion) {
   std::unique_ptr<RecordStore> store(
       new RecordStore(address, QSqlDatabase::addDatabase(QLatin1String(dialect.driver), NextConnectionName())));
   QSqlDatabase& db = store->db_;
+  const bool existingOnly = making == StoreMaking::ExistingOnly;
   if (address.engine == StoreEngine::Sqlite) {
+    // Opening a SQLite file makes it: one that must exist is looked for first.
+    if (existingOnly && !QFileInfo(address.file).isFile()) {
+      result.error = StoreError::Missing;
+      return result;
+    }
     QDir().mkpath(QFileInfo(address.file).absolutePath());
     db.setDatabaseName(address.file);
     // A viewer reading the store waits for a pull's commit rather than failing.
@@ -155,6 +166,11 @@ StoreOpen RecordStore::open(const StoreAddress& address, int upToVersion) {
   if (!store->db_.open()) {
     result.error = StoreError::Unreachable;
     result.detail = store->db_.lastError().text();
+    return result;
+  }
+  // A database without the store's tables (an empty file, a new PostgreSQL database) holds no store.
+  if (existingOnly && store->readVersion() == 0) {
+    result.error = StoreError::Missing;
     return result;
   }
   if (address.engine == StoreEngine::Sqlite) {

@@ -31,6 +31,8 @@ struct StoreAddress {
 enum class AddressFault { None, Scheme, Host, Port, Database };
 // A text beginning with a URL scheme names a PostgreSQL database (only
 // postgresql:// and postgres:// are known); any other text is a SQLite file.
+// A scheme followed by a single "/" or none ("postgresql:/db", "postgres:db")
+// is a mistyped address, not a file to make.
 std::optional<StoreAddress> ParseStoreAddress(const QString& text, AddressFault* fault = nullptr);
 
 // The SQLite file every download of the window goes to unless told otherwise.
@@ -45,7 +47,11 @@ enum class StoreError {
   Unreachable,  // the database could not be opened or reached
   NewerSchema,  // written by a newer program: left as it is
   Failed,       // a statement was refused (not a database, disk full, no rights)
+  Missing,      // there is no store there, and none was to be made
 };
+
+// Whether opening makes the store where there is none.
+enum class StoreMaking { Create, ExistingOnly };
 
 class RecordStore;
 struct StoreOpen {
@@ -58,8 +64,10 @@ struct StoreOpen {
 class RecordStore {
  public:
   // Opens the store, creating it or bringing its schema up to `upToVersion`
-  // (every migration from the first version on, in one transaction).
-  static StoreOpen open(const StoreAddress& address, int upToVersion = kStoreSchemaVersion);
+  // (every migration from the first version on, in one transaction). With
+  // ExistingOnly nothing is made: no folder, no file, no tables.
+  static StoreOpen open(const StoreAddress& address, int upToVersion = kStoreSchemaVersion,
+                        StoreMaking making = StoreMaking::Create);
   ~RecordStore();
   RecordStore(const RecordStore&) = delete;
   RecordStore& operator=(const RecordStore&) = delete;

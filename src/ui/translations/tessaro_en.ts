@@ -933,5 +933,13 @@ Do you confirm?</translation>
         <source>Her adreste ayar okumasının tam süresi beklenir: yavaş yanıt veren dönüştürücüler için</source>
         <translation>Every address is waited for the settings read's whole time: for converters that answer slowly</translation>
     </message>
+    <message>
+        <source>Cihaz kart hafızası dolu! Gönderilemeyen Kart ID: </source>
+        <translation>The reader's card memory is full! Card ID not sent: </translation>
+    </message>
+    <message>
+        <source>Kart hafızası dolu</source>
+        <translation>Card memory full</translation>
+    </message>
 </context>
 </TS>
