@@ -125,7 +125,8 @@ LineScan ScanLine(ExchangeEnv& env, const std::vector<int>& addresses, const Sca
     for (const int address : first.unnamed_)
       if (!again.count(address)) looked.insert(address);
     if (!looked.empty()) {
-      FirstPass second(env, looked, {}, true);
+      const ScanOptions quiet;  // the second look says nothing of its progress
+      FirstPass second(env, looked, quiet, true);
       SweepExchange(env, Cmd::ReadSettings, std::vector<DeviceId>(looked.begin(), looked.end()),
                     FullWaitMs(env.link.kind()), second, cancelled);
       for (const auto& [address, heard] : second.answered_) again[address] = heard;
