@@ -65,7 +65,7 @@ struct Command {
   bool store = false;         // it reads or fills the passage store: takes --db
   bool formats = true;        // takes --json and --csv
 
-  // "cards push FILE [--erase-first]"
+  // "cards push FILE [--erase-first]"; "[OPTIONS]" where its options would not fit a line
   QString synopsis() const;
   // The option is one of its own or a common one it takes.
   bool takes(const QString& option) const;

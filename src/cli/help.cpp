@@ -12,13 +12,15 @@ namespace {
 const char* const kOutput =
     "JSON: {\"command\": ..., \"readers\": [{\"address\": N, \"status\": \"ok\" | \"time-out\" | \"bad reply\" | "
     "\"invalid value\" | \"collision\" | \"log error\" | \"store error\" | \"file error\" | \"stopped\" | "
-    "\"model unknown\" | \"other model\" | \"not on model\" | \"differs\" | \"not in file\" (line commands), "
+    "\"model unknown\" | \"other model\" | \"not on model\" | \"differs\" | \"not in file\" (line commands) | "
+    "\"too many cards\" | \"no link\" (access commands, with each door's line and name), "
     "\"error\": text, ...the "
     "command's fields}]}.";
 const char* const kExit =
     "0 every reader done; 1 usage error, or a file or the store that cannot be had, or not one reader's model known "
     "where the command needs it; 2 some readers failed (the "
-    "others completed), or records import skipped unreadable lines; 3 the link could not be opened. Ctrl-C stops after "
+    "others completed), or records import skipped unreadable lines; 3 the link could not be opened (access plan and "
+    "apply: not one line's). Ctrl-C stops after "
     "the exchange in progress; a download stopped that way is never followed by an erase.";
 
 QString Wrap(const QString& text, int indent) {
