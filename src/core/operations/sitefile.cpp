@@ -141,7 +141,8 @@ SiteLoad LoadSite(RecordStore& store, const SiteFile& site, const Actor& actor) 
     for (const AccessLine& other : stored->lines)
       if (other.name != l.name && other.link.simplified() == l.link.simplified())
         return refuse(K::LinkTwice, "lines", i, "link", l.link);
-    if (AccessLine* known = const_cast<AccessLine*>(after.line(l.name))) *known = l;
+    const auto known = std::find_if(after.lines.begin(), after.lines.end(), [&](const AccessLine& x) { return x.name == l.name; });
+    if (known != after.lines.end()) *known = l;
     else after.lines.push_back(l);
   }
   std::vector<std::pair<const AccessDoor*, AccessDoor>> doors;
@@ -168,7 +169,8 @@ SiteLoad LoadSite(RecordStore& store, const SiteFile& site, const Actor& actor) 
   for (auto& [before, d] : doors) {
     result.changed += !before || AuditJson(*before) != AuditJson(d);
     if (!changes.saveDoor(before, d)) return result;
-    if (before) *const_cast<AccessDoor*>(after.door(d.id)) = d;
+    const auto known = std::find_if(after.doors.begin(), after.doors.end(), [&](const AccessDoor& x) { return x.id == d.id; });
+    if (before) *known = d;
     else after.doors.push_back(d);
   }
   for (int i = 0; i < int(site.groups.size()); ++i) {

@@ -57,7 +57,10 @@ std::optional<AccessData> LoadAccess(RecordStore& store) {
     data.groups.push_back({q.value(0).toLongLong(), q.value(1).toString(), {}});
   }
   if (!Select(store, q, "SELECT grp, door FROM group_doors ORDER BY grp, door")) return std::nullopt;
-  while (q.next()) data.groups[groupAt.at(q.value(0).toLongLong())].doors.push_back(q.value(1).toLongLong());
+  while (q.next()) {
+    const auto g = groupAt.find(q.value(0).toLongLong());
+    if (g != groupAt.end()) data.groups[g->second].doors.push_back(q.value(1).toLongLong());
+  }
   if (!Select(store, q, "SELECT id, name, note, enabled, valid_from, valid_until FROM holders ORDER BY name"))
     return std::nullopt;
   while (q.next()) {
@@ -78,7 +81,10 @@ std::optional<AccessData> LoadAccess(RecordStore& store) {
   for (const auto& p : parts) {
     if (!Select(store, q, p.sql)) return std::nullopt;
     while (q.next()) {
-      AccessHolder& h = data.holders[holderAt.at(q.value(0).toLongLong())];
+      // A row of a holder that is not there (a hand-made SQLite edit) is left out.
+      const auto at = holderAt.find(q.value(0).toLongLong());
+      if (at == holderAt.end()) continue;
+      AccessHolder& h = data.holders[at->second];
       const qint64 v = q.value(1).toLongLong();
       if (p.part == 0) h.cards.push_back(static_cast<quint32>(v));
       else (p.part == 1 ? h.groups : h.grants).push_back(v);
