@@ -17,6 +17,12 @@ namespace {
 
 // How often a line's lock is refreshed while its line works, well within its lease.
 constexpr int kLockBeatMs = 15000;
+// A reader may still be answering a program stopped before this one: streaming
+// its card list (half a minute for 5000 cards at 38400 baud) or erasing its
+// memory (up to 25 s, then its reply). A line's first request waits until the
+// line has been quiet a while; the first reader of a line that does not answer
+// as asked is asked once more, after the time an erase may take.
+constexpr int kQuietMs = 300, kQuietBoundMs = 60000, kEraseMs = 25000;
 
 LineEntry EntryOf(const AccessDoor& door, const WantedList& wanted) {
   LineEntry e;
@@ -59,6 +65,21 @@ QJsonObject PlanJson(const DoorPlan& p) {
   return {{"erase", erase}, {"send", static_cast<int>(p.reader.add.size())}, {"remove", remove}};
 }
 
+// Reads and discards until `atLeastMs` have passed and the line has been quiet
+// for kQuietMs, at most kQuietBoundMs.
+void FallQuiet(ExchangeEnv& env, int atLeastMs, const std::function<bool()>& stopped) {
+  const Deadline least(env.clock, atLeastMs), bound(env.clock, kQuietBoundMs);
+  Deadline quiet(env.clock, kQuietMs);
+  while (!(least.passed() && quiet.passed()) && !bound.passed() && !stopped()) {
+    env.pump.waitForActivity(std::min(std::max(quiet.remainingUs(), least.remainingUs()), bound.remainingUs()));
+    if (env.link.available() > 0) {
+      env.link.readAll();
+      quiet.renew();
+      env.pace.lastBusyUs = env.clock.nowUs();
+    }
+  }
+}
+
 void RunLine(const LineWork& work, const SiteOptions& o, Shared& shared, LineOutcome& out) {
   bool planned = false;
   const auto plannedNow = [&] {
@@ -94,12 +115,12 @@ void RunLine(const LineWork& work, const SiteOptions& o, Shared& shared, LineOut
   links.setGapMs(o.gapMs);
   const std::optional<LineLink> link = ParseLinkText(work.line.link);
   if (link && !link->device.isEmpty()) links.serial().setPortResolver([d = link->device](int) { return d; });
-  Link* opened_link = link ? links.open(link->settings) : nullptr;
-  if (!opened_link) {
+  Link* linkOpened = link ? links.open(link->settings) : nullptr;
+  if (!linkOpened) {
     out.end = LineEnd::NoLink;
     return plannedNow();
   }
-  ExchangeEnv env = links.env(*opened_link);
+  ExchangeEnv env = links.env(*linkOpened);
   qint64 beat = clock.nowMs();
   bool lockLost = false;
   const auto lost = [&] {
@@ -110,10 +131,18 @@ void RunLine(const LineWork& work, const SiteOptions& o, Shared& shared, LineOut
     return lockLost;
   };
   const auto stopped = [&] { return lost() || userStopped(); };
+  FallQuiet(env, 0, stopped);
+  bool askedAgain = false;
   for (DoorOutcome& d : out.doors) {
     if (stopped()) break;
     if (o.progress) o.progress(work.line.name, d.plan.door, false);
     d.plan = PlanDoor(env, d.plan.door, d.plan.wanted, o.sendUnreadable);
+    const Why read = d.plan.reader.read;
+    if (!askedAgain && (read == Why::TimedOut || read == Why::BadReply || read == Why::Collision)) {
+      askedAgain = true;
+      FallQuiet(env, kEraseMs, stopped);
+      if (!stopped()) d.plan = PlanDoor(env, d.plan.door, d.plan.wanted, o.sendUnreadable);
+    }
     d.planned = true;
   }
   if (lockLost) out.end = LineEnd::LockLost;
