@@ -265,6 +265,7 @@ bool Plan(const QString& engine, const QString& address) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as it is measured
   const QString part = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
   int failed = 0;
   if (part.isEmpty() || part == "plan") {
