@@ -201,6 +201,7 @@ TEST_P(Store, RefusedOrUnwritableNothingErased) {
                                                                              : "SET default_transaction_read_only = on"));
   const QString log = dir.filePath("AccessFile.txt");
   EXPECT_EQ(pull(*store, log, kThree, true), "store-failed 0 RD");
+  EXPECT_FALSE(LoadSite(*store, SiteFile{{{"A", "tcp h"}}, {}, {}}, {"u", "pc"}).stored);
   EXPECT_FALSE(store->lastError().isEmpty() || QFile::exists(log));
   store.reset();
   store = open();

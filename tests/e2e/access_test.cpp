@@ -189,7 +189,7 @@ TEST(Access, TwoProgramsOnOneLine) {
   const QString url = pg.newDatabase();
   ASSERT_FALSE(url.isEmpty()) << pg.why().toStdString();
   Site site(url);
-  site.a.setFault("NC", {.kind = sim::FaultKind::Delay, .arg = 50});
+  site.a.setFault("NC", {.kind = sim::FaultKind::Delay, .arg = 100});
   site.a.addReader(1, SimModel::TS40);
   site.load(R"({"line": "A", "address": 1, "name": "Ana", "model": "TS-40"})", R"({"name": "Personel", "doors": ["Ana"]})");
   site.import("name,cards,groups\nAyşe,\"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20\",Personel\n");
@@ -204,7 +204,8 @@ TEST(Access, TwoProgramsOnOneLine) {
   second.serve();
   first.serve();
   EXPECT_EQ(std::make_pair(first.p.exitCode(), second.p.exitCode()), std::make_pair(0, 0));
-  EXPECT_TRUE(QString::fromUtf8(second.p.readAllStandardError()).startsWith("tessaro-cli: line A is being worked by "));
+  const QString waited = QString::fromUtf8(second.p.readAllStandardError());
+  EXPECT_TRUE(waited.startsWith("tessaro-cli: line A is being worked by ") && waited.count('\n') == 1) << waited.toStdString();
   EXPECT_EQ(Count(site.a, "%NC"), 20);
   EXPECT_EQ(site.a.reader(1)->cards.size(), 20u);
 }
@@ -212,7 +213,7 @@ TEST(Access, TwoProgramsOnOneLine) {
 TEST(Access, RefusalsWriteNothing) {
   Site site;
   site.load(R"({"line": "A", "address": 1, "name": "Ana", "model": "TS-40"})", R"({"name": "Personel", "doors": ["Ana"]})");
-  site.import("name,cards\nAyşe,11\n");
+  site.import("name,cards,note\nAyşe,11,Muhasebe\n");
   const struct { QStringList args; const char* said; } rows[] = {
       {{"holder", "edit", "Nobody", "--note", "x"}, "no holder named Nobody"},
       {{"holder", "add", "Veli", "--cards", "12 11"}, "card 11 is held by Ayşe; take it from them first (holder edit \"Ayşe\" --cards …)"},
@@ -227,13 +228,18 @@ TEST(Access, RefusalsWriteNothing) {
       {{"access", "apply"}, "access apply asks before it writes; without a terminal give --yes"},
       {{"access", "plan", "--line", "A,C"}, "--line: no line named C; the lines: A, B"},
       {{"access", "import", test::WriteFile(site.dir.filePath("x.csv"), "name;cards\nVeli;11\n")},
-       "x.csv line 2 has card 11, held by Ayşe, who is not in the file; nothing was imported"}};
+       "x.csv line 2 has card 11, held by Ayşe, who is not in the file; nothing was imported"},
+      {{"site", "load", test::WriteFile(site.dir.filePath("x.json"), R"({"format": 1, "lines": {}})")}, "x.json: not a site file"},
+      {{"group", "members", "Personel", "--json"}, "group members does not take --json\nTry 'tessaro-cli --help'."}};
   for (const auto& r : rows) {
     EXPECT_EQ(site.run(r.args), 1) << r.args.join(' ').toStdString();
     EXPECT_EQ(site.err.remove(site.dir.path() + "/"), "tessaro-cli: " + QString::fromUtf8(r.said) + "\n");
   }
+  // What an edit leaves out stays.
+  EXPECT_EQ(site.run({"holder", "edit", "Ayşe", "--from", "01.06.2026"}), 0);
+  EXPECT_EQ(site.out, "holder Ayşe changed\n");
   EXPECT_EQ(site.run({"holder", "show", "--csv"}), 0);
-  EXPECT_EQ(site.out, "name,cards,groups,doors,valid_from,valid_until,enabled,note\nAyşe,11,,,,,yes,\n");
+  EXPECT_EQ(site.out, "name,cards,groups,doors,valid_from,valid_until,enabled,note\nAyşe,11,,,2026-06-01,,yes,Muhasebe\n");
 }
 
 }  // namespace
