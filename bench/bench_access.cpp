@@ -100,9 +100,11 @@ bool AllOk(const Run& r) {
 }
 
 // The line time of one line's work: each reader's list reads (before and after), its writes, its erase.
-double LineTime(const std::vector<int>& before, const std::vector<int>& after, const std::vector<int>& writes, int erases) {
+double LineTime(const std::vector<int>& before, const std::vector<int>& after, const std::vector<int>& writes,
+                int erases) {
   double s = 0;
-  for (size_t r = 0; r < before.size(); ++r) s += ReadList(before[r]) + (writes[r] || r < size_t(erases) ? ReadList(after[r]) : 0) + writes[r] * kWriteCard;
+  for (size_t r = 0; r < before.size(); ++r)
+    s += ReadList(before[r]) + (writes[r] || r < size_t(erases) ? ReadList(after[r]) : 0) + writes[r] * kWriteCard;
   return s + erases * (kEraseS + LineSeconds(18) + kGapMs / 1000.0);
 }
 
@@ -123,16 +125,25 @@ int Site() {
   QString site = R"({"format": 1, "lines": [)", doors, personel, otopark;
   for (int l = 1; l <= kLines; ++l) {
     lines.push_back(std::make_unique<Line>());
-    if (!lines.back()->start(dir.path(), l, cards.fileName())) return std::printf("simulated line %d did not start\n", l), 1;
-    site += QStringLiteral(R"(%1{"name": "L%2", "link": "serial %3 38400 none"})").arg(l > 1 ? "," : "").arg(l).arg(lines.back()->pty);
+    if (!lines.back()->start(dir.path(), l, cards.fileName()))
+      return std::printf("simulated line %d did not start\n", l), 1;
+    site += QStringLiteral(R"(%1{"name": "L%2", "link": "serial %3 38400 none"})")
+                .arg(l > 1 ? "," : "")
+                .arg(l)
+                .arg(lines.back()->pty);
     for (int r = 1; r <= kReaders; ++r) {
-      doors += QStringLiteral(R"(%1{"line": "L%2", "address": %3, "name": "D%2-%3", "model": "TS-40"})").arg(doors.isEmpty() ? "" : ",").arg(l).arg(r);
+      doors += QStringLiteral(R"(%1{"line": "L%2", "address": %3, "name": "D%2-%3", "model": "TS-40"})")
+                   .arg(doors.isEmpty() ? "" : ",")
+                   .arg(l)
+                   .arg(r);
       personel += QStringLiteral(R"(%1"D%2-%3")").arg(personel.isEmpty() ? "" : ",").arg(l).arg(r);
       if (r <= 2) otopark += QStringLiteral(R"(%1"D%2-%3")").arg(otopark.isEmpty() ? "" : ",").arg(l).arg(r);
     }
   }
-  site += QStringLiteral(R"(], "doors": [%1], "groups": [{"name": "Personel", "doors": [%2]}, {"name": "Otopark", "doors": [%3]}]})")
-              .arg(doors, personel, otopark);
+  site +=
+      QStringLiteral(
+          R"(], "doors": [%1], "groups": [{"name": "Personel", "doors": [%2]}, {"name": "Otopark", "doors": [%3]}]})")
+          .arg(doors, personel, otopark);
   auto file = [&](const char* name, const QByteArray& bytes) {
     QFile f(dir.filePath(name));
     f.open(QIODevice::WriteOnly);
@@ -148,7 +159,8 @@ int Site() {
   QByteArray added = "name,cards,groups\n";
   for (int i = 0; i < kAdded; ++i) added += QStringLiteral("N%1,%2,Personel\n").arg(i).arg(200000 + i).toUtf8();
   Cli(QStringList{"access", "import", file("added.csv", added)} + store);
-  std::vector<int> before(kReaders, kStaff), after(kReaders, kStaff + kAdded), writes(kReaders, kAdded), none(kReaders, 0);
+  std::vector<int> before(kReaders, kStaff), after(kReaders, kStaff + kAdded), writes(kReaders, kAdded),
+      none(kReaders, 0);
   before[0] = before[1] = kStaff + 1;
   after[0] = after[1] = kStaff + kAdded + 1;
   const double lineWork = LineTime(before, after, writes, 0);
@@ -157,15 +169,21 @@ int Site() {
   bool written = alone.exitCode == 0 && AllOk(whole);
   for (const QJsonValue& d : whole.doors)
     written = written && d["cards_sent"].toInt() == (d["line"] == "L4" ? 0 : kAdded) && !d["cards_erased"].toBool();
-  std::printf("access apply, %d lines x %d TS-40 x 2000 cards, pty at %d baud, 20 holders added | %.1f s = %.3f x the slowest "
-              "line's list reads + 20 card writes a reader with the gaps (%.1f s), %.3f x that line alone (%.1f s) | <= 1.05, <= 1.1 | %s\n",
-              kLines, kReaders, kBaud, whole.seconds, whole.seconds / lineWork, lineWork, whole.seconds / alone.seconds, alone.seconds,
-              written && whole.seconds <= 1.05 * lineWork && whole.seconds <= 1.1 * alone.seconds ? "ok" : "MISSED");
+  std::printf(
+      "access apply, %d lines x %d TS-40 x 2000 cards, pty at %d baud, 20 holders added | %.1f s = %.3f x the slowest "
+      "line's list reads + 20 card writes a reader with the gaps (%.1f s), %.3f x that line alone (%.1f s) | <= 1.05, "
+      "<= 1.1 | %s\n",
+      kLines, kReaders, kBaud, whole.seconds, whole.seconds / lineWork, lineWork, whole.seconds / alone.seconds,
+      alone.seconds,
+      written && whole.seconds <= 1.05 * lineWork && whole.seconds <= 1.1 * alone.seconds ? "ok" : "MISSED");
   const Run second = Cli(apply);
   bool nothing = AllOk(second);
-  for (const QJsonValue& d : second.doors) nothing = nothing && d["cards"] == "same" && !d.toObject().contains("cards_sent");
-  std::printf("a second access apply | %.1f s = %.3f x the list reads (%.1f s), nothing written | nothing written | %s\n",
-              second.seconds, second.seconds / LineTime(after, after, none, 0), LineTime(after, after, none, 0), nothing ? "ok" : "MISSED");
+  for (const QJsonValue& d : second.doors)
+    nothing = nothing && d["cards"] == "same" && !d.toObject().contains("cards_sent");
+  std::printf(
+      "a second access apply | %.1f s = %.3f x the list reads (%.1f s), nothing written | nothing written | %s\n",
+      second.seconds, second.seconds / LineTime(after, after, none, 0), LineTime(after, after, none, 0),
+      nothing ? "ok" : "MISSED");
   // The leaver could pass readers 1-2 of each line: those are erased and get their list again, no other.
   Cli(QStringList{"holder", "disable", "Leaver"} + store);
   std::vector<int> resend = none;
@@ -175,11 +193,13 @@ int Site() {
   bool onlyThose = AllOk(removal);
   for (const QJsonValue& d : removal.doors) {
     const bool passed = d["address"].toInt() <= 2;
-    onlyThose = onlyThose && d["cards_erased"].toBool() == passed && d["cards_sent"].toInt() == (passed ? kStaff + kAdded : 0);
+    onlyThose =
+        onlyThose && d["cards_erased"].toBool() == passed && d["cards_sent"].toInt() == (passed ? kStaff + kAdded : 0);
   }
-  std::printf("one holder removed: erase and resend of the 2 readers a line they passed, nothing else | %.1f s = %.3f x "
-              "(list reads, 2 erases and %d card writes a line: %.1f s) | only those readers written | %s\n",
-              removal.seconds, removal.seconds / removalWork, 2 * (kStaff + kAdded), removalWork, onlyThose ? "ok" : "MISSED");
+  std::printf(
+      "one holder removed: erase and resend of the 2 readers a line they passed, nothing else | %.1f s = %.3f x "
+      "(list reads, 2 erases and %d card writes a line: %.1f s) | only those readers written | %s\n",
+      removal.seconds, removal.seconds / removalWork, 2 * (kStaff + kAdded), removalWork, onlyThose ? "ok" : "MISSED");
   // Killed at random moments while the leaver comes and goes; each run to the end afterwards.
   QRandomGenerator random(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()));
   int converged = 0;
@@ -187,7 +207,8 @@ int Site() {
   bool enabled = false;
   for (int k = 0; k < 20; ++k) {
     enabled = !enabled;
-    Cli(QStringList{"holder", enabled ? "edit" : "disable", "Leaver"} + (enabled ? QStringList{"--enable"} : QStringList{}) + store);
+    Cli(QStringList{"holder", enabled ? "edit" : "disable", "Leaver"} +
+        (enabled ? QStringList{"--enable"} : QStringList{}) + store);
     const double at = 0.5 + random.generateDouble() * (enabled ? 90 : 140);
     moments << QString::number(at, 'f', 1);
     Cli(apply, at);
@@ -197,14 +218,16 @@ int Site() {
   bool exact = true;
   for (int l = 1; l <= kLines; ++l) {
     const QString out = dir.filePath(QStringLiteral("L%1.txt").arg(l));
-    Cli({"cards", "pull", "--serial", lines[l - 1]->pty, "--parity", "none", "--model", "TS-40", "--id", "1-8", "--out", out});
+    Cli({"cards", "pull", "--serial", lines[l - 1]->pty, "--parity", "none", "--model", "TS-40", "--id", "1-8", "--out",
+         out});
     for (int r = 1; r <= kReaders; ++r) {
       QFile f(dir.filePath(QStringLiteral("L%1-%2.txt").arg(l).arg(r)));
       f.open(QIODevice::ReadOnly);
       QList<QByteArray> held = f.readAll().split('\n');
       held.removeAll(QByteArray());
       for (QByteArray& c : held) c = c.trimmed();
-      std::sort(held.begin(), held.end(), [](const QByteArray& a, const QByteArray& b) { return a.toLongLong() < b.toLongLong(); });
+      std::sort(held.begin(), held.end(),
+                [](const QByteArray& a, const QByteArray& b) { return a.toLongLong() < b.toLongLong(); });
       QList<QByteArray> wanted;
       for (int i = 0; i < kStaff; ++i) wanted << QByteArray::number(100000 + i);
       for (int i = 0; i < kAdded; ++i) wanted << QByteArray::number(200000 + i);
@@ -212,10 +235,11 @@ int Site() {
       exact = exact && held == wanted;
     }
   }
-  std::printf("20 access applies killed (at %s s), each run to the end | %d of 20 ended with every door ok; every reader read "
-              "back: %s | every reader exactly its list | %s\n",
-              qPrintable(moments.join(u',')), converged, exact ? "exactly its list" : "NOT its list",
-              converged == 20 && exact ? "ok" : "MISSED");
+  std::printf(
+      "20 access applies killed (at %s s), each run to the end | %d of 20 ended with every door ok; every reader read "
+      "back: %s | every reader exactly its list | %s\n",
+      qPrintable(moments.join(u',')), converged, exact ? "exactly its list" : "NOT its list",
+      converged == 20 && exact ? "ok" : "MISSED");
   return written && nothing && onlyThose && converged == 20 && exact ? 0 : 1;
 }
 
@@ -226,8 +250,11 @@ bool Plan(const QString& engine, const QString& address) {
   if (!opened.store) return std::printf("%s: %s\n", qPrintable(engine), qPrintable(opened.detail)), false;
   RecordStore& store = *opened.store;
   SiteFile site;
-  for (int l = 0; l < 10; ++l) site.lines.push_back({QStringLiteral("L%1").arg(l), QStringLiteral("tcp 10.0.%1.1").arg(l)});
-  for (int d = 0; d < 200; ++d) site.doors.push_back({0, QStringLiteral("L%1").arg(d / 20), d % 20 + 1, QStringLiteral("D%1").arg(d), DeviceModel::TS40B});
+  for (int l = 0; l < 10; ++l)
+    site.lines.push_back({QStringLiteral("L%1").arg(l), QStringLiteral("tcp 10.0.%1.1").arg(l)});
+  for (int d = 0; d < 200; ++d)
+    site.doors.push_back(
+        {0, QStringLiteral("L%1").arg(d / 20), d % 20 + 1, QStringLiteral("D%1").arg(d), DeviceModel::TS40B});
   for (int g = 0; g < 50; ++g) {
     site.groups.push_back({QStringLiteral("G%1").arg(g), {}});
     for (int d = 4 * g; d < 4 * g + 4; ++d) site.groups.back().doors << QStringLiteral("D%1").arg(d);
@@ -237,7 +264,8 @@ bool Plan(const QString& engine, const QString& address) {
   QFile csv(dir.filePath("h.csv"));
   csv.open(QIODevice::WriteOnly);
   csv.write("name;cards;groups\n");
-  for (int h = 0; h < 100000; ++h) csv.write(QStringLiteral("Holder %1;%2;G%3\n").arg(h).arg(10000000 + h).arg(h % 50).toUtf8());
+  for (int h = 0; h < 100000; ++h)
+    csv.write(QStringLiteral("Holder %1;%2;G%3\n").arg(h).arg(10000000 + h).arg(h % 50).toUtf8());
   csv.close();
   QElapsedTimer t;
   t.start();
@@ -255,9 +283,10 @@ bool Plan(const QString& engine, const QString& address) {
   }
   std::sort(times.begin(), times.end());
   const bool ok = imported.added == 100000 && cardsPlanned == 400000 && times[1] <= 2.0;
-  std::printf("plan of 100,000 holders x 200 doors from the store (%s; median of 3) | %.2f s (%zu cards planned; the "
-              "import of the 100,000 holders took %.1f s) | <= 2 s | %s\n",
-              qPrintable(engine), times[1], cardsPlanned, importS, ok ? "ok" : "MISSED");
+  std::printf(
+      "plan of 100,000 holders x 200 doors from the store (%s; median of 3) | %.2f s (%zu cards planned; the "
+      "import of the 100,000 holders took %.1f s) | <= 2 s | %s\n",
+      qPrintable(engine), times[1], cardsPlanned, importS, ok ? "ok" : "MISSED");
   return ok;
 }
 

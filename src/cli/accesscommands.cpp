@@ -35,9 +35,15 @@ QString SiteProblemText(const QString& path, const SiteProblem& p) {
     case K::NotSiteFile: what = QStringLiteral("not a site file"); break;
     case K::UnknownFormat: what = QStringLiteral("unknown format '%1'").arg(v); break;
     case K::UnknownField: what = QStringLiteral("not a field of this entry"); break;
-    case K::BadName: what = QStringLiteral("'%1' is no name (1-100 characters, no comma, semicolon or control character)").arg(v); break;
-    case K::BadLink: what = QStringLiteral("'%1' is no link (tcp HOST[:PORT] or serial DEVICE [BAUD [odd|even|none]])").arg(v); break;
-    case K::LinkTwice: what = QStringLiteral("'%1' is the link of another line; two lines would share one bus").arg(v); break;
+    case K::BadName:
+      what = QStringLiteral("'%1' is no name (1-100 characters, no comma, semicolon or control character)").arg(v);
+      break;
+    case K::BadLink:
+      what = QStringLiteral("'%1' is no link (tcp HOST[:PORT] or serial DEVICE [BAUD [odd|even|none]])").arg(v);
+      break;
+    case K::LinkTwice:
+      what = QStringLiteral("'%1' is the link of another line; two lines would share one bus").arg(v);
+      break;
     case K::BadAddress: what = QStringLiteral("'%1' is not a reader address from 1 to 255").arg(v); break;
     case K::NotOneModel: what = QStringLiteral("'%1' is not one model (%2)").arg(v, ModelChoices()); break;
     case K::Twice: what = QStringLiteral("'%1' is given twice").arg(v); break;
@@ -55,7 +61,9 @@ QString ImportProblemText(const AccessCsvProblem& p) {
     case W::None:
     case W::Unreadable: break;
     case W::NotUtf8: return QStringLiteral("is not UTF-8 text");
-    case W::NoHeading: return QStringLiteral("is no heading naming the columns (name, cards, groups, doors, valid_from, valid_until, enabled, note)");
+    case W::NoHeading:
+      return QStringLiteral(
+          "is no heading naming the columns (name, cards, groups, doors, valid_from, valid_until, enabled, note)");
     case W::UnknownColumn: return QStringLiteral("names the column '%1', which there is not").arg(v);
     case W::BadName: return QStringLiteral("has no name, or '%1' (1-100 characters, no control character)").arg(v);
     case W::NameTwice: return QStringLiteral("names %1, as line %2 does").arg(v, p.other);
@@ -89,7 +97,9 @@ bool PrepareAccess(Job& job, QString* why) {
     if (job.access->line(line)) continue;
     QStringList known;
     for (const AccessLine& l : job.access->lines) known << l.name;
-    *why = QStringLiteral("--line: no line named %1; the lines: %2").arg(line, known.isEmpty() ? QStringLiteral("none yet (site load FILE adds them)") : known.join(QStringLiteral(", ")));
+    *why = QStringLiteral("--line: no line named %1; the lines: %2")
+               .arg(line, known.isEmpty() ? QStringLiteral("none yet (site load FILE adds them)")
+                                          : known.join(QStringLiteral(", ")));
     return false;
   }
   return true;
@@ -104,29 +114,36 @@ ReaderRow DoorRow(const LineOutcome& line, const DoorOutcome& d, bool applying) 
   };
   ReaderRow r{door.address};
   if (line.end == LineEnd::NoLink)
-    r = failed(QStringLiteral("no link"), QStringLiteral("the link of line %1 (%2) could not be opened").arg(line.line.name, line.line.link));
+    r = failed(QStringLiteral("no link"),
+               QStringLiteral("the link of line %1 (%2) could not be opened").arg(line.line.name, line.line.link));
   else if (line.end == LineEnd::StoreFailed)
-    r = failed(QStringLiteral("store error"), QStringLiteral("the line's lock could not be had from the store: %1").arg(line.storeError));
+    r = failed(QStringLiteral("store error"),
+               QStringLiteral("the line's lock could not be had from the store: %1").arg(line.storeError));
   else if (!d.planned)
-    r = failed(QStringLiteral("stopped"), line.end == LineEnd::LockLost ? QStringLiteral("not read: another program took the line's lock")
-                                                        : QStringLiteral("not read: stopped by the user"));
+    r = failed(QStringLiteral("stopped"), line.end == LineEnd::LockLost
+                                              ? QStringLiteral("not read: another program took the line's lock")
+                                              : QStringLiteral("not read: stopped by the user"));
   else if (d.plan.overLimit())
-    r = failed(QStringLiteral("too many cards"), QStringLiteral("%1 cards, more than the %2 holds (%3); nothing is sent")
-                                     .arg(d.plan.wanted.cards.size()).arg(model).arg(d.plan.wanted.limit));
+    r = failed(QStringLiteral("too many cards"),
+               QStringLiteral("%1 cards, more than the %2 holds (%3); nothing is sent")
+                   .arg(d.plan.wanted.cards.size())
+                   .arg(model)
+                   .arg(d.plan.wanted.limit));
   else if (plan.read == Why::OtherModel)
     r = failed(QStringLiteral("other model"), QStringLiteral("it answered as one of %1, not as the door's %2")
-                                  .arg(ModelNames(plan.answeredAs.candidates()), model));
-  else if (!plan.answered())
-    r = failed(Status(plan.read), QStringLiteral("not read (%1)").arg(Status(plan.read)));
+                                                  .arg(ModelNames(plan.answeredAs.candidates()), model));
+  else if (!plan.answered()) r = failed(Status(plan.read), QStringLiteral("not read (%1)").arg(Status(plan.read)));
   else if (!applying || !d.plan.writes())
     r.status = d.plan.nothingToDo() ? QStringLiteral("ok") : QStringLiteral("differs");
   else if (!d.applied)
-    r = failed(QStringLiteral("stopped"), line.end == LineEnd::Declined ? QStringLiteral("not written: the plan was declined")
-                          : line.end == LineEnd::LockLost ? QStringLiteral("not written: another program took the line's lock")
-                                                          : QStringLiteral("not written: stopped by the user"));
+    r = failed(QStringLiteral("stopped"),
+               line.end == LineEnd::Declined   ? QStringLiteral("not written: the plan was declined")
+               : line.end == LineEnd::LockLost ? QStringLiteral("not written: another program took the line's lock")
+                                               : QStringLiteral("not written: stopped by the user"));
   else if (!d.applied->ok())
     r = d.applied->after && d.applied->after->answered()
-            ? failed(QStringLiteral("differs"), QStringLiteral("read back unlike its list: %1").arg(Differences(*d.applied->after)))
+            ? failed(QStringLiteral("differs"),
+                     QStringLiteral("read back unlike its list: %1").arg(Differences(*d.applied->after)))
             : failed(Status(d.applied->why), QStringLiteral("not applied (%1)").arg(Status(d.applied->why)));
   r.set("line", line.line.name).set("door", door.name).set("model", model);
   if (d.planned && plan.answered() && !d.plan.overLimit()) {
@@ -156,7 +173,8 @@ int RunAccess(Job& job, bool apply) {
   o.stopped = [&job] { return job.interrupted(); };
   o.waiting = [&](const QString& line, const LockHolder& h) {
     const std::lock_guard<std::mutex> lk(said);
-    job.console.err << QStringLiteral("tessaro-cli: line %1 is being worked by %2 (process %3) since %4; waiting for it\n")
+    job.console.err << QStringLiteral(
+                           "tessaro-cli: line %1 is being worked by %2 (process %3) since %4; waiting for it\n")
                            .arg(line, h.host)
                            .arg(h.pid)
                            .arg(h.since)
@@ -165,14 +183,16 @@ int RunAccess(Job& job, bool apply) {
   if (job.console.progress)
     o.progress = [&](const QString& line, const AccessDoor& door, bool writing) {
       const std::lock_guard<std::mutex> lk(said);
-      job.console.err << QStringLiteral("line %1: %2 %3\n").arg(line, QLatin1String(writing ? "writing" : "reading"), door.shown())
-                      << Qt::flush;
+      job.console.err
+          << QStringLiteral("line %1: %2 %3\n").arg(line, QLatin1String(writing ? "writing" : "reading"), door.shown())
+          << Qt::flush;
     };
   if (apply && !job.has("--yes"))
     o.confirm = [&job](const std::vector<LineOutcome>& lines) {
       const std::vector<ReaderRow> rows = Rows(lines, false);
       WriteRows(job.console.err, Format::Table, QStringLiteral("access plan"), rows);
-      const auto n = std::count_if(rows.begin(), rows.end(), [](const ReaderRow& r) { return r.status == QLatin1String("differs"); });
+      const auto n = std::count_if(rows.begin(), rows.end(),
+                                   [](const ReaderRow& r) { return r.status == QLatin1String("differs"); });
       return job.console.confirm(QStringLiteral("Write this plan to %1 door(s)?").arg(n));
     };
   const std::vector<LineOutcome> lines = RunSite(work, o);
@@ -181,8 +201,10 @@ int RunAccess(Job& job, bool apply) {
     if (!r.error.isEmpty()) job.console.err << "tessaro-cli: " << r.error << Qt::endl;
   WriteRows(job.console.out, job.options.format, QLatin1String(apply ? "access apply" : "access plan"), rows);
   job.console.out.flush();
-  if (rows.empty()) job.console.err << "tessaro-cli: no door on the lines (door add or site load adds them)" << Qt::endl;
-  const bool noLink = !lines.empty() && std::all_of(lines.begin(), lines.end(), [](const LineOutcome& l) { return l.end == LineEnd::NoLink; });
+  if (rows.empty())
+    job.console.err << "tessaro-cli: no door on the lines (door add or site load adds them)" << Qt::endl;
+  const bool noLink = !lines.empty() && std::all_of(lines.begin(), lines.end(),
+                                                    [](const LineOutcome& l) { return l.end == LineEnd::NoLink; });
   const bool anyFailed = std::any_of(rows.begin(), rows.end(), [](const ReaderRow& r) { return r.failed(); });
   return noLink ? kNoLink : anyFailed ? kSomeFailed : kDone;
 }
@@ -192,7 +214,8 @@ int RunAccess(Job& job, bool apply) {
 bool PrepareSiteLoad(Job& job, QString* why) {
   const QString path = job.options.operands.value(0);
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return *why = QStringLiteral("cannot read %1: %2").arg(path, f.errorString()), false;
+  if (!f.open(QIODevice::ReadOnly))
+    return *why = QStringLiteral("cannot read %1: %2").arg(path, f.errorString()), false;
   auto parsed = ParseSiteFile(f.readAll());
   if (const auto* p = std::get_if<SiteProblem>(&parsed)) return *why = SiteProblemText(path, *p), false;
   job.site = std::get<SiteFile>(std::move(parsed));
@@ -201,9 +224,12 @@ bool PrepareSiteLoad(Job& job, QString* why) {
 
 int RunSiteLoad(Job& job) {
   const SiteLoad load = LoadSite(*job.store, *job.site, Actor::OfThisProcess());
-  if (load.problem) return Refuse(job, SiteProblemText(job.options.operands.value(0), *load.problem) + QStringLiteral("; nothing was loaded"));
+  if (load.problem)
+    return Refuse(
+        job, SiteProblemText(job.options.operands.value(0), *load.problem) + QStringLiteral("; nothing was loaded"));
   if (!load.stored) return Refuse(job, StoreRefused(job) + QStringLiteral("; nothing was loaded"));
-  job.console.out << QStringLiteral("site loaded: %1 line(s), door(s) and group(s) added or changed\n").arg(load.changed);
+  job.console.out
+      << QStringLiteral("site loaded: %1 line(s), door(s) and group(s) added or changed\n").arg(load.changed);
   return kDone;
 }
 
@@ -212,9 +238,15 @@ int RunAccessImport(Job& job) {
   const AccessImport done = ImportAccess(*job.store, path, Actor::OfThisProcess());
   if (done.problem.what == AccessCsvProblem::Unreadable) return Refuse(job, QStringLiteral("cannot read %1").arg(path));
   if (done.problem.what != AccessCsvProblem::None)
-    return Refuse(job, QStringLiteral("%1 line %2 %3; nothing was imported").arg(path).arg(done.problem.line).arg(ImportProblemText(done.problem)));
+    return Refuse(job, QStringLiteral("%1 line %2 %3; nothing was imported")
+                           .arg(path)
+                           .arg(done.problem.line)
+                           .arg(ImportProblemText(done.problem)));
   if (!done.stored) return Refuse(job, StoreRefused(job) + QStringLiteral("; nothing was imported"));
-  job.console.out << QStringLiteral("imported: %1 added, %2 changed, %3 unchanged\n").arg(done.added).arg(done.changed).arg(done.unchanged);
+  job.console.out << QStringLiteral("imported: %1 added, %2 changed, %3 unchanged\n")
+                         .arg(done.added)
+                         .arg(done.changed)
+                         .arg(done.unchanged);
   return kDone;
 }
 

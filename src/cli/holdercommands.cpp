@@ -46,7 +46,8 @@ int Write(Job& job, const std::function<bool(AccessChanges&)>& save, const QStri
 QString ApplyHolderOptions(Job& job, const AccessData& data, AccessHolder& h) {
   if (job.has("--name")) {
     const QString name = job.option("--name").trimmed();
-    if (!ValidName(name, false)) return QStringLiteral("--name: '%1' is no name (1-100 characters, no control character)").arg(name);
+    if (!ValidName(name, false))
+      return QStringLiteral("--name: '%1' is no name (1-100 characters, no control character)").arg(name);
     if (name != h.name && data.holder(name)) return QStringLiteral("there is a holder named %1 already").arg(name);
     h.name = name;
   }
@@ -56,11 +57,16 @@ QString ApplyHolderOptions(Job& job, const AccessData& data, AccessHolder& h) {
     if (!cards) return QStringLiteral("--cards: '%1' is not a card number from 0 to 4294967295").arg(bad);
     for (const quint32 c : *cards)
       if (const AccessHolder* other = data.holderOfCard(c); other && other->id != h.id)
-        return QStringLiteral("card %1 is held by %2; take it from them first (holder edit \"%2\" --cards …)").arg(c).arg(other->name);
+        return QStringLiteral("card %1 is held by %2; take it from them first (holder edit \"%2\" --cards …)")
+            .arg(c)
+            .arg(other->name);
     h.cards = *cards;
   }
-  const struct { const char* option; std::vector<qint64>* ids; bool groups; } lists[] = {
-      {"--groups", &h.groups, true}, {"--doors", &h.grants, false}};
+  const struct {
+    const char* option;
+    std::vector<qint64>* ids;
+    bool groups;
+  } lists[] = {{"--groups", &h.groups, true}, {"--doors", &h.grants, false}};
   for (const auto& l : lists) {
     if (!job.has(l.option)) continue;
     l.ids->clear();
@@ -78,7 +84,9 @@ QString ApplyHolderOptions(Job& job, const AccessData& data, AccessHolder& h) {
   for (const char* option : {"--from", "--until"}) {
     if (!job.has(option)) continue;
     const std::optional<QDate> day = ParseDay(job.option(option));
-    if (!day) return QStringLiteral("%1: '%2' is no date such as 2026-12-31 (empty: no limit)").arg(QLatin1String(option), job.option(option));
+    if (!day)
+      return QStringLiteral("%1: '%2' is no date such as 2026-12-31 (empty: no limit)")
+          .arg(QLatin1String(option), job.option(option));
     (QLatin1String(option) == "--from" ? h.validFrom : h.validUntil) = *day;
   }
   if (!h.validFrom.isNull() && !h.validUntil.isNull() && h.validFrom > h.validUntil)
@@ -92,7 +100,10 @@ QString ApplyHolderOptions(Job& job, const AccessData& data, AccessHolder& h) {
 // The access data, or the store's refusal said.
 std::optional<AccessData> Load(Job& job) {
   std::optional<AccessData> data = LoadAccess(*job.store);
-  if (!data) Refuse(job, QStringLiteral("the store %1 could not be read: %2").arg(job.store->address().shown(), job.store->lastError()));
+  if (!data)
+    Refuse(
+        job,
+        QStringLiteral("the store %1 could not be read: %2").arg(job.store->address().shown(), job.store->lastError()));
   return data;
 }
 
@@ -101,14 +112,20 @@ int ChangeHolder(Job& job, bool add) {
   if (!data) return kUsage;
   const QString name = job.options.operands.value(0).trimmed();
   const AccessHolder* before = data->holder(name);
-  if (add && before) return Refuse(job, QStringLiteral("there is a holder named %1 already (holder edit changes them)").arg(name));
+  if (add && before)
+    return Refuse(job, QStringLiteral("there is a holder named %1 already (holder edit changes them)").arg(name));
   if (!add && !before) return Refuse(job, QStringLiteral("no holder named %1").arg(name));
-  if (add && !ValidName(name, false)) return Refuse(job, QStringLiteral("'%1' is no name (1-100 characters, no control character)").arg(name));
+  if (add && !ValidName(name, false))
+    return Refuse(job, QStringLiteral("'%1' is no name (1-100 characters, no control character)").arg(name));
   AccessHolder h = before ? *before : AccessHolder{.name = name};
   if (const QString why = ApplyHolderOptions(job, *data, h); !why.isEmpty()) return Refuse(job, why);
   const bool same = before && AuditJson(*before, *data) == AuditJson(h, *data);
-  return Write(job, [&](AccessChanges& c) { return c.saveHolder(before, h, *data); },
-               QStringLiteral("holder %1 %2").arg(h.name, QLatin1String(add ? "added" : same ? "unchanged" : "changed")));
+  return Write(
+      job, [&](AccessChanges& c) { return c.saveHolder(before, h, *data); },
+      QStringLiteral("holder %1 %2")
+          .arg(h.name, QLatin1String(add    ? "added"
+                                     : same ? "unchanged"
+                                            : "changed")));
 }
 
 }  // namespace
@@ -124,8 +141,9 @@ int RunHolderDisable(Job& job) {
   if (!before) return Refuse(job, QStringLiteral("no holder named %1").arg(name));
   AccessHolder h = *before;
   h.enabled = false;
-  return Write(job, [&](AccessChanges& c) { return c.saveHolder(before, h, *data); },
-               QStringLiteral("holder %1 disabled; every door forgets their cards at the next access apply").arg(name));
+  return Write(
+      job, [&](AccessChanges& c) { return c.saveHolder(before, h, *data); },
+      QStringLiteral("holder %1 disabled; every door forgets their cards at the next access apply").arg(name));
 }
 
 int RunHolderShow(Job& job) {
@@ -168,10 +186,14 @@ int RunGroupAdd(Job& job) {
   if (!data) return kUsage;
   const QString name = job.options.operands.value(0).trimmed();
   if (!ValidName(name, true))
-    return Refuse(job, QStringLiteral("'%1' is no group name (1-100 characters, no comma, semicolon or control character)").arg(name));
+    return Refuse(
+        job,
+        QStringLiteral("'%1' is no group name (1-100 characters, no comma, semicolon or control character)").arg(name));
   if (data->group(name)) return Refuse(job, QStringLiteral("there is a group named %1 already").arg(name));
   AccessGroup g{0, name, {}};
-  return Write(job, [&](AccessChanges& c) { return c.saveGroup(nullptr, g, *data); }, QStringLiteral("group %1 added").arg(name));
+  return Write(
+      job, [&](AccessChanges& c) { return c.saveGroup(nullptr, g, *data); },
+      QStringLiteral("group %1 added").arg(name));
 }
 
 // group doors GROUP [DOOR...] [--remove], group members GROUP [HOLDER...] [--remove]:
@@ -194,8 +216,9 @@ int RunGroupDoors(Job& job) {
     for (const qint64 id : g.doors) job.console.out << data->door(id)->shown() << '\n';
     return kDone;
   }
-  return Write(job, [&](AccessChanges& c) { return c.saveGroup(before, g, *data); },
-               QStringLiteral("group %1 reaches %2 door(s)").arg(name).arg(g.doors.size()));
+  return Write(
+      job, [&](AccessChanges& c) { return c.saveGroup(before, g, *data); },
+      QStringLiteral("group %1 reaches %2 door(s)").arg(name).arg(g.doors.size()));
 }
 
 int RunGroupMembers(Job& job) {
@@ -204,7 +227,9 @@ int RunGroupMembers(Job& job) {
   const QString name = job.options.operands.value(0).trimmed();
   const AccessGroup* group = data->group(name);
   if (!group) return Refuse(job, QStringLiteral("no group named %1").arg(name));
-  const auto member = [group](const AccessHolder& h) { return std::binary_search(h.groups.begin(), h.groups.end(), group->id); };
+  const auto member = [group](const AccessHolder& h) {
+    return std::binary_search(h.groups.begin(), h.groups.end(), group->id);
+  };
   if (job.options.operands.size() == 1) {
     for (const AccessHolder& h : data->holders)
       if (member(h)) job.console.out << h.name << '\n';
@@ -220,11 +245,16 @@ int RunGroupMembers(Job& job) {
     else h.groups.insert(std::lower_bound(h.groups.begin(), h.groups.end(), group->id), group->id);
     changed.emplace_back(before, h);
   }
-  return Write(job,
-               [&](AccessChanges& c) {
-                 return std::all_of(changed.begin(), changed.end(), [&](auto& x) { return c.saveHolder(x.first, x.second, *data); });
-               },
-               QStringLiteral("group %1: %2 holder(s) %3").arg(name).arg(changed.size()).arg(QLatin1String(job.has("--remove") ? "taken out" : "added")));
+  return Write(
+      job,
+      [&](AccessChanges& c) {
+        return std::all_of(changed.begin(), changed.end(),
+                           [&](auto& x) { return c.saveHolder(x.first, x.second, *data); });
+      },
+      QStringLiteral("group %1: %2 holder(s) %3")
+          .arg(name)
+          .arg(changed.size())
+          .arg(QLatin1String(job.has("--remove") ? "taken out" : "added")));
 }
 
 int RunDoorAdd(Job& job) {
@@ -234,36 +264,51 @@ int RunDoorAdd(Job& job) {
   QStringList lines;
   for (const AccessLine& l : data->lines) lines << l.name;
   if (!data->line(lineName))
-    return Refuse(job, QStringLiteral("no line named %1; the lines: %2 (site load FILE adds lines)")
-                           .arg(lineName, lines.isEmpty() ? QStringLiteral("none yet") : lines.join(QStringLiteral(", "))));
+    return Refuse(job,
+                  QStringLiteral("no line named %1; the lines: %2 (site load FILE adds lines)")
+                      .arg(lineName, lines.isEmpty() ? QStringLiteral("none yet") : lines.join(QStringLiteral(", "))));
   const std::optional<int> address = IntegerIn(job.options.operands.value(1), 1, 255);
-  if (!address) return Refuse(job, QStringLiteral("'%1' is not a reader address from 1 to 255").arg(job.options.operands.value(1)));
+  if (!address)
+    return Refuse(job, QStringLiteral("'%1' is not a reader address from 1 to 255").arg(job.options.operands.value(1)));
   const QString place = QStringLiteral("%1:%2").arg(lineName).arg(*address);
   for (const AccessDoor& there : data->doors)
     if (there.line == lineName && there.address == *address)
       return Refuse(job, QStringLiteral("%1 is the door %2 already (door name renames it)").arg(place, there.name));
   const std::optional<DeviceModel> model = ModelFromName(job.option("--model"));
-  if (!model) return Refuse(job, QStringLiteral("door add needs the reader's model, one of %1: --model MODEL").arg(ModelChoices()));
+  if (!model)
+    return Refuse(job,
+                  QStringLiteral("door add needs the reader's model, one of %1: --model MODEL").arg(ModelChoices()));
   const QString name = job.option("--name").trimmed();
   if (!ValidName(name, true))
-    return Refuse(job, QStringLiteral("door add needs the door's name (--name, 1-100 characters, no comma, semicolon or control character)"));
-  if (const AccessDoor* other = data->door(name)) return Refuse(job, QStringLiteral("%1 is the name of %2 already").arg(name, other->shown()));
+    return Refuse(
+        job,
+        QStringLiteral(
+            "door add needs the door's name (--name, 1-100 characters, no comma, semicolon or control character)"));
+  if (const AccessDoor* other = data->door(name))
+    return Refuse(job, QStringLiteral("%1 is the name of %2 already").arg(name, other->shown()));
   AccessDoor d{0, lineName, *address, name, *model};
-  return Write(job, [&](AccessChanges& c) { return c.saveDoor(nullptr, d); }, QStringLiteral("door %1 added").arg(d.shown()));
+  return Write(
+      job, [&](AccessChanges& c) { return c.saveDoor(nullptr, d); }, QStringLiteral("door %1 added").arg(d.shown()));
 }
 
 int RunDoorName(Job& job) {
   const std::optional<AccessData> data = Load(job);
   if (!data) return kUsage;
   const AccessDoor* before = data->door(job.options.operands.value(0).trimmed());
-  if (!before) return Refuse(job, QStringLiteral("no door named %1; the doors: %2").arg(job.options.operands.value(0), DoorNames(*data)));
+  if (!before)
+    return Refuse(
+        job, QStringLiteral("no door named %1; the doors: %2").arg(job.options.operands.value(0), DoorNames(*data)));
   const QString name = job.options.operands.value(1).trimmed();
-  if (!ValidName(name, true)) return Refuse(job, QStringLiteral("'%1' is no door name (1-100 characters, no comma, semicolon or control character)").arg(name));
+  if (!ValidName(name, true))
+    return Refuse(
+        job,
+        QStringLiteral("'%1' is no door name (1-100 characters, no comma, semicolon or control character)").arg(name));
   if (const AccessDoor* other = data->door(name); other && other != before)
     return Refuse(job, QStringLiteral("%1 is the name of %2 already").arg(name, other->shown()));
   AccessDoor d = *before;
   d.name = name;
-  return Write(job, [&](AccessChanges& c) { return c.saveDoor(before, d); }, QStringLiteral("door %1 named").arg(d.shown()));
+  return Write(
+      job, [&](AccessChanges& c) { return c.saveDoor(before, d); }, QStringLiteral("door %1 named").arg(d.shown()));
 }
 
 }  // namespace tessaro::cli

@@ -26,13 +26,15 @@ const std::vector<Command>& Commands() {
       QStringLiteral("give a door whose model cannot give its card list back (%1) its list: erase its card memory, "
                      "then send the whole list, at every apply")
           .arg(ModelNames(unreadable))};
-  const OptionRow kLines = {"--line", "LIST", QStringLiteral("only these lines of the store: A or A,B (default every line)")};
+  const OptionRow kLines = {"--line", "LIST",
+                            QStringLiteral("only these lines of the store: A or A,B (default every line)")};
   const OptionRow kAccessGap = {"--gap", "MS",
                                 QStringLiteral("the pause each reader gets after its reply (0-%1 ms, default %2)")
                                     .arg(kMaxGapMs)
                                     .arg(kDefaultGapMs)};
   const std::vector<OptionRow> kHolderOptions = {
-      {"--cards", "LIST", QStringLiteral("exactly these cards: 4242 or \"4242 77\" (0-4294967295, held by no one else)")},
+      {"--cards", "LIST",
+       QStringLiteral("exactly these cards: 4242 or \"4242 77\" (0-4294967295, held by no one else)")},
       {"--groups", "LIST", QStringLiteral("exactly these groups: Personel,Otopark")},
       {"--doors", "LIST", QStringLiteral("the doors passed apart from any group: names or LINE:ADDRESS, by commas")},
       {"--from", "DATE", QStringLiteral("valid from that day: 2026-12-31, 31.12.2026 or 31/12/2026 (empty: no limit)")},
@@ -228,8 +230,10 @@ const std::vector<Command>& Commands() {
        .offline = RunAccessPlan,
        .store = true},
       {.name = "access apply",
-       .options = {kLines, {"--yes", nullptr, QStringLiteral("write without asking (needed without a terminal)")},
-                   kDoorUnreadable, kAccessGap},
+       .options = {kLines,
+                   {"--yes", nullptr, QStringLiteral("write without asking (needed without a terminal)")},
+                   kDoorUnreadable,
+                   kAccessGap},
        .help = "Plans as access plan, shows the plan and asks, then sends each reader only its missing cards, or "
                "erases its card memory and sends its whole list where a card must go, and reads it back. Lines "
                "are worked at once, each by one program at a time: another waits for it. A list longer than the "

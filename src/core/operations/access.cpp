@@ -169,8 +169,9 @@ void RunLine(const LineWork& work, const SiteOptions& o, Shared& shared, LineOut
     d.applied = ApplyDoor(env, d.plan, stopped);
     if (lockLost) out.end = LineEnd::LockLost;
     (d.applied->ok() ? written : failed) += 1;
-    WriteAudit(store, o.actor, QStringLiteral("apply"), d.plan.door.shown(), PlanJson(d.plan),
-               {{"ok", d.applied->ok()}, {"cards_sent", d.applied->cardsSent}, {"cards_erased", d.applied->cardsErased}});
+    WriteAudit(
+        store, o.actor, QStringLiteral("apply"), d.plan.door.shown(), PlanJson(d.plan),
+        {{"ok", d.applied->ok()}, {"cards_sent", d.applied->cardsSent}, {"cards_erased", d.applied->cardsErased}});
   }
   WriteAudit(store, o.actor, QStringLiteral("apply"), QStringLiteral("line ") + work.line.name,
              {{"doors", static_cast<int>(out.doors.size())}}, {{"written", written}, {"failed", failed}});

@@ -46,7 +46,7 @@ std::vector<LineWork> SiteWork(const AccessData& data, QDate day, const QStringL
 
 struct DoorOutcome {
   DoorPlan plan;
-  bool planned = false;               // the reader was read (or its list refused) before the run stopped
+  bool planned = false;                // the reader was read (or its list refused) before the run stopped
   std::optional<ReaderApply> applied;  // written, as the plan said
 };
 

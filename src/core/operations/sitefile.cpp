@@ -30,7 +30,8 @@ std::optional<LineLink> ParseLinkText(const QString& text) {
   if (w.size() > 2) {
     bool ok = false;
     l.settings.serialLine.baud = w[2].toInt(&ok);
-    if (!ok || std::find(std::begin(kBaudRates), std::end(kBaudRates), l.settings.serialLine.baud) == std::end(kBaudRates))
+    if (!ok ||
+        std::find(std::begin(kBaudRates), std::end(kBaudRates), l.settings.serialLine.baud) == std::end(kBaudRates))
       return std::nullopt;
   }
   if (w.size() > 3) {
@@ -72,7 +73,8 @@ std::variant<SiteFile, SiteProblem> ParseSiteFile(const QByteArray& bytes) {
   if (!doc.isObject()) return SiteProblem{K::NotSiteFile};
   const QJsonObject top = doc.object();
   for (const QString& key : top.keys())
-    if (!QStringList{"format", "lines", "doors", "groups"}.contains(key)) return SiteProblem{K::UnknownField, {}, -1, key};
+    if (!QStringList{"format", "lines", "doors", "groups"}.contains(key))
+      return SiteProblem{K::UnknownField, {}, -1, key};
   if (top.value("format") != QJsonValue(kSiteFileFormat))
     return SiteProblem{K::UnknownFormat, {}, -1, "format", top.value("format").toVariant().toString()};
   SiteFile site;
@@ -141,7 +143,8 @@ SiteLoad LoadSite(RecordStore& store, const SiteFile& site, const Actor& actor) 
     for (const AccessLine& other : stored->lines)
       if (other.name != l.name && other.link.simplified() == l.link.simplified())
         return refuse(K::LinkTwice, "lines", i, "link", l.link);
-    const auto known = std::find_if(after.lines.begin(), after.lines.end(), [&](const AccessLine& x) { return x.name == l.name; });
+    const auto known =
+        std::find_if(after.lines.begin(), after.lines.end(), [&](const AccessLine& x) { return x.name == l.name; });
     if (known != after.lines.end()) *known = l;
     else after.lines.push_back(l);
   }
@@ -169,7 +172,9 @@ SiteLoad LoadSite(RecordStore& store, const SiteFile& site, const Actor& actor) 
   for (auto& [before, d] : doors) {
     result.changed += !before || AuditJson(*before) != AuditJson(d);
     if (!changes.saveDoor(before, d)) return result;
-    const auto known = std::find_if(after.doors.begin(), after.doors.end(), [&](const AccessDoor& x) { return x.id == d.id; });
+    const qint64 id = d.id;
+    const auto known =
+        std::find_if(after.doors.begin(), after.doors.end(), [id](const AccessDoor& x) { return x.id == id; });
     if (before) *known = d;
     else after.doors.push_back(d);
   }

@@ -12,7 +12,8 @@ namespace tessaro {
 namespace {
 
 const QStringList& Columns() {
-  static const QStringList columns = {"name", "cards", "groups", "doors", "valid_from", "valid_until", "enabled", "note"};
+  static const QStringList columns = {"name",       "cards",       "groups",  "doors",
+                                      "valid_from", "valid_until", "enabled", "note"};
   return columns;
 }
 enum Column { Name, Cards, Groups, Doors, From, Until, Enabled, Note };

@@ -22,7 +22,7 @@ namespace tessaro {
 struct AccessCsvProblem {
   enum What {
     None,
-    Unreadable,     // the file cannot be read
+    Unreadable,  // the file cannot be read
     NotUtf8,
     NoHeading,      // no "name" column in the first record
     UnknownColumn,  // `value`: a heading that names no column

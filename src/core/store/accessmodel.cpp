@@ -88,7 +88,8 @@ std::optional<std::vector<quint32>> ParseCardList(const QString& text, QString* 
   static const QRegularExpression apart(QStringLiteral("[\\s,;]+"));
   std::vector<quint32> cards;
   for (const QString& word : text.split(apart, Qt::SkipEmptyParts)) {
-    bool ok = word.size() <= 10 && std::all_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    bool ok =
+        word.size() <= 10 && std::all_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     const qint64 value = ok ? word.toLongLong(&ok) : -1;
     if (!ok || value > 0xFFFFFFFFLL) {
       if (bad) *bad = word;

@@ -24,7 +24,7 @@ struct AccessDoor {
   qint64 id = 0;
   QString line;
   int address = 0;
-  QString name;  // "Ana Giriş"
+  QString name;                           // "Ana Giriş"
   DeviceModel model = DeviceModel::TS40;  // always one model: a family writes nothing
   // "Ana Giriş (A:3)"
   QString shown() const { return QStringLiteral("%1 (%2:%3)").arg(name, line).arg(address); }

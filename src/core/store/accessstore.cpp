@@ -17,7 +17,9 @@ namespace tessaro {
 
 namespace {
 
-QVariant Day(QDate d) { return d.isNull() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(d.toString(Qt::ISODate)); }
+QVariant Day(QDate d) {
+  return d.isNull() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(d.toString(Qt::ISODate));
+}
 QJsonValue DayJson(QDate d) { return d.isNull() ? QJsonValue() : QJsonValue(d.toString(Qt::ISODate)); }
 
 bool Select(RecordStore& store, QSqlQuery& q, const char* sql) {
@@ -47,8 +49,12 @@ std::optional<AccessData> LoadAccess(RecordStore& store) {
   if (!Select(store, q, "SELECT id, line, address, name, model FROM doors ORDER BY line, address")) return std::nullopt;
   while (q.next()) {
     const std::optional<DeviceModel> model = ModelFromName(q.value(4).toString());
-    if (!model) return store.failed(QStringLiteral("door %1: unknown model %2").arg(q.value(3).toString(), q.value(4).toString())), std::nullopt;
-    data.doors.push_back({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toInt(), q.value(3).toString(), *model});
+    if (!model)
+      return store.failed(
+                 QStringLiteral("door %1: unknown model %2").arg(q.value(3).toString(), q.value(4).toString())),
+             std::nullopt;
+    data.doors.push_back(
+        {q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toInt(), q.value(3).toString(), *model});
   }
   std::unordered_map<qint64, size_t> groupAt, holderAt;
   if (!Select(store, q, "SELECT id, name FROM groups ORDER BY name")) return std::nullopt;
@@ -74,10 +80,12 @@ std::optional<AccessData> LoadAccess(RecordStore& store) {
     holderAt[h.id] = data.holders.size();
     data.holders.push_back(std::move(h));
   }
-  const struct { const char* sql; int part; } parts[] = {
-      {"SELECT holder, number FROM cards ORDER BY holder, number", 0},
-      {"SELECT holder, grp FROM memberships ORDER BY holder, grp", 1},
-      {"SELECT holder, door FROM grants ORDER BY holder, door", 2}};
+  const struct {
+    const char* sql;
+    int part;
+  } parts[] = {{"SELECT holder, number FROM cards ORDER BY holder, number", 0},
+               {"SELECT holder, grp FROM memberships ORDER BY holder, grp", 1},
+               {"SELECT holder, door FROM grants ORDER BY holder, door", 2}};
   for (const auto& p : parts) {
     if (!Select(store, q, p.sql)) return std::nullopt;
     while (q.next()) {
@@ -105,16 +113,21 @@ QJsonObject AuditJson(const AccessHolder& h, const AccessData& names) {
     const AccessDoor* d = names.door(id);
     return d ? d->name : QString::number(id);
   };
-  return {{"name", h.name},          {"note", h.note},    {"enabled", h.enabled},
-          {"valid_from", DayJson(h.validFrom)}, {"valid_until", DayJson(h.validUntil)}, {"cards", cards},
-          {"groups", Names(h.groups, group)},   {"doors", Names(h.grants, door)}};
+  return {{"name", h.name},
+          {"note", h.note},
+          {"enabled", h.enabled},
+          {"valid_from", DayJson(h.validFrom)},
+          {"valid_until", DayJson(h.validUntil)},
+          {"cards", cards},
+          {"groups", Names(h.groups, group)},
+          {"doors", Names(h.grants, door)}};
 }
 
 QJsonObject AuditJson(const AccessGroup& g, const AccessData& names) {
   return {{"name", g.name}, {"doors", Names(g.doors, [&](qint64 id) {
-             const AccessDoor* d = names.door(id);
-             return d ? d->name : QString::number(id);
-           })}};
+                               const AccessDoor* d = names.door(id);
+                               return d ? d->name : QString::number(id);
+                             })}};
 }
 
 QJsonObject AuditJson(const AccessDoor& d) {
@@ -153,8 +166,9 @@ bool AccessChanges::audit(const QString& what, const QString& subject, const QJs
 
 bool AccessChanges::saveLine(const AccessLine* before, const AccessLine& after) {
   if (before && before->link == after.link) return true;
-  const bool ok = before ? run(QStringLiteral("UPDATE lines SET link = ? WHERE name = ?"), {after.link, after.name})
-                         : run(QStringLiteral("INSERT INTO lines (name, link) VALUES (?, ?)"), {after.name, after.link});
+  const bool ok = before
+                      ? run(QStringLiteral("UPDATE lines SET link = ? WHERE name = ?"), {after.link, after.name})
+                      : run(QStringLiteral("INSERT INTO lines (name, link) VALUES (?, ?)"), {after.name, after.link});
   const auto json = [](const AccessLine& l) { return QJsonObject{{"name", l.name}, {"link", l.link}}; };
   return ok && audit(QStringLiteral("line"), after.name, before ? json(*before) : QJsonObject(), json(after));
 }
@@ -162,11 +176,12 @@ bool AccessChanges::saveLine(const AccessLine* before, const AccessLine& after) 
 bool AccessChanges::saveDoor(const AccessDoor* before, AccessDoor& after) {
   if (before && AuditJson(*before) == AuditJson(after)) return true;
   const QString model = QLatin1String(Facts(after.model).name);
-  const bool ok = before ? run(QStringLiteral("UPDATE doors SET name = ?, model = ? WHERE id = ?"),
-                               {after.name, model, after.id})
-                         : run(QStringLiteral("INSERT INTO doors (line, address, name, model) VALUES (?, ?, ?, ?) RETURNING id"),
-                               {after.line, after.address, after.name, model}, &after.id);
-  return ok && audit(QStringLiteral("door"), after.shown(), before ? AuditJson(*before) : QJsonObject(), AuditJson(after));
+  const bool ok =
+      before ? run(QStringLiteral("UPDATE doors SET name = ?, model = ? WHERE id = ?"), {after.name, model, after.id})
+             : run(QStringLiteral("INSERT INTO doors (line, address, name, model) VALUES (?, ?, ?, ?) RETURNING id"),
+                   {after.line, after.address, after.name, model}, &after.id);
+  return ok &&
+         audit(QStringLiteral("door"), after.shown(), before ? AuditJson(*before) : QJsonObject(), AuditJson(after));
 }
 
 bool AccessChanges::saveGroup(const AccessGroup* before, AccessGroup& after, const AccessData& names) {
@@ -186,24 +201,37 @@ bool AccessChanges::saveGroup(const AccessGroup* before, AccessGroup& after, con
 bool AccessChanges::saveHolder(const AccessHolder* before, AccessHolder& after, const AccessData& names) {
   const QJsonObject was = before ? AuditJson(*before, names) : QJsonObject(), will = AuditJson(after, names);
   if (before && was == will) return true;
-  const QVariantList fields = {after.name, after.note.isNull() ? QStringLiteral("") : after.note, after.enabled ? 1 : 0, Day(after.validFrom), Day(after.validUntil)};
-  if (before ? !run(QStringLiteral("UPDATE holders SET name = ?, note = ?, enabled = ?, valid_from = ?, valid_until = ? "
-                                   "WHERE id = ?"),
-                    fields + QVariantList{after.id})
-             : !run(QStringLiteral("INSERT INTO holders (name, note, enabled, valid_from, valid_until) "
-                                   "VALUES (?, ?, ?, ?, ?) RETURNING id"),
-                    fields, &after.id))
+  const QVariantList fields = {after.name, after.note.isNull() ? QStringLiteral("") : after.note, after.enabled ? 1 : 0,
+                               Day(after.validFrom), Day(after.validUntil)};
+  if (before
+          ? !run(QStringLiteral("UPDATE holders SET name = ?, note = ?, enabled = ?, valid_from = ?, valid_until = ? "
+                                "WHERE id = ?"),
+                 fields + QVariantList{after.id})
+          : !run(QStringLiteral("INSERT INTO holders (name, note, enabled, valid_from, valid_until) "
+                                "VALUES (?, ?, ?, ?, ?) RETURNING id"),
+                 fields, &after.id))
     return false;
   // A card the holder takes moves from whoever had it; the rows of each part
   // are written anew only where the part changed.
-  const struct { const char* table; const char* column; const char* insert; bool changed; std::vector<qint64> values; } parts[] = {
-      {"cards", "holder", "INSERT INTO cards (number, holder) VALUES (?, ?) ON CONFLICT (number) DO UPDATE SET holder = excluded.holder",
+  const struct {
+    const char* table;
+    const char* column;
+    const char* insert;
+    bool changed;
+    std::vector<qint64> values;
+  } parts[] = {
+      {"cards", "holder",
+       "INSERT INTO cards (number, holder) VALUES (?, ?) ON CONFLICT (number) DO UPDATE SET holder = excluded.holder",
        !before || before->cards != after.cards, std::vector<qint64>(after.cards.begin(), after.cards.end())},
-      {"memberships", "holder", "INSERT INTO memberships (grp, holder) VALUES (?, ?)", !before || before->groups != after.groups, after.groups},
-      {"grants", "holder", "INSERT INTO grants (door, holder) VALUES (?, ?)", !before || before->grants != after.grants, after.grants}};
+      {"memberships", "holder", "INSERT INTO memberships (grp, holder) VALUES (?, ?)",
+       !before || before->groups != after.groups, after.groups},
+      {"grants", "holder", "INSERT INTO grants (door, holder) VALUES (?, ?)", !before || before->grants != after.grants,
+       after.grants}};
   for (const auto& p : parts) {
     if (!p.changed) continue;
-    if (before && !run(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(QLatin1String(p.table), QLatin1String(p.column)), {after.id}))
+    if (before &&
+        !run(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(QLatin1String(p.table), QLatin1String(p.column)),
+             {after.id}))
       return false;
     for (const qint64 v : p.values)
       if (!run(QLatin1String(p.insert), {v, after.id})) return false;

@@ -14,12 +14,12 @@
 namespace tessaro {
 
 struct CsvRecord {
-  qint64 line = 0;  // the file's line it begins on, from 1
+  qint64 line = 0;     // the file's line it begins on, from 1
   QStringList fields;  // blanks around an unquoted field taken away
 };
 
 struct CsvTable {
-  bool utf8 = true;       // false: `badLine` is the first line that is no UTF-8
+  bool utf8 = true;  // false: `badLine` is the first line that is no UTF-8
   qint64 badLine = 0;
   QChar separator = u',';
   std::vector<CsvRecord> records;  // empty lines left out

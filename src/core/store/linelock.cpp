@@ -16,8 +16,9 @@ namespace {
 
 // The database's clock, in whole seconds: the PCs' own clocks may differ.
 QString Now(const RecordStore& store) {
-  return store.engine() == StoreEngine::Sqlite ? QStringLiteral("CAST(strftime('%s', 'now') AS INTEGER)")
-                                               : QStringLiteral("CAST(EXTRACT(EPOCH FROM CURRENT_TIMESTAMP) AS BIGINT)");
+  return store.engine() == StoreEngine::Sqlite
+             ? QStringLiteral("CAST(strftime('%s', 'now') AS INTEGER)")
+             : QStringLiteral("CAST(EXTRACT(EPOCH FROM CURRENT_TIMESTAMP) AS BIGINT)");
 }
 
 bool Alive(qint64 pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
@@ -25,9 +26,7 @@ bool Alive(qint64 pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno
 }  // namespace
 
 LineLock::LineLock(RecordStore& store, QString line)
-    : store_(store),
-      line_(std::move(line)),
-      owner_(QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
+    : store_(store), line_(std::move(line)), owner_(QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
 
 LineLock::~LineLock() { release(); }
 
@@ -48,13 +47,15 @@ LineLock::Try LineLock::tryTake(LockHolder* holder) {
     q.addBindValue(line_), q.addBindValue(owner_), q.addBindValue(host), q.addBindValue(pid), q.addBindValue(since);
     if (!q.exec()) return fail();
     if (q.numRowsAffected() == 1) return held_ = true, Try::Taken;
-    q.prepare(QStringLiteral("SELECT owner, host, pid, since, %1 - beat FROM line_locks WHERE line = ?").arg(Now(store_)));
+    q.prepare(
+        QStringLiteral("SELECT owner, host, pid, since, %1 - beat FROM line_locks WHERE line = ?").arg(Now(store_)));
     q.addBindValue(line_);
     if (!q.exec()) return fail();
     if (!q.next()) continue;
     const QString owner = q.value(0).toString();
     const LockHolder found{q.value(1).toString(), q.value(2).toLongLong(), q.value(3).toString()};
-    const bool gone = q.value(4).toLongLong() > kLockLeaseS || (found.host == host && found.pid != pid && !Alive(found.pid));
+    const bool gone =
+        q.value(4).toLongLong() > kLockLeaseS || (found.host == host && found.pid != pid && !Alive(found.pid));
     q.finish();
     if (!gone) {
       if (holder) *holder = found;

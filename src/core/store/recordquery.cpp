@@ -68,12 +68,13 @@ std::optional<std::vector<Passage>> PassagePage(RecordStore& store, const Passag
         filter.newestFirst ? QStringLiteral("(p.stamp, p.id) < (?, ?)") : QStringLiteral("(p.stamp, p.id) > (?, ?)");
     binds << after->stamp << after->id;
   }
-  const QString sql = QStringLiteral(
-                          "SELECT p.id, p.line, p.address, p.card, p.stamp, p.type, h.name, p.collected_at, p.host "
-                          "FROM passages p LEFT JOIN cards c ON c.number = p.card LEFT JOIN holders h ON h.id = c.holder%1 "
-                          "ORDER BY p.stamp %2, p.id %2 LIMIT %3")
-                          .arg(where, QLatin1String(order))
-                          .arg(limit);
+  const QString sql =
+      QStringLiteral(
+          "SELECT p.id, p.line, p.address, p.card, p.stamp, p.type, h.name, p.collected_at, p.host "
+          "FROM passages p LEFT JOIN cards c ON c.number = p.card LEFT JOIN holders h ON h.id = c.holder%1 "
+          "ORDER BY p.stamp %2, p.id %2 LIMIT %3")
+          .arg(where, QLatin1String(order))
+          .arg(limit);
   QSqlQuery q(store.db());
   if (!Run(store, q, sql, binds)) return std::nullopt;
   std::vector<Passage> page;

@@ -56,15 +56,13 @@ const std::vector<Migration>& Migrations() {
       // change. The names of version 2 become holders, one a name, keeping every card.
       {3,
        {// Copied aside, not renamed: PostgreSQL would keep the old key's index name.
-        "CREATE TEMPORARY TABLE holders_v2 AS SELECT card, name FROM holders",
-        "DROP TABLE holders",
+        "CREATE TEMPORARY TABLE holders_v2 AS SELECT card, name FROM holders", "DROP TABLE holders",
         "CREATE TABLE holders (id %ID, name TEXT NOT NULL UNIQUE, note TEXT NOT NULL DEFAULT '', "
         "enabled INTEGER NOT NULL DEFAULT 1, valid_from TEXT, valid_until TEXT)",
         "INSERT INTO holders (name) SELECT name FROM holders_v2 GROUP BY name ORDER BY MIN(card)",
         "CREATE TABLE cards (number BIGINT PRIMARY KEY, holder BIGINT NOT NULL REFERENCES holders (id))",
         "INSERT INTO cards (number, holder) SELECT o.card, h.id FROM holders_v2 o JOIN holders h ON h.name = o.name",
-        "DROP TABLE holders_v2",
-        "CREATE INDEX cards_holder ON cards (holder)",
+        "DROP TABLE holders_v2", "CREATE INDEX cards_holder ON cards (holder)",
         "CREATE TABLE lines (name TEXT PRIMARY KEY, link TEXT NOT NULL)",
         "CREATE TABLE doors (id %ID, line TEXT NOT NULL REFERENCES lines (name), address INTEGER NOT NULL, "
         "name TEXT NOT NULL UNIQUE, model TEXT NOT NULL, UNIQUE (line, address))",
