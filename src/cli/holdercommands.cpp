@@ -162,7 +162,7 @@ int RunHolderShow(Job& job) {
     QStringList row;
     for (const QString& c : columns) {
       QStringList parts;
-      for (const QJsonValue& v : o[c].isArray() ? o[c].toArray() : QJsonArray{o[c]})
+      for (const QJsonValue v : o[c].isArray() ? o[c].toArray() : QJsonArray{o[c]})
         parts << (v.isBool() ? QLatin1String(v.toBool() ? "yes" : "no") : v.toVariant().toString());
       row << parts.join(QLatin1String(c == "cards" ? " " : ","));
     }

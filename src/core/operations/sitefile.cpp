@@ -84,7 +84,7 @@ std::variant<SiteFile, SiteProblem> ParseSiteFile(const QByteArray& bytes) {
   };
   const auto lines = Part(top, "lines", {"name", "link"});
   if (const auto* p = std::get_if<SiteProblem>(&lines)) return *p;
-  for (int i = 0; const QJsonValue& v : std::get<QJsonArray>(lines)) {
+  for (int i = 0; const QJsonValue v : std::get<QJsonArray>(lines)) {
     const AccessLine l{v["name"].toString(), v["link"].toString()};
     if (!ValidName(l.name, true)) return problem(K::BadName, "lines", i, "name", l.name);
     if (!ParseLinkText(l.link)) return problem(K::BadLink, "lines", i, "link", l.link);
@@ -96,7 +96,7 @@ std::variant<SiteFile, SiteProblem> ParseSiteFile(const QByteArray& bytes) {
   names.clear();
   const auto doors = Part(top, "doors", {"line", "address", "name", "model"});
   if (const auto* p = std::get_if<SiteProblem>(&doors)) return *p;
-  for (int i = 0; const QJsonValue& v : std::get<QJsonArray>(doors)) {
+  for (int i = 0; const QJsonValue v : std::get<QJsonArray>(doors)) {
     AccessDoor d{0, v["line"].toString(), v["address"].toInt(-1), v["name"].toString()};
     const std::optional<DeviceModel> model = ModelFromName(v["model"].toString());
     if (!ValidName(d.line, true)) return problem(K::BadName, "doors", i, "line", d.line);
@@ -114,12 +114,12 @@ std::variant<SiteFile, SiteProblem> ParseSiteFile(const QByteArray& bytes) {
   names.clear();
   const auto groups = Part(top, "groups", {"name", "doors"});
   if (const auto* p = std::get_if<SiteProblem>(&groups)) return *p;
-  for (int i = 0; const QJsonValue& v : std::get<QJsonArray>(groups)) {
+  for (int i = 0; const QJsonValue v : std::get<QJsonArray>(groups)) {
     SiteGroup g{v["name"].toString(), {}};
     if (!ValidName(g.name, true)) return problem(K::BadName, "groups", i, "name", g.name);
     if (!names.insert(g.name).second) return problem(K::Twice, "groups", i, "name", g.name);
     if (!v["doors"].isArray() && !v["doors"].isUndefined()) return problem(K::UnknownDoor, "groups", i, "doors", {});
-    for (const QJsonValue& door : v["doors"].toArray()) {
+    for (const QJsonValue door : v["doors"].toArray()) {
       if (!door.isString()) return problem(K::UnknownDoor, "groups", i, "doors", door.toVariant().toString());
       g.doors << door.toString();
     }

@@ -25,7 +25,7 @@ struct CsvTable {
   std::vector<CsvRecord> records;  // empty lines left out
 };
 
-CsvTable ReadCsv(const QByteArray& bytes);
+CsvTable ReadCsv(const QByteArray& input);
 
 // One line of a file the spreadsheet programs read back: each field quoted
 // where it holds the separator, a quote or a line break; CRLF at its end.
