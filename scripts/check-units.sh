@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Checks the collection's systemd units with systemd-analyze verify, as one
-# instance (tessaro-pull@demo): every key known and well-formed, the program
-# they run present and executable.
+# Checks the nightly systemd units with systemd-analyze verify, as one
+# instance each (tessaro-pull@demo, tessaro-access@demo): every key known and
+# well-formed, the program they run present and executable.
 #   scripts/check-units.sh           the units and the script in packaging/systemd
 #   scripts/check-units.sh ROOT      as installed under ROOT (an unpacked package)
 # Exits 77 where systemd is not installed (the test set-up installs it).
@@ -16,16 +16,20 @@ trap 'rm -rf "$root"' EXIT
 # The system's own units (the targets the timer and the service name) beside ours.
 mkdir -p "$root/usr/lib/systemd" "$root/usr/lib/tessaro-config" "$root/etc"
 cp -a /lib/systemd/system "$root/usr/lib/systemd/"
-if (($#)); then
-  cp "$1"/usr/lib/systemd/system/tessaro-pull@.* "$root/usr/lib/systemd/system/"
-  cp -a "$1/usr/lib/tessaro-config/tessaro-pull" "$root/usr/lib/tessaro-config/"
-else
-  cp packaging/systemd/tessaro-pull@.service packaging/systemd/tessaro-pull@.timer "$root/usr/lib/systemd/system/"
-  cp -a packaging/systemd/tessaro-pull "$root/usr/lib/tessaro-config/"
-fi
+units=()
+for unit in pull access; do
+  if (($#)); then
+    cp "$1"/usr/lib/systemd/system/tessaro-$unit@.* "$root/usr/lib/systemd/system/"
+    cp -a "$1/usr/lib/tessaro-config/tessaro-$unit" "$root/usr/lib/tessaro-config/"
+  else
+    cp packaging/systemd/tessaro-$unit@.service packaging/systemd/tessaro-$unit@.timer "$root/usr/lib/systemd/system/"
+    cp -a packaging/systemd/tessaro-$unit "$root/usr/lib/tessaro-config/"
+  fi
+  units+=("tessaro-$unit@demo.service" "tessaro-$unit@demo.timer")
+done
 # verify exits 0 on a key it ignores, so anything it says is a failure.
-out=$(systemd-analyze verify --man=no --root="$root" tessaro-pull@demo.service tessaro-pull@demo.timer 2>&1) && [ -z "$out" ] || {
+out=$(systemd-analyze verify --man=no --root="$root" "${units[@]}" 2>&1) && [ -z "$out" ] || {
   echo "systemd-analyze verify: ${out:-failed}"
   exit 1
 }
-echo "units verified: tessaro-pull@.service, tessaro-pull@.timer"
+echo "units verified: ${units[*]}"

@@ -7,10 +7,12 @@ namespace tessaro::cli {
 QString Command::synopsis() const {
   QString text = QLatin1String(name);
   if (operands.most > 0) text += u' ' + QLatin1String(operands.name);
+  QString own;
   for (const OptionRow& o : options)
-    text += o.value ? QStringLiteral(" [%1 %2]").arg(QLatin1String(o.name), QLatin1String(o.value))
-                    : QStringLiteral(" [%1]").arg(QLatin1String(o.name));
-  return text;
+    own += o.value ? QStringLiteral(" [%1 %2]").arg(QLatin1String(o.name), QLatin1String(o.value))
+                   : QStringLiteral(" [%1]").arg(QLatin1String(o.name));
+  // Many options fit no line of the command list: they are listed under the command's own help.
+  return text + (text.size() + own.size() > 76 ? QStringLiteral(" [OPTIONS]") : own);
 }
 
 bool Command::owns(const QString& option) const {

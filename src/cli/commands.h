@@ -66,7 +66,7 @@ struct Command {
   bool makesStore = false;    // with store: it makes the store where there is none
   bool formats = true;        // takes --json and --csv
 
-  // "cards push FILE [--erase-first]"
+  // "cards push FILE [--erase-first]"; "[OPTIONS]" where its options would not fit a line
   QString synopsis() const;
   // The option is one of its own or a common one it takes.
   bool takes(const QString& option) const;

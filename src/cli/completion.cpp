@@ -70,9 +70,11 @@ QString BashCompletion() {
       value(o);
     }
     options += QStringLiteral("      \"%1\") opts=\"%2\" ;;\n").arg(QLatin1String(c.name), Words(names));
-    if (c.operands.most > 0) {
-      const QString kind = QLatin1String(c.operands.name) == "FILE" ? QStringLiteral("COMPREPLY=($(compgen -f -- \"$cur\"))")
-                                                                     : QStringLiteral("compopt -o nospace 2>/dev/null; COMPREPLY=($(compgen -W \"%1\" -- \"$cur\"))").arg(FieldWords());
+    // Files, settings fields, or the store's own names, which are not offered.
+    const QLatin1String operandName(c.operands.name);
+    if (operandName == "FILE" || operandName.startsWith(QLatin1String("FIELD"))) {
+      const QString kind = operandName == "FILE" ? QStringLiteral("COMPREPLY=($(compgen -f -- \"$cur\"))")
+                                                 : QStringLiteral("compopt -o nospace 2>/dev/null; COMPREPLY=($(compgen -W \"%1\" -- \"$cur\"))").arg(FieldWords());
       operands += QStringLiteral("      \"%1\") %2 ;;\n").arg(QLatin1String(c.name), kind);
     }
   }

@@ -13,14 +13,15 @@ const char* const kOutput =
     "JSON: {\"command\": ..., \"readers\": [{\"address\": N, \"status\": \"ok\" | \"time-out\" | \"bad reply\" | "
     "\"invalid value\" | \"collision\" | \"log error\" | \"store error\" | \"file error\" | \"stopped\" | "
     "\"model unknown\" | \"other model\" | \"not on model\" | \"memory full\" | \"differs\" (cards diff, line "
-    "commands) | \"not in file\" (line commands), \"error\": text, ...the command's fields}]}. CSV: the same, a "
-    "row per reader, the error after the status. On a terminal, one line on stderr shows how far the work is.";
+    "commands) | \"not in file\" (line commands) | \"too many cards\" | \"no link\" (access commands, with each door's "
+    "line and name), \"error\": text, ...the command's fields}]}. CSV: the same, a row per reader, the error after the "
+    "status. On a terminal, one line on stderr shows how far the work is.";
 const char* const kExit =
     "0 every reader done; 1 usage error, or a file or the store that cannot be had, or not one reader's model known "
     "where the command needs it; 2 some readers failed or differ (the others completed), or records import skipped "
-    "unreadable lines; 3 the link could not be opened. Ctrl-C stops after the exchange in progress, a records pull "
-    "after the reader's download; a second Ctrl-C ends that download at once. A download stopped either way is "
-    "never followed by an erase.";
+    "unreadable lines; 3 the link could not be opened (access plan and apply: not one line's). Ctrl-C stops after the "
+    "exchange in progress, a records pull after the reader's download; a second Ctrl-C ends that download at once. A "
+    "download stopped either way is never followed by an erase.";
 
 QString Wrap(const QString& text, int indent) {
   QString out, line;

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "accesslog.h"
+#include "accessmodel.h"
 #include "console.h"
+#include "line.h"
 #include "linefile.h"
 #include "link.h"
 #include "options.h"
@@ -21,6 +23,7 @@
 #include "recordquery.h"
 #include "recordstore.h"
 #include "scan.h"
+#include "sitefile.h"
 
 namespace tessaro::cli {
 
@@ -46,6 +49,8 @@ struct Job {
   // What the first Ctrl-C does and what a second one does, said when pressed.
   QString firstStop = QStringLiteral("stopping after the exchange in progress");
   QString secondStop = firstStop;
+  std::optional<AccessData> access;                 // access plan, access apply: read before any reader is asked
+  std::optional<SiteFile> site;                     // site load
 
   // The command's own option as given, or `byDefault`; a flag's value is empty.
   QString option(const char* name, const QString& byDefault = {}) const {
@@ -120,6 +125,10 @@ bool PrepareLineApply(Job& job, QString* why);
 std::vector<ReaderRow> RunLineSave(Job& job, ExchangeEnv& env);
 std::vector<ReaderRow> RunLinePlan(Job& job, ExchangeEnv& env);
 std::vector<ReaderRow> RunLineApply(Job& job, ExchangeEnv& env);
+// A plan's cards as the line commands say them ("add 3", "erase all and send 20 (1 to remove)").
+QString CardsText(const ReaderPlan& plan);
+// What still differs after a write.
+QString Differences(const ReaderPlan& after);
 
 // recordcommands.cpp
 bool PrepareRecordsPull(Job& job, QString* why);
@@ -134,5 +143,26 @@ bool PrepareRecordsImport(Job& job, QString* why);
 int RunRecordsQuery(Job& job);
 int RunRecordsImport(Job& job);
 int RunHoldersImport(Job& job);
+
+// accesscommands.cpp
+bool PrepareSiteLoad(Job& job, QString* why);
+bool PrepareAccessPlan(Job& job, QString* why);
+bool PrepareAccessApply(Job& job, QString* why);
+int RunSiteLoad(Job& job);
+int RunAccessImport(Job& job);
+int RunAccessExport(Job& job);
+int RunAccessPlan(Job& job);
+int RunAccessApply(Job& job);
+
+// holdercommands.cpp
+int RunHolderAdd(Job& job);
+int RunHolderEdit(Job& job);
+int RunHolderDisable(Job& job);
+int RunHolderShow(Job& job);
+int RunGroupAdd(Job& job);
+int RunGroupDoors(Job& job);
+int RunGroupMembers(Job& job);
+int RunDoorAdd(Job& job);
+int RunDoorName(Job& job);
 
 }  // namespace tessaro::cli

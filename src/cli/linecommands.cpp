@@ -54,6 +54,8 @@ QString ValueText(const QJsonValue& v) {
   return text.isEmpty() ? QStringLiteral("\"\"") : text;
 }
 
+}  // namespace
+
 QString CardsText(const ReaderPlan& plan) {
   switch (plan.cards) {
     case CardsPlan::NotManaged: return {};
@@ -92,6 +94,8 @@ QString Differences(const ReaderPlan& after) {
   if (after.unsendable || after.refused) parts << QStringLiteral("a setting no write may send");
   return parts.join(QStringLiteral(", "));
 }
+
+namespace {
 
 ReaderRow PlanRow(const Planned& p) {
   if (p.extra) return Failed(p.address, QStringLiteral("not in file"), QStringLiteral("answers but is not in the file"));

@@ -24,6 +24,29 @@ const std::vector<Command>& Commands() {
   const OptionRow kFoundAt = {"--found-at", "ADDRESS",
                               QStringLiteral("a replaced reader answers at ADDRESS: it takes the entry of the one "
                                              "--id, with that entry's address")};
+  const OptionRow kDoorUnreadable = {
+      "--send-unreadable-cards", nullptr,
+      QStringLiteral("give a door whose model cannot give its card list back (%1) its list: erase its card memory, "
+                     "then send the whole list, at every apply")
+          .arg(ModelNames(unreadable))};
+  const OptionRow kLines = {"--line", "LIST",
+                            QStringLiteral("only these lines of the store: A or A,B (default every line)")};
+  const OptionRow kAccessGap = {"--gap", "MS",
+                                QStringLiteral("the pause each reader gets after its reply (0-%1 ms, default %2)")
+                                    .arg(kMaxGapMs)
+                                    .arg(kDefaultGapMs)};
+  const std::vector<OptionRow> kHolderOptions = {
+      {"--cards", "LIST",
+       QStringLiteral("exactly these cards: 4242 or \"4242 77\" (0-4294967295, held by no one else)")},
+      {"--groups", "LIST", QStringLiteral("exactly these groups: Personel,Otopark")},
+      {"--doors", "LIST", QStringLiteral("the doors passed apart from any group: names or LINE:ADDRESS, by commas")},
+      {"--from", "DATE", QStringLiteral("valid from that day: 2026-12-31, 31.12.2026 or 31/12/2026 (empty: no limit)")},
+      {"--until", "DATE", QStringLiteral("valid until that day, which is included (empty: no limit)")},
+      {"--note", "TEXT", QStringLiteral("a note of the holder")}};
+  std::vector<OptionRow> addOptions = kHolderOptions, editOptions = kHolderOptions;
+  addOptions.push_back({"--disabled", nullptr, QStringLiteral("added disabled: passes no door")});
+  editOptions.insert(editOptions.begin(), {"--name", "NEW", QStringLiteral("the holder's new name")});
+  editOptions.push_back({"--enable", nullptr, QStringLiteral("enabled again after holder disable")});
   static const std::vector<Command> commands = {
       {.name = "scan",
        .options = {{"--from", "N", QStringLiteral("the first address asked, 1-255 (default 1)")},
@@ -176,6 +199,132 @@ const std::vector<Command>& Commands() {
        .offline = RunHoldersImport,
        .store = true,
        .makesStore = true,
+       .formats = false},
+      {.name = "site load",
+       .operands = {1, 1, "FILE"},
+       .help = "Loads a site file into the store: its lines (a name and a link: \"tcp HOST[:PORT]\" or \"serial "
+               "DEVICE [BAUD [odd|even|none]]\"), their readers as doors (line, address, name, model) and groups with "
+               "the doors they reach. What the store lacks is added, a line's link, a door's name and model and a "
+               "group's doors are set as the file has them; nothing is removed. The whole file is checked first.",
+       .addresses = Addresses::None,
+       .prepare = PrepareSiteLoad,
+       .offline = RunSiteLoad,
+       .store = true,
+       .makesStore = true,
+       .formats = false},
+      {.name = "access import",
+       .operands = {1, 1, "FILE"},
+       .help = "Reads card holders from a CSV file as spreadsheets save it (UTF-8, commas or semicolons): a heading "
+               "naming its columns (name, cards, groups, doors, valid_from, valid_until, enabled, note; only name "
+               "is needed), then a holder a line. A holder of a name the store lacks is added, the others get the "
+               "columns given; a card may move between holders of the file. A line that cannot be taken is named "
+               "and nothing is written.",
+       .addresses = Addresses::None,
+       .offline = RunAccessImport,
+       .store = true,
+       .makesStore = true,
+       .formats = false},
+      {.name = "access export",
+       .operands = {1, 1, "FILE"},
+       .help = "Writes every card holder with every column access import reads, as a CSV file spreadsheets open "
+               "(UTF-8 with a byte-order mark, semicolons).",
+       .addresses = Addresses::None,
+       .offline = RunAccessExport,
+       .store = true,
+       .formats = false},
+      {.name = "access plan",
+       .options = {kLines, kDoorUnreadable, kAccessGap},
+       .help = "Reads every door's reader, every line at once, and lists what access apply would write: the cards "
+               "of enabled holders valid today whose groups or grants reach the door, against those the reader "
+               "holds. Writes nothing; exit status 0 when there is nothing to do.",
+       .addresses = Addresses::None,
+       .prepare = PrepareAccessPlan,
+       .offline = RunAccessPlan,
+       .store = true},
+      {.name = "access apply",
+       .options = {kLines,
+                   {"--yes", nullptr, QStringLiteral("write without asking (needed without a terminal)")},
+                   kDoorUnreadable,
+                   kAccessGap},
+       .help = "Plans as access plan, shows the plan and asks, then sends each reader only its missing cards, or "
+               "erases its card memory and sends its whole list where a card must go, and reads it back. Lines "
+               "are worked at once, each by one program at a time: another waits for it. A list longer than the "
+               "door's model holds is refused for that door.",
+       .addresses = Addresses::None,
+       .prepare = PrepareAccessApply,
+       .offline = RunAccessApply,
+       .store = true},
+      {.name = "holder add",
+       .operands = {1, 1, "NAME"},
+       .options = addOptions,
+       .help = "Adds a card holder.",
+       .addresses = Addresses::None,
+       .offline = RunHolderAdd,
+       .store = true,
+       .makesStore = true,
+       .formats = false},
+      {.name = "holder edit",
+       .operands = {1, 1, "NAME"},
+       .options = editOptions,
+       .help = "Changes what the options give of a card holder; the rest stays.",
+       .addresses = Addresses::None,
+       .offline = RunHolderEdit,
+       .store = true,
+       .formats = false},
+      {.name = "holder disable",
+       .operands = {1, 1, "NAME"},
+       .help = "Disables a card holder: every door forgets their cards at the next access apply.",
+       .addresses = Addresses::None,
+       .offline = RunHolderDisable,
+       .store = true,
+       .formats = false},
+      {.name = "holder show",
+       .operands = {0, 1, "[TEXT]"},
+       .help = "Lists the card holders whose name holds TEXT (any case), or who hold the card TEXT; every one "
+               "without it.",
+       .addresses = Addresses::None,
+       .offline = RunHolderShow,
+       .store = true},
+      {.name = "group add",
+       .operands = {1, 1, "NAME"},
+       .help = "Adds a group.",
+       .addresses = Addresses::None,
+       .offline = RunGroupAdd,
+       .store = true,
+       .makesStore = true,
+       .formats = false},
+      {.name = "group doors",
+       .operands = {1, 1000, "GROUP [DOOR...]"},
+       .options = {{"--remove", nullptr, QStringLiteral("take the doors from the group")}},
+       .help = "Lets the group's members pass the doors (names or LINE:ADDRESS); without any, lists the doors it "
+               "reaches.",
+       .addresses = Addresses::None,
+       .offline = RunGroupDoors,
+       .store = true,
+       .formats = false},
+      {.name = "group members",
+       .operands = {1, 1000, "GROUP [HOLDER...]"},
+       .options = {{"--remove", nullptr, QStringLiteral("take the holders out of the group")}},
+       .help = "Puts the holders into the group; without any, lists its members.",
+       .addresses = Addresses::None,
+       .offline = RunGroupMembers,
+       .store = true,
+       .formats = false},
+      {.name = "door add",
+       .operands = {2, 2, "LINE ADDRESS"},
+       .options = {{"--name", "NAME", QStringLiteral("the door's name, such as \"Ana Giriş\"")},
+                   {"--model", "M", QStringLiteral("the reader's model: %1").arg(ModelChoices())}},
+       .help = "Adds the reader at ADDRESS (1-255) of a line of the store as a door.",
+       .addresses = Addresses::None,
+       .offline = RunDoorAdd,
+       .store = true,
+       .formats = false},
+      {.name = "door name",
+       .operands = {2, 2, "DOOR NAME"},
+       .help = "Renames a door (given by its name or as LINE:ADDRESS).",
+       .addresses = Addresses::None,
+       .offline = RunDoorName,
+       .store = true,
        .formats = false},
   };
   return commands;

@@ -8,8 +8,16 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QSysInfo>
+
+#include "accesscsv.h"
+#include "linelock.h"
 #include "readers.h"
 #include "recordquery.h"
+#include "sitefile.h"
 #include "support/fakes.h"
 #include "support/pgserver.h"
 
@@ -118,14 +126,23 @@ TEST_P(Store, MigratesFromTheFirstVersionAndLeavesANewerOne) {
   const QString connection = store->db().connectionName();
   store.reset();
   EXPECT_FALSE(QSqlDatabase::contains(connection));  // a closed store leaves no connection behind
+  // The names of version 2, one card a row, become holders with every card.
+  store = open(2);
+  ASSERT_TRUE(QSqlQuery(store->db()).exec("INSERT INTO holders (card, name) VALUES (6, 'Ayşe'), (4294967295, 'Veli'), (5, 'Ayşe')"));
+  ASSERT_EQ(ImportAccessLog(*store, WriteFile(dir.filePath("a.txt"), "001,4294967295,1,2026/01/01,08:00:00\r\n"), "L", "pc").imported, 1);
+  store.reset();
   store = open();
   ASSERT_TRUE(store);
-  EXPECT_EQ(store->schemaVersion(), 2);
-  EXPECT_EQ(ImportHolders(*store, dir.filePath("h.csv")).holders, 1);
-  ASSERT_TRUE(QSqlQuery(store->db()).exec("UPDATE store_meta SET value = '3' WHERE name = 'schema'"));
+  EXPECT_EQ(store->schemaVersion(), kStoreSchemaVersion);
+  const std::optional<AccessData> data = LoadAccess(*store);
+  ASSERT_TRUE(data);
+  ASSERT_EQ(data->holders.size(), 2u);
+  EXPECT_EQ(data->holder("Ayşe")->cards, std::vector<quint32>({5, 6}));
+  EXPECT_EQ(PassagePage(*store, {}, nullptr, 1).value().at(0).holder, "Veli");
+  ASSERT_TRUE(QSqlQuery(store->db()).exec(QStringLiteral("UPDATE store_meta SET value = '%1' WHERE name = 'schema'").arg(kStoreSchemaVersion + 1)));
   store.reset();
   const StoreOpen newer = RecordStore::open(address);
-  EXPECT_EQ(std::make_pair(newer.error, newer.foundVersion), std::make_pair(StoreError::NewerSchema, 3));
+  EXPECT_EQ(std::make_pair(newer.error, newer.foundVersion), std::make_pair(StoreError::NewerSchema, kStoreSchemaVersion + 1));
   // Nothing answers: a missing server, or a folder that cannot be made.
   const QString dead = GetParam() == StoreEngine::Postgres ? test::PgServer::instance().deadAddress()
                                                           : dir.filePath("h.csv/records.sqlite");
@@ -186,6 +203,7 @@ TEST_P(Store, RefusedOrUnwritableNothingErased) {
                                                                              : "SET default_transaction_read_only = on"));
   const QString log = dir.filePath("AccessFile.txt");
   EXPECT_EQ(pull(*store, log, kThree, true), "store-failed 0 RD");
+  EXPECT_FALSE(LoadSite(*store, SiteFile{{{"A", "tcp h"}}, {}, {}}, {"u", "pc"}).stored);
   EXPECT_FALSE(store->lastError().isEmpty() || QFile::exists(log));
   store.reset();
   store = open();
@@ -265,7 +283,7 @@ TEST_P(Store, HoldersFromAUtf8List) {
   std::unique_ptr<RecordStore> store = open();
   ASSERT_TRUE(store);
   const QString csv = dir.filePath("h.csv");
-  WriteFile(csv, "\xEF\xBB\xBFKart;Ad\r\n11;Şükrü Öztürk\r\n\r\n\"22\",\"Çağla, \"\"İnce\"\"\"\r\n4294967295;Ğ\n");
+  WriteFile(csv, "\xEF\xBB\xBFKart;Ad\r\n11;Şükrü Öztürk\r\n\r\n\"22\";\"Çağla, \"\"İnce\"\"\"\r\n4294967295;Ğ\n");
   EXPECT_EQ(ImportHolders(*store, csv).holders, 3);
   const struct { QByteArray bytes; HolderProblem::What what; qint64 line; } bad[] = {
       {"11;Ali\n;Veli\n", HolderProblem::NoCard, 2}, {"11;\n", HolderProblem::NoName, 1},
@@ -283,6 +301,81 @@ TEST_P(Store, HoldersFromAUtf8List) {
   QStringList names;
   ForEachPassage(*store, {}, [&](const Passage& p) { names << p.holder; });
   EXPECT_EQ(names, QStringList({"Çağla, \"İnce\"", "Ğ"}));
+}
+
+// A site, then holders from a spreadsheet's file: refused whole for any bad line; every change an audit row.
+TEST_P(Store, AccessImportedWholeOrNotAtAll) {
+  std::unique_ptr<RecordStore> store = open();
+  ASSERT_TRUE(store);
+  const Actor pc{"ayse", "pc1"};
+  const auto site = [](const char* doors) {
+    return std::get<SiteFile>(ParseSiteFile(QByteArray(R"({"format": 1, "lines": [{"name": "A", "link": "tcp 10.0.0.20"}], )") + doors + "}"));
+  };
+  EXPECT_EQ(LoadSite(*store, site(R"("doors": [{"line": "A", "address": 1, "name": "Ana", "model": "TS-40"},
+      {"line": "A", "address": 2, "name": "Arka", "model": "TS-40"}], "groups": [{"name": "Personel", "doors": ["Ana"]}])"), pc).changed, 4);
+  EXPECT_EQ(LoadSite(*store, site(R"("doors": [{"line": "A", "address": 3, "name": "Ana", "model": "TS-40"}])"), pc).problem->kind,
+            SiteProblem::NameTaken);
+  const QString csv = WriteFile(dir.filePath("h.csv"), "\xEF\xBB\xBFName;Cards;Groups;Doors;Valid_until\r\nAyşe;11 12;Personel;;\r\n"
+                                                       "\"Kaya, Ali\";13;;A:2;31.12.2026\r\n");
+  EXPECT_EQ(ImportAccess(*store, csv, pc).added, 2);
+  EXPECT_EQ(ImportAccess(*store, csv, pc).unchanged, 2);
+  const auto audits = [&] {
+    QSqlQuery q(store->db());
+    return q.exec("SELECT COUNT(*) FROM audit") && q.next() ? q.value(0).toInt() : -1;
+  };
+  const int written = audits();
+  using W = AccessCsvProblem;
+  const struct { QByteArray bytes; W::What what; qint64 line; const char* value; } bad[] = {
+      {"name;card\n", W::UnknownColumn, 1, "card"}, {"cards\n1\n", W::NoHeading, 1, ""},
+      {"name;cards\nVeli;12\n\nCan;77 12\n", W::CardTwice, 4, "12"}, {"name;cards\nVeli;11\n", W::CardHeld, 2, "11"},
+      {"name;cards\nVeli;4294967296\n", W::BadCard, 2, "4294967296"}, {"name;groups\nVeli;Personel,Yok\n", W::UnknownGroup, 2, "Yok"},
+      {"name;doors\nVeli;A:3\n", W::UnknownDoor, 2, "A:3"}, {"name;valid_until\nVeli;2026-02-30\n", W::BadDate, 2, "2026-02-30"},
+      {"name;valid_from;valid_until\nVeli;2026-02-02;01/02/2026\n", W::DatesReversed, 2, ""},
+      {"name;enabled\nVeli;belki\n", W::BadEnabled, 2, "belki"}, {"name\nVeli\n\"Veli\"\n", W::NameTwice, 3, "Veli"},
+      {"name;cards\n;5\n", W::BadName, 2, ""}};
+  for (const auto& r : bad) {
+    const AccessImport refused = ImportAccess(*store, WriteFile(csv, r.bytes), pc);
+    EXPECT_EQ(std::make_tuple(refused.problem.what, refused.problem.line, refused.problem.value),
+              std::make_tuple(r.what, r.line, QString::fromUtf8(r.value))) << r.bytes.constData();
+  }
+  EXPECT_EQ(audits(), written);
+  // Cards move between holders of the file; a column left out leaves that part as it was.
+  EXPECT_EQ(ImportAccess(*store, WriteFile(csv, "name,cards,enabled\nAyşe,12,hayır\n\"Kaya, Ali\",\"11 13\",\n"), pc).changed, 2);
+  EXPECT_EQ(AccessCsv(LoadAccess(*store).value()),
+            "\xEF\xBB\xBFname;cards;groups;doors;valid_from;valid_until;enabled;note\r\nAyşe;12;Personel;;;;no;\r\n"
+            "Kaya, Ali;11 13;;Arka;;2026-12-31;yes;\r\n");
+  QSqlQuery q(store->db());
+  ASSERT_TRUE(q.exec("SELECT os_user, host, what, subject, before_value, after_value FROM audit ORDER BY id DESC") && q.next());
+  EXPECT_EQ(QStringList({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString()}).join('|'),
+            "ayse|pc1|holder|Kaya, Ali");
+  EXPECT_TRUE(q.value(4).toString().contains("\"cards\":[13]") && q.value(5).toString().contains("\"cards\":[11,13]"));
+}
+
+// One program at a time on a line, until it lets go, dies, or stops keeping its lock fresh.
+TEST_P(Store, OneProgramAtATimeOnALine) {
+  std::unique_ptr<RecordStore> one = open(), two = open();
+  ASSERT_TRUE(one && two);
+  LineLock a(*one, "A"), b(*two, "A"), other(*two, "B");
+  LockHolder h;
+  EXPECT_EQ(a.tryTake(&h), LineLock::Try::Taken);
+  EXPECT_EQ(b.tryTake(&h), LineLock::Try::Held);
+  EXPECT_EQ(std::make_pair(h.host, h.pid), std::make_pair(QSysInfo::machineHostName(), qint64(getpid())));
+  EXPECT_EQ(other.tryTake(&h), LineLock::Try::Taken);
+  a.release();
+  EXPECT_EQ(b.tryTake(&h), LineLock::Try::Taken);
+  EXPECT_FALSE(a.refresh());
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  const auto set = [&](const QString& what) { ASSERT_TRUE(QSqlQuery(one->db()).exec("UPDATE line_locks SET " + what + " WHERE line = 'A'")); };
+  set(QStringLiteral("pid = %1").arg(gone));
+  EXPECT_EQ(a.tryTake(&h), LineLock::Try::Taken);
+  EXPECT_FALSE(b.refresh());
+  EXPECT_TRUE(a.refresh());
+  set(QStringLiteral("host = 'elsewhere', beat = beat - %1").arg(kLockLeaseS - 5));
+  EXPECT_EQ(b.tryTake(&h), LineLock::Try::Held);
+  set(QStringLiteral("beat = beat - 10"));
+  EXPECT_EQ(b.tryTake(&h), LineLock::Try::Taken);
 }
 
 TEST(StoreAddressList, ReadersOfAList) {

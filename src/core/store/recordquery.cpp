@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStringDecoder>
+
+#include "accessstore.h"
+#include "csvtable.h"
 
 namespace tessaro {
 
@@ -42,27 +44,6 @@ bool AllDigits(QStringView text) {
   return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-// One line of a holders list split at the first "," or ";" outside quotes;
-// quotes around a field go, doubled ones inside stay single.
-QStringList SplitHolderLine(const QString& line) {
-  QStringList fields{QString()};
-  bool quoted = false;
-  QChar separator;
-  for (qsizetype i = 0; i < line.size(); ++i) {
-    const QChar c = line[i];
-    if (c == u'"') {
-      if (quoted && i + 1 < line.size() && line[i + 1] == u'"') fields.last() += line[++i];
-      else quoted = !quoted;
-    } else if (!quoted && (c == separator || (separator.isNull() && (c == u',' || c == u';')))) {
-      separator = c;
-      fields << QString();
-    } else {
-      fields.last() += c;
-    }
-  }
-  return fields;
-}
-
 }  // namespace
 
 std::optional<qint64> CountPassages(RecordStore& store, const PassageFilter& filter) {
@@ -87,12 +68,13 @@ std::optional<std::vector<Passage>> PassagePage(RecordStore& store, const Passag
         filter.newestFirst ? QStringLiteral("(p.stamp, p.id) < (?, ?)") : QStringLiteral("(p.stamp, p.id) > (?, ?)");
     binds << after->stamp << after->id;
   }
-  const QString sql = QStringLiteral(
-                          "SELECT p.id, p.line, p.address, p.card, p.stamp, p.type, h.name, p.collected_at, p.host "
-                          "FROM passages p LEFT JOIN holders h ON h.card = p.card%1 "
-                          "ORDER BY p.stamp %2, p.id %2 LIMIT %3")
-                          .arg(where, QLatin1String(order))
-                          .arg(limit);
+  const QString sql =
+      QStringLiteral(
+          "SELECT p.id, p.line, p.address, p.card, p.stamp, p.type, h.name, p.collected_at, p.host "
+          "FROM passages p LEFT JOIN cards c ON c.number = p.card LEFT JOIN holders h ON h.id = c.holder%1 "
+          "ORDER BY p.stamp %2, p.id %2 LIMIT %3")
+          .arg(where, QLatin1String(order))
+          .arg(limit);
   QSqlQuery q(store.db());
   if (!Run(store, q, sql, binds)) return std::nullopt;
   std::vector<Passage> page;
@@ -201,36 +183,20 @@ HolderImport ImportHolders(RecordStore& store, const QString& path) {
   HolderImport result;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return result.problem.what = HolderProblem::Unreadable, result;
-  std::vector<std::pair<qint64, QString>> holders;
-  qint64 number = 0;
-  while (!file.atEnd()) {
-    QByteArray bytes = file.readLine();
-    ++number;
-    if (number == 1 && bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = QString(utf8(bytes)).trimmed();
-    if (utf8.hasError()) return result.problem = {HolderProblem::NotUtf8, number}, result;
-    if (text.isEmpty()) continue;
-    const QStringList fields = SplitHolderLine(text);
-    const QString card = fields[0].trimmed(), name = fields.value(1).trimmed();
-    if (number == 1 && !std::any_of(card.begin(), card.end(), [](QChar c) { return c.isDigit(); })) continue;
+  const CsvTable csv = ReadCsv(file.readAll());
+  if (!csv.utf8) return result.problem = {HolderProblem::NotUtf8, csv.badLine}, result;
+  std::vector<std::pair<quint32, QString>> holders;
+  for (const CsvRecord& r : csv.records) {
+    const QString& card = r.fields[0];
+    const QString name = r.fields.value(1);
+    if (&r == &csv.records.front() && !std::any_of(card.begin(), card.end(), [](QChar c) { return c.isDigit(); }))
+      continue;
     if (!AllDigits(card) || card.size() > 10 || card.toLongLong() > 0xFFFFFFFFLL)
-      return result.problem = {HolderProblem::NoCard, number}, result;
-    if (name.isEmpty()) return result.problem = {HolderProblem::NoName, number}, result;
-    holders.emplace_back(card.toLongLong(), name);
+      return result.problem = {HolderProblem::NoCard, r.line}, result;
+    if (name.isEmpty()) return result.problem = {HolderProblem::NoName, r.line}, result;
+    holders.emplace_back(static_cast<quint32>(card.toLongLong()), name);
   }
-  RecordStore::Transaction tx(store);
-  if (!tx.begun()) return result;
-  QSqlQuery q(store.db());
-  if (!q.prepare(QStringLiteral(
-          "INSERT INTO holders (card, name) VALUES (?, ?) ON CONFLICT (card) DO UPDATE SET name = excluded.name")))
-    return store.failed(q.lastError().text()), result;
-  for (const auto& [card, name] : holders) {
-    q.bindValue(0, card);
-    q.bindValue(1, name);
-    if (!q.exec()) return store.failed(q.lastError().text()), result;
-  }
-  if (!tx.commit()) return result;
+  if (!NameCards(store, Actor::OfThisProcess(), holders)) return result;
   result.stored = true;
   result.holders = qint64(holders.size());
   return result;

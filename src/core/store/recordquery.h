@@ -54,9 +54,9 @@ struct LogImport {
 };
 LogImport ImportAccessLog(RecordStore& store, const QString& path, const QString& line, const QString& host);
 
-// A list of card holders: "card number,name" a line, UTF-8, "," or ";"
-// between them, the name quoted when it holds either; a first line without a
-// digit in its first field is a heading.
+// A list of card holders read as spreadsheets save it (csvtable.h): "card
+// number,name" a record; a first record without a digit in its first field
+// is a heading. Each card goes to the holder of that name (NameCards).
 struct HolderProblem {
   enum What { None, Unreadable, NotUtf8, NoCard, NoName } what = None;
   qint64 line = 0;

@@ -53,6 +53,32 @@ const std::vector<Migration>& Migrations() {
         "CREATE TABLE pull_journal (id %ID, host TEXT NOT NULL, log TEXT NOT NULL, log_offset BIGINT NOT NULL, "
         "lines TEXT NOT NULL)"}},
       {2, {"CREATE TABLE holders (card BIGINT PRIMARY KEY, name TEXT NOT NULL)"}},
+      // Who may pass: holders with their cards, doors on lines, groups, grants, and the audit of every
+      // change. The names of version 2 become holders, one a name, keeping every card.
+      {3,
+       {// Copied aside, not renamed: PostgreSQL would keep the old key's index name.
+        "CREATE TEMPORARY TABLE holders_v2 AS SELECT card, name FROM holders", "DROP TABLE holders",
+        "CREATE TABLE holders (id %ID, name TEXT NOT NULL UNIQUE, note TEXT NOT NULL DEFAULT '', "
+        "enabled INTEGER NOT NULL DEFAULT 1, valid_from TEXT, valid_until TEXT)",
+        "INSERT INTO holders (name) SELECT name FROM holders_v2 GROUP BY name ORDER BY MIN(card)",
+        "CREATE TABLE cards (number BIGINT PRIMARY KEY, holder BIGINT NOT NULL REFERENCES holders (id))",
+        "INSERT INTO cards (number, holder) SELECT o.card, h.id FROM holders_v2 o JOIN holders h ON h.name = o.name",
+        "DROP TABLE holders_v2", "CREATE INDEX cards_holder ON cards (holder)",
+        "CREATE TABLE lines (name TEXT PRIMARY KEY, link TEXT NOT NULL)",
+        "CREATE TABLE doors (id %ID, line TEXT NOT NULL REFERENCES lines (name), address INTEGER NOT NULL, "
+        "name TEXT NOT NULL UNIQUE, model TEXT NOT NULL, UNIQUE (line, address))",
+        "CREATE TABLE groups (id %ID, name TEXT NOT NULL UNIQUE)",
+        "CREATE TABLE group_doors (grp BIGINT NOT NULL REFERENCES groups (id), "
+        "door BIGINT NOT NULL REFERENCES doors (id), PRIMARY KEY (grp, door))",
+        "CREATE TABLE memberships (holder BIGINT NOT NULL REFERENCES holders (id), "
+        "grp BIGINT NOT NULL REFERENCES groups (id), PRIMARY KEY (holder, grp))",
+        "CREATE TABLE grants (holder BIGINT NOT NULL REFERENCES holders (id), "
+        "door BIGINT NOT NULL REFERENCES doors (id), PRIMARY KEY (holder, door))",
+        "CREATE TABLE audit (id %ID, at TEXT NOT NULL, os_user TEXT NOT NULL, host TEXT NOT NULL, what TEXT NOT NULL, "
+        "subject TEXT NOT NULL, before_value TEXT, after_value TEXT)",
+        // One program at a time works a line: the owner keeps its row fresh while it does.
+        "CREATE TABLE line_locks (line TEXT PRIMARY KEY, owner TEXT NOT NULL, host TEXT NOT NULL, pid BIGINT NOT NULL, "
+        "since TEXT NOT NULL, beat BIGINT NOT NULL)"}},
   };
   return all;
 }

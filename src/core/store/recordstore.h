@@ -38,8 +38,9 @@ std::optional<StoreAddress> ParseStoreAddress(const QString& text, AddressFault*
 // The SQLite file every download of the window goes to unless told otherwise.
 QString DefaultStoreFile(const QString& dataFolder);
 
-// Version 1: the passages and the journal of pulls in progress; 2: card holders.
-inline constexpr int kStoreSchemaVersion = 2;
+// Version 1: the passages and the journal of pulls in progress; 2: card holders;
+// 3: who may pass (accessstore.h), the audit and the lines' locks.
+inline constexpr int kStoreSchemaVersion = 3;
 
 enum class StoreError {
   None,
