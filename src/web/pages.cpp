@@ -141,7 +141,7 @@ void LoginPost(Call& call) {
 void LogoutPost(Call& call) {
   if (call.who->session.isEmpty() || !LogOut(call.store, *call.who, call.client)) return call.fail(400, text::kBadRequest);
   call.res.set_header("Set-Cookie", std::string("tsid=; HttpOnly; SameSite=Strict; Path=/; Max-Age=0") + (call.tls ? "; Secure" : ""));
-  call.redirect(QStringLiteral("/login"));
+  call.redirect(QStringLiteral("/"));
 }
 
 namespace {

@@ -1,0 +1,176 @@
+// The console's promises over real HTTP: every route for every role, the
+// session's cookie and token, the lock after five failures, the headers, and
+// input that tries to break out of its field.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QTcpSocket>
+
+#include "auth.h"
+#include "webrig.h"
+
+namespace tessaro {
+namespace {
+
+using test::WebRig;
+using web::Role;
+
+// Each route's pattern made a path of the rig's data: holder 1, job 1.
+std::string ExamplePath(const char* pattern) {
+  QString p = QString::fromLatin1(pattern);
+  p.replace(QStringLiteral("(\\d+)"), QStringLiteral("1")).replace(QStringLiteral("(style\\.css|app\\.js)"), QStringLiteral("style.css"));
+  return p.replace(QStringLiteral("\\."), QStringLiteral(".")).toStdString();
+}
+
+TEST(WebRoutes, EveryRouteForEveryRole) {
+  WebRig rig;
+  enum Caller { Nobody, Expired, Viewer, Operator, Admin };
+  for (const web::Route& r : web::Routes()) {
+    for (const Caller c : {Nobody, Expired, Viewer, Operator, Admin}) {
+      const Role role = c <= Expired ? Role::None : static_cast<Role>(c - Expired);
+      std::optional<WebRig::Session> s;
+      if (c != Nobody) s = rig.session(c == Expired ? Role::Admin : role, c == Expired ? web::kIdleSeconds + 1 : 0);
+      const std::string path = ExamplePath(r.path);
+      const auto res = QByteArray(r.method) == "GET" ? rig.get(path, s ? &*s : nullptr) : rig.post(path, s ? &*s : nullptr);
+      ASSERT_TRUE(res) << path;
+      const std::string cell = std::string(r.method) + " " + path + " as " + std::to_string(c);
+      if (r.need == Role::None || role >= r.need) {
+        EXPECT_LT(res->status, 500) << cell;
+        EXPECT_NE(res->status, 403) << cell;
+        EXPECT_NE(res->get_header_value("Location"), "/login") << cell;
+      } else if (c <= Expired) {
+        EXPECT_EQ(res->status, r.api() ? 401 : 303) << cell;
+        if (!r.api()) EXPECT_EQ(res->get_header_value("Location"), "/login") << cell;
+      } else {
+        EXPECT_EQ(res->status, 403) << cell;
+      }
+    }
+  }
+}
+
+TEST(WebSecurity, ChangesNeedTheSessionsTokenAndTheConsolesOrigin) {
+  WebRig rig;
+  const WebRig::Session op = rig.session(Role::Operator), other = rig.session(Role::Operator);
+  const std::string form = "name=Ali&cards=9&groups_given=1";
+  const auto send = [&](const WebRig::Session& cookie, const std::string& csrf, const std::string& origin) {
+    httplib::Headers h{{"Cookie", "tsid=" + cookie.cookie}};
+    if (!origin.empty()) h.emplace("Origin", origin);
+    return rig.client->Post("/holders", h, form + "&csrf=" + csrf, "application/x-www-form-urlencoded")->status;
+  };
+  EXPECT_EQ(send(op, "", rig.origin()), 403);
+  EXPECT_EQ(send(op, other.csrf, rig.origin()), 403);  // a token of another session
+  EXPECT_EQ(send(op, op.csrf, "http://evil.example"), 403);
+  EXPECT_EQ(send(op, op.csrf, ""), 403);  // neither Origin nor Referer
+  EXPECT_EQ(send(op, op.csrf, rig.origin()), 303);
+  // An API token is no cookie a browser sends by itself: it needs neither.
+  const QByteArray token = web::AddToken(*rig.store, "script", Role::Operator, {"t", "t"});
+  QSqlQuery q(rig.store->db());
+  ASSERT_TRUE(q.exec("SELECT token FROM api_tokens") && q.next());
+  EXPECT_EQ(q.value(0).toString(), web::TokenHash(token));
+  const httplib::Headers bearer{{"Authorization", "Bearer " + token.toStdString()}};
+  EXPECT_EQ(rig.client->Post("/api/v1/jobs", bearer, R"({"line":"A","kind":"sync"})", "application/json")->status, 202);
+  EXPECT_EQ(rig.client->Get("/api/v1/jobs", {{"Authorization", "Bearer x" + token.toStdString()}})->status, 401);
+}
+
+TEST(WebSecurity, LoginCookieLockLogoutAndPasswordChange) {
+  WebRig rig;
+  const auto login = [&](const char* password) {
+    return rig.client->Post("/login", rig.headers(nullptr), std::string("name=oya&password=") + password,
+                            "application/x-www-form-urlencoded");
+  };
+  const auto ok = login("parola-123");
+  EXPECT_EQ(ok->status, 303);
+  const std::string cookie = ok->get_header_value("Set-Cookie");
+  EXPECT_TRUE(QRegularExpression("^tsid=[A-Za-z0-9_-]{43}; HttpOnly; SameSite=Strict; Path=/$").match(QString::fromStdString(cookie)).hasMatch()) << cookie;
+  const WebRig::Session mine{cookie.substr(5, 43), ""}, other = rig.session(Role::Operator);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(login("yanlis")->status, 401);
+  const auto locked = login("parola-123");
+  EXPECT_EQ(locked->status, 401);
+  EXPECT_NE(locked->body.find("15 dakika kilitli"), std::string::npos);
+  QSqlQuery q(rig.store->db());
+  ASSERT_TRUE(q.exec("SELECT os_user, after_value FROM audit WHERE what = 'login' ORDER BY id"));
+  QStringList rows;
+  while (q.next()) rows << q.value(0).toString() + ' ' + q.value(1).toString();
+  EXPECT_EQ(rows.size(), 7);
+  EXPECT_EQ(rows.first(), "web:oya {\"ok\":true}");
+  EXPECT_EQ(rows.at(5), "web:oya {\"ok\":false,\"reason\":\"wrong password; locked\"}");
+  EXPECT_EQ(rows.last(), "web:oya {\"ok\":false,\"reason\":\"locked\"}");
+  // A changed password ends the other sessions, not this one; logout ends this one on the server.
+  const WebRig::Session third = rig.session(Role::Operator);
+  EXPECT_EQ(rig.post("/account", &third, "current=parola-123&password=yeni-parola&password2=yeni-parola")->status, 200);
+  EXPECT_EQ(rig.get("/holders", &other)->status, 303);
+  EXPECT_EQ(rig.get("/holders", &mine)->status, 303);
+  EXPECT_EQ(rig.get("/holders", &third)->status, 200);
+  EXPECT_EQ(rig.post("/logout", &third)->status, 303);
+  EXPECT_EQ(rig.get("/holders", &third)->status, 303);
+}
+
+TEST(WebSecurity, HeadersOfEveryResponseAndTheSecureCookieUnderTls) {
+  WebRig rig;
+  for (const char* path : {"/login", "/nothing-here", "/static/app.js"}) {
+    const auto res = rig.get(path);
+    EXPECT_EQ(res->get_header_value("Content-Security-Policy").rfind("default-src 'none'; script-src 'self';", 0), 0u) << path;
+    EXPECT_EQ(res->get_header_value("Content-Security-Policy").find("unsafe"), std::string::npos);
+    EXPECT_EQ(res->get_header_value("X-Content-Type-Options"), "nosniff");
+    EXPECT_EQ(res->get_header_value("Referrer-Policy"), "same-origin");
+  }
+  const QString cert = rig.dir.filePath("c.pem"), key = rig.dir.filePath("k.pem");
+  ASSERT_EQ(QProcess::execute("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-subj",
+                                          "/CN=127.0.0.1", "-days", "1", "-keyout", key, "-out", cert}),
+            0);
+  web::Console tls({rig.store->address(), cert, key});
+  const int port = tls.bind("127.0.0.1", 0);
+  std::thread serving([&] { tls.serve(); });
+  httplib::SSLClient client("127.0.0.1", port);
+  client.enable_server_certificate_verification(false);
+  const auto res = client.Post("/login", {{"Origin", "https://127.0.0.1:" + std::to_string(port)}}, "name=oya&password=parola-123",
+                               "application/x-www-form-urlencoded");
+  tls.stop();
+  serving.join();
+  ASSERT_TRUE(res);
+  EXPECT_TRUE(res->get_header_value("Set-Cookie").ends_with("; Path=/; Secure")) << res->get_header_value("Set-Cookie");
+}
+
+TEST(WebInput, MetacharactersOversizedAndBrokenBodies) {
+  WebRig rig;
+  const WebRig::Session op = rig.session(Role::Operator);
+  const std::string evil = "%3Cscript%3Ealert(1)%3C%2Fscript%3E%27%22%3B%20DROP%20TABLE%20passages%3B--";
+  const std::string shown = "&lt;script&gt;alert(1)&lt;/script&gt;&#39;&quot;; DROP TABLE passages;--";
+  const auto added = rig.post("/holders", &op, "name=" + evil + "&note=" + evil + "&cards=5&groups_given=1");
+  ASSERT_EQ(added->status, 303);
+  const auto page = rig.get(added->get_header_value("Location"), &op);
+  EXPECT_EQ(page->body.find("<script>alert"), std::string::npos);
+  EXPECT_NE(page->body.find("<h1>" + shown + "</h1>"), std::string::npos);
+  EXPECT_NE(page->body.find("value=\"" + shown + "\""), std::string::npos);
+  // Every field of the filters and of the holder form that does not take the text says so, escaped.
+  for (const std::string field : {"from", "to", "readers", "card"}) {
+    const auto res = rig.get("/passages?" + field + "=" + evil, &op);
+    EXPECT_EQ(res->status, 400) << field;
+    EXPECT_NE(res->body.find(shown), std::string::npos) << field;
+  }
+  for (const std::string field : {"cards", "from", "until", "groups"}) {
+    const auto res = rig.post("/holders", &op, "name=Veli&groups_given=1&" + field + "=" + evil);
+    EXPECT_EQ(res->status, 400) << field;
+    EXPECT_NE(res->body.find(shown), std::string::npos) << field;
+  }
+  EXPECT_EQ(rig.get("/passages?card=4242", &op)->body.find("1 geçiş"), std::string::npos);  // the table is still there: 2
+  EXPECT_NE(rig.get("/passages?card=4242", &op)->body.find("2 geçiş"), std::string::npos);
+  EXPECT_EQ(rig.post("/holders", &op, std::string(web::kMaxBody + 1, 'a'))->status, 413);
+  EXPECT_EQ(rig.post("/api/v1/holders", &op, "{\"name\": \"Can\"")->status, 400);
+  EXPECT_EQ(rig.post("/api/v1/holders", &op, R"({"name": "Can", "cards": "7"})")->status, 400);
+  QTcpSocket raw;
+  raw.connectToHost("127.0.0.1", rig.port);
+  ASSERT_TRUE(raw.waitForConnected(5000));
+  raw.write("GET /\x01\x02 HTTP/7\r\nHost\r\n\r\n");
+  ASSERT_TRUE(raw.waitForReadyRead(5000));
+  EXPECT_TRUE(raw.readAll().startsWith("HTTP/1.1 400"));
+  const auto bad = rig.client->Get("/passages?card=%ZZ%00", rig.headers(&op));
+  EXPECT_EQ(bad->status, 400);
+  EXPECT_EQ(rig.get("/login")->status, 200);
+}
+
+}  // namespace
+}  // namespace tessaro
