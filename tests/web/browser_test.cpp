@@ -33,7 +33,6 @@ class Browser {
     const QJsonObject caps{{"browserName", "chrome"}, {"goog:chromeOptions", QJsonObject{{"binary", "/usr/bin/chromium"}, {"args", args},
                                                                                            {"prefs", QJsonObject{{"intl.accept_languages", "tr-TR,tr"}}}}}};
     session_ = call("POST", "/session", {{"capabilities", QJsonObject{{"alwaysMatch", caps}}}})["sessionId"].toString().toStdString();
-    call("POST", "/timeouts", {{"implicit", 5000}});
     call("POST", "/goog/cdp/execute", {{"cmd", "Browser.setDownloadBehavior"},
                                        {"params", QJsonObject{{"behavior", "allow"}, {"downloadPath", downloads_}}}});
   }
