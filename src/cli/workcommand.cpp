@@ -116,7 +116,7 @@ void RunLineJob(Job& job, const LineJob& work) {
   else if (!line) trouble = QStringLiteral("no such line");
   else if (work.kind == JobKind::Apply) trouble = RunApply(job, work, *data, &ok, &all);
   else trouble = RunOnReaders(job, work, *data, *line, &ok, &all);
-  const QString summary = trouble.isEmpty() ? QStringLiteral("%1 of %2 readers").arg(ok).arg(all) : trouble;
+  const QString summary = trouble.isEmpty() ? QStringLiteral("%1/%2").arg(ok).arg(all) : trouble;
   job.console.out << QStringLiteral("job %1 %2 %3: %4\n").arg(work.id).arg(JobKindName(work.kind), work.line, summary) << Qt::flush;
   if (!FinishJob(*job.store, work.id, trouble.isEmpty() && ok == all, summary))
     job.console.err << "tessaro-cli: the store refused the job's end: " << job.store->lastError() << Qt::endl;

@@ -10,6 +10,10 @@
 
 #include "webtexts.h"
 
+// The style sheet and the script live in this static library's resources,
+// which nothing else references: they are registered by hand.
+static void InitAssets() { Q_INIT_RESOURCE(assets); }
+
 namespace tessaro::web {
 
 namespace {
@@ -126,6 +130,7 @@ void Call::fail(int status, const char* text) {
 }
 
 Console::Console(ConsoleOptions options) : options_(std::move(options)) {
+  InitAssets();
   server_ = tls() ? std::make_unique<httplib::SSLServer>(options_.cert.toLocal8Bit().constData(),
                                                          options_.key.toLocal8Bit().constData())
                   : std::make_unique<httplib::Server>();

@@ -110,8 +110,9 @@ TEST(WebSecurity, LoginCookieLockLogoutAndPasswordChange) {
 
 TEST(WebSecurity, HeadersOfEveryResponseAndTheSecureCookieUnderTls) {
   WebRig rig;
-  for (const char* path : {"/login", "/nothing-here", "/static/app.js"}) {
+  for (const auto& [path, status] : {std::pair{"/login", 200}, {"/nothing-here", 404}, {"/static/app.js", 200}}) {
     const auto res = rig.get(path);
+    EXPECT_EQ(res->status, status) << path;
     EXPECT_EQ(res->get_header_value("Content-Security-Policy").rfind("default-src 'none'; script-src 'self';", 0), 0u) << path;
     EXPECT_EQ(res->get_header_value("Content-Security-Policy").find("unsafe"), std::string::npos);
     EXPECT_EQ(res->get_header_value("X-Content-Type-Options"), "nosniff");

@@ -38,7 +38,7 @@ TEST(Work, AJobOfTheConsoleDoneOnASimulatedLine) {
                                      rig.dir.filePath("AccessFile.txt")});
   loop.exec();  // the simulated line answers meanwhile
   ASSERT_EQ(worker.exitCode(), 0) << worker.readAllStandardError().toStdString();
-  EXPECT_EQ(worker.readAllStandardOutput(), "job 2 pull A: 1 of 1 readers\n");
+  EXPECT_EQ(worker.readAllStandardOutput(), "job 2 pull A: 1/1\n");
   const std::string page = rig.get("/jobs/2", &op)->body;
   EXPECT_NE(page.find("<dd id=\"job-state\">bitti</dd>"), std::string::npos);
   EXPECT_NE(page.find("<tr class=\"ok\"><td>3</td><td>tamam</td><td>7</td><td></td></tr>"), std::string::npos) << page;
