@@ -15,10 +15,11 @@ namespace tessaro::web {
 namespace {
 
 // OWASP's Argon2id setting of 19 MiB and two passes: a login costs tens of
-// milliseconds, and two at a time (one a core) keep the console's memory small.
+// milliseconds of one core. One at a time leaves the other cores to the
+// requests of those logged in, and the console's memory small.
 constexpr unsigned long long kOpsLimit = 2;
 constexpr size_t kMemLimit = 19 * 1024 * 1024;
-std::counting_semaphore<2> hashing(2);
+std::counting_semaphore<1> hashing(1);
 
 struct Hashing {
   Hashing() { hashing.acquire(); }

@@ -1,6 +1,9 @@
 #include "chart.h"
 
+#include <QSqlQuery>
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 #include "pages.h"
 
@@ -70,6 +73,31 @@ std::optional<QString> PassageChart(const Call& call, const PassageFilter& filte
                       at < counted->size() && (*counted)[at].first == key ? (*counted)[at].second : 0);
   }
   return BarsSvg(call.tr(hourly ? text::kPerHour : text::kPerDay), bars);
+}
+
+std::optional<PassageSummary> SummaryOf(const Call& call, const PassageFilter& filter) {
+  static std::mutex m;
+  static std::map<QString, std::pair<qint64, PassageSummary>> kept;  // by filter and language: the newest id and the summary
+  QSqlQuery q(call.store.db());
+  if (!q.exec(QStringLiteral("SELECT MAX(id) FROM passages")) || !q.next()) return std::nullopt;
+  const qint64 newest = q.value(0).toLongLong();
+  QStringList parts;
+  for (const QDateTime* t : {filter.from ? &*filter.from : nullptr, filter.to ? &*filter.to : nullptr})
+    parts << (t ? t->toString(Qt::ISODate) : QString());
+  for (const int a : filter.addresses) parts << QString::number(a);
+  parts << (filter.card ? QString::number(*filter.card) : QString()) << QString::number(int(call.lang));
+  const QString key = parts.join(u'|');
+  {
+    const std::lock_guard<std::mutex> lock(m);
+    const auto it = kept.find(key);
+    if (it != kept.end() && it->second.first == newest) return it->second.second;
+  }
+  const std::optional<qint64> count = CountPassages(call.store, filter);
+  const std::optional<QString> chart = PassageChart(call, filter);
+  if (!count || !chart) return std::nullopt;
+  const std::lock_guard<std::mutex> lock(m);
+  if (kept.size() >= 256) kept.clear();
+  return (kept[key] = {newest, PassageSummary{*count, *chart}}).second;
 }
 
 }  // namespace tessaro::web

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSqlQuery>
 #include <QTranslator>
 #include <map>
 
@@ -43,6 +44,8 @@ RecordStore* StoreOfThread(const StoreAddress& address, QString* why) {
     *why = opened.detail;
     return nullptr;
   }
+  // A page reads little: a small cache a connection keeps the console small (the file stays in the OS's cache).
+  if (address.engine == StoreEngine::Sqlite) QSqlQuery(opened.store->db()).exec(QStringLiteral("PRAGMA cache_size=-1024"));
   return (stores[key] = std::move(opened.store)).get();
 }
 
@@ -134,11 +137,14 @@ Console::Console(ConsoleOptions options) : options_(std::move(options)) {
   server_ = tls() ? std::make_unique<httplib::SSLServer>(options_.cert.toLocal8Bit().constData(),
                                                          options_.key.toLocal8Bit().constData())
                   : std::make_unique<httplib::Server>();
-  server_->new_task_queue = [] { return new httplib::ThreadPool(64); };
+  // A thread a connection: a connection closes after its request, so a client
+  // between two requests holds no thread, and a login waiting for its hash
+  // leaves the others threads enough.
+  server_->new_task_queue = [] { return new httplib::ThreadPool(48); };
   server_->set_payload_max_length(kMaxBody);
   server_->set_read_timeout(10, 0);
   server_->set_write_timeout(10, 0);
-  server_->set_keep_alive_max_count(1000);
+  server_->set_keep_alive_max_count(1);
   httplib::Headers headers = {{"Content-Security-Policy", kPolicy},
                               {"X-Content-Type-Options", "nosniff"},
                               {"Referrer-Policy", "same-origin"},

@@ -9,6 +9,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlQuery>
+#include <map>
 
 #include "accessstore.h"
 #include "chart.h"
@@ -185,17 +187,16 @@ void PassagesPage(Call& call) {
                Input("readers", call.tr(text::kReaders), call.param("readers")),
                Input("card", call.tr(text::kCardId), call.param("card")), Esc(call.tr(text::kList)));
   if (!filter) return call.html(400, Layout(call, call.tr(text::kPassages), form + Message(call.tr(text::kBadFilter).arg(bad), true)));
-  const std::optional<qint64> count = CountPassages(call.store, *filter);
+  const std::optional<PassageSummary> summary = SummaryOf(call, *filter);
   std::optional<Passage> after;
   if (call.has("after_id")) after = Passage{call.param("after_id").toLongLong(), {}, 0, 0, call.param("after_stamp")};
   const auto page = PassagePage(call.store, *filter, after ? &*after : nullptr, kPageRows);
-  const std::optional<QString> chart = PassageChart(call, *filter);
-  if (!count || !page || !chart) return call.fail(500, text::kStoreFailed);
+  if (!summary || !page) return call.fail(500, text::kStoreFailed);
   const QList<std::pair<const char*, QString>> query = {
       {"from", call.param("from")}, {"to", call.param("to")}, {"readers", call.param("readers")}, {"card", call.param("card")}};
   QString body = form + QStringLiteral("<p id=\"count\">%1 · <a href=\"%2\" id=\"csv\">%3</a></p>")
-                            .arg(Esc(call.tr(text::kCount).arg(*count)), Esc(Url("/passages.csv", query)), Esc(call.tr(text::kCsv)));
-  body += *chart;
+                            .arg(Esc(call.tr(text::kCount).arg(summary->count)), Esc(Url("/passages.csv", query)), Esc(call.tr(text::kCsv)));
+  body += summary->chart;
   body += QStringLiteral("<table id=\"passages\"><thead><tr><th>%1</th><th>%2</th><th>%3</th><th>%4</th><th>%5</th><th>%6</th></tr></thead><tbody>")
               .arg(Esc(call.tr(text::kTime)), Esc(call.tr(text::kLine)), Esc(call.tr(text::kReader)), Esc(call.tr(text::kCard)),
                    Esc(call.tr(text::kDirection)), Esc(call.tr(text::kHolder)));
@@ -262,9 +263,11 @@ void PassagesCsv(Call& call) {
 }
 
 namespace {
-QString GroupBoxes(const Call& call, const AccessData& data, const std::vector<qint64>& checked, bool editable) {
+constexpr int kHolderRows = 100;
+
+QString GroupBoxes(const Call& call, const std::vector<AccessGroup>& groups, const std::vector<qint64>& checked, bool editable) {
   QString boxes = QStringLiteral("<fieldset><legend>%1</legend>").arg(Esc(call.tr(text::kGroups)));
-  for (const AccessGroup& g : data.groups) {
+  for (const AccessGroup& g : groups) {
     const bool on = std::find(checked.begin(), checked.end(), g.id) != checked.end();
     boxes += QStringLiteral("<label><input type=\"checkbox\" name=\"groups\"%1%2%3> %4</label>")
                  .arg(Attr("value", g.name), QLatin1String(on ? " checked" : ""), QLatin1String(editable ? "" : " disabled"), Esc(g.name));
@@ -272,7 +275,7 @@ QString GroupBoxes(const Call& call, const AccessData& data, const std::vector<q
   return boxes + QStringLiteral("</fieldset>");
 }
 
-QString HolderForm(const Call& call, const AccessData& data, const AccessHolder& h, const QString& action, bool isNew) {
+QString HolderForm(const Call& call, const std::vector<AccessGroup>& groups, const AccessHolder& h, const QString& action, bool isNew) {
   QString form = QStringLiteral("<form method=\"post\"%1 class=\"holder\" id=\"holder-form\">%2").arg(Attr("action", action), CsrfField(call));
   form += Input("name", call.tr(text::kName), h.name) + Input("cards", call.tr(text::kCards), Cards(h.cards)) +
           Input("from", call.tr(text::kValidFrom), Day(h.validFrom)) + Input("until", call.tr(text::kValidUntil), Day(h.validUntil)) +
@@ -280,7 +283,7 @@ QString HolderForm(const Call& call, const AccessData& data, const AccessHolder&
   if (!isNew)
     form += QStringLiteral("<label><input type=\"checkbox\" name=\"enabled\" value=\"1\"%1> %2</label>")
                 .arg(QLatin1String(h.enabled ? " checked" : ""), Esc(call.tr(text::kEnabled)));
-  form += QStringLiteral("<input type=\"hidden\" name=\"groups_given\" value=\"1\">") + GroupBoxes(call, data, h.groups, true);
+  form += GroupBoxes(call, groups, h.groups, true);
   return form + QStringLiteral("<button id=\"save\">%1</button></form>").arg(Esc(call.tr(isNew ? text::kNewHolder : text::kSave)));
 }
 
@@ -291,30 +294,84 @@ HolderFields FormFields(const Call& call, bool isNew) {
   return f;
 }
 
-void ShowHolders(Call& call, const AccessData& data, int status, const QString& message, const AccessHolder& draft) {
+// One page of holders, by name, whose name holds `search` or who hold the card `search`: read
+// for the page alone, with their cards and groups, so a site of thousands of holders shows at once.
+struct HolderRow {
+  qint64 id = 0;
+  QString name, cards, groups, from, until;
+  bool enabled = true;
+};
+std::optional<std::vector<HolderRow>> HolderRows(RecordStore& store, const QString& search, int offset) {
+  QSqlQuery q(store.db());
+  q.setForwardOnly(true);
+  q.prepare(QStringLiteral("SELECT id, name, enabled, valid_from, valid_until FROM holders WHERE ? = '' OR LOWER(name) LIKE ? ESCAPE '\\' "
+                           "OR id IN (SELECT holder FROM cards WHERE CAST(number AS TEXT) = ?) ORDER BY name LIMIT %1 OFFSET %2")
+                .arg(kHolderRows + 1)
+                .arg(offset));
+  QString pattern = search.toLower();
+  pattern.replace(u'\\', QLatin1String("\\\\")).replace(u'%', QLatin1String("\\%")).replace(u'_', QLatin1String("\\_"));
+  for (const QVariant& v : QVariantList{search, u'%' + pattern + u'%', search}) q.addBindValue(v);
+  if (!q.exec()) return std::nullopt;
+  std::vector<HolderRow> rows;
+  std::map<qint64, size_t> at;
+  QStringList ids;
+  while (q.next()) {
+    at[q.value(0).toLongLong()] = rows.size();
+    ids << q.value(0).toString();
+    rows.push_back({q.value(0).toLongLong(), q.value(1).toString(), {}, {}, q.value(3).toString(), q.value(4).toString(), q.value(2).toInt() != 0});
+  }
+  if (rows.empty()) return rows;
+  // The ids are the store's own numbers, not the user's text.
+  const QString in = ids.join(u',');
+  if (!q.exec(QStringLiteral("SELECT holder, number FROM cards WHERE holder IN (%1) ORDER BY number").arg(in))) return std::nullopt;
+  while (q.next()) {
+    QString& cards = rows[at[q.value(0).toLongLong()]].cards;
+    cards += (cards.isEmpty() ? QString() : QStringLiteral(" ")) + q.value(1).toString();
+  }
+  if (!q.exec(QStringLiteral("SELECT m.holder, g.name FROM memberships m JOIN groups g ON g.id = m.grp WHERE m.holder IN (%1) ORDER BY g.name").arg(in)))
+    return std::nullopt;
+  while (q.next()) {
+    QString& groups = rows[at[q.value(0).toLongLong()]].groups;
+    groups += (groups.isEmpty() ? QString() : QStringLiteral(", ")) + q.value(1).toString();
+  }
+  return rows;
+}
+
+std::optional<std::vector<AccessGroup>> Groups(RecordStore& store) {
+  QSqlQuery q(store.db());
+  if (!q.exec(QStringLiteral("SELECT id, name FROM groups ORDER BY name"))) return std::nullopt;
+  std::vector<AccessGroup> groups;
+  while (q.next()) groups.push_back({q.value(0).toLongLong(), q.value(1).toString(), {}});
+  return groups;
+}
+
+void ShowHolders(Call& call, int status, const QString& message, const AccessHolder& draft) {
   const QString search = call.param("q").trimmed();
+  const int offset = std::max(0, call.param("offset").toInt());
+  const auto groups = Groups(call.store);
+  auto rows = groups ? HolderRows(call.store, search, offset) : std::nullopt;
+  if (!rows) return call.fail(500, text::kStoreFailed);
   QString body = Message(message, status >= 400);
   if (call.role() >= Role::Operator)
     body += QStringLiteral("<details%1><summary>%2</summary>%3</details>")
                 .arg(QLatin1String(status >= 400 ? " open" : ""), Esc(call.tr(text::kNewHolder)),
-                     HolderForm(call, data, draft, QStringLiteral("/holders"), true));
+                     HolderForm(call, *groups, draft, QStringLiteral("/holders"), true));
   body += QStringLiteral("<form method=\"get\" action=\"/holders\" class=\"filter\">%1<button>%2</button></form>")
               .arg(Input("q", call.tr(text::kSearch), search), Esc(call.tr(text::kList)));
   body += QStringLiteral("<table id=\"holders\"><thead><tr><th>%1</th><th>%2</th><th>%3</th><th>%4</th><th>%5</th></tr></thead><tbody>")
               .arg(Esc(call.tr(text::kHolder)), Esc(call.tr(text::kCards)), Esc(call.tr(text::kGroups)), Esc(call.tr(text::kDates)),
                    Esc(call.tr(text::kState)));
-  for (const AccessHolder& h : data.holders) {
-    if (!search.isEmpty() && !h.name.contains(search, Qt::CaseInsensitive) && !Cards(h.cards).split(u' ').contains(search)) continue;
-    QStringList groups;
-    for (const qint64 g : h.groups)
-      for (const AccessGroup& ag : data.groups)
-        if (ag.id == g) groups << ag.name;
+  const bool more = static_cast<int>(rows->size()) > kHolderRows;
+  if (more) rows->pop_back();
+  for (const HolderRow& h : *rows)
     body += QStringLiteral("<tr><td><a href=\"/holders/%1\">%2</a></td><td>%3</td><td>%4</td><td>%5 – %6</td><td>%7</td></tr>")
                 .arg(h.id)
-                .arg(Esc(h.name), Esc(Cards(h.cards)), Esc(groups.join(QStringLiteral(", "))), Day(h.validFrom), Day(h.validUntil),
-                     Esc(call.tr(h.enabled ? text::kEnabled : text::kDisabled)));
-  }
-  call.html(status, Layout(call, call.tr(text::kHolders), body + QStringLiteral("</tbody></table>")));
+                .arg(Esc(h.name), Esc(h.cards), Esc(h.groups), Esc(h.from), Esc(h.until), Esc(call.tr(h.enabled ? text::kEnabled : text::kDisabled)));
+  body += QStringLiteral("</tbody></table>");
+  if (more)
+    body += QStringLiteral("<p class=\"pages\"><a href=\"%1\" id=\"next-page\">%2</a></p>")
+                .arg(Esc(Url("/holders", {{"q", search}, {"offset", QString::number(offset + kHolderRows)}})), Esc(call.tr(text::kNextPage)));
+  call.html(status, Layout(call, call.tr(text::kHolders), body));
 }
 
 // The doors whose reader gets the holder's cards at the next apply, as each door's list has it today.
@@ -336,7 +393,7 @@ QString PlanOf(const Call& call, const AccessData& data, const AccessHolder& h) 
 void ShowHolder(Call& call, const AccessData& data, const AccessHolder& h, int status, const QString& message) {
   QString body = Message(message, status >= 400);
   if (call.role() >= Role::Operator) {
-    body += HolderForm(call, data, h, QStringLiteral("/holders/%1").arg(h.id), false);
+    body += HolderForm(call, data.groups, h, QStringLiteral("/holders/%1").arg(h.id), false);
     if (h.enabled)
       body += QStringLiteral("<form method=\"post\" action=\"/holders/%1/disable\">%2<button id=\"disable\">%3</button></form>")
                   .arg(h.id)
@@ -345,7 +402,7 @@ void ShowHolder(Call& call, const AccessData& data, const AccessHolder& h, int s
     body += QStringLiteral("<dl><dt>%1</dt><dd>%2</dd><dt>%3</dt><dd>%4 – %5</dd><dt>%6</dt><dd>%7</dd></dl>")
                 .arg(Esc(call.tr(text::kCards)), Esc(Cards(h.cards)), Esc(call.tr(text::kDates)), Day(h.validFrom), Day(h.validUntil),
                      Esc(call.tr(text::kState)), Esc(call.tr(h.enabled ? text::kEnabled : text::kDisabled)));
-    body += GroupBoxes(call, data, h.groups, false);
+    body += GroupBoxes(call, data.groups, h.groups, false);
   }
   call.html(status, Layout(call, h.name, body + PlanOf(call, data, h)));
 }
@@ -357,9 +414,7 @@ const AccessHolder* HolderById(const AccessData& data, qint64 id) {
 }
 }  // namespace
 
-void HoldersPage(Call& call) {
-  if (const auto data = Data(call)) ShowHolders(call, *data, 200, {}, {});
-}
+void HoldersPage(Call& call) { ShowHolders(call, 200, {}, {}); }
 
 void HolderPage(Call& call) {
   const auto data = Data(call);
@@ -378,7 +433,7 @@ void HolderAddPost(Call& call) {
     AccessHolder draft;
     draft.name = call.param("name");
     draft.note = call.param("note");
-    return ShowHolders(call, *data, 400, call.tr(text::kBadHolder).arg(why), draft);
+    return ShowHolders(call, 400, call.tr(text::kBadHolder).arg(why), draft);
   }
   call.redirect(QStringLiteral("/holders/%1?saved=1").arg(h->id));
 }
