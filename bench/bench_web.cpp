@@ -15,6 +15,7 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <cstdio>
 #include <thread>
 
@@ -135,6 +136,12 @@ int main(int argc, char** argv) {
   {
     httplib::Client c("127.0.0.1", server.port);
     const std::string cookie = LogIn(c, server.port, "u0");
+    QElapsedTimer cold;
+    cold.start();
+    const auto first = c.Get("/passages", {{"Cookie", cookie}});
+    const double coldMs = cold.nsecsElapsed() / 1e6;
+    Row("Passages page over 1,000,000 passages: the first request (counting and charting them)", QStringLiteral("%1 ms").arg(coldMs, 0, 'f', 1),
+        "≤ 100 ms", first && first->status == 200 && coldMs <= 100);
     const auto timed = [&](const std::string& path) {
       std::vector<double> ms;
       for (int i = 0; i < 11; ++i) {
@@ -146,16 +153,20 @@ int main(int argc, char** argv) {
       }
       return Percentile(ms, 0.5);
     };
-    const double first = timed("/passages"), card = timed("/passages?card=100042");
-    Row("Passages page over 1,000,000 passages: first page, request to last byte (median of 11)", QStringLiteral("%1 ms").arg(first, 0, 'f', 1),
-        "≤ 100 ms", first >= 0 && first <= 100);
+    const double again = timed("/passages"), card = timed("/passages?card=100042");
+    Row("… shown again, no passage added since (median of 11)", QStringLiteral("%1 ms").arg(again, 0, 'f', 1), "≤ 100 ms", again >= 0 && again <= 100);
     Row("… one card's passages (200)", QStringLiteral("%1 ms").arg(card, 0, 'f', 1), "≤ 50 ms", card >= 0 && card <= 50);
   }
 
   // 50 clients while the worker applies 2000 cards to the simulated reader.
   QueueJob(store, "A", JobKind::Apply, "bench");
   QProcess worker;
+  QElapsedTimer applying;
+  applying.start();
   worker.start(Program("/../src/cli/tessaro-cli"), {"work", "--line", "A", "--once", "--db", db, "--log", dir.filePath("log.txt")});
+  worker.waitForStarted();
+  std::mutex said;
+  QStringList why;
   std::atomic<int> errors = 0, loggingIn = 50;
   std::vector<std::vector<double>> times(50), duringLogins(50), logins(50);
   std::vector<std::thread> clients;
@@ -170,32 +181,40 @@ int main(int argc, char** argv) {
       const std::string cookie = LogIn(c, server.port, "u" + std::to_string(i % 5));
       logins[i].push_back(t.nsecsElapsed() / 1e6);
       --loggingIn;
-      if (cookie.empty()) return void(++errors);
+      if (cookie.empty()) {
+        const std::lock_guard<std::mutex> lk(said);
+        why << QStringLiteral("login");
+        return void(++errors);
+      }
       const char* paths[] = {"/passages", "/holders", "/api/v1/passages?limit=100"};
       for (int r = 0; r < 100; ++r) {
         const bool logins = loggingIn > 0;
         t.restart();
         const auto res = c.Get(paths[r % 3], {{"Cookie", cookie}});
         const double ms = t.nsecsElapsed() / 1e6;
-        if (!res || res->status != 200) ++errors;
+        if (!res || res->status != 200) {
+          ++errors;
+          const std::lock_guard<std::mutex> lk(said);
+          why << (res ? QStringLiteral("%1 %2").arg(res->status).arg(paths[r % 3]) : QStringLiteral("error %1").arg(int(res.error())));
+        }
         times[i].push_back(ms);
         if (logins) duringLogins[i].push_back(ms);
       }
     });
   for (std::thread& t : clients) t.join();
   const double loadS = wall.elapsed() / 1000.0;
-  const bool applying = worker.state() == QProcess::Running;
   worker.waitForFinished(600000);
+  const double applyS = applying.elapsed() / 1000.0;
   std::vector<double> all, during, login;
   for (int i = 0; i < 50; ++i) {
     all.insert(all.end(), times[i].begin(), times[i].end());
     during.insert(during.end(), duringLogins[i].begin(), duringLogins[i].end());
     login.insert(login.end(), logins[i].begin(), logins[i].end());
   }
-  Row(QStringLiteral("50 clients × 100 requests (passages page, holders page, API) in %1 s, the worker %2 applying 2000 cards: 95th percentile")
+  Row(QStringLiteral("50 clients × 100 requests (passages page, holders page, API) in %1 s, while the worker applied 2000 cards (%2 s): 95th percentile")
           .arg(loadS, 0, 'f', 1)
-          .arg(applying ? "still" : "no longer"),
-      QStringLiteral("%1 ms, %2 errors").arg(Percentile(all, 0.95), 0, 'f', 1).arg(errors.load()), "≤ 100 ms, no error",
+          .arg(applyS, 0, 'f', 1),
+      QStringLiteral("%1 ms, %2 errors %3").arg(Percentile(all, 0.95), 0, 'f', 1).arg(errors.load()).arg(why.mid(0, 5).join(QStringLiteral(", "))), "≤ 100 ms, no error",
       Percentile(all, 0.95) <= 100 && errors == 0);
   Row(QStringLiteral("… requests while logins (Argon2id) were still going on: %1 of them, 95th percentile").arg(during.size()),
       QStringLiteral("%1 ms; logins %2 ms median, %3 ms longest").arg(Percentile(during, 0.95), 0, 'f', 1).arg(Percentile(login, 0.5), 0, 'f', 0).arg(Percentile(login, 1), 0, 'f', 0),

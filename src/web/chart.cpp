@@ -2,7 +2,6 @@
 
 #include <QSqlQuery>
 #include <algorithm>
-#include <map>
 #include <mutex>
 
 #include "pages.h"
@@ -43,61 +42,105 @@ QString BarsSvg(const QString& title, const std::vector<std::pair<QString, qint6
   return svg + QStringLiteral("</svg></figure>");
 }
 
-std::optional<QString> PassageChart(const Call& call, const PassageFilter& filter) {
-  PassageFilter f = filter;
-  if (!f.from || !f.to) {
-    // The newest passage with a date that the filter takes in ends the range.
-    PassageFilter dated = filter;
-    if (!dated.to) dated.to = QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59));
-    const auto newest = PassagePage(call.store, dated, nullptr, 1);
-    if (!newest) return std::nullopt;
-    if (newest->empty()) return QString();
-    const QDateTime last = QDateTime::fromString(newest->front().stamp, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!f.to) f.to = QDateTime(last.date(), QTime(23, 59, 59));
-    if (!f.from) f.from = QDateTime(f.to->date().addDays(-30), QTime(0, 0));
-  }
-  if (*f.from > *f.to) return QString();
-  const bool hourly = f.from->secsTo(*f.to) <= 2 * 86400;
-  // At most a year of days is drawn: the last one of the range.
-  if (!hourly && f.from->daysTo(*f.to) > 366) f.from = QDateTime(f.to->date().addDays(-366), QTime(0, 0));
-  const auto counted = PassageBuckets(call.store, f, hourly ? 13 : 10);
-  if (!counted) return std::nullopt;
-  std::vector<std::pair<QString, qint64>> bars;
-  size_t at = 0;
-  const QString format = hourly ? QStringLiteral("yyyy-MM-dd HH") : QStringLiteral("yyyy-MM-dd");
-  QDateTime t = hourly ? QDateTime(f.from->date(), QTime(f.from->time().hour(), 0)) : QDateTime(f.from->date(), QTime(0, 0));
-  for (; t <= *f.to; t = hourly ? t.addSecs(3600) : t.addDays(1)) {
-    const QString key = t.toString(format);
-    while (at < counted->size() && (*counted)[at].first < key) ++at;
-    bars.emplace_back(hourly ? key + QStringLiteral(":00") : key,
-                      at < counted->size() && (*counted)[at].first == key ? (*counted)[at].second : 0);
-  }
-  return BarsSvg(call.tr(hourly ? text::kPerHour : text::kPerDay), bars);
+namespace {
+
+// The count and the buckets of the passages the filter takes in, stored after `afterId` up to `upToId`.
+bool Add(RecordStore& store, PassageFilter f, PassageSummary& s, std::optional<qint64> afterId) {
+  f.afterId = afterId;
+  f.upToId = s.newestId;
+  const std::optional<qint64> count = CountPassages(store, f);
+  if (!count) return false;
+  s.count += *count;
+  if (!s.from.isValid()) return true;
+  f.from = s.from, f.to = s.to;
+  const auto counted = PassageBuckets(store, f, s.hourly ? 13 : 10);
+  if (!counted) return false;
+  for (const auto& [key, n] : *counted) s.buckets[key] += n;
+  return true;
 }
 
-std::optional<PassageSummary> SummaryOf(const Call& call, const PassageFilter& filter) {
+// The day the newest dated passage of the filter was on; an invalid date when there is none.
+std::optional<QDate> NewestDay(RecordStore& store, PassageFilter f, qint64 upToId) {
+  if (!f.to) f.to = QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59));
+  f.upToId = upToId;
+  f.newestFirst = true;
+  const auto newest = PassagePage(store, f, nullptr, 1);
+  if (!newest) return std::nullopt;
+  return newest->empty() ? QDate() : QDate::fromString(newest->front().stamp.left(10), Qt::ISODate);
+}
+
+std::optional<PassageSummary> Compute(RecordStore& store, const PassageFilter& filter, qint64 newestId) {
+  PassageSummary s;
+  s.newestId = newestId;
+  s.ranged = filter.from && filter.to;
+  if (s.ranged) {
+    s.from = *filter.from, s.to = *filter.to;
+  } else {
+    const std::optional<QDate> day = NewestDay(store, filter, newestId);
+    if (!day) return std::nullopt;
+    if (day->isValid()) {
+      s.to = filter.to ? *filter.to : QDateTime(*day, QTime(23, 59, 59));
+      s.from = filter.from ? *filter.from : QDateTime(s.to.date().addDays(-30), QTime(0, 0));
+    }
+  }
+  if (s.from.isValid() && s.from > s.to) s.from = s.to = QDateTime();
+  if (s.from.isValid()) {
+    s.hourly = s.from.secsTo(s.to) <= 2 * 86400;
+    // At most a year of days is drawn: the last one of the range.
+    if (!s.hourly && s.from.daysTo(s.to) > 366) s.from = QDateTime(s.to.date().addDays(-366), QTime(0, 0));
+  }
+  if (!Add(store, filter, s, std::nullopt)) return std::nullopt;
+  return s;
+}
+
+}  // namespace
+
+std::optional<PassageSummary> SummaryOf(RecordStore& store, const PassageFilter& filter) {
   static std::mutex m;
-  static std::map<QString, std::pair<qint64, PassageSummary>> kept;  // by filter and language: the newest id and the summary
-  QSqlQuery q(call.store.db());
+  static std::map<QString, PassageSummary> kept;
+  QSqlQuery q(store.db());
   if (!q.exec(QStringLiteral("SELECT MAX(id) FROM passages")) || !q.next()) return std::nullopt;
   const qint64 newest = q.value(0).toLongLong();
   QStringList parts;
   for (const QDateTime* t : {filter.from ? &*filter.from : nullptr, filter.to ? &*filter.to : nullptr})
     parts << (t ? t->toString(Qt::ISODate) : QString());
   for (const int a : filter.addresses) parts << QString::number(a);
-  parts << (filter.card ? QString::number(*filter.card) : QString()) << QString::number(int(call.lang));
+  parts << (filter.card ? QString::number(*filter.card) : QString());
   const QString key = parts.join(u'|');
+  std::optional<PassageSummary> s;
   {
     const std::lock_guard<std::mutex> lock(m);
-    const auto it = kept.find(key);
-    if (it != kept.end() && it->second.first == newest) return it->second.second;
+    if (const auto it = kept.find(key); it != kept.end() && it->second.newestId <= newest) s = it->second;
   }
-  const std::optional<qint64> count = CountPassages(call.store, filter);
-  const std::optional<QString> chart = PassageChart(call, filter);
-  if (!count || !chart) return std::nullopt;
+  if (s && s->newestId == newest) return s;
+  if (s) {
+    // Only what came since; a passage of a day after the chart's range moves the range, which is drawn anew.
+    const qint64 since = s->newestId;
+    s->newestId = newest;
+    const std::optional<QDate> day = s->ranged ? std::optional<QDate>(QDate()) : NewestDay(store, filter, newest);
+    if (!day) return std::nullopt;
+    if (!s->ranged && day->isValid() && (!s->to.isValid() || *day > s->to.date())) s.reset();
+    else if (!Add(store, filter, *s, since)) return std::nullopt;
+  }
+  if (!s) s = Compute(store, filter, newest);
+  if (!s) return std::nullopt;
   const std::lock_guard<std::mutex> lock(m);
   if (kept.size() >= 256) kept.clear();
-  return (kept[key] = {newest, PassageSummary{*count, *chart}}).second;
+  kept[key] = *s;
+  return s;
+}
+
+QString ChartSvg(const Call& call, const PassageSummary& s) {
+  if (!s.from.isValid()) return {};
+  std::vector<std::pair<QString, qint64>> bars;
+  const QString format = s.hourly ? QStringLiteral("yyyy-MM-dd HH") : QStringLiteral("yyyy-MM-dd");
+  QDateTime t = s.hourly ? QDateTime(s.from.date(), QTime(s.from.time().hour(), 0)) : QDateTime(s.from.date(), QTime(0, 0));
+  for (; t <= s.to; t = s.hourly ? t.addSecs(3600) : t.addDays(1)) {
+    const QString key = t.toString(format);
+    const auto it = s.buckets.find(key);
+    bars.emplace_back(s.hourly ? key + QStringLiteral(":00") : key, it == s.buckets.end() ? 0 : it->second);
+  }
+  return BarsSvg(call.tr(s.hourly ? text::kPerHour : text::kPerDay), bars);
 }
 
 }  // namespace tessaro::web

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "accesslog.h"
+#include "chart.h"
 #include "console.h"
 
 using namespace tessaro;
@@ -145,11 +146,17 @@ int main(int argc, char** argv) {
   if (!console.valid()) return Fail(QStringLiteral("cannot read the certificate %1 or the key %2").arg(cert, key));
   if (console.bind(host, port) < 0) return Fail(QStringLiteral("cannot listen on %1").arg(listen));
   std::thread serving([&console] { console.serve(); });
+  // The first page's count and chart made ready while nobody waits for them.
+  std::thread warming([a = *address] {
+    StoreOpen warm = RecordStore::open(a);
+    if (warm.store) SummaryOf(*warm.store, PassageFilter{});
+  });
   std::cerr << "tessaro-web: serving " << (cert.isEmpty() ? "http" : "https") << "://" << listen.toStdString() << " from "
             << address->shown().toStdString() << " (ready after " << started.elapsed() << " ms)" << std::endl;
   int signal = 0;
   sigwait(&stopping, &signal);
   console.stop();
   serving.join();
+  warming.join();
   return 0;
 }

@@ -187,7 +187,7 @@ void PassagesPage(Call& call) {
                Input("readers", call.tr(text::kReaders), call.param("readers")),
                Input("card", call.tr(text::kCardId), call.param("card")), Esc(call.tr(text::kList)));
   if (!filter) return call.html(400, Layout(call, call.tr(text::kPassages), form + Message(call.tr(text::kBadFilter).arg(bad), true)));
-  const std::optional<PassageSummary> summary = SummaryOf(call, *filter);
+  const std::optional<PassageSummary> summary = SummaryOf(call.store, *filter);
   std::optional<Passage> after;
   if (call.has("after_id")) after = Passage{call.param("after_id").toLongLong(), {}, 0, 0, call.param("after_stamp")};
   const auto page = PassagePage(call.store, *filter, after ? &*after : nullptr, kPageRows);
@@ -196,7 +196,7 @@ void PassagesPage(Call& call) {
       {"from", call.param("from")}, {"to", call.param("to")}, {"readers", call.param("readers")}, {"card", call.param("card")}};
   QString body = form + QStringLiteral("<p id=\"count\">%1 · <a href=\"%2\" id=\"csv\">%3</a></p>")
                             .arg(Esc(call.tr(text::kCount).arg(summary->count)), Esc(Url("/passages.csv", query)), Esc(call.tr(text::kCsv)));
-  body += summary->chart;
+  body += ChartSvg(call, *summary);
   body += QStringLiteral("<table id=\"passages\"><thead><tr><th>%1</th><th>%2</th><th>%3</th><th>%4</th><th>%5</th><th>%6</th></tr></thead><tbody>")
               .arg(Esc(call.tr(text::kTime)), Esc(call.tr(text::kLine)), Esc(call.tr(text::kReader)), Esc(call.tr(text::kCard)),
                    Esc(call.tr(text::kDirection)), Esc(call.tr(text::kHolder)));

@@ -175,3 +175,30 @@ TEST(WebInput, MetacharactersOversizedAndBrokenBodies) {
 
 }  // namespace
 }  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+TEST(WebPages, TheCountAndTheChartFollowNewPassages) {
+  test::WebRig rig;
+  const test::WebRig::Session viewer = rig.session(web::Role::Viewer);
+  const auto shows = [&](const std::string& count, const std::string& bar) {
+    const std::string page = rig.get("/passages?card=4242", &viewer)->body;
+    return page.find("<p id=\"count\">" + count + " geçiş") != std::string::npos && page.find("<title>" + bar + "</title>") != std::string::npos;
+  };
+  EXPECT_TRUE(shows("2", "2025-01-05: 2"));
+  QSqlQuery q(rig.store->db());
+  const auto pass = [&](const char* stamp) {
+    return q.exec(QStringLiteral("INSERT INTO passages (line, address, card, stamp, type, collected_at, host) VALUES "
+                                 "('A', 3, 4242, '%1', 1, 'now', 'pc')").arg(QLatin1String(stamp)));
+  };
+  ASSERT_TRUE(pass("2025-01-05 10:00:00"));
+  EXPECT_TRUE(shows("3", "2025-01-05: 3"));
+  EXPECT_TRUE(shows("3", "2024-12-06: 0"));  // the first of the 31 days
+  ASSERT_TRUE(pass("2025-01-20 07:00:00") && pass("?2025/13/01 25:00:00"));
+  EXPECT_TRUE(shows("5", "2025-01-20: 1"));
+  EXPECT_TRUE(shows("5", "2024-12-21: 0"));
+}
+
+}  // namespace
+}  // namespace tessaro

@@ -30,6 +30,8 @@ QString Where(const PassageFilter& f, QVariantList& binds) {
     parts << QStringLiteral("p.card = ?");
     binds << *f.card;
   }
+  if (f.afterId) parts << QStringLiteral("p.id > ?"), binds << *f.afterId;
+  if (f.upToId) parts << QStringLiteral("p.id <= ?"), binds << *f.upToId;
   return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
 }
 

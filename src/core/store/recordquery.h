@@ -19,6 +19,8 @@ struct PassageFilter {
   std::vector<int> addresses;  // empty: every reader
   std::optional<qint64> card;
   bool newestFirst = false;
+  // Only the rows stored after the one of this id, or up to it: what came since a count was taken.
+  std::optional<qint64> afterId, upToId;
 };
 
 struct Passage {
