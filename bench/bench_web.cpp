@@ -84,10 +84,13 @@ struct Server {
   }
 };
 
-std::string LogIn(httplib::Client& c, int port, const std::string& name) {
+std::string LogIn(httplib::Client& c, int port, const std::string& name, std::string* why = nullptr) {
   const auto res = c.Post("/login", {{"Origin", "http://127.0.0.1:" + std::to_string(port)}}, "name=" + name + "&password=parola-123",
                           "application/x-www-form-urlencoded");
-  if (!res || res->status != 303) return {};
+  if (!res || res->status != 303) {
+    if (why) *why = res ? std::to_string(res->status) : "error " + std::to_string(int(res.error()));
+    return {};
+  }
   const std::string cookie = res->get_header_value("Set-Cookie");
   return cookie.substr(0, cookie.find(';'));
 }
@@ -140,7 +143,7 @@ int main(int argc, char** argv) {
     cold.start();
     const auto first = c.Get("/passages", {{"Cookie", cookie}});
     const double coldMs = cold.nsecsElapsed() / 1e6;
-    Row("Passages page over 1,000,000 passages: the first request (counting and charting them)", QStringLiteral("%1 ms").arg(coldMs, 0, 'f', 1),
+    Row("Passages page over 1,000,000 passages, first page: asked right after start-up, waiting for the count and chart start-up makes", QStringLiteral("%1 ms").arg(coldMs, 0, 'f', 1),
         "≤ 100 ms", first && first->status == 200 && coldMs <= 100);
     const auto timed = [&](const std::string& path) {
       std::vector<double> ms;
@@ -153,8 +156,14 @@ int main(int argc, char** argv) {
       }
       return Percentile(ms, 0.5);
     };
+    QElapsedTimer fresh;
+    fresh.start();
+    const auto other = c.Get("/passages?readers=1-16", {{"Cookie", cookie}});
+    const double freshMs = fresh.nsecsElapsed() / 1e6;
+    Row("… a filter asked for the first time (readers 1-16: all 1,000,000 counted and charted)", QStringLiteral("%1 ms").arg(freshMs, 0, 'f', 1),
+        "—", other && other->status == 200);
     const double again = timed("/passages"), card = timed("/passages?card=100042");
-    Row("… shown again, no passage added since (median of 11)", QStringLiteral("%1 ms").arg(again, 0, 'f', 1), "≤ 100 ms", again >= 0 && again <= 100);
+    Row("… first page once they are made, and again while no passage is added (median of 11)", QStringLiteral("%1 ms").arg(again, 0, 'f', 1), "≤ 100 ms", again >= 0 && again <= 100);
     Row("… one card's passages (200)", QStringLiteral("%1 ms").arg(card, 0, 'f', 1), "≤ 50 ms", card >= 0 && card <= 50);
   }
 
@@ -178,12 +187,13 @@ int main(int argc, char** argv) {
       c.set_read_timeout(30, 0);
       QElapsedTimer t;
       t.start();
-      const std::string cookie = LogIn(c, server.port, "u" + std::to_string(i % 5));
+      std::string failed;
+      const std::string cookie = LogIn(c, server.port, "u" + std::to_string(i % 5), &failed);
       logins[i].push_back(t.nsecsElapsed() / 1e6);
       --loggingIn;
       if (cookie.empty()) {
         const std::lock_guard<std::mutex> lk(said);
-        why << QStringLiteral("login");
+        why << QStringLiteral("login %1 after %2 ms").arg(QString::fromStdString(failed)).arg(t.elapsed());
         return void(++errors);
       }
       const char* paths[] = {"/passages", "/holders", "/api/v1/passages?limit=100"};
@@ -226,5 +236,6 @@ int main(int argc, char** argv) {
   QThread::sleep(20);
   const double idle = 100.0 * (CpuTicks(server.process.processId()) - before) / sysconf(_SC_CLK_TCK) / 20;
   Row("tessaro-web idle CPU over 20 s", QStringLiteral("%1 % of one core").arg(idle, 0, 'f', 2), "≤ 1 %", idle <= 1);
+  Row("… cards on the simulated reader after the apply", QString::number(sim.stopAndCountCards()), "2000", true);
   return 0;
 }

@@ -96,7 +96,7 @@ std::optional<PassageSummary> Compute(RecordStore& store, const PassageFilter& f
 }  // namespace
 
 std::optional<PassageSummary> SummaryOf(RecordStore& store, const PassageFilter& filter) {
-  static std::mutex m;
+  static std::mutex m, counting;
   static std::map<QString, PassageSummary> kept;
   QSqlQuery q(store.db());
   if (!q.exec(QStringLiteral("SELECT MAX(id) FROM passages")) || !q.next()) return std::nullopt;
@@ -108,11 +108,15 @@ std::optional<PassageSummary> SummaryOf(RecordStore& store, const PassageFilter&
   parts << (filter.card ? QString::number(*filter.card) : QString());
   const QString key = parts.join(u'|');
   std::optional<PassageSummary> s;
-  {
+  const auto look = [&] {
     const std::lock_guard<std::mutex> lock(m);
     if (const auto it = kept.find(key); it != kept.end() && it->second.newestId <= newest) s = it->second;
-  }
-  if (s && s->newestId == newest) return s;
+    return s && s->newestId == newest;
+  };
+  if (look()) return s;
+  // One count at a time: a second request for the same filter finds the first one's.
+  const std::lock_guard<std::mutex> one(counting);
+  if (look()) return s;
   if (s) {
     // Only what came since; a passage of a day after the chart's range moves the range, which is drawn anew.
     const qint64 since = s->newestId;

@@ -1,6 +1,9 @@
 #include "console.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -33,6 +36,8 @@ const QTranslator& English() {
   return *translator;
 }
 
+}  // namespace
+
 // Each pool thread keeps its own connection to each store it serves.
 RecordStore* StoreOfThread(const StoreAddress& address, QString* why) {
   thread_local std::map<QString, std::unique_ptr<RecordStore>> stores;
@@ -48,6 +53,8 @@ RecordStore* StoreOfThread(const StoreAddress& address, QString* why) {
   if (address.engine == StoreEngine::Sqlite) QSqlQuery(opened.store->db()).exec(QStringLiteral("PRAGMA cache_size=-1024"));
   return (stores[key] = std::move(opened.store)).get();
 }
+
+namespace {
 
 QByteArray CookieValue(const httplib::Request& req, const char* name) {
   const QByteArray header = QByteArray::fromStdString(req.get_header_value("Cookie"));
@@ -176,8 +183,24 @@ bool Console::valid() const { return server_->is_valid(); }
 
 int Console::bind(const QString& host, int port) {
   const std::string h = host.toStdString();
-  if (port == 0) return server_->bind_to_any_port(h);
-  return server_->bind_to_port(h, port) ? port : -1;
+  const int bound = port == 0 ? server_->bind_to_any_port(h) : server_->bind_to_port(h, port) ? port : -1;
+  // Debian's cpp-httplib 0.11 listens with a queue of 5 connections: a burst
+  // of browsers overflows it, and the kernel then resets some of them. The
+  // listening socket (this process's one on the bound port) gets the system's
+  // longest queue instead.
+  for (int fd = 0; bound > 0 && fd < 1024; ++fd) {
+    int listening = 0;
+    socklen_t size = sizeof listening;
+    sockaddr_storage at{};
+    socklen_t atSize = sizeof at;
+    if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || !listening ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&at), &atSize) != 0)
+      continue;
+    const int atPort = at.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&at)->sin6_port)
+                                                : ntohs(reinterpret_cast<sockaddr_in*>(&at)->sin_port);
+    if (atPort == bound) ::listen(fd, SOMAXCONN);
+  }
+  return bound;
 }
 
 void Console::serve() { server_->listen_after_bind(); }

@@ -63,6 +63,9 @@ struct Route {
 // Every route of the console, pages and API.
 const std::vector<Route>& Routes();
 
+// This thread's own connection to the store, opened on its first use; nullptr with *why.
+RecordStore* StoreOfThread(const StoreAddress& address, QString* why);
+
 inline constexpr size_t kMaxBody = 64 * 1024;  // a larger request is refused with 413
 
 struct ConsoleOptions {

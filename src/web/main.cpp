@@ -148,8 +148,8 @@ int main(int argc, char** argv) {
   std::thread serving([&console] { console.serve(); });
   // The first page's count and chart made ready while nobody waits for them.
   std::thread warming([a = *address] {
-    StoreOpen warm = RecordStore::open(a);
-    if (warm.store) SummaryOf(*warm.store, PassageFilter{});
+    QString why;
+    if (RecordStore* store = StoreOfThread(a, &why)) SummaryOf(*store, PassageFilter{});
   });
   std::cerr << "tessaro-web: serving " << (cert.isEmpty() ? "http" : "https") << "://" << listen.toStdString() << " from "
             << address->shown().toStdString() << " (ready after " << started.elapsed() << " ms)" << std::endl;
