@@ -84,11 +84,11 @@ struct Server {
   }
 };
 
-std::string LogIn(httplib::Client& c, int port, const std::string& name, std::string* why = nullptr) {
+std::string LogIn(httplib::Client& c, int port, const std::string& name, QString* why = nullptr) {
   const auto res = c.Post("/login", {{"Origin", "http://127.0.0.1:" + std::to_string(port)}}, "name=" + name + "&password=parola-123",
                           "application/x-www-form-urlencoded");
   if (!res || res->status != 303) {
-    if (why) *why = res ? std::to_string(res->status) : "error " + std::to_string(int(res.error()));
+    if (why) *why = res ? QString::number(res->status) : QStringLiteral("error %1").arg(int(res.error()));
     return {};
   }
   const std::string cookie = res->get_header_value("Set-Cookie");
@@ -187,13 +187,13 @@ int main(int argc, char** argv) {
       c.set_read_timeout(30, 0);
       QElapsedTimer t;
       t.start();
-      std::string failed;
+      QString failed;
       const std::string cookie = LogIn(c, server.port, "u" + std::to_string(i % 5), &failed);
       logins[i].push_back(t.nsecsElapsed() / 1e6);
       --loggingIn;
       if (cookie.empty()) {
         const std::lock_guard<std::mutex> lk(said);
-        why << QStringLiteral("login %1 after %2 ms").arg(QString::fromStdString(failed)).arg(t.elapsed());
+        why << QStringLiteral("login %1 after %2 ms").arg(failed).arg(t.elapsed());
         return void(++errors);
       }
       const char* paths[] = {"/passages", "/holders", "/api/v1/passages?limit=100"};
