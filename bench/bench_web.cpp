@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
       QElapsedTimer t;
       t.start();
       QString failed;
-      const std::string cookie = LogIn(c, server.port, "u" + std::to_string(i % 5), &failed);
+      const std::string cookie = LogIn(c, server.port, QStringLiteral("u%1").arg(i % 5).toStdString(), &failed);
       logins[i].push_back(t.nsecsElapsed() / 1e6);
       --loggingIn;
       if (cookie.empty()) {
