@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTcpSocket>
 
 #include "auth.h"
@@ -198,6 +199,37 @@ TEST(WebPages, TheCountAndTheChartFollowNewPassages) {
   ASSERT_TRUE(pass("2025-01-20 07:00:00") && pass("?2025/13/01 25:00:00"));
   EXPECT_TRUE(shows("5", "2025-01-20: 1"));
   EXPECT_TRUE(shows("5", "2024-12-21: 0"));
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+TEST(WebProgram, TheFirstUserFromTheShellAndTheNetworkOnlyWithTls) {
+  QTemporaryDir dir;
+  const QString db = dir.filePath("s.sqlite");
+  const auto run = [&](const QStringList& args, const QByteArray& input) {
+    QProcess p;
+    p.start(TESSARO_WEB_PROGRAM, args + QStringList{"--db", db});
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    return QString::number(p.exitCode()) + ' ' + QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
+  };
+  EXPECT_EQ(run({"user", "add", "ayse", "--role", "yönetici"}, "parola-123\nparola-124\n"),
+            "1 tessaro-web: the two passwords differ; nothing was changed");
+  EXPECT_EQ(run({"user", "add", "ayse", "--role", "yönetici"}, "parola-123\nparola-123\n"), "0 user ayse (yönetici) saved");
+  std::unique_ptr<RecordStore> store = RecordStore::open(*ParseStoreAddress(db)).store;
+  QSqlQuery q(store->db());
+  ASSERT_TRUE(q.exec("SELECT password FROM users") && q.next());
+  EXPECT_TRUE(q.value(0).toString().startsWith("$argon2id$v=19$m=19456,t=2,p=1$"));
+  EXPECT_EQ(web::LogIn(*store, "ayse", "parola-123", "t", 0).end, web::LoginEnd::Ok);
+  ASSERT_TRUE(q.exec("SELECT token FROM sessions") && q.next());
+  EXPECT_EQ(q.value(0).toString().size(), 64);  // the SHA-256 of the cookie's value, never the value
+  EXPECT_EQ(run({"--listen", "0.0.0.0:18443"}, {}), "1 tessaro-web: 0.0.0.0:18443 is open to the network: give --cert and --key, or --insecure-http");
+  EXPECT_EQ(run({"--listen", "[::1]:18443", "--cert", "c.pem"}, {}), "1 tessaro-web: --cert and --key go together");
 }
 
 }  // namespace
