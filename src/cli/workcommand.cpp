@@ -60,7 +60,10 @@ QString RunOnReaders(Job& job, const LineJob& work, const AccessData& data, cons
     if (stopped()) break;
     ++*all;
     JobReader r{door.address, false, {}, std::nullopt, std::nullopt, {}};
-    if (work.kind == JobKind::Pull) {
+    if (!Can(door.model, Ability::ClockAndRecords)) {
+      // The door's model keeps no records and no clock: nothing is asked of it.
+      r.result = QStringLiteral("no clock or records on ") + ModelNames({door.model});
+    } else if (work.kind == JobKind::Pull) {
       const ReaderPull p = PullReaderRecords(env, door.address, door.model, *job.log, true, stopped, &target);
       r.ok = p.ok();
       r.result = Status(p.why());

@@ -11,6 +11,7 @@
 #include <QTcpSocket>
 
 #include "auth.h"
+#include "support/pgserver.h"
 #include "webrig.h"
 
 namespace tessaro {
@@ -26,8 +27,11 @@ std::string ExamplePath(const char* pattern) {
   return p.replace(QStringLiteral("\\."), QStringLiteral(".")).toStdString();
 }
 
-TEST(WebRoutes, EveryRouteForEveryRole) {
-  WebRig rig;
+TEST(WebRoutes, EveryRouteForEveryRoleOnBothEngines) {
+  const QString pg = test::PgServer::instance().newDatabase();
+  ASSERT_FALSE(pg.isEmpty()) << test::PgServer::instance().why().toStdString();
+  for (const QString& db : {QString(), pg}) {
+  WebRig rig(db);
   enum Caller { Nobody, Expired, Viewer, Operator, Admin };
   for (const web::Route& r : web::Routes()) {
     for (const Caller c : {Nobody, Expired, Viewer, Operator, Admin}) {
@@ -49,6 +53,7 @@ TEST(WebRoutes, EveryRouteForEveryRole) {
         EXPECT_EQ(res->status, 403) << cell;
       }
     }
+  }
   }
 }
 

@@ -9,7 +9,6 @@ namespace tessaro {
 namespace {
 
 QString Now() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODate); }
-QVariant Text(const QString& s) { return s.isNull() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(s); }
 QVariant Number(const std::optional<qint64>& n) {
   return n ? QVariant(*n) : QVariant(QMetaType(QMetaType::LongLong));
 }
@@ -141,10 +140,11 @@ std::optional<LineJob> FindJob(RecordStore& store, qint64 id) {
 
 std::optional<std::vector<LineJob>> ListJobs(RecordStore& store, const QString& line, int limit) {
   QSqlQuery q(store.db());
-  const QString where = line.isNull() ? QStringLiteral("? IS NULL") : QStringLiteral("line = ?");
-  if (!Run(store, q,
-           QStringLiteral("SELECT %1 FROM jobs WHERE %2 ORDER BY id DESC LIMIT ?").arg(QLatin1String(kJobColumns), where),
-           {Text(line), limit}))
+  const QString where = line.isNull() ? QString() : QStringLiteral(" WHERE line = ?");
+  QVariantList binds;
+  if (!line.isNull()) binds << line;
+  if (!Run(store, q, QStringLiteral("SELECT %1 FROM jobs%2 ORDER BY id DESC LIMIT %3").arg(QLatin1String(kJobColumns), where).arg(limit),
+           binds))
     return std::nullopt;
   std::vector<LineJob> jobs;
   while (q.next()) jobs.push_back(JobOf(q));
