@@ -8,6 +8,9 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpSocket>
 
 #include "auth.h"
@@ -204,6 +207,46 @@ TEST(WebPages, TheCountAndTheChartFollowNewPassages) {
   ASSERT_TRUE(pass("2025-01-20 07:00:00") && pass("?2025/13/01 25:00:00"));
   EXPECT_TRUE(shows("5", "2025-01-20: 1"));
   EXPECT_TRUE(shows("5", "2024-12-21: 0"));
+  // Two days are drawn by the hour, three by the day.
+  EXPECT_NE(rig.get("/passages?from=05/01/2025&to=06/01/2025", &viewer)->body.find("<title>2025-01-05 09:00: 1</title>"), std::string::npos);
+  EXPECT_NE(rig.get("/passages?from=05/01/2025&to=07/01/2025", &viewer)->body.find("<title>2025-01-05: 3</title>"), std::string::npos);
+  // Fifty a page: the next page goes on after the last one shown, and leads back to the first.
+  for (int i = 0; i < 50; ++i) ASSERT_TRUE(pass(qPrintable(QStringLiteral("2025-02-01 08:%1:00").arg(i, 2, 10, QLatin1Char('0')))));
+  const std::string first = rig.get("/passages?card=4242", &viewer)->body;
+  EXPECT_EQ(first.find("id=\"first-page\""), std::string::npos);
+  const size_t next = first.find("<a href=\"/passages?card=4242&amp;after_stamp=2025-02-01%2008%3A01%3A00&amp;after_id=");
+  ASSERT_NE(next, std::string::npos);
+  const std::string link = QString::fromStdString(first.substr(next + 9, first.find('"', next + 9) - next - 9)).replace("&amp;", "&").toStdString();
+  const std::string second = rig.get(link, &viewer)->body;
+  EXPECT_NE(second.find("<a href=\"/passages?card=4242\" id=\"first-page\">"), std::string::npos);
+  EXPECT_NE(second.find("<tr><td>2025-02-01 08:00:00</td>"), std::string::npos);
+  EXPECT_EQ(second.find("2025-02-01 08:01:00"), std::string::npos);
+  EXPECT_EQ(first.find("2025-02-01 08:00:00"), std::string::npos);
+}
+
+TEST(WebPages, HoldersLinesAndTheApiAsTheirUsersSeeThem) {
+  test::WebRig rig;
+  const test::WebRig::Session op = rig.session(web::Role::Operator), admin = rig.session(web::Role::Admin);
+  const auto has = [](const httplib::Result& r, const std::string& text) { return r->body.find(text) != std::string::npos; };
+  EXPECT_EQ(rig.post("/holders/1", &op, "name=Ay%C5%9Fe+Demir&cards=4242+17&from=2025-01-01&note=kat+3&groups=Personel")->status, 303);
+  EXPECT_TRUE(has(rig.get("/holders", &op), "<td>17 4242</td><td>Personel</td><td>2025-01-01 – </td><td>Devre dışı</td>"));
+  EXPECT_TRUE(has(rig.get("/holders/1", &op), "value=\"kat 3\""));
+  // A line's link is checked before it is kept.
+  EXPECT_EQ(rig.post("/lines", &admin, "name=B&link=udp+1.2.3.4")->status, 400);
+  EXPECT_EQ(rig.post("/lines", &admin, "name=B&link=serial+%2Fdev%2FttyUSB0+9600")->status, 303);
+  // The API: holders changed by their fields, each of its own type; the site as JSON.
+  const auto api = [&](const std::string& path) { return QJsonDocument::fromJson(QByteArray::fromStdString(rig.get(path, &op)->body)); };
+  EXPECT_EQ(rig.post("/api/v1/holders/1", &op, R"({"enabled": "yes"})")->status, 400);
+  EXPECT_EQ(rig.post("/api/v1/holders/1", &op, R"({"enabled": true, "valid_from": null})")->status, 200);
+  EXPECT_EQ(api("/api/v1/cards").toJson(QJsonDocument::Compact),
+            R"([{"holder":"Ayşe Demir","holder_id":1,"number":17},{"holder":"Ayşe Demir","holder_id":1,"number":4242}])");
+  EXPECT_EQ(api("/api/v1/holders/1")["valid_from"].isNull(), true);
+  EXPECT_EQ(api("/api/v1/holders/1")["enabled"].toBool(), true);
+  EXPECT_EQ(api("/api/v1/doors").toJson(QJsonDocument::Compact), R"([{"address":3,"id":1,"line":"A","model":"TS-40","name":"Ana Giriş"}])");
+  EXPECT_EQ(api("/api/v1/groups").toJson(QJsonDocument::Compact), R"([{"doors":["Ana Giriş"],"id":1,"name":"Personel"}])");
+  const QJsonArray jobs = api("/api/v1/jobs?line=A").array();
+  ASSERT_EQ(jobs.size(), 1);
+  EXPECT_EQ(jobs[0]["kind"].toString() + jobs[0]["state"].toString() + jobs[0]["requested_by"].toString(), "pullqueuedweb:oya");
 }
 
 }  // namespace
@@ -233,6 +276,10 @@ TEST(WebProgram, TheFirstUserFromTheShellAndTheNetworkOnlyWithTls) {
   EXPECT_EQ(web::LogIn(*store, "ayse", "parola-123", "t", 0).end, web::LoginEnd::Ok);
   ASSERT_TRUE(q.exec("SELECT token FROM sessions") && q.next());
   EXPECT_EQ(q.value(0).toString().size(), 64);  // the SHA-256 of the cookie's value, never the value
+  EXPECT_TRUE(QRegularExpression("^0 [A-Za-z0-9_-]{43}\ntessaro-web: shown this once; the store keeps only its hash$")
+                  .match(run({"token", "add", "payroll", "--role", "izleyici"}, {}))
+                  .hasMatch());
+  EXPECT_EQ(run({"user", "add", "can", "--role", "izleyici"}, "kisa\nkisa\n"), "1 tessaro-web: a password has 8 characters at least; nothing was changed");
   EXPECT_EQ(run({"--listen", "0.0.0.0:18443"}, {}), "1 tessaro-web: 0.0.0.0:18443 is open to the network: give --cert and --key, or --insecure-http");
   EXPECT_EQ(run({"--listen", "[::1]:18443", "--cert", "c.pem"}, {}), "1 tessaro-web: --cert and --key go together");
 }
