@@ -151,8 +151,11 @@ int main(int argc, char** argv) {
     QString why;
     if (RecordStore* store = StoreOfThread(a, &why)) SummaryOf(*store, PassageFilter{});
   });
-  std::cerr << "tessaro-web: serving " << (cert.isEmpty() ? "http" : "https") << "://" << listen.toStdString() << " from "
-            << address->shown().toStdString() << " (ready after " << started.elapsed() << " ms)" << std::endl;
+  // One write, so that a log or a program reading it never sees half of it.
+  const QString ready = QStringLiteral("tessaro-web: serving %1://%2 from %3 (ready after %4 ms)\n")
+                            .arg(QLatin1String(cert.isEmpty() ? "http" : "https"), listen, address->shown())
+                            .arg(started.elapsed());
+  std::cerr << ready.toStdString() << std::flush;
   int signal = 0;
   sigwait(&stopping, &signal);
   console.stop();

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
 #include <QTcpSocket>
 
 #include "auth.h"
@@ -210,6 +211,8 @@ TEST(WebPages, TheCountAndTheChartFollowNewPassages) {
   // Two days are drawn by the hour, three by the day.
   EXPECT_NE(rig.get("/passages?from=05/01/2025&to=06/01/2025", &viewer)->body.find("<title>2025-01-05 09:00: 1</title>"), std::string::npos);
   EXPECT_NE(rig.get("/passages?from=05/01/2025&to=07/01/2025", &viewer)->body.find("<title>2025-01-05: 3</title>"), std::string::npos);
+  EXPECT_NE(rig.get("/passages?from=2025-01-05T00:00:00&to=2025-01-07T00:00:00", &viewer)->body.find("Saat başına"), std::string::npos);
+  EXPECT_NE(rig.get("/passages?from=2025-01-05T00:00:00&to=2025-01-07T00:00:01", &viewer)->body.find("Gün başına"), std::string::npos);
   // Fifty a page: the next page goes on after the last one shown, and leads back to the first.
   for (int i = 0; i < 50; ++i) ASSERT_TRUE(pass(qPrintable(QStringLiteral("2025-02-01 08:%1:00").arg(i, 2, 10, QLatin1Char('0')))));
   const std::string first = rig.get("/passages?card=4242", &viewer)->body;
@@ -228,22 +231,28 @@ TEST(WebPages, HoldersLinesAndTheApiAsTheirUsersSeeThem) {
   test::WebRig rig;
   const test::WebRig::Session op = rig.session(web::Role::Operator), admin = rig.session(web::Role::Admin);
   const auto has = [](const httplib::Result& r, const std::string& text) { return r->body.find(text) != std::string::npos; };
-  EXPECT_EQ(rig.post("/holders/1", &op, "name=Ay%C5%9Fe+Demir&cards=4242+17&from=2025-01-01&note=kat+3&groups=Personel")->status, 303);
-  EXPECT_TRUE(has(rig.get("/holders", &op), "<td>17 4242</td><td>Personel</td><td>2025-01-01 – </td><td>Devre dışı</td>"));
+  EXPECT_EQ(rig.post("/holders/1", &op, "name=Ay%C5%9Fe+Demir&cards=4242+17&from=2025-01-01&until=2025-12-31&note=kat+3&groups=Personel&enabled=1")->status, 303);
+  EXPECT_TRUE(has(rig.get("/holders", &op), "<tr><td><a href=\"/holders/1\">Ayşe Demir</a></td><td>17 4242</td><td>Personel</td>"
+                                            "<td>2025-01-01 – 2025-12-31</td><td>Etkin</td></tr>"));
   EXPECT_TRUE(has(rig.get("/holders/1", &op), "value=\"kat 3\""));
   // A line's link is checked before it is kept.
   EXPECT_EQ(rig.post("/lines", &admin, "name=B&link=udp+1.2.3.4")->status, 400);
   EXPECT_EQ(rig.post("/lines", &admin, "name=B&link=serial+%2Fdev%2FttyUSB0+9600")->status, 303);
   // The API: holders changed by their fields, each of its own type; the site as JSON.
-  const auto api = [&](const std::string& path) { return QJsonDocument::fromJson(QByteArray::fromStdString(rig.get(path, &op)->body)); };
+  const auto api = [&](const std::string& path) {
+    const auto res = rig.get(path, &op);
+    EXPECT_EQ(res->status, 200) << path;
+    return QJsonDocument::fromJson(QByteArray::fromStdString(res->body));
+  };
   EXPECT_EQ(rig.post("/api/v1/holders/1", &op, R"({"enabled": "yes"})")->status, 400);
   EXPECT_EQ(rig.post("/api/v1/holders/1", &op, R"({"enabled": true, "valid_from": null})")->status, 200);
   EXPECT_EQ(api("/api/v1/cards").toJson(QJsonDocument::Compact),
             R"([{"holder":"Ayşe Demir","holder_id":1,"number":17},{"holder":"Ayşe Demir","holder_id":1,"number":4242}])");
-  EXPECT_EQ(api("/api/v1/holders/1")["valid_from"].isNull(), true);
+  EXPECT_EQ(api("/api/v1/holders")[0]["valid_from"].isNull(), true);
   EXPECT_EQ(api("/api/v1/holders/1")["enabled"].toBool(), true);
   EXPECT_EQ(api("/api/v1/doors").toJson(QJsonDocument::Compact), R"([{"address":3,"id":1,"line":"A","model":"TS-40","name":"Ana Giriş"}])");
   EXPECT_EQ(api("/api/v1/groups").toJson(QJsonDocument::Compact), R"([{"doors":["Ana Giriş"],"id":1,"name":"Personel"}])");
+  EXPECT_EQ(api("/api/v1/lines")[0]["link"].toString(), "tcp 127.0.0.1:9");
   const QJsonArray jobs = api("/api/v1/jobs?line=A").array();
   ASSERT_EQ(jobs.size(), 1);
   EXPECT_EQ(jobs[0]["kind"].toString() + jobs[0]["state"].toString() + jobs[0]["requested_by"].toString(), "pullqueuedweb:oya");
@@ -279,7 +288,21 @@ TEST(WebProgram, TheFirstUserFromTheShellAndTheNetworkOnlyWithTls) {
   EXPECT_TRUE(QRegularExpression("^0 [A-Za-z0-9_-]{43}\ntessaro-web: shown this once; the store keeps only its hash$")
                   .match(run({"token", "add", "payroll", "--role", "izleyici"}, {}))
                   .hasMatch());
-  EXPECT_EQ(run({"user", "add", "can", "--role", "izleyici"}, "kisa\nkisa\n"), "1 tessaro-web: a password has 8 characters at least; nothing was changed");
+  EXPECT_EQ(run({"user", "add", "can", "--role", "izleyici"}, "yedi-ch\nyedi-ch\n"), "1 tessaro-web: a password has 8 characters at least; nothing was changed");
+  EXPECT_EQ(run({"user", "add", "can", "--role", "izleyici"}, "sekiz-ch\nsekiz-ch\n"), "0 user can (izleyici) saved");
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost);
+  const QString port = QString::number(probe.serverPort());
+  probe.close();
+  QProcess server;
+  server.start(TESSARO_WEB_PROGRAM, {"--db", db, "--listen", "127.0.0.1:" + port});
+  server.setReadChannel(QProcess::StandardError);
+  QByteArray said;
+  while (!said.endsWith('\n') && server.waitForReadyRead(10000)) said += server.readAllStandardError();
+  EXPECT_TRUE(said.startsWith("tessaro-web: serving http://127.0.0.1:" + port.toLatin1() + " from ")) << said.toStdString();
+  server.terminate();
+  EXPECT_TRUE(server.waitForFinished(10000));
+  EXPECT_EQ(server.exitCode(), 0);
   EXPECT_EQ(run({"--listen", "0.0.0.0:18443"}, {}), "1 tessaro-web: 0.0.0.0:18443 is open to the network: give --cert and --key, or --insecure-http");
   EXPECT_EQ(run({"--listen", "[::1]:18443", "--cert", "c.pem"}, {}), "1 tessaro-web: --cert and --key go together");
 }
