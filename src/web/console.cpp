@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 
 #include <QDateTime>
+#include <QDeadlineTimer>
+#include <thread>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlQuery>
@@ -204,6 +206,14 @@ int Console::bind(const QString& host, int port) {
 }
 
 void Console::serve() { server_->listen_after_bind(); }
+
+bool Console::waitUntilServing(int ms) const {
+  const QDeadlineTimer deadline(ms);
+  while (!server_->is_running())
+    if (deadline.hasExpired()) return false;
+    else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return true;
+}
 
 void Console::stop() {
   if (server_->is_running()) server_->stop();

@@ -83,6 +83,8 @@ class Console {
   int bind(const QString& host, int port);
   // Serves until stop().
   void serve();
+  // Waits (sleeping) until serve() has begun to listen, for at most `ms`: a stop before it would be lost.
+  bool waitUntilServing(int ms) const;
   void stop();
 
  private:

@@ -146,6 +146,11 @@ int main(int argc, char** argv) {
   if (!console.valid()) return Fail(QStringLiteral("cannot read the certificate %1 or the key %2").arg(cert, key));
   if (console.bind(host, port) < 0) return Fail(QStringLiteral("cannot listen on %1").arg(listen));
   std::thread serving([&console] { console.serve(); });
+  if (!console.waitUntilServing(5000)) {
+    console.stop();
+    serving.join();
+    return Fail(QStringLiteral("cannot serve on %1").arg(listen));
+  }
   // The first page's count and chart made ready while nobody waits for them.
   std::thread warming([a = *address] {
     QString why;
