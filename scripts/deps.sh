@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests (systemd for its
-# systemd-analyze, which checks the shipped units), the fuzzing and the
+# systemd-analyze, which checks the shipped units; chromium and its driver
+# for the web console's browser tests; openssl for their certificate), the fuzzing and the
 # packaging need; `deps.sh packaging` adds the tools that check the package.
 # Runs as root or as a user with sudo; does nothing (and needs no network)
 # when everything is installed already.
@@ -9,6 +10,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
   libqt6sql6-sqlite libqt6sql6-psql postgresql
+  libcpp-httplib-dev libsodium-dev openssl chromium chromium-driver
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libgl1-mesa-dev googletest libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
 bash scripts/deps.sh packaging >/dev/null
 cmake --preset release
-cmake --build build/release -j"$jobs" --target tessaro-config tessaro-cli tessaro-cli-man tessaro-cli-completion tessaro-reader-sim
+cmake --build build/release -j"$jobs" --target tessaro-config tessaro-cli tessaro-cli-man tessaro-cli-completion tessaro-reader-sim tessaro-web
 (cd build/release && cpack)
 # Debian's compiler and linker flags: fortified functions, stack protector, full RELRO.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all

@@ -7,6 +7,7 @@
 #   no src/core file includes a header of Qt Widgets or Qt GUI;
 #   src/ui    includes src/ui and src/core;
 #   src/cli   includes src/cli and src/core;
+#   src/web   includes src/web and src/core;
 #   sim       includes only sim.
 # A project include is resolved as the compiler would: beside the including
 # file first (so "../ui/texts.h" counts), else by its name in each layer's
@@ -20,13 +21,14 @@
 cmake_minimum_required(VERSION 3.21)
 
 set(core src/core/protocol src/core/links src/core/store src/core/operations)
-set(layers ${core} src/ui src/cli sim)
+set(layers ${core} src/ui src/cli src/web sim)
 set(allowed_src/core/protocol src/core/protocol)
 set(allowed_src/core/links src/core/links src/core/protocol)
 set(allowed_src/core/store src/core/store src/core/protocol)
 set(allowed_src/core/operations ${core})
 set(allowed_src/ui src/ui ${core})
 set(allowed_src/cli src/cli ${core})
+set(allowed_src/web src/web ${core})
 set(allowed_sim sim)
 
 file(REAL_PATH "${ROOT}" root)

@@ -154,6 +154,10 @@ int RunAccessExport(Job& job);
 int RunAccessPlan(Job& job);
 int RunAccessApply(Job& job);
 
+// workcommand.cpp
+bool PrepareWork(Job& job, QString* why);
+int RunWork(Job& job);
+
 // holdercommands.cpp
 int RunHolderAdd(Job& job);
 int RunHolderEdit(Job& job);

@@ -254,6 +254,20 @@ const std::vector<Command>& Commands() {
        .prepare = PrepareAccessApply,
        .offline = RunAccessApply,
        .store = true},
+      {.name = "work",
+       .options = {{"--line", "LIST", QStringLiteral("the lines this PC owns: A or A,B")},
+                   {"--log", "FILE", QStringLiteral("the access log a pull appends to (default AccessFile.txt)")},
+                   {"--poll", "SECONDS", QStringLiteral("how often the queue is looked at when it is empty, 1-3600 (default 2)")},
+                   {"--once", nullptr, QStringLiteral("do the jobs queued now, then end")}},
+       .help = "Does the jobs the web console queues for the lines: pulls their readers' records (erasing them only once "
+               "they are in the log and the store, as records pull --erase), applies their access lists (as access "
+               "apply --yes) or syncs their clocks (as clock sync), each reader as its door's model, under the line's "
+               "lock. Each reader's result goes back to the console as it comes. Runs until stopped.",
+       .addresses = Addresses::None,
+       .prepare = PrepareWork,
+       .offline = RunWork,
+       .store = true,
+       .formats = false},
       {.name = "holder add",
        .operands = {1, 1, "NAME"},
        .options = addOptions,

@@ -30,6 +30,8 @@ QString Where(const PassageFilter& f, QVariantList& binds) {
     parts << QStringLiteral("p.card = ?");
     binds << *f.card;
   }
+  if (f.afterId) parts << QStringLiteral("p.id > ?"), binds << *f.afterId;
+  if (f.upToId) parts << QStringLiteral("p.id <= ?"), binds << *f.upToId;
   return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
 }
 
@@ -84,6 +86,20 @@ std::optional<std::vector<Passage>> PassagePage(RecordStore& store, const Passag
                     q.value(8).toString()});
   }
   return page;
+}
+
+std::optional<std::vector<std::pair<QString, qint64>>> PassageBuckets(RecordStore& store, const PassageFilter& filter,
+                                                                      int keyChars) {
+  QVariantList binds;
+  const QString where = Where(filter, binds);
+  QSqlQuery q(store.db());
+  if (!Run(store, q,
+           QStringLiteral("SELECT substr(p.stamp, 1, %1) AS k, COUNT(*) FROM passages p%2 GROUP BY k ORDER BY k").arg(keyChars).arg(where),
+           binds))
+    return std::nullopt;
+  std::vector<std::pair<QString, qint64>> buckets;
+  while (q.next()) buckets.emplace_back(q.value(0).toString(), q.value(1).toLongLong());
+  return buckets;
 }
 
 bool ForEachPassage(RecordStore& store, const PassageFilter& filter, const std::function<void(const Passage&)>& each) {

@@ -19,6 +19,8 @@ struct PassageFilter {
   std::vector<int> addresses;  // empty: every reader
   std::optional<qint64> card;
   bool newestFirst = false;
+  // Only the rows stored after the one of this id, or up to it: what came since a count was taken.
+  std::optional<qint64> afterId, upToId;
 };
 
 struct Passage {
@@ -39,6 +41,11 @@ std::optional<qint64> CountPassages(RecordStore& store, const PassageFilter& fil
 // last one of the page before) when given; nullopt when the store refused.
 std::optional<std::vector<Passage>> PassagePage(RecordStore& store, const PassageFilter& filter, const Passage* after,
                                                 int limit);
+// How many passages the filter takes in for each bucket of their stamps' first
+// `keyChars` characters (13: per hour, 10: per day), ascending; the filter
+// needs both ends of its time range. nullopt when the store refused.
+std::optional<std::vector<std::pair<QString, qint64>>> PassageBuckets(RecordStore& store, const PassageFilter& filter,
+                                                                      int keyChars);
 // Every passage the filter takes in, in its order, page by page; false when the store refused.
 bool ForEachPassage(RecordStore& store, const PassageFilter& filter, const std::function<void(const Passage&)>& each);
 

@@ -13,6 +13,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include "jobstore.h"
+
 namespace tessaro {
 
 namespace {
@@ -79,6 +81,8 @@ const std::vector<Migration>& Migrations() {
         // One program at a time works a line: the owner keeps its row fresh while it does.
         "CREATE TABLE line_locks (line TEXT PRIMARY KEY, owner TEXT NOT NULL, host TEXT NOT NULL, pid BIGINT NOT NULL, "
         "since TEXT NOT NULL, beat BIGINT NOT NULL)"}},
+      // The web console's users, sessions and tokens, and the jobs it asks of the lines' workers.
+      {4, ConsoleSchema()},
   };
   return all;
 }

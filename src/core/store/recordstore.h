@@ -39,8 +39,9 @@ std::optional<StoreAddress> ParseStoreAddress(const QString& text, AddressFault*
 QString DefaultStoreFile(const QString& dataFolder);
 
 // Version 1: the passages and the journal of pulls in progress; 2: card holders;
-// 3: who may pass (accessstore.h), the audit and the lines' locks.
-inline constexpr int kStoreSchemaVersion = 3;
+// 3: who may pass (accessstore.h), the audit and the lines' locks; 4: the web
+// console's users and the jobs of the lines' workers (jobstore.h).
+inline constexpr int kStoreSchemaVersion = 4;
 
 enum class StoreError {
   None,
