@@ -46,15 +46,12 @@ void CardsPanel::setCurrent(int row) {
 
 void CardsPanel::append(const QStringList& texts, bool marked) {
   if (texts.isEmpty()) return;
-  // One repaint for the whole batch instead of one per entry.
-  c_.lstCardID->setUpdatesEnabled(false);
   for (const QString& t : texts) {
     auto* item = new QListWidgetItem(t);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(marked ? Qt::Checked : Qt::Unchecked);
     c_.lstCardID->addItem(item);
   }
-  c_.lstCardID->setUpdatesEnabled(true);
   if (marked) setCurrent(c_.lstCardID->count() - 1);
 }
 
@@ -203,7 +200,7 @@ void CardsPanel::receiveAll() {
   const bool serial = op.link().kind() == LinkKind::Serial;
   int added = 0;
   bool& esc = session_.state().escCancelFlag;
-  // The cards join the list at most some 30 times a second, all of them by the end.
+  // The cards join the list at most ten times a second, all of them by the end.
   ViewPacer pacer(*session_.services().clock);
   QStringList arrived;
   const CardsRead read = ReadCards(

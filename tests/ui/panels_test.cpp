@@ -227,7 +227,7 @@ TEST(CardsPanel, SendReceiveAndErase) {
   EXPECT_EQ(rig.prompts.take().last(), text::kReaderHasNoCards);
 }
 
-// A transfer moves the list at most about 30 times a second of the line's time, and ends on its last row.
+// A transfer moves the list at most ten times a second of the line's time, and ends on its last row.
 TEST(CardsPanel, ATransferShownAtTheLinesPaceNotPerCard) {
   WindowRig rig;
   rig.overTcp();
@@ -238,14 +238,14 @@ TEST(CardsPanel, ATransferShownAtTheLinesPaceNotPerCard) {
   qint64 start = rig.fakeClock.ms;
   rig.click("cmdSendAllCards", {true});
   EXPECT_EQ(std::make_tuple(reader.cards.size(), list->currentRow()), std::make_tuple(size_t(300), 299));
-  EXPECT_LE(moved.count(), (rig.fakeClock.ms - start) / 33 + 2) << rig.fakeClock.ms - start;
+  EXPECT_LE(moved.count(), (rig.fakeClock.ms - start) / 100 + 2) << rig.fakeClock.ms - start;
   std::set<qint64> grown;  // the moments of the line's time the list grew at
   QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, [&] { grown.insert(rig.fakeClock.ms); });
   start = rig.fakeClock.ms;
   rig.sim.setFault("UC", sim::Fault{.kind = sim::FaultKind::Split, .arg = 16, .pauseMs = 1});  // a card a piece
   rig.click("cmdReceiveAllCards", {true});
   EXPECT_EQ(list->count(), 300);
-  EXPECT_LE(qint64(grown.size()), (rig.fakeClock.ms - start) / 33 + 2) << rig.fakeClock.ms - start;
+  EXPECT_LE(qint64(grown.size()), (rig.fakeClock.ms - start) / 100 + 2) << rig.fakeClock.ms - start;
 }
 
 TEST(CardsPanel, ReceiveOverSerialCountsAndTimesOut) {
