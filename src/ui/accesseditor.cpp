@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCollator>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -282,6 +283,10 @@ bool AccessEditor::reload() {
   std::optional<AccessData> data = load();
   if (!data) return false;
   data_ = std::move(data);
+  // The store sorts names by their bytes, which puts "İsmail" after "Zeynep".
+  const QCollator turkish{QLocale(QLocale::Turkish, QLocale::Turkey)};
+  std::stable_sort(data_->holders.begin(), data_->holders.end(),
+                   [&](const AccessHolder& a, const AccessHolder& b) { return turkish.compare(a.name, b.name) < 0; });
   const qint64 holder = SelectedId(holders_), group = SelectedId(groups_);
   for (QListWidget* list : {holders_, holderGroups_, holderDoors_, groups_, groupDoors_}) {
     const QSignalBlocker quiet(list);
