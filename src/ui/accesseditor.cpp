@@ -316,7 +316,6 @@ bool AccessEditor::reload() {
   }
   showHolder();
   Select(groups_, group);
-  showGroup();
   return true;
 }
 

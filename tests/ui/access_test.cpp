@@ -117,6 +117,26 @@ TEST(AccessEditor, HoldersAndGroupsWrittenWithTheirAuditRefusalsWriteNothing) {
   EXPECT_EQ(std::make_tuple(h.note, h.enabled, h.cards), std::make_tuple(QString("Muhasebe"), false, std::vector<quint32>{11, 12}));
   EXPECT_EQ(Audit(rig).size(), 6);
   EXPECT_TRUE(rig.prompts.take().isEmpty());
+
+  // A store that refuses says so; a holder gone from it since the list was read is named, and the list read anew.
+  QSqlQuery sql(rig.window->session().store()->db());
+  ASSERT_TRUE(sql.exec("PRAGMA query_only = 1"));
+  rig.set("txtHolderNote", "");
+  rig.click("cmdHolderSave");
+  EXPECT_EQ(rig.prompts.take().value(0).section(" [", 0, 0), text::kStoreNotWritten);
+  ASSERT_TRUE(sql.exec("PRAGMA query_only = 0") && sql.exec("DELETE FROM cards WHERE number = 7") &&
+              sql.exec("DELETE FROM holders WHERE name = 'İsmail Işık'"));
+  list->setCurrentRow(0);
+  rig.click("cmdHolderSave");
+  EXPECT_EQ(rig.prompts.take(), QStringList{text::AccessGone("İsmail Işık")});
+  EXPECT_EQ(list->count(), 1);
+
+  // A door renamed, not to a name another door has.
+  rig.click("cmdDoorName");
+  rig.w<QTableWidget>("tblDoors")->selectRow(0);
+  for (const char* name : {"Otopark", " Ön Kapı "}) rig.set("txtDoorName", name), rig.click("cmdDoorName");
+  EXPECT_EQ(rig.prompts.take(), QStringList({text::kDoorNotSelected, text::DoorNameTaken("Otopark (A:2)")}));
+  EXPECT_EQ(LoadAccess(*rig.window->session().store())->doors[0].name, "Ön Kapı");
 }
 
 TEST(AccessEditor, PlanApplyDeclinedStoppedAndDone) {
