@@ -272,7 +272,7 @@ void MainWindow::buildControls() {
       ck.cmdSendRTC,      ck.cmdReceiveRTC,  rc.chkClearRAM,        rc.cmdReadData,     rc.cmdOpenFile,
       rc.cmdRecordViewer, rc.cmdReadCounter, rc.cmdClearCounter};
   for (QAbstractButton* b : cn.opsDevice->buttons()) order << b;
-  order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity,  cn.chkTCPIPActive, cn.txtIP,
+  order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity,  cn.chkTCPIPActive,  cn.txtIP,
                            cn.txtPort,       c_.cmdBusView,  c_.cmdTraffic, c_.cmdAccessEditor, c_.cmdClose};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   st.txtOldID->setFocus();
