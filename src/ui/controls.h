@@ -99,6 +99,7 @@ struct WindowControls {
   QPushButton* cmdClose = nullptr;
   QPushButton* cmdBusView = nullptr;  // opens the bus view
   QPushButton* cmdTraffic = nullptr;  // opens the traffic monitor
+  QPushButton* cmdAccessEditor = nullptr;  // opens who may pass
   QTimer* TTimer = nullptr;
   QTimer* ClockTimer = nullptr;
 };

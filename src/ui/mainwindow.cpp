@@ -15,6 +15,7 @@
 #include <QSvgWidget>
 #include <QTimer>
 
+#include "accesseditor.h"
 #include "builders.h"
 #include "busview.h"
 #include "cardspanel.h"
@@ -108,6 +109,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QWidget(pare
   connect(c_.cmdBusView, &QPushButton::clicked, this, &MainWindow::showBusView);
   connect(c_.cmdTraffic, &QPushButton::clicked, this, &MainWindow::showTraffic);
   connect(c_.records.cmdRecordViewer, &QPushButton::clicked, this, &MainWindow::showRecordViewer);
+  connect(c_.cmdAccessEditor, &QPushButton::clicked, this, &MainWindow::showAccessEditor);
   connect(c_.ClockTimer, &QTimer::timeout, clock_.get(), &ClockPanel::tick);
   qApp->installEventFilter(this);
 }
@@ -118,6 +120,7 @@ MainWindow::~MainWindow() {
   delete bus_;
   delete traffic_;
   delete viewer_;
+  delete access_;
 }
 
 void MainWindow::buildControls() {
@@ -132,6 +135,9 @@ void MainWindow::buildControls() {
   pal.setColor(QPalette::Window, QColor(0x1d, 0x3c, 0x5a));
   header->setPalette(pal);
   make<QSvgWidget>(header, "PicTS", 8, 5, 190, 41)->load(QStringLiteral(":/tessaro/logo.svg"));
+  // Who may pass is the site's, not the chosen model's: it stays out of the
+  // frame of the records viewer, which only some models may use.
+  c_.cmdAccessEditor = button(header, "cmdAccessEditor", caption::cmdAccessEditor, 586, 12, 196, 28);
 
   // Connection panel. Geometry in pixels of the 788 x 562 client area; the
   // widths leave room for the captions at the default 9 pt font.
@@ -266,8 +272,8 @@ void MainWindow::buildControls() {
       ck.cmdSendRTC,      ck.cmdReceiveRTC,  rc.chkClearRAM,        rc.cmdReadData,     rc.cmdOpenFile,
       rc.cmdRecordViewer, rc.cmdReadCounter, rc.cmdClearCounter};
   for (QAbstractButton* b : cn.opsDevice->buttons()) order << b;
-  order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity,  cn.chkTCPIPActive, cn.txtIP,
-                           cn.txtPort,       c_.cmdBusView,  c_.cmdTraffic, c_.cmdClose};
+  order << QList<QWidget*>{cn.cmbPortNumber, cn.cmbBaudRate, cn.cmbParity,  cn.chkTCPIPActive,  cn.txtIP,
+                           cn.txtPort,       c_.cmdBusView,  c_.cmdTraffic, c_.cmdAccessEditor, c_.cmdClose};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   st.txtOldID->setFocus();
 
@@ -397,6 +403,15 @@ void MainWindow::showRecordViewer() {
   viewer_->refresh();
   viewer_->show();
   viewer_->raise();
+}
+
+void MainWindow::showAccessEditor() {
+  if (!session_->store()) return;
+  if (!access_) access_ = new AccessEditor(*session_, this);
+  // What other PCs and the command-line tool changed since it was last open shows too.
+  if (!access_->running() && !access_->reload()) return;
+  access_->show();
+  access_->raise();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

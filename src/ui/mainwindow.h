@@ -12,6 +12,7 @@
 
 namespace tessaro {
 
+class AccessEditor;
 class BusView;
 class CardsPanel;
 class TrafficWindow;
@@ -46,6 +47,7 @@ class MainWindow : public QWidget {
   void showBusView();
   void showTraffic();
   void showRecordViewer();
+  void showAccessEditor();
 
   WindowControls c_;
   std::unique_ptr<Session> session_;
@@ -56,6 +58,7 @@ class MainWindow : public QWidget {
   BusView* bus_ = nullptr;  // made when first opened
   TrafficWindow* traffic_ = nullptr;
   RecordViewer* viewer_ = nullptr;
+  AccessEditor* access_ = nullptr;
   std::vector<std::pair<QWidget*, bool>> keptOut_;
 };
 

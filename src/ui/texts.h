@@ -151,6 +151,41 @@ inline S cmdRecordsHolders = QT_TRANSLATE_NOOP("text", "Kart Sahiplerini Al");
 inline S cmdRecordsExport = QT_TRANSLATE_NOOP("text", "CSV Olarak Kaydet");
 inline S tblRecords[6] = {QT_TRANSLATE_NOOP("text", "Tarih - Saat"), QT_TRANSLATE_NOOP("text", "Hat"), QT_TRANSLATE_NOOP("text", "Okuyucu"),
                           QT_TRANSLATE_NOOP("text", "Kart ID"),      QT_TRANSLATE_NOOP("text", "Yön"), QT_TRANSLATE_NOOP("text", "Kart Sahibi")};
+
+// The access editor: who may pass which door.
+inline S cmdAccessEditor = QT_TRANSLATE_NOOP("text", "Kart Sahipleri ve Yetkiler");
+inline S frmAccess = QT_TRANSLATE_NOOP("text", "Kart Sahipleri ve Yetkiler");
+inline S tabAccess[3] = {QT_TRANSLATE_NOOP("text", "Kart Sahipleri"), QT_TRANSLATE_NOOP("text", "Gruplar ve Kapılar"),
+                         QT_TRANSLATE_NOOP("text", "Planla ve Uygula")};
+inline S HolderSearch = QT_TRANSLATE_NOOP("text", "Ara (ad ya da kart):");
+inline S HolderName = QT_TRANSLATE_NOOP("text", "Ad Soyad:");
+inline S HolderNote = QT_TRANSLATE_NOOP("text", "Not:");
+inline S chkHolderEnabled = QT_TRANSLATE_NOOP("text", "Aktif");
+inline S HolderFrom = QT_TRANSLATE_NOOP("text", "Geçerlilik Başlangıcı:");
+inline S HolderUntil = QT_TRANSLATE_NOOP("text", "Geçerlilik Bitişi:");
+inline S HolderDatesHint = QT_TRANSLATE_NOOP("text", "GG/AA/YYYY, boş: sınırsız");
+inline S HolderCards = QT_TRANSLATE_NOOP("text", "Kart ID'leri:");
+inline S HolderGroups = QT_TRANSLATE_NOOP("text", "Gruplar:");
+inline S HolderDoors = QT_TRANSLATE_NOOP("text", "Gruplarından Ayrı Geçebileceği Kapılar:");
+inline S cmdHolderNew = QT_TRANSLATE_NOOP("text", "Yeni");
+inline S cmdHolderAdd = QT_TRANSLATE_NOOP("text", "Ekle");
+inline S cmdHolderSave = QT_TRANSLATE_NOOP("text", "Kaydet");
+inline S cmdHolderDisable = QT_TRANSLATE_NOOP("text", "Devre Dışı Bırak");
+inline S GroupName = QT_TRANSLATE_NOOP("text", "Grup Adı:");
+inline S cmdGroupAdd = QT_TRANSLATE_NOOP("text", "Grup Ekle");
+inline S GroupDoors = QT_TRANSLATE_NOOP("text", "Grubun Geçebileceği Kapılar:");
+inline S cmdGroupSave = QT_TRANSLATE_NOOP("text", "Kapıları Kaydet");
+inline S tblDoors[4] = {QT_TRANSLATE_NOOP("text", "Hat"), QT_TRANSLATE_NOOP("text", "Adres"), QT_TRANSLATE_NOOP("text", "Kapı"),
+                        QT_TRANSLATE_NOOP("text", "Model")};
+inline S DoorName = QT_TRANSLATE_NOOP("text", "Kapı Adı:");
+inline S cmdDoorName = QT_TRANSLATE_NOOP("text", "Adını Değiştir");
+inline S DoorsFromSite = QT_TRANSLATE_NOOP("text", "Kapılar ve hatlar 'tessaro-cli site load' ya da 'door add' ile eklenir.");
+inline S cmdPlan = QT_TRANSLATE_NOOP("text", "Planla");
+inline S cmdApply = QT_TRANSLATE_NOOP("text", "Uygula");
+inline S cmdStopApply = QT_TRANSLATE_NOOP("text", "Durdur");
+inline S chkAccessUnreadable = QT_TRANSLATE_NOOP("text", "Kart listesini veremeyen okuyuculara da tüm listeyi gönder");
+inline S tblAccessPlan[5] = {QT_TRANSLATE_NOOP("text", "Hat"), QT_TRANSLATE_NOOP("text", "Kapı"), QT_TRANSLATE_NOOP("text", "Model"),
+                             QT_TRANSLATE_NOOP("text", "Yazılacak"), QT_TRANSLATE_NOOP("text", "Durum")};
 }  // namespace caption
 
 // Opening the link.
@@ -333,6 +368,59 @@ inline S kHoldersNoCard = QT_TRANSLATE_NOOP("text", "kart numarası hatalı");
 inline S kHoldersNoName = QT_TRANSLATE_NOOP("text", "kart sahibinin adı yok");
 QString HoldersBadLine(qint64 line, const QString& what);  // "Kart sahipleri dosyası hatalı, satır N: …"
 QString HoldersImported(qint64 count);                     // "N kart sahibi alındı"
+
+// The access editor: what is wrong with the form, and each door's plan and result.
+inline S kHolderBadName = QT_TRANSLATE_NOOP("text", "Lütfen kart sahibinin adını giriniz (en fazla 100 karakter)");
+inline QString HolderNameTaken(const QString& name) {
+  return Text(QT_TRANSLATE_NOOP("text", "Bu adla bir kart sahibi zaten var: %1")).arg(name);
+}
+inline QString CardHeld(quint32 card, const QString& holder) {
+  return Text(QT_TRANSLATE_NOOP("text", "%1 numaralı kart %2 adlı kart sahibinde, önce ondan alınız")).arg(card).arg(holder);
+}
+inline S kHolderBadDate = QT_TRANSLATE_NOOP("text", "Lütfen tarihi GG/AA/YYYY biçiminde giriniz (boş: sınırsız)");
+inline S kHolderDatesReversed = QT_TRANSLATE_NOOP("text", "Geçerlilik bitişi başlangıcından önce olamaz");
+inline S kHolderNotSelected = QT_TRANSLATE_NOOP("text", "Lütfen listeden kart sahibi seçiniz");
+inline S kGroupNotSelected = QT_TRANSLATE_NOOP("text", "Lütfen listeden grup seçiniz");
+inline S kDoorNotSelected = QT_TRANSLATE_NOOP("text", "Lütfen listeden kapı seçiniz");
+// A holder, group or door another program changed or renamed since the lists were read.
+inline QString AccessGone(const QString& name) {
+  return Text(QT_TRANSLATE_NOOP("text", "%1 veritabanında bulunamadı, liste yenilendi")).arg(name);
+}
+inline S kBadListedName =
+    QT_TRANSLATE_NOOP("text", "Lütfen en fazla 100 karakterlik, virgül ve noktalı virgül içermeyen bir ad giriniz");
+inline QString GroupNameTaken(const QString& name) {
+  return Text(QT_TRANSLATE_NOOP("text", "Bu adla bir grup zaten var: %1")).arg(name);
+}
+inline QString DoorNameTaken(const QString& door) {
+  return Text(QT_TRANSLATE_NOOP("text", "Bu ad başka bir kapının: %1")).arg(door);
+}
+inline S kAccessNoDoors = QT_TRANSLATE_NOOP("text", "Hatlarda kapı yok");
+inline S kAccessSame = QT_TRANSLATE_NOOP("text", "Değişiklik yok");
+inline QString AccessCardsReplace(int send, int remove) {
+  return Text(QT_TRANSLATE_NOOP("text", "Kart hafızası silinip %1 kart gönderilecek (%2 kart çıkacak)")).arg(send).arg(remove);
+}
+inline S kAccessUpToDate = QT_TRANSLATE_NOOP("text", "Güncel");
+inline S kAccessDiffers = QT_TRANSLATE_NOOP("text", "Gönderilecek");
+inline S kAccessReading = QT_TRANSLATE_NOOP("text", "Okunuyor...");
+inline S kAccessWriting = QT_TRANSLATE_NOOP("text", "Yazılıyor...");
+inline S kAccessNoLink = QT_TRANSLATE_NOOP("text", "Hat bağlantısı açılamadı");
+inline S kAccessNoLock = QT_TRANSLATE_NOOP("text", "Hattın kilidi veritabanından alınamadı");
+inline S kAccessNotDone = QT_TRANSLATE_NOOP("text", "Yapılmadı");
+inline S kAccessLockLost = QT_TRANSLATE_NOOP("text", "Hat başka bir programa geçti, yapılmadı");
+inline S kAccessDeclined = QT_TRANSLATE_NOOP("text", "Onaylanmadı");
+inline S kAccessReadBackDiffers = QT_TRANSLATE_NOOP("text", "Geri okunan kartlar listeden farklı");
+// Another program works the line: its host, process and since when.
+inline QString AccessLineWaiting(const QString& line, const QString& host, qint64 pid, const QString& since) {
+  return Text(QT_TRANSLATE_NOOP("text", "%1 hattı başka bir programda (%2, süreç %3, %4 saatinden beri), bekleniyor..."))
+      .arg(line, host)
+      .arg(pid)
+      .arg(since);
+}
+inline QString AccessApplyQuestion(int doors, int erased) {
+  return Text(QT_TRANSLATE_NOOP("text", "Plandaki kartlar %1 kapıya gönderilecek, bunların %2 tanesinin kart hafızası önce silinecek. Onaylıyor musunuz?"))
+      .arg(doors)
+      .arg(erased);
+}
 
 // The traffic monitor's marks.
 inline S kTrafficFailed = QT_TRANSLATE_NOOP("text", "Hatalı yanıt");

@@ -931,15 +931,247 @@ Do you confirm?</translation>
     </message>
     <message>
         <source>Her adreste ayar okumasının tam süresi beklenir: yavaş yanıt veren dönüştürücüler için</source>
-        <translation>Every address is waited for the settings read's whole time: for converters that answer slowly</translation>
+        <translation>Every address is waited for the settings read&apos;s whole time: for converters that answer slowly</translation>
     </message>
     <message>
         <source>Cihaz kart hafızası dolu! Gönderilemeyen Kart ID: </source>
-        <translation>The reader's card memory is full! Card ID not sent: </translation>
+        <translation>The reader&apos;s card memory is full! Card ID not sent: </translation>
     </message>
     <message>
         <source>Kart hafızası dolu</source>
         <translation>Card memory full</translation>
+    </message>
+    <message>
+        <source>Kart Sahipleri ve Yetkiler</source>
+        <translation>Card Holders and Access</translation>
+    </message>
+    <message>
+        <source>Kart Sahipleri</source>
+        <translation>Card Holders</translation>
+    </message>
+    <message>
+        <source>Gruplar ve Kapılar</source>
+        <translation>Groups and Doors</translation>
+    </message>
+    <message>
+        <source>Planla ve Uygula</source>
+        <translation>Plan and Apply</translation>
+    </message>
+    <message>
+        <source>Ara (ad ya da kart):</source>
+        <translation>Search (name or card):</translation>
+    </message>
+    <message>
+        <source>Ad Soyad:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Not:</source>
+        <translation>Note:</translation>
+    </message>
+    <message>
+        <source>Aktif</source>
+        <translation>Enabled</translation>
+    </message>
+    <message>
+        <source>Geçerlilik Başlangıcı:</source>
+        <translation>Valid From:</translation>
+    </message>
+    <message>
+        <source>Geçerlilik Bitişi:</source>
+        <translation>Valid Until:</translation>
+    </message>
+    <message>
+        <source>GG/AA/YYYY, boş: sınırsız</source>
+        <translation>DD/MM/YYYY, empty: no limit</translation>
+    </message>
+    <message>
+        <source>Kart ID&apos;leri:</source>
+        <translation>Card IDs:</translation>
+    </message>
+    <message>
+        <source>Gruplar:</source>
+        <translation>Groups:</translation>
+    </message>
+    <message>
+        <source>Gruplarından Ayrı Geçebileceği Kapılar:</source>
+        <translation>Doors Passed Apart From the Groups:</translation>
+    </message>
+    <message>
+        <source>Yeni</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>Ekle</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Kaydet</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Devre Dışı Bırak</source>
+        <translation>Disable</translation>
+    </message>
+    <message>
+        <source>Grup Adı:</source>
+        <translation>Group Name:</translation>
+    </message>
+    <message>
+        <source>Grup Ekle</source>
+        <translation>Add Group</translation>
+    </message>
+    <message>
+        <source>Grubun Geçebileceği Kapılar:</source>
+        <translation>Doors the Group Passes:</translation>
+    </message>
+    <message>
+        <source>Kapıları Kaydet</source>
+        <translation>Save Doors</translation>
+    </message>
+    <message>
+        <source>Kapı</source>
+        <translation>Door</translation>
+    </message>
+    <message>
+        <source>Kapı Adı:</source>
+        <translation>Door Name:</translation>
+    </message>
+    <message>
+        <source>Adını Değiştir</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>Kapılar ve hatlar &apos;tessaro-cli site load&apos; ya da &apos;door add&apos; ile eklenir.</source>
+        <translation>Doors and lines are added with &apos;tessaro-cli site load&apos; or &apos;door add&apos;.</translation>
+    </message>
+    <message>
+        <source>Planla</source>
+        <translation>Plan</translation>
+    </message>
+    <message>
+        <source>Uygula</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Durdur</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Kart listesini veremeyen okuyuculara da tüm listeyi gönder</source>
+        <translation>Send the whole list also to readers that cannot give their card list</translation>
+    </message>
+    <message>
+        <source>Yazılacak</source>
+        <translation>To Write</translation>
+    </message>
+    <message>
+        <source>Lütfen kart sahibinin adını giriniz (en fazla 100 karakter)</source>
+        <translation>Please enter the card holder&apos;s name (at most 100 characters)</translation>
+    </message>
+    <message>
+        <source>Bu adla bir kart sahibi zaten var: %1</source>
+        <translation>There is a card holder with this name already: %1</translation>
+    </message>
+    <message>
+        <source>%1 numaralı kart %2 adlı kart sahibinde, önce ondan alınız</source>
+        <translation>Card %1 is held by %2, take it from them first</translation>
+    </message>
+    <message>
+        <source>Lütfen tarihi GG/AA/YYYY biçiminde giriniz (boş: sınırsız)</source>
+        <translation>Please enter the date as DD/MM/YYYY (empty: no limit)</translation>
+    </message>
+    <message>
+        <source>Geçerlilik bitişi başlangıcından önce olamaz</source>
+        <translation>Valid until cannot be before valid from</translation>
+    </message>
+    <message>
+        <source>Lütfen listeden kart sahibi seçiniz</source>
+        <translation>Please select a card holder from the list</translation>
+    </message>
+    <message>
+        <source>Lütfen listeden grup seçiniz</source>
+        <translation>Please select a group from the list</translation>
+    </message>
+    <message>
+        <source>Lütfen listeden kapı seçiniz</source>
+        <translation>Please select a door from the list</translation>
+    </message>
+    <message>
+        <source>%1 veritabanında bulunamadı, liste yenilendi</source>
+        <translation>%1 was not found in the database, the list was refreshed</translation>
+    </message>
+    <message>
+        <source>Lütfen en fazla 100 karakterlik, virgül ve noktalı virgül içermeyen bir ad giriniz</source>
+        <translation>Please enter a name of at most 100 characters without commas and semicolons</translation>
+    </message>
+    <message>
+        <source>Bu adla bir grup zaten var: %1</source>
+        <translation>There is a group with this name already: %1</translation>
+    </message>
+    <message>
+        <source>Bu ad başka bir kapının: %1</source>
+        <translation>This is the name of another door: %1</translation>
+    </message>
+    <message>
+        <source>Hatlarda kapı yok</source>
+        <translation>There are no doors on the lines</translation>
+    </message>
+    <message>
+        <source>Değişiklik yok</source>
+        <translation>No change</translation>
+    </message>
+    <message>
+        <source>Kart hafızası silinip %1 kart gönderilecek (%2 kart çıkacak)</source>
+        <translation>The card memory will be erased and %1 cards sent (%2 cards removed)</translation>
+    </message>
+    <message>
+        <source>Güncel</source>
+        <translation>Up to date</translation>
+    </message>
+    <message>
+        <source>Gönderilecek</source>
+        <translation>To be written</translation>
+    </message>
+    <message>
+        <source>Okunuyor...</source>
+        <translation>Reading...</translation>
+    </message>
+    <message>
+        <source>Yazılıyor...</source>
+        <translation>Writing...</translation>
+    </message>
+    <message>
+        <source>Hat bağlantısı açılamadı</source>
+        <translation>The line&apos;s link could not be opened</translation>
+    </message>
+    <message>
+        <source>Hattın kilidi veritabanından alınamadı</source>
+        <translation>The line&apos;s lock could not be had from the database</translation>
+    </message>
+    <message>
+        <source>Yapılmadı</source>
+        <translation>Not done</translation>
+    </message>
+    <message>
+        <source>Hat başka bir programa geçti, yapılmadı</source>
+        <translation>Another program took the line, not done</translation>
+    </message>
+    <message>
+        <source>Onaylanmadı</source>
+        <translation>Not confirmed</translation>
+    </message>
+    <message>
+        <source>Geri okunan kartlar listeden farklı</source>
+        <translation>The cards read back differ from the list</translation>
+    </message>
+    <message>
+        <source>%1 hattı başka bir programda (%2, süreç %3, %4 saatinden beri), bekleniyor...</source>
+        <translation>Line %1 is being worked by another program (%2, process %3, since %4), waiting...</translation>
+    </message>
+    <message>
+        <source>Plandaki kartlar %1 kapıya gönderilecek, bunların %2 tanesinin kart hafızası önce silinecek. Onaylıyor musunuz?</source>
+        <translation>The plan&apos;s cards will be sent to %1 doors, %2 of them with their card memory erased first. Do you confirm?</translation>
     </message>
 </context>
 </TS>
