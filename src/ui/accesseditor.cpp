@@ -495,6 +495,9 @@ void AccessEditor::run(bool apply) {
   FitColumns(table_);
   state_->clear();
   if (work.empty()) return state_->setText(text::kAccessNoDoors);
+  // The clock and records actions leave the window's serial port open; a line
+  // on that adapter could not be opened while the window holds it.
+  session_.links().closeSerial();
 
   SiteOptions o;
   o.store = session_.openedStore()->address();

@@ -175,5 +175,22 @@ TEST(AccessEditor, PlanApplyDeclinedStoppedAndDone) {
   for (int reader : {1, 2}) EXPECT_EQ(rig.sim.reader(reader)->cards, std::vector<quint32>({21, 22})) << reader;
 }
 
+// The records actions leave the window's serial port open; a plan over the
+// same adapter still reaches the line's readers.
+TEST(AccessEditor, PlanOverThePortTheWindowLeftOpen) {
+  WindowRig rig;
+  rig.overPty();
+  rig.reader(1, sim::SimModel::TS30P);
+  rig.click("cmdReadCounter");
+  ASSERT_FALSE(rig.text("lblRecordCounter").isEmpty());
+  AccessChanges c(*rig.window->session().store(), Actor::OfThisProcess());
+  AccessDoor door{0, "P", 1, "Kapı", DeviceModel::TS30P};
+  ASSERT_TRUE(c.saveLine(nullptr, {"P", "serial " + rig.serialDevice + " 38400 none"}) &&
+              c.saveDoor(nullptr, door) && c.commit());
+  rig.click("cmdAccessEditor");
+  rig.click("cmdPlan");
+  EXPECT_EQ(Rows(rig, "tblAccessPlan").value(0).section('|', 4), text::kAccessUpToDate);
+}
+
 }  // namespace
 }  // namespace tessaro
