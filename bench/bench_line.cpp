@@ -19,6 +19,7 @@
 #include <cstdio>
 
 #include "readersim.h"
+#include "runcli.h"
 
 namespace {
 
@@ -26,18 +27,10 @@ constexpr int kReaders = 16, kCards = 2000, kBaud = 38400, kGapMs = 5;
 
 double LineSeconds(double chars) { return chars * 11 / kBaud; }
 
-// Runs tessaro-cli to its end while this process's event loop serves the simulated line.
 double Run(const QStringList& args, int* exitCode) {
-  QProcess p;
-  QElapsedTimer t;
-  t.start();
-  p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/tessaro-cli"), args);
-  QEventLoop loop;
-  QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
-  QTimer::singleShot(3600 * 1000, &loop, &QEventLoop::quit);
-  loop.exec();
-  *exitCode = p.state() == QProcess::NotRunning ? p.exitCode() : -1;
-  return t.nsecsElapsed() / 1e9;
+  const CliRun r = RunCli(args);
+  *exitCode = r.exit;
+  return r.seconds;
 }
 
 }  // namespace

@@ -17,31 +17,13 @@
 #include <memory>
 
 #include "readersim.h"
+#include "runcli.h"
 
 namespace {
 
 using namespace tessaro::sim;
 
 constexpr int kBaud = 38400;
-
-struct Result {
-  double seconds = 0;
-  int exit = -1;
-  QByteArray out;
-};
-
-// Runs tessaro-cli to its end while this process's event loop serves the simulated line.
-Result Run(const QStringList& args) {
-  QProcess p;
-  QElapsedTimer t;
-  t.start();
-  p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/tessaro-cli"), args);
-  QEventLoop loop;
-  QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
-  QTimer::singleShot(3600 * 1000, &loop, &QEventLoop::quit);
-  loop.exec();
-  return {t.nsecsElapsed() / 1e9, p.state() == QProcess::NotRunning ? p.exitCode() : -1, p.readAllStandardOutput()};
-}
 
 std::unique_ptr<ReaderSim> Line(bool readers, bool tcp, QStringList* link) {
   auto sim = std::make_unique<ReaderSim>();
@@ -71,8 +53,8 @@ int main(int argc, char** argv) {
     for (const bool readers : {true, false}) {
       QStringList link;
       const auto sim = Line(readers, tcp, &link);
-      const Result fast = Run(link + QStringList{"scan", "--json"});
-      const Result full = fastOnly ? fast : Run(link + QStringList{"scan", "--json", "--full-wait"});
+      const CliRun fast = RunCli(link + QStringList{"scan", "--json"});
+      const CliRun full = fastOnly ? fast : RunCli(link + QStringList{"scan", "--json", "--full-wait"});
       const bool same = fast.out == full.out && fast.exit == full.exit && (!readers || fast.out.count("\"address\"") == 4);
       const bool ok = same && fast.seconds <= bound;
       allOk = allOk && ok;
@@ -92,10 +74,10 @@ int main(int argc, char** argv) {
   sim->setBaud(kBaud);
   const QStringList link = {"--tcp", QStringLiteral("127.0.0.1:%1").arg(sim->tcpPort()), "--model", "TS-40"};
   const QString file = dir.filePath("line.json");
-  if (Run(link + QStringList{"line", "save", file, "--id", "1-2"}).exit != 0) return std::printf("line save failed\n"), 1;
-  const Result plan = Run(link + QStringList{"line", "plan", file});
-  const Result noScan = Run(link + QStringList{"line", "plan", file, "--no-scan"});
-  const Result fullPlan = fastOnly ? plan : Run(link + QStringList{"line", "plan", file, "--full-wait"});
+  if (RunCli(link + QStringList{"line", "save", file, "--id", "1-2"}).exit != 0) return std::printf("line save failed\n"), 1;
+  const CliRun plan = RunCli(link + QStringList{"line", "plan", file});
+  const CliRun noScan = RunCli(link + QStringList{"line", "plan", file, "--no-scan"});
+  const CliRun fullPlan = fastOnly ? plan : RunCli(link + QStringList{"line", "plan", file, "--full-wait"});
   const bool planOk = plan.exit == 0 && noScan.exit == 0 && plan.seconds <= 20 && noScan.seconds <= 1;
   allOk = allOk && planOk;
   std::printf("line plan of a two-reader file over TCP, unchanged | %.1f s = %.3f x with a full-wait look (%.1f s); "

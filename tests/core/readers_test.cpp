@@ -126,6 +126,14 @@ TEST(Scan, ShortWaitsThenFullReadsOfWhatWasHeard) {
   requests.clear();
   for (const QByteArray& r : f.link.requests) requests << QString::fromLatin1(r.mid(3, 3));
   EXPECT_EQ(requests, QStringList({"001", "002", "003", "001", "002", "003", "003"}));
+  // A reply in two pieces is one reply, and a line end alone is no noise: nothing is looked into again.
+  f.link.requests.clear();
+  f.link.onWrite = [&](const QByteArray& request) {
+    if (request.startsWith("%US001")) f.link.deliverAfter(5, "$US001"), f.link.deliverAfter(8, tail);
+    if (request.startsWith("%US002")) f.link.deliverAfter(5, "\r\n");
+  };
+  EXPECT_EQ(ScanLine(f.env, {1, 2}).readers.size(), size_t(1));
+  EXPECT_EQ(f.link.requests.size(), size_t(3));  // the first pass and the second read of 1
   // Stopped: only what answered at once is read again, and the first address not asked is named.
   f.link.requests.clear();
   f.link.onWrite = [&](const QByteArray& request) { f.link.deliverAfter(5, "$US" + request.mid(3, 3) + tail); };

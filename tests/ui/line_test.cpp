@@ -115,6 +115,7 @@ TEST(BusView, ScanActionsRetryAndExport) {
   rig.select({0});
   rig.click("cmdBusRecords");
   EXPECT_EQ(rig.cell(0, 8), text::kBusRecords.arg(3));
+  EXPECT_EQ(rig.cell(0, 7), "0");  // erased after the download
   EXPECT_TRUE(rig.sim.reader(1)->records.empty());
   EXPECT_TRUE(test::ReadFile(rig.logPath()).startsWith("001,"));
   rig.choose(2, "TS-30P");  // so that two rows take counts
