@@ -2,7 +2,7 @@
 // own pseudo-terminal paced at 38400 baud by a simulated reader process of its
 // own, every reader holding about 2000 cards: tessaro-cli access apply after
 // 20 holders were added (the whole site against one line alone), a second
-// apply, one holder removed, and 20 applies killed at random moments, each
+// apply, one holder removed, and 20 applies killed at random moments (`site N`: N), each
 // followed by a run to the end; then the plan of 100,000 holders and 200 doors
 // computed from a SQLite and a PostgreSQL store.
 //   bench_access [site|plan]   (both without an argument)
@@ -108,7 +108,7 @@ double LineTime(const std::vector<int>& before, const std::vector<int>& after, c
   return s + erases * (kEraseS + LineSeconds(18) + kGapMs / 1000.0);
 }
 
-int Site() {
+int Site(int kills) {
   QTemporaryDir dir;
   const QString db = dir.filePath("store.sqlite");
   const QStringList store = {"--db", db};
@@ -205,7 +205,7 @@ int Site() {
   int converged = 0;
   QStringList moments;
   bool enabled = false;
-  for (int k = 0; k < 20; ++k) {
+  for (int k = 0; k < kills; ++k) {
     enabled = !enabled;
     Cli(QStringList{"holder", enabled ? "edit" : "disable", "Leaver"} +
         (enabled ? QStringList{"--enable"} : QStringList{}) + store);
@@ -236,11 +236,11 @@ int Site() {
     }
   }
   std::printf(
-      "20 access applies killed (at %s s), each run to the end | %d of 20 ended with every door ok; every reader read "
+      "%d access applies killed (at %s s), each run to the end | %d of %d ended with every door ok; every reader read "
       "back: %s | every reader exactly its list | %s\n",
-      qPrintable(moments.join(u',')), converged, exact ? "exactly its list" : "NOT its list",
-      converged == 20 && exact ? "ok" : "MISSED");
-  return written && nothing && onlyThose && converged == 20 && exact ? 0 : 1;
+      kills, qPrintable(moments.join(u',')), converged, kills, exact ? "exactly its list" : "NOT its list",
+      converged == kills && exact ? "ok" : "MISSED");
+  return written && nothing && onlyThose && converged == kills && exact ? 0 : 1;
 }
 
 // 100,000 holders in 50 groups, each reaching 4 of 200 doors on 10 lines: 2000 cards a door.
@@ -305,6 +305,6 @@ int main(int argc, char** argv) {
     if (url.isEmpty()) std::printf("PostgreSQL: %s\n", qPrintable(pg.why())), ++failed;
     else failed += !Plan(QStringLiteral("PostgreSQL"), url);
   }
-  if (part.isEmpty() || part == "site") failed += Site();
+  if (part.isEmpty() || part == "site") failed += Site(argc > 2 ? QString::fromLatin1(argv[2]).toInt() : 20);
   return failed ? 1 : 0;
 }
