@@ -5,7 +5,7 @@
 // apply, one holder removed, and 20 applies killed at random moments (`site N`: N), each
 // followed by a run to the end; then the plan of 100,000 holders and 200 doors
 // computed from a SQLite and a PostgreSQL store.
-//   bench_access [site|plan]   (both without an argument)
+//   bench_access [site [N]|plan]   (both without an argument)
 
 #include <csignal>
 
