@@ -5,6 +5,7 @@
 
 #ifdef Q_OS_LINUX
 #include <sys/timerfd.h>
+#include <time.h>
 #include <unistd.h>
 #endif
 
@@ -32,13 +33,24 @@ void QtMessagePump::arm(qint64 maxUs) {
       QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
         quint64 expiries = 0;
         [[maybe_unused]] const ssize_t n = ::read(timerFd_, &expiries, sizeof expiries);
+        armedNs_ = 0;
       });
     }
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const qint64 nowNs = qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    const qint64 dueNs = nowNs + std::max<qint64>(1, maxUs) * 1000;
+    // A wait for one character after another keeps one deadline: the timer
+    // already set for it, or up to a millisecond before it (a wake that early
+    // only makes the caller wait again), is kept, and no system call is made.
+    if (armedNs_ > nowNs && armedNs_ <= dueNs && dueNs - armedNs_ < 1'000'000) return;
     itimerspec when{};
-    const qint64 us = std::max<qint64>(1, maxUs);
-    when.it_value.tv_sec = static_cast<time_t>(us / 1'000'000);
-    when.it_value.tv_nsec = static_cast<long>(us % 1'000'000) * 1000;
-    if (::timerfd_settime(timerFd_, 0, &when, nullptr) == 0) return;
+    when.it_value.tv_sec = static_cast<time_t>(dueNs / 1'000'000'000);
+    when.it_value.tv_nsec = static_cast<long>(dueNs % 1'000'000'000);
+    if (::timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &when, nullptr) == 0) {
+      armedNs_ = dueNs;
+      return;
+    }
   }
 #endif
   if (!wake_) {
@@ -50,24 +62,13 @@ void QtMessagePump::arm(qint64 maxUs) {
   wake_->start(static_cast<int>(std::clamp<qint64>((maxUs + 999) / 1000, 1, 24 * 3600 * 1000)));
 }
 
-void QtMessagePump::disarm() {
-#ifdef Q_OS_LINUX
-  if (notifier_) {
-    const itimerspec never{};
-    ::timerfd_settime(timerFd_, 0, &never, nullptr);
-    quint64 expiries = 0;
-    [[maybe_unused]] const ssize_t n = ::read(timerFd_, &expiries, sizeof expiries);
-  }
-#endif
-}
-
 void QtMessagePump::waitForActivity(qint64 maxUs) {
   // The timer bounds the sleep; data, timers and input wake it earlier.
   arm(maxUs);
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  // An expiry left over would cut the next sleep short.
-  disarm();
+  // A timer left set wakes a later wait at most once, early: every caller
+  // waits again until its own deadline.
 }
 
 }  // namespace tessaro
