@@ -258,6 +258,12 @@ TEST(CardsPanel, ReceiveOverSerialCountsAndTimesOut) {
   rig.click("cmdReceiveAllCards", {true});
   EXPECT_EQ(rig.prompts.take().last(), text::kCardsNotReceived);
   EXPECT_EQ(Entries(rig), QStringList({"1", "2"}));
+  // ESC while the list comes: stopped, and said so.
+  rig.sim.setFault("UC", sim::Fault{.kind = sim::FaultKind::StopAfterNoEnd, .arg = 2});
+  const auto esc = QObject::connect(&rig.sim, &sim::ReaderSim::requestReceived, [&] { rig.window->session().state().escCancelFlag = true; });
+  rig.click("cmdReceiveAllCards", {true});
+  QObject::disconnect(esc);
+  EXPECT_EQ(rig.prompts.take().last(), text::kStopped);
 }
 
 TEST(ClockPanel, SetAndRead) {
