@@ -316,8 +316,8 @@ void MainWindow::startUp() {
   session_->showPortDevice();
 
   // The window opens in the TS-20B / Stand-Alone state.
-  cn.opsDevice->button(static_cast<int>(DeviceModel::TS20B))->setChecked(true);
-  applyProfile(static_cast<int>(DeviceModel::TS20B));
+  cn.opsDevice->button(static_cast<int>(Session::kStartModel))->setChecked(true);
+  applyProfile(static_cast<int>(Session::kStartModel));
   settings_->chooseRunMode(RunMode::StandAlone);
   for (QButtonGroup* g : {c_.settings.opsOfflineRecordType, c_.settings.opsWigType, c_.settings.opsStartEPCWord})
     g->button(0)->setChecked(true);

@@ -48,7 +48,7 @@ bool Session::tcpActive() const { return connection_.chkTCPIPActive->isChecked()
 
 DeviceModel Session::model() const {
   const int id = connection_.opsDevice->checkedId();
-  return id >= 0 && id < kModelCount ? static_cast<DeviceModel>(id) : DeviceModel::TS20B;
+  return id >= 0 && id < kModelCount ? static_cast<DeviceModel>(id) : kStartModel;
 }
 
 void Session::takePortNumber() { links_.serial().setPortNumber(connection().serialPort); }

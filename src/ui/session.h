@@ -59,6 +59,10 @@ class Session {
   // The connection panel as it is now.
   ConnectionSettings connection() const;
   bool tcpActive() const;
+  // The model the window opens with, checked and shown, until the user picks another.
+  static constexpr DeviceModel kStartModel = DeviceModel::TS20B;
+  // The model the user sees checked: the option group is exclusive and has one
+  // checked from start-up on, so this is always the visible choice, never a guess.
   DeviceModel model() const;
   // Sets the serial port number from cmbPortNumber (done on every settings click).
   void takePortNumber();
